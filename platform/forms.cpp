@@ -1,0 +1,164 @@
+#include "platform/forms.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+
+Form::Form(const QString& formName, QWidget* parent) : QWidget(parent, Qt::Window), m_formName(formName)
+{
+    setObjectName(formName);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+}
+
+Form::~Form()
+{
+    if (m_modalLoop)
+        m_modalLoop->quit();
+}
+
+void Form::Show(bool modal)
+{
+    if (!modal) {
+        show();
+        raise();
+        activateWindow();
+        return;
+    }
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    QEventLoop loop;
+    m_modalLoop = &loop;
+    QPointer<Form> self(this);
+    // Leaves when the window is hidden (Hide or unload) or destroyed.
+    struct Watcher : QObject {
+        QEventLoop* loop;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Hide)
+                loop->quit();
+            return false;
+        }
+    } watcher;
+    watcher.loop = &loop;
+    installEventFilter(&watcher);
+    if (isVisible())
+        loop.exec();
+    if (self) {
+        removeEventFilter(&watcher);
+        m_modalLoop = nullptr;
+        setWindowModality(Qt::NonModal);
+    }
+}
+
+int Form::WindowState() const
+{
+    if (windowState() & Qt::WindowMinimized)
+        return WinState::Minimized;
+    if (windowState() & Qt::WindowMaximized)
+        return WinState::Maximized;
+    return WinState::Normal;
+}
+
+void Form::setWindowStateValue(int state)
+{
+    switch (state) {
+    case WinState::Minimized: setWindowState(Qt::WindowMinimized); break;
+    case WinState::Maximized: setWindowState(Qt::WindowMaximized); break;
+    default: setWindowState(Qt::WindowNoState); break;
+    }
+}
+
+void Form::closeEvent(QCloseEvent* e)
+{
+    // The close box unloads the window through the registry, which runs the unload handler.
+    e->ignore();
+    if (!m_unloading)
+        Forms::unload(this);
+}
+
+std::map<std::type_index, QPointer<Form>>& Forms::instances()
+{
+    static std::map<std::type_index, QPointer<Form>> m;
+    return m;
+}
+std::vector<std::type_index>& Forms::order()
+{
+    static std::vector<std::type_index> v;
+    return v;
+}
+std::map<std::type_index, std::shared_ptr<void>>& Forms::states()
+{
+    static std::map<std::type_index, std::shared_ptr<void>> m;
+    return m;
+}
+
+void Forms::add(std::type_index t, Form* f)
+{
+    instances()[t] = f;
+    order().push_back(t);
+}
+
+std::vector<Form*> Forms::loaded()
+{
+    std::vector<Form*> out;
+    for (const auto& t : order()) {
+        auto it = instances().find(t);
+        if (it != instances().end() && it->second && !it->second->m_unloading)
+            out.push_back(it->second.data());
+    }
+    return out;
+}
+
+Form* Forms::findByCaption(const QString& caption)
+{
+    for (Form* f : loaded())
+        if (f->windowTitle().compare(caption, Qt::CaseInsensitive) == 0)
+            return f;
+    return nullptr;
+}
+
+Form* Forms::findByName(const QString& name)
+{
+    for (Form* f : loaded())
+        if (f->formName().compare(name, Qt::CaseInsensitive) == 0)
+            return f;
+    return nullptr;
+}
+
+bool Forms::unload(Form* f)
+{
+    if (!f || f->m_unloading)
+        return true;
+    int cancel = 0;
+    f->m_unloading = true;
+    f->Form_Unload(cancel);
+    if (cancel) {
+        f->m_unloading = false;
+        return false;
+    }
+    f->hide();
+    for (auto it = instances().begin(); it != instances().end(); ++it) {
+        if (it->second == f) {
+            const auto t = it->first;
+            instances().erase(it);
+            std::erase(order(), t);
+            break;
+        }
+    }
+    f->deleteLater();
+    return true;
+}
+
+void Forms::reset()
+{
+    for (auto& [t, f] : instances())
+        if (f) {
+            f->m_unloading = true;
+            f->hide();
+            f->deleteLater();
+        }
+    instances().clear();
+    order().clear();
+    states().clear();
+}

@@ -1,0 +1,102 @@
+#pragma once
+// The forms engine: every window is a single instance, created on first touch,
+// found by caption, and unloaded by running its unload handler, hiding it and
+// deleting it later (never at once: a window may be unloaded inside its own wait loop).
+#include <QEventLoop>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <typeindex>
+#include <vector>
+
+namespace WinState {
+enum { Normal = 0, Minimized = 1, Maximized = 2 };
+}
+
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(const QString& formName, QWidget* parent = nullptr);
+    ~Form() override;
+
+    const QString& formName() const { return m_formName; }
+
+    // The window's load handler; runs once, right after the window is created by the registry.
+    virtual void Form_Load() {}
+    // The window's unload handler; set cancel to non-zero to keep the window.
+    virtual void Form_Unload(int& cancel) { (void)cancel; }
+
+    // Shows the window (modeless), or modal: then returns when the window is hidden or unloaded.
+    void Show(bool modal = false);
+    void Hide() { hide(); }
+    QString Caption() const { return windowTitle(); }
+    void setCaption(const QString& c) { setWindowTitle(c); }
+    int WindowState() const;
+    void setWindowStateValue(int state);
+    bool isUnloading() const { return m_unloading; }
+
+    // Window size in twips (15 per pixel at the design scale), as the designs give them.
+    static int twipsToPx(int twips) { return twips / 15; }
+    static int pxToTwips(int px) { return px * 15; }
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    friend class Forms;
+    QString m_formName;
+    bool m_unloading = false;
+    QEventLoop* m_modalLoop = nullptr;
+};
+
+class Forms {
+public:
+    // The single instance of T, created and loaded on first touch.
+    template <class T> static T& get()
+    {
+        if (T* f = find<T>())
+            return *f;
+        T* f = new T();
+        add(std::type_index(typeid(T)), f);
+        f->Form_Load();
+        return *f;
+    }
+    // The instance of T if it is loaded, else nullptr. Does not load it.
+    template <class T> static T* find()
+    {
+        auto it = instances().find(std::type_index(typeid(T)));
+        return it == instances().end() ? nullptr : static_cast<T*>(it->second.data());
+    }
+    template <class T> static bool isLoaded() { return find<T>() != nullptr; }
+    template <class T> static bool unload() { T* f = find<T>(); return f ? unload(f) : true; }
+
+    // Every loaded window, in load order.
+    static std::vector<Form*> loaded();
+    // A loaded window (shown or hidden) whose caption equals text, ignoring letter case.
+    static Form* findByCaption(const QString& caption);
+    // A loaded window by its form name, ignoring letter case.
+    static Form* findByName(const QString& name);
+    // Runs the unload handler; unless cancelled, hides the window, forgets it and deletes it later.
+    // Returns false when the handler cancelled.
+    static bool unload(Form* f);
+    // Unloads every window without running handlers (tests).
+    static void reset();
+
+    // Form-level values that survive an unload of their window: one object per type S.
+    template <class S> static S& persistent()
+    {
+        auto& slot = states()[std::type_index(typeid(S))];
+        if (!slot)
+            slot = std::shared_ptr<void>(new S(), [](void* p) { delete static_cast<S*>(p); });
+        return *static_cast<S*>(slot.get());
+    }
+
+private:
+    static void add(std::type_index t, Form* f);
+    static std::map<std::type_index, QPointer<Form>>& instances();
+    static std::vector<std::type_index>& order();
+    static std::map<std::type_index, std::shared_ptr<void>>& states();
+};

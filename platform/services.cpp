@@ -1,0 +1,143 @@
+#include "platform/services.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+#include <cstdlib>
+
+namespace {
+ExitSeam* g_exit = nullptr;
+Clock* g_clock = nullptr;
+Desktop* g_desktop = nullptr;
+ProcessLauncher* g_proc = nullptr;
+} // namespace
+
+// ---- exit ----
+void RealExit::endProgram(int code)
+{
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+void TestExit::endProgram(int code)
+{
+    ++calls;
+    throw ProgramEnded{code};
+}
+ExitSeam& Exit()
+{
+    static RealExit real;
+    return g_exit ? *g_exit : real;
+}
+void setExit(ExitSeam* e) { g_exit = e; }
+void EndProgram(int code)
+{
+    Exit().endProgram(code);
+    std::_Exit(code); // not reached
+}
+
+// ---- clock ----
+double Clock::timer() const
+{
+    const QTime t = now().time();
+    return t.msecsSinceStartOfDay() / 1000.0;
+}
+
+bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
+{
+    const qint64 deadline = timeoutMs < 0 ? -1 : monotonicMs() + timeoutMs;
+    while (!done()) {
+        if (deadline >= 0 && monotonicMs() >= deadline)
+            return done();
+        // Sleeps until an event arrives or a short tick passes; the tick re-checks flags
+        // that worker threads set without posting an event.
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+qint64 SystemClock::monotonicMs() const
+{
+    static QElapsedTimer t = [] {
+        QElapsedTimer e;
+        e.start();
+        return e;
+    }();
+    return t.elapsed();
+}
+QDateTime SystemClock::now() const { return QDateTime::currentDateTime(); }
+void SystemClock::sleepUntilMs(qint64 t)
+{
+    const qint64 d = t - monotonicMs();
+    if (d > 0)
+        QThread::msleep(static_cast<unsigned long>(d));
+}
+
+ManualClock::ManualClock(QDateTime start) : m_start(std::move(start)) {}
+qint64 ManualClock::monotonicMs() const
+{
+    std::lock_guard lk(m_mutex);
+    return m_ms;
+}
+QDateTime ManualClock::now() const
+{
+    std::lock_guard lk(m_mutex);
+    return m_start.addMSecs(m_ms);
+}
+void ManualClock::advance(qint64 ms)
+{
+    {
+        std::lock_guard lk(m_mutex);
+        m_ms += ms;
+    }
+    m_cv.notify_all();
+}
+void ManualClock::sleepUntilMs(qint64 t)
+{
+    std::unique_lock lk(m_mutex);
+    m_cv.wait(lk, [&] { return m_ms >= t; });
+}
+bool ManualClock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
+{
+    const qint64 deadline = timeoutMs < 0 ? -1 : monotonicMs() + timeoutMs;
+    while (!done()) {
+        if (deadline >= 0 && monotonicMs() >= deadline)
+            return done();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 5);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (m_autoStep > 0 && !done())
+            advance(m_autoStep);
+    }
+    return true;
+}
+Clock& Clocks()
+{
+    static SystemClock real;
+    return g_clock ? *g_clock : real;
+}
+void setClock(Clock* c) { g_clock = c; }
+
+// ---- desktop ----
+bool RealDesktop::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+Desktop& DesktopSeam()
+{
+    static RealDesktop real;
+    return g_desktop ? *g_desktop : real;
+}
+void setDesktop(Desktop* d) { g_desktop = d; }
+
+// ---- processes ----
+bool RealProcessLauncher::startDetached(const QString& program, const QStringList& args, const QString& workDir)
+{
+    return QProcess::startDetached(program, args, workDir);
+}
+ProcessLauncher& Processes()
+{
+    static RealProcessLauncher real;
+    return g_proc ? *g_proc : real;
+}
+void setProcesses(ProcessLauncher* p) { g_proc = p; }

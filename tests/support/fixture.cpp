@@ -1,0 +1,78 @@
+#include "fixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/globals.h"
+#include "platform/appcontext.h"
+#include "platform/forms.h"
+
+void AppFixture::SetUp()
+{
+    ASSERT_TRUE(tmp.isValid());
+    QDir(tmp.path()).mkpath(QStringLiteral("Quillory"));
+    QDir(tmp.path()).mkpath(QStringLiteral("home"));
+    m_oldHome = qgetenv("HOME");
+    qputenv("HOME", homeDir().toUtf8());
+    AppContext::setCurrent(AppContext(programDir(), homeDir()));
+    ResetGlobals();
+    setPrompts(&prompt);
+    setExit(&exitSeam);
+    setClock(&clock);
+    setDesktop(&desktop);
+    setProcesses(&processes);
+}
+
+void AppFixture::TearDown()
+{
+    Forms::reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ResetGlobals();
+    setPrompts(nullptr);
+    setExit(nullptr);
+    setClock(nullptr);
+    setDesktop(nullptr);
+    setProcesses(nullptr);
+    qputenv("HOME", m_oldHome);
+}
+
+QString AppFixture::programDir() const { return tmp.path() + QStringLiteral("/Quillory/"); }
+QString AppFixture::homeDir() const { return tmp.path() + QStringLiteral("/home/"); }
+
+void AppFixture::copyShipped(const QString& name) const
+{
+    const QString src = QStringLiteral(QUILLORY_PROGRAM_DIR) + '/' + name;
+    const QString dst = programDir() + name;
+    QFileInfo fi(src);
+    if (fi.isDir()) {
+        QDirIterator it(src, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString f = it.next();
+            const QString rel = QDir(src).relativeFilePath(f);
+            QDir().mkpath(QFileInfo(dst + '/' + rel).path());
+            QFile::copy(f, dst + '/' + rel);
+        }
+    } else {
+        QDir().mkpath(QFileInfo(dst).path());
+        QFile::copy(src, dst);
+    }
+}
+
+QByteArray AppFixture::readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void AppFixture::writeAll(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
