@@ -8,6 +8,7 @@
 
 #include "core/globals.h"
 #include "platform/appcontext.h"
+#include "platform/cddrives.h"
 #include "platform/forms.h"
 
 void AppFixture::SetUp()
@@ -24,6 +25,9 @@ void AppFixture::SetUp()
     setClock(&clock);
     setDesktop(&desktop);
     setProcesses(&processes);
+    // Tests see only the disc images they inject, never the machine's drives.
+    CdDrives::setHideRealDrives(true);
+    CdDrives::setInjectedImages({});
 }
 
 void AppFixture::TearDown()
@@ -36,6 +40,7 @@ void AppFixture::TearDown()
     setClock(nullptr);
     setDesktop(nullptr);
     setProcesses(nullptr);
+    CdDrives::setInjectedImages({});
     qputenv("HOME", m_oldHome);
 }
 

@@ -1,0 +1,26 @@
+#pragma once
+// The one CD drive enumerator of the program: real drives (libcdio's device list, in its
+// order) followed by disc images that tests inject. The settings dialog, DetectCDDrives,
+// the ripper and the burner all list drives through it, in this one order.
+#include <QString>
+#include <vector>
+
+struct CdDriveInfo {
+    QString device;   // "/dev/sr0", or the path of an image's NAME.cue
+    QString vendor;   // from the drive itself (empty for images)
+    QString model;
+    QString revision;
+    bool isImage = false;
+};
+
+class CdDrives {
+public:
+    // Every drive; an empty list when libcdio finds none (or cannot start).
+    static std::vector<CdDriveInfo> list();
+    // Whether libcdio could enumerate real drives at all.
+    static bool driverAvailable();
+    // Test injection: image drives (NAME.cue paths) listed after the real ones.
+    static void setInjectedImages(const std::vector<QString>& cuePaths);
+    // Test injection: hide real drives so tests see only their images.
+    static void setHideRealDrives(bool hide);
+};

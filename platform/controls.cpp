@@ -1,0 +1,161 @@
+#include "platform/controls.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QVariant>
+
+QColor colorFromNumber(long n)
+{
+    return QColor(static_cast<int>(n & 0xFF), static_cast<int>((n >> 8) & 0xFF), static_cast<int>((n >> 16) & 0xFF));
+}
+
+long numberFromColor(const QColor& c) { return c.red() + 256L * c.green() + 65536L * c.blue(); }
+
+QString Tag(const QObject* o) { return o ? o->property("Tag").toString() : QString(); }
+void setTag(QObject* o, const QString& tag) { o->setProperty("Tag", tag); }
+
+void placeTwips(QWidget* w, int left, int top, int width, int height)
+{
+    w->setGeometry(left / 15, top / 15, width / 15, height / 15);
+}
+int widthTwips(const QWidget* w) { return w->width() * 15; }
+int heightTwips(const QWidget* w) { return w->height() * 15; }
+
+void setBackColor(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    p.setColor(QPalette::Base, c);
+    p.setColor(QPalette::Button, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+void setForeColor(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    p.setColor(QPalette::ButtonText, c);
+    w->setPalette(p);
+}
+
+// ---- Label ----
+Label::Label(const QString& text, QWidget* parent) : QLabel(text, parent) { setMouseTracking(true); }
+void Label::setFontBold(bool b)
+{
+    QFont f = font();
+    f.setBold(b);
+    setFont(f);
+}
+void Label::mousePressEvent(QMouseEvent* e)
+{
+    emit mouseDown(e->button(), e->position().toPoint());
+    QLabel::mousePressEvent(e);
+}
+void Label::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (rect().contains(e->position().toPoint()) && e->button() == Qt::LeftButton)
+        emit clicked();
+    QLabel::mouseReleaseEvent(e);
+}
+void Label::mouseMoveEvent(QMouseEvent* e)
+{
+    emit mouseMoved(e->position().toPoint());
+    QLabel::mouseMoveEvent(e);
+}
+
+// ---- PictureBox ----
+PictureBox::PictureBox(QWidget* parent) : QLabel(parent)
+{
+    setMouseTracking(true);
+    setAlignment(Qt::AlignCenter);
+}
+void PictureBox::setPicture(const QPixmap& p)
+{
+    m_picture = p;
+    refresh();
+}
+void PictureBox::setBorderStyle(int style)
+{
+    m_border = style;
+    setFrameStyle(style ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
+    refresh();
+}
+void PictureBox::refresh()
+{
+    if (m_picture.isNull()) {
+        setPixmap(QPixmap());
+        return;
+    }
+    setPixmap(m_picture.scaled(contentsRect().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+void PictureBox::resizeEvent(QResizeEvent* e)
+{
+    QLabel::resizeEvent(e);
+    refresh();
+}
+void PictureBox::mousePressEvent(QMouseEvent* e)
+{
+    m_pressed = true;
+    emit mouseDown(e->button(), e->position().toPoint());
+}
+void PictureBox::mouseReleaseEvent(QMouseEvent* e)
+{
+    emit mouseUp(e->button(), e->position().toPoint());
+    if (m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
+        m_pressed = false;
+        emit clicked();
+    }
+    m_pressed = false;
+}
+void PictureBox::mouseMoveEvent(QMouseEvent* e) { emit mouseMoved(e->position().toPoint()); }
+
+// ---- ListView ----
+ListView::ListView(QWidget* parent) : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+}
+void ListView::setBackgroundPicture(const QPixmap& p)
+{
+    m_back = p;
+    QPalette pal = viewport()->palette();
+    if (p.isNull())
+        pal.setBrush(QPalette::Base, palette().color(QPalette::Base));
+    else
+        pal.setBrush(QPalette::Base, QBrush(p));
+    viewport()->setPalette(pal);
+    viewport()->setAutoFillBackground(true);
+}
+
+// ---- SSCommand ----
+SSCommand::SSCommand(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
+void SSCommand::setPicture(const QPixmap& p)
+{
+    m_picture = p;
+    update();
+}
+void SSCommand::paintEvent(QPaintEvent* e)
+{
+    if (m_picture.isNull()) {
+        QPushButton::paintEvent(e);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(rect(), m_picture);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    if (isDown())
+        painter.fillRect(rect(), QColor(0, 0, 0, 50));
+    if (hasFocus()) {
+        QStyleOptionFocusRect fr;
+        fr.initFrom(this);
+        fr.rect = rect().adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &fr, &painter, this);
+    }
+    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+}

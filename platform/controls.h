@@ -1,0 +1,112 @@
+#pragma once
+// The control classes the windows are built from. putskin tells them apart by class
+// (label, picture box, text box, combo box, list view, 3-D button); everything else is
+// a plain Qt widget. Every control carries a design tag ("Tag") and design geometry in twips.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+// Colour numbers as stored in skin files: red + 256 * green + 65536 * blue.
+QColor colorFromNumber(long n);
+long numberFromColor(const QColor& c);
+
+// Design tag of a control or window ("" when none).
+QString Tag(const QObject* o);
+void setTag(QObject* o, const QString& tag);
+
+// Places a control by its design geometry in twips (15 twips per pixel at design scale).
+void placeTwips(QWidget* w, int left, int top, int width, int height);
+int widthTwips(const QWidget* w);
+int heightTwips(const QWidget* w);
+
+// Background and fore colour of a widget.
+void setBackColor(QWidget* w, const QColor& c);
+void setForeColor(QWidget* w, const QColor& c);
+
+// A caption label; raises clicked and pointer events like the original labels.
+class Label : public QLabel {
+    Q_OBJECT
+public:
+    explicit Label(const QString& text = {}, QWidget* parent = nullptr);
+    void setFontBold(bool b);
+    bool fontBold() const { return font().bold(); }
+signals:
+    void clicked();
+    void mouseMoved(QPoint pos);
+    void mouseDown(Qt::MouseButton b, QPoint pos);
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+};
+
+// A picture box: shows a picture scaled to its size, optional border; clickable.
+class PictureBox : public QLabel {
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+    void setPicture(const QPixmap& p);
+    const QPixmap& picture() const { return m_picture; }
+    // 0 = none, 1 = fixed single (sunken) border.
+    void setBorderStyle(int style);
+    int borderStyle() const { return m_border; }
+signals:
+    void clicked();
+    void mouseMoved(QPoint pos);
+    void mouseDown(Qt::MouseButton b, QPoint pos);
+    void mouseUp(Qt::MouseButton b, QPoint pos);
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+private:
+    void refresh();
+    QPixmap m_picture;
+    int m_border = 0;
+    bool m_pressed = false;
+};
+
+class TextBox : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit TextBox(QWidget* parent = nullptr) : QLineEdit(parent) {}
+};
+
+class ComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    explicit ComboBox(QWidget* parent = nullptr) : QComboBox(parent) {}
+};
+
+// A report-style list view with an optional background picture.
+class ListView : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit ListView(QWidget* parent = nullptr);
+    void setBackgroundPicture(const QPixmap& p);
+    const QPixmap& backgroundPicture() const { return m_back; }
+private:
+    QPixmap m_back;
+};
+
+// A 3-D command button that can wear a picture behind its caption.
+class SSCommand : public QPushButton {
+    Q_OBJECT
+public:
+    explicit SSCommand(const QString& caption = {}, QWidget* parent = nullptr);
+    void setPicture(const QPixmap& p);
+    const QPixmap& picture() const { return m_picture; }
+protected:
+    void paintEvent(QPaintEvent* e) override;
+private:
+    QPixmap m_picture;
+};
+
+using CheckBox = QCheckBox;
+using OptionButton = QRadioButton;
