@@ -1,0 +1,418 @@
+#include "fixture.h"
+
+#include "core/errors.h"
+#include "library/catalogues.h"
+#include "library/recordfile.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+namespace {
+const QString kE = QString(QChar(4));
+} // namespace
+
+class Catalogues : public AppFixture {
+protected:
+    void TearDown() override
+    {
+        RecordFile::setBeforeRenameHook({});
+        AppFixture::TearDown();
+    }
+    QString log() const { return QString::fromUtf8(readAll(programFile(QStringLiteral("QuilloryError.log")))); }
+    int reports() const { return int(prompt.asked.size()); }
+};
+
+// ---- exact bytes ----
+
+TEST_F(Catalogues, OneSongWithEmptyCoverAndNotesIsWrittenExactly)
+{
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    songs.Add(QStringLiteral("Blue Sky"), QStringLiteral("Björk"), "3:25", "Album", "Rock", "", "", "");
+    songs.SaveFile();
+    EXPECT_EQ(readAll(programFile("MP3.mpd")),
+              QByteArray("Blue Sky\x04" "Bj\xC3\xB6rk\x04" "3:25\x04" "Album\x04" "Rock\x04\x04\x04\x04\r\n"));
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, EmptyCataloguesAreWrittenAsCrLfAlone)
+{
+    colMp3 songs;
+    colPlaylist lists;
+    colCD cds;
+    songs.setFileName(programFile("MP3.mpd"));
+    lists.setFileName(programFile("playlist.mpd"));
+    cds.setFileName(programFile("cd.mpd"));
+    songs.SaveFile();
+    lists.SaveFile();
+    cds.SaveFile();
+    for (const char* name : {"MP3.mpd", "playlist.mpd", "cd.mpd"})
+        EXPECT_EQ(readAll(programFile(name)), QByteArray("\r\n")) << name;
+}
+
+TEST_F(Catalogues, NegativeItemNumberIsWrittenWithMinusAndReadBack)
+{
+    colPlaylist lists;
+    lists.setFileName(programFile("playlist.mpd"));
+    lists.Add("Mix", -5, "Song", "Artist", "1:00", "", "", "");
+    lists.SaveFile();
+    EXPECT_EQ(readAll(programFile("playlist.mpd")),
+              QByteArray("Mix\x04-5\x04Song\x04" "Artist\x04" "1:00\x04\x04\x04\x04\r\n"));
+    colPlaylist back;
+    back.setFileName(programFile("playlist.mpd"));
+    EXPECT_TRUE(back.OpenFile());
+    ASSERT_EQ(back.Count(), 1);
+    EXPECT_EQ(back.Item(1)->ItemNumber(), -5);
+    EXPECT_EQ(reports(), 0);
+}
+
+// ---- round trips ----
+
+TEST_F(Catalogues, EveryRecordKindRoundTrips)
+{
+    // Values with CR LF inside, empty fields, an empty last field and non-ASCII text.
+    const QString multi = QStringLiteral("line one\r\nline two");
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    songs.Add(multi, "A", "1:02", "", "Pop", "cover.jpg", "", "");
+    songs.Add("Ça va", "Zoë", "10:00", "Album", "", "", "notes", "");
+    songs.SaveFile();
+
+    colPlaylist lists;
+    lists.setFileName(programFile("playlist.mpd"));
+    lists.Add("Party", 1, "S1", "A1", "2:00", "pic.bmp", "", "");
+    lists.Add("Party", 32767, "S2", "A2", "3:00", "pic.bmp", "", "");
+    lists.Add("Other", -32768, multi, "", "", "", "", "");
+    lists.SaveFile();
+
+    colCD cds;
+    cds.setFileName(programFile("cd.mpd"));
+    cds.Add("7a0b3c09", "Disc", "Band", "Track 1", "03:15", "Rock", "", "Yes", "");
+    cds.Add("7a0b3c09", "Disc", "Band", "Track 2", "04:00", "Rock", "", "No", "");
+    cds.Add("00000000", "", "", "", "", "", "", "", "");
+    cds.SaveFile();
+
+    colMp3 songs2;
+    songs2.setFileName(programFile("MP3.mpd"));
+    songs2.OpenFile();
+    ASSERT_EQ(songs2.Count(), 2);
+    const auto& s1 = *songs2.Item(1);
+    EXPECT_EQ(s1.MP3Title(), multi);
+    EXPECT_EQ(s1.artist(), "A");
+    EXPECT_EQ(s1.Length(), "1:02");
+    EXPECT_EQ(s1.CDTitle(), "");
+    EXPECT_EQ(s1.Category(), "Pop");
+    EXPECT_EQ(s1.Cover(), "cover.jpg");
+    EXPECT_EQ(s1.Notes(), "");
+    const auto& s2 = *songs2.Item(2);
+    EXPECT_EQ(s2.MP3Title(), QStringLiteral("Ça va"));
+    EXPECT_EQ(s2.artist(), QStringLiteral("Zoë"));
+    EXPECT_EQ(s2.Notes(), "notes");
+
+    colPlaylist lists2;
+    lists2.setFileName(programFile("playlist.mpd"));
+    lists2.OpenFile();
+    ASSERT_EQ(lists2.Count(), 3);
+    EXPECT_EQ(lists2.Item(1)->PlaylistName(), "Party");
+    EXPECT_EQ(lists2.Item(1)->Cover(), "pic.bmp");
+    EXPECT_EQ(lists2.Item(2)->ItemNumber(), 32767);
+    EXPECT_EQ(lists2.Item(2)->MP3Title(), "S2");
+    EXPECT_EQ(lists2.Item(2)->artist(), "A2");
+    EXPECT_EQ(lists2.Item(2)->Length(), "3:00");
+    EXPECT_EQ(lists2.Item(3)->ItemNumber(), -32768);
+    EXPECT_EQ(lists2.Item(3)->MP3Title(), multi);
+
+    colCD cds2;
+    cds2.setFileName(programFile("cd.mpd"));
+    cds2.OpenFile();
+    ASSERT_EQ(cds2.Count(), 3);
+    const auto& t = *cds2.Item(2);
+    EXPECT_EQ(t.CDID(), "7a0b3c09");
+    EXPECT_EQ(t.CDTitle(), "Disc");
+    EXPECT_EQ(t.artist(), "Band");
+    EXPECT_EQ(t.TrackTitle(), "Track 2");
+    EXPECT_EQ(t.TrackLength(), "04:00");
+    EXPECT_EQ(t.Category(), "Rock");
+    EXPECT_EQ(t.Notes(), "");
+    EXPECT_EQ(t.TrackSelected(), "No");
+    EXPECT_EQ(cds2.Item(3)->CDID(), "00000000");
+    EXPECT_EQ(cds2.Item(3)->TrackSelected(), "");
+
+    // The category list has no save; it reads the format the others write.
+    writeAll(programFile("category.mpd"), QByteArray("0\x04" "Blues\x04\x04" "17\x04Rock\x04\x04\r\n"));
+    colCategory cats;
+    cats.setFileName(programFile("category.mpd"));
+    cats.OpenFile();
+    ASSERT_EQ(cats.Count(), 2);
+    EXPECT_EQ(cats.Item(2)->CategoryNumber(), "17");
+    EXPECT_EQ(cats.Item(2)->Category(), "Rock");
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, TwoOpenFileCallsGiveEveryRecordTwice)
+{
+    writeAll(programFile("MP3.mpd"), QByteArray("A\x04" "1\x04\x04\x04\x04\x04\x04\x04" "B\x04" "2\x04\x04\x04\x04\x04\x04\x04\r\n"));
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    EXPECT_TRUE(songs.OpenFile());
+    EXPECT_TRUE(songs.OpenFile());
+    ASSERT_EQ(songs.Count(), 4);
+    QStringList titles;
+    for (const auto& s : songs)
+        titles << s->MP3Title();
+    EXPECT_EQ(titles, QStringList({"A", "B", "A", "B"}));
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, ItemIsTheStoredRecordAndRemoveShifts)
+{
+    colPlaylist lists;
+    lists.setFileName(QStringLiteral("playlist.mpd")); // no "/": the program folder
+    lists.Add("P", 1, "one", "", "", "", "", "");
+    lists.Add("P", 2, "two", "", "", "", "", "");
+    lists.Add("P", 2, "two", "", "", "", "", ""); // duplicates are kept
+    EXPECT_EQ(lists.Count(), 3);
+    lists.Item(2)->setMP3Title("changed");
+    lists.Remove(1);
+    EXPECT_EQ(lists.Item(1)->MP3Title(), "changed");
+    EXPECT_EQ(lists.NewEnum().size(), 2u);
+    try {
+        lists.Item(3);
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number, Err::Subscript);
+    }
+    EXPECT_THROW(lists.Remove(0), AppError);
+    lists.SaveFile();
+    EXPECT_TRUE(readAll(programFile("playlist.mpd")).startsWith("P\x04" "2\x04" "changed\x04"));
+    lists.Clear();
+    EXPECT_EQ(lists.Count(), 0);
+}
+
+// ---- saving safely ----
+
+TEST_F(Catalogues, SaveCutOffBeforeTheRenameLeavesTheOldFile)
+{
+    const QByteArray old("Old\x04\x04\x04\x04\x04\x04\x04\x04\r\n");
+    writeAll(programFile("MP3.mpd"), old);
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    songs.OpenFile();
+    songs.Add("New", "", "", "", "", "", "", "");
+    QByteArray seenTemp;
+    QByteArray seenRecord;
+    RecordFile::setBeforeRenameHook([&](const QString& temp, const QString& record) {
+        seenTemp = readAll(temp);
+        seenRecord = readAll(record);
+        throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+    });
+    songs.SaveFile();
+    // The new file was complete on disk, the record file untouched; the failure was reported.
+    EXPECT_TRUE(seenTemp.endsWith("New\x04\x04\x04\x04\x04\x04\x04\x04\r\n"));
+    EXPECT_EQ(seenRecord, old);
+    EXPECT_EQ(readAll(programFile("MP3.mpd")), old);
+    EXPECT_FALSE(QFile::exists(programFile("MP3.mpd.tmp")));
+    ASSERT_EQ(reports(), 1);
+    EXPECT_TRUE(log().contains("Module Name : colMP3\r\nProcedure   : SaveFile\r\nError number: 75\r\n"));
+
+    RecordFile::setBeforeRenameHook({});
+    songs.SaveFile();
+    EXPECT_EQ(readAll(programFile("MP3.mpd")), old.chopped(2) + "New\x04\x04\x04\x04\x04\x04\x04\x04\r\n");
+    EXPECT_EQ(songs.Count(), 2);
+}
+
+TEST_F(Catalogues, SaveCreatesAMissingRecordFile)
+{
+    colCD cds;
+    cds.setFileName(programFile("cd.mpd"));
+    cds.Add("1", "2", "3", "4", "5", "6", "7", "Yes", "");
+    ASSERT_FALSE(QFile::exists(programFile("cd.mpd")));
+    cds.SaveFile();
+    EXPECT_EQ(readAll(programFile("cd.mpd")), QByteArray("1\x04" "2\x04" "3\x04" "4\x04" "5\x04" "6\x04" "7\x04Yes\x04\x04\r\n"));
+    EXPECT_FALSE(QFile::exists(programFile("cd.mpd.tmp")));
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, SaveIntoAMissingFolderIsReportedOnce)
+{
+    colMp3 songs;
+    songs.setFileName(programFile("no such folder/MP3.mpd"));
+    songs.SaveFile();
+    ASSERT_EQ(reports(), 1);
+    EXPECT_TRUE(log().contains("Procedure   : SaveFile\r\nError number: 76\r\n"));
+}
+
+TEST_F(Catalogues, MoreThan32766RecordsSaveAndLoad)
+{
+    colPlaylist lists;
+    lists.setFileName(programFile("recent.mpd"));
+    for (int i = 0; i < 40000; ++i)
+        lists.Add("*%#Recent List#%*", int16_t(i % 30000 + 1), QString::number(i), "", "", "", "", "");
+    lists.SaveFile();
+    colPlaylist back;
+    back.setFileName(programFile("recent.mpd"));
+    back.OpenFile();
+    ASSERT_EQ(back.Count(), 40000);
+    EXPECT_EQ(back.Item(40000)->MP3Title(), "39999");
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, CharacterFourCannotBreakTheFile)
+{
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    songs.Add("Ti" + kE + "tle", kE + kE, "1:00", "Al" + kE + kE + "bum", "", "", "", "");
+    songs.Add("Second", "B", "", "", "", "", "", "");
+    songs.Item(2)->setNotes("n" + kE + kE + kE);
+    EXPECT_EQ(songs.Item(1)->MP3Title(), "Title");
+    EXPECT_EQ(songs.Item(2)->Notes(), "n");
+    songs.SaveFile();
+
+    colMp3 back;
+    back.setFileName(programFile("MP3.mpd"));
+    back.OpenFile();
+    ASSERT_EQ(back.Count(), 2);
+    EXPECT_EQ(back.Item(1)->MP3Title(), "Title");
+    EXPECT_EQ(back.Item(1)->artist(), "");
+    EXPECT_EQ(back.Item(1)->CDTitle(), "Album");
+    EXPECT_EQ(back.Item(2)->MP3Title(), "Second");
+    EXPECT_EQ(back.Item(2)->Notes(), "n");
+    // The writer drops it as well, whatever hands it a value.
+    QString out;
+    RecordFile::AppendField(out, "a" + kE + "b");
+    EXPECT_EQ(out, "ab" + kE);
+    EXPECT_EQ(reports(), 0);
+}
+
+// ---- reading what others wrote ----
+
+TEST_F(Catalogues, ReadsUtf8AndWindows1252AndLfEndings)
+{
+    // "Café" in UTF-8, "Crème" and the euro sign in Windows-1252, file ending in LF only.
+    writeAll(programFile("MP3.mpd"), QByteArray("Caf\xC3\xA9\x04" "Cr\xE8me \x80\x04\x04\x04\x04\x04\x04\x04\n"));
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    songs.OpenFile();
+    ASSERT_EQ(songs.Count(), 1);
+    EXPECT_EQ(songs.Item(1)->MP3Title(), QStringLiteral("Café"));
+    EXPECT_EQ(songs.Item(1)->artist(), QStringLiteral("Crème €"));
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, ShortAndUnterminatedFilesLoadWithoutReport)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int count;
+    } cases[] = {
+        {"empty", "", 0},
+        {"crlf only", "\r\n", 0},
+        {"lf only", "\n", 0},
+        {"no line end", "A\x04\x04\x04\x04\x04\x04\x04\x04" "B\x04\x04\x04\x04\x04\x04\x04\x04", 2},
+    };
+    for (const Case& c : cases) {
+        writeAll(programFile("MP3.mpd"), c.bytes);
+        colMp3 songs;
+        songs.setFileName(programFile("MP3.mpd"));
+        EXPECT_TRUE(songs.OpenFile());
+        EXPECT_EQ(songs.Count(), c.count) << c.name;
+    }
+    writeAll(programFile("category.mpd"), "\r\n");
+    colCategory cats;
+    cats.setFileName(programFile("category.mpd"));
+    cats.OpenFile();
+    EXPECT_EQ(cats.Count(), 0);
+    EXPECT_EQ(reports(), 0);
+}
+
+TEST_F(Catalogues, MissingFileIsReportedAndLeavesTheCatalogue)
+{
+    colCD cds;
+    cds.setFileName(programFile("cd.mpd"));
+    cds.Add("x", "", "", "", "", "", "", "", "");
+    EXPECT_TRUE(cds.OpenFile());
+    EXPECT_EQ(cds.Count(), 1);
+    ASSERT_EQ(reports(), 1);
+    EXPECT_TRUE(log().contains("Module Name : colCD\r\nProcedure   : OpenFile\r\nError number: 53\r\n"));
+}
+
+TEST_F(Catalogues, GarbageLoadsWhatParsesAndReportsOnce)
+{
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        int count;
+    } cases[] = {
+        {"text without separators", "just some text\r\n", 0},
+        {"truncated last record", "A\x04\x04\x04\x04\x04\x04\x04\x04" "B\x04" "b\x04\x04", 1},
+        {"junk after records", "A\x04\x04\x04\x04\x04\x04\x04\x04" "B\x04\x04\x04\x04\x04\x04\x04\x04junk\r\n", 2},
+        {"lone separator at the end", "AB\x04", 0},
+    };
+    for (const Case& c : cases) {
+        prompt.asked.clear();
+        writeAll(programFile("MP3.mpd"), c.bytes);
+        colMp3 songs;
+        songs.setFileName(programFile("MP3.mpd"));
+        EXPECT_TRUE(songs.OpenFile());
+        EXPECT_EQ(songs.Count(), c.count) << c.name;
+        EXPECT_EQ(reports(), 1) << c.name;
+    }
+    EXPECT_TRUE(log().contains("Module Name : colMp3\r\nProcedure   : OpenFile\r\nError number: 5\r\n"));
+
+    // A category file of one byte is parsed (it is not empty) and reported once.
+    prompt.asked.clear();
+    writeAll(programFile("category.mpd"), "x");
+    colCategory cats;
+    cats.setFileName(programFile("category.mpd"));
+    cats.OpenFile();
+    EXPECT_EQ(cats.Count(), 0);
+    EXPECT_EQ(reports(), 1);
+    EXPECT_TRUE(log().contains("Module Name : colCategory\r\nProcedure   : ParseFileText\r\n"));
+
+    // Random bytes with many separators: the load ends and reports at most once.
+    QByteArray noise(64 * 1024, '\0');
+    QRandomGenerator rng(7);
+    for (char& b : noise)
+        b = char(rng.bounded(8) == 0 ? 4 : rng.bounded(256));
+    writeAll(programFile("cd.mpd"), noise);
+    prompt.asked.clear();
+    colCD cds;
+    cds.setFileName(programFile("cd.mpd"));
+    EXPECT_TRUE(cds.OpenFile());
+    EXPECT_GT(cds.Count(), 0);
+    EXPECT_LE(reports(), 1);
+}
+
+TEST_F(Catalogues, BadItemNumberIsReportedAndTakesThePreviousOne)
+{
+    writeAll(programFile("playlist.mpd"), QByteArray("P\x04x\x04" "a\x04\x04\x04\x04\x04\x04"
+                                                     "P\x04" "7\x04" "b\x04\x04\x04\x04\x04\x04"
+                                                     "P\x04" "40000\x04" "c\x04\x04\x04\x04\x04\x04\r\n"));
+    colPlaylist lists;
+    lists.setFileName(programFile("playlist.mpd"));
+    lists.OpenFile();
+    ASSERT_EQ(lists.Count(), 3);
+    EXPECT_EQ(lists.Item(1)->ItemNumber(), 0);
+    EXPECT_EQ(lists.Item(2)->ItemNumber(), 7);
+    EXPECT_EQ(lists.Item(3)->ItemNumber(), 7);
+    EXPECT_EQ(lists.Item(3)->MP3Title(), "c");
+    EXPECT_EQ(reports(), 2);
+    EXPECT_TRUE(log().contains("Module Name : colPlaylist\r\nProcedure   : OpenFile\r\nError number: 13\r\n"));
+    EXPECT_TRUE(log().contains("Error number: 6\r\n"));
+}
+
+TEST_F(Catalogues, ShippedCategoryListHoldsTheGenres)
+{
+    copyShipped("category.mpd");
+    colCategory cats;
+    cats.setFileName(QStringLiteral("category.mpd"));
+    cats.OpenFile();
+    ASSERT_EQ(cats.Count(), 148);
+    for (int i = 1; i <= cats.Count(); ++i)
+        EXPECT_EQ(cats.Item(i)->CategoryNumber(), QString::number(i - 1));
+    EXPECT_EQ(cats.Item(1)->Category(), "Blues");
+    EXPECT_EQ(cats.Item(18)->Category(), "Rock");
+    EXPECT_EQ(cats.Item(148)->Category(), "Synthpop");
+    EXPECT_EQ(reports(), 0);
+}
