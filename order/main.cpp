@@ -1,10 +1,12 @@
+// The order program: shows the start window "Order Now" and ends when its last window closes.
+#include "windows.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QLabel w(QStringLiteral("Order"));
-    w.show();
+    app.setApplicationName(QStringLiteral("order"));
+    orderapp::order::showWindow();
     return app.exec();
 }
