@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPicture>
 #include <QPrinter>
 #include <QVBoxLayout>
 #include <exception>
@@ -255,6 +256,13 @@ void OrderForm::Command3_Click()
 
 void OrderForm::PrintWindow(QPrinter& printer)
 {
+    // The window paints itself into a recording first: drawn straight onto a printer, Qt
+    // would print it as one bitmap, while the recording keeps its text as text.
+    QPicture image;
+    {
+        QPainter recorder(&image);
+        render(&recorder, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    }
     QPainter painter;
     if (!painter.begin(&printer))
         throw PrintFailure{QStringLiteral("The printer could not be opened.")};
@@ -266,8 +274,9 @@ void OrderForm::PrintWindow(QPrinter& printer)
         throw PrintFailure{QStringLiteral("The page has no printable area.")};
     }
     painter.translate((page.width() - width() * scale) / 2.0, 0);
-    painter.scale(scale, scale);
-    render(&painter, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    // Playing a recording already scales it from its own resolution to the printer's.
+    painter.scale(scale * image.logicalDpiX() / printer.logicalDpiX(), scale * image.logicalDpiY() / printer.logicalDpiY());
+    painter.drawPicture(0, 0, image);
     const bool ended = painter.end();
     if (!ended || printer.printerState() == QPrinter::Error)
         throw PrintFailure{QStringLiteral("The page could not be printed.")};

@@ -124,6 +124,7 @@ LinkLabel::LinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setTextFormat(Qt::PlainText);
+    setContentsMargins(4, 2, 4, 2);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* e)
@@ -142,16 +143,14 @@ void LinkLabel::keyPressEvent(QKeyEvent* e)
     QLabel::keyPressEvent(e);
 }
 
-void LinkLabel::focusInEvent(QFocusEvent* e)
+void LinkLabel::paintEvent(QPaintEvent* e)
 {
-    setFrameStyle(QFrame::Box | QFrame::Plain);
-    QLabel::focusInEvent(e);
-}
-
-void LinkLabel::focusOutEvent(QFocusEvent* e)
-{
-    setFrameStyle(QFrame::NoFrame);
-    QLabel::focusOutEvent(e);
+    QLabel::paintEvent(e);
+    if (hasFocus()) {
+        QPainter p(this);
+        p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 QLabel* wrappedLabel(const QString& text, QWidget* parent)

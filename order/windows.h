@@ -20,7 +20,7 @@ class LinkLabel;
 template <class T> class SingleWindow {
 public:
     // The open instance, or nullptr.
-    static T* find() { return s_instance; }
+    static T* loaded() { return s_instance; }
     // Shows the window modeless, loading it first when needed; an open window is only
     // brought forward, with its entries untouched.
     static T& showWindow();
