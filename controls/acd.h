@@ -1,0 +1,72 @@
+#pragma once
+// The CD reading control: lists the CD drives (through the one drive enumerator) and
+// reads an audio track into a WAV file (44,100 Hz, 16-bit, stereo) with
+// libcdio-paranoia on a worker thread. Progress and the end of a read arrive as
+// queued signals on the thread the control lives on (the window thread).
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class ACD : public QObject {
+    Q_OBJECT
+public:
+    // ReadTrack results.
+    enum ReadResult : int16_t {
+        Started = 0,
+        NoDisc = 1,      // no drive selected, no such drive or no readable disc in it
+        NoSuchTrack = 2,
+        DataTrack = 3,
+        CannotWrite = 4, // the WAV file cannot be created
+        Busy = 5,        // a read is already running
+    };
+
+    explicit ACD(QObject* parent = nullptr);
+    ~ACD() override;
+
+    // 0: the control can read CDs (it always can; a machine without drives lists none).
+    int16_t InitStatus() const;
+    int16_t DriveCount() const;
+    // The brand text of drive n (1 = the first drive); empty for no such drive.
+    QString DriveName(int16_t n) const;
+    // Selects drive n (1 = the first) for later reads; 0 when it exists, else -1.
+    int16_t SelectDrive(int16_t n);
+    // Starts reading `track` into `path`; 0 when the read has started (ActPosition and
+    // ReadComplete follow), else a ReadResult telling why the track cannot be read.
+    int16_t ReadTrack(int16_t& track, const QString& path);
+    // Stops a running read within one sector, removes the partial file and returns
+    // once the reader has stopped. No signal of that read arrives afterwards.
+    void StopRead();
+    // Whether the last read ended without the whole track in its file (a read error:
+    // the partial file is removed). False after a complete read.
+    bool ReadFailed() const { return m_failed; }
+
+    // Tests: the reader stops before frame `frames` of the track and waits there until
+    // StopRead (or until holdAtFrame(-1) lets it go on).
+    void holdAtFrame(long frames);
+
+signals:
+    // Progress of the running read in tenths of a percent (0 to 1000).
+    void ActPosition(int32_t position);
+    // The running read has ended (see ReadFailed).
+    void ReadComplete();
+
+private:
+    void worker(const QString& path, void* job, quint64 generation);
+    void join();
+
+    QString m_device;
+    bool m_image = false;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_running{false};
+    std::atomic<quint64> m_generation{0};
+    bool m_failed = false;
+    std::mutex m_holdMutex;
+    std::condition_variable m_holdCv;
+    long m_holdAt = -1;
+};

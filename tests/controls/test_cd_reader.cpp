@@ -1,0 +1,124 @@
+// The CD reading control on disc images: a track read into a WAV file, progress,
+// stopping, and the tracks it refuses.
+#include "fixture.h"
+#include "discimage.h"
+#include "test_cd_support.h"
+
+#include "controls/acd.h"
+#include "platform/cddrives.h"
+
+#include <QFile>
+#include <sndfile.h>
+
+namespace {
+
+class CdReader : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        spec.hiddenTrack = DiscImage::tonePcm(40, 9);
+        spec.tracks.push_back({DiscImage::tonePcm(120, 1), 0, false});
+        spec.tracks.push_back({DiscImage::tonePcm(400, 2), 75, false});
+        spec.tracks.push_back({DiscImage::tonePcm(50, 3), 0, true});
+        cue = DiscImage::write(homeDir() + "discs", "reader", spec);
+        CdDrives::setInjectedImages({homeDir() + "nothing.cue", cue});
+        QObject::connect(&acd, &ACD::ActPosition, [this](int32_t p) { positions.push_back(p); });
+        QObject::connect(&acd, &ACD::ReadComplete, [this] { ++completes; });
+    }
+
+    // The samples of a WAV file; also checks it is 44,100 Hz, 16-bit stereo.
+    static std::vector<int16_t> samplesOf(const QString& path)
+    {
+        SF_INFO info{};
+        SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        if (!f)
+            return {};
+        EXPECT_EQ(info.samplerate, 44100);
+        EXPECT_EQ(info.channels, 2);
+        EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        std::vector<int16_t> out(static_cast<size_t>(info.frames * 2));
+        sf_readf_short(f, out.data(), info.frames);
+        sf_close(f);
+        return out;
+    }
+
+    DiscImage::Spec spec;
+    QString cue;
+    ACD acd;
+    std::vector<int32_t> positions;
+    int completes = 0;
+};
+
+} // namespace
+
+TEST_F(CdReader, ReadsATrackIntoAWavOfTheSamePcm)
+{
+    EXPECT_EQ(acd.DriveCount(), 2);
+    EXPECT_EQ(acd.DriveName(2), "reader");
+    ASSERT_EQ(acd.SelectDrive(2), 0);
+    const QString wav = homeDir() + "Track 2.wav";
+    int16_t track = 2;
+    ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
+    ASSERT_TRUE(eventually([&] { return completes == 1; }));
+    EXPECT_FALSE(acd.ReadFailed());
+    EXPECT_TRUE(samplesOf(wav) == spec.tracks[1].pcm);
+    ASSERT_FALSE(positions.empty());
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
+    EXPECT_EQ(positions.back(), 1000);
+
+    // Track 1 starts after the hidden audio and runs on through the gap before track 2.
+    track = 1;
+    ASSERT_EQ(acd.ReadTrack(track, homeDir() + "Track 1.wav"), ACD::Started);
+    ASSERT_TRUE(eventually([&] { return completes == 2; }));
+    std::vector<int16_t> expected = spec.tracks[0].pcm;
+    expected.resize(expected.size() + 75 * DiscImage::kSamplesPerFrame * 2, 0);
+    EXPECT_TRUE(samplesOf(homeDir() + "Track 1.wav") == expected);
+}
+
+TEST_F(CdReader, StoppingMidReadLeavesNoFileAndNoEvents)
+{
+    ASSERT_EQ(acd.SelectDrive(2), 0);
+    const QString wav = homeDir() + "Track 2.wav";
+    acd.holdAtFrame(200);
+    int16_t track = 2;
+    ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
+    ASSERT_TRUE(eventually([&] { return !positions.empty() && positions.back() == 500; }));
+    EXPECT_TRUE(QFile::exists(wav));
+    acd.StopRead();
+    EXPECT_FALSE(QFile::exists(wav));
+    const size_t seen = positions.size();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(positions.size(), seen);
+    EXPECT_EQ(completes, 0);
+
+    // The control reads again after a stop.
+    acd.holdAtFrame(-1);
+    ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
+    ASSERT_TRUE(eventually([&] { return completes == 1; }));
+    EXPECT_TRUE(samplesOf(wav) == spec.tracks[1].pcm);
+}
+
+TEST_F(CdReader, RefusesWhatItCannotRead)
+{
+    int16_t track = 1;
+    const QString wav = homeDir() + "out.wav";
+    EXPECT_EQ(acd.ReadTrack(track, wav), ACD::NoDisc); // no drive selected
+    ASSERT_EQ(acd.SelectDrive(1), 0);                  // an image that is not there
+    EXPECT_EQ(acd.ReadTrack(track, wav), ACD::NoDisc);
+    ASSERT_EQ(acd.SelectDrive(2), 0);
+    track = 3;
+    EXPECT_EQ(acd.ReadTrack(track, wav), ACD::DataTrack);
+    for (int16_t t : {0, 4, -1}) {
+        track = t;
+        EXPECT_EQ(acd.ReadTrack(track, wav), ACD::NoSuchTrack) << t;
+    }
+    track = 1;
+    EXPECT_EQ(acd.ReadTrack(track, homeDir() + "no folder/out.wav"), ACD::CannotWrite);
+    EXPECT_FALSE(QFile::exists(wav));
+    EXPECT_EQ(acd.SelectDrive(3), -1);
+    EXPECT_EQ(acd.ReadTrack(track, wav), ACD::NoDisc);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(completes, 0);
+    EXPECT_TRUE(positions.empty());
+}

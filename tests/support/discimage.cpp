@@ -1,0 +1,97 @@
+#include "discimage.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace DiscImage {
+
+int framesOf(const std::vector<int16_t>& pcm)
+{
+    const size_t perFrame = kSamplesPerFrame * 2;
+    return static_cast<int>((pcm.size() + perFrame - 1) / perFrame);
+}
+
+std::vector<int16_t> tonePcm(int frames, int seed)
+{
+    std::vector<int16_t> out(static_cast<size_t>(frames) * kSamplesPerFrame * 2);
+    uint32_t x = 0x9E3779B9u * static_cast<uint32_t>(seed + 1);
+    for (size_t i = 0; i < out.size(); ++i) {
+        // A small linear congruential generator: every sample different, never all zero.
+        x = x * 1664525u + 1013904223u;
+        out[i] = static_cast<int16_t>((x >> 16) | 1u);
+    }
+    return out;
+}
+
+namespace {
+QString msf(int frames)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(frames / 4500, 2, 10, QLatin1Char('0'))
+        .arg(frames / 75 % 60, 2, 10, QLatin1Char('0'))
+        .arg(frames % 75, 2, 10, QLatin1Char('0'));
+}
+
+void appendPcm(QByteArray& bin, const std::vector<int16_t>& pcm)
+{
+    const int frames = framesOf(pcm);
+    QByteArray bytes(frames * kBytesPerFrame, '\0');
+    for (size_t i = 0; i < pcm.size(); ++i) {
+        const auto v = static_cast<uint16_t>(pcm[i]);
+        bytes[static_cast<qsizetype>(2 * i)] = static_cast<char>(v & 0xFF);
+        bytes[static_cast<qsizetype>(2 * i + 1)] = static_cast<char>(v >> 8);
+    }
+    bin += bytes;
+}
+} // namespace
+
+QString cueText(const QString& name, const Spec& spec)
+{
+    QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\r\n").arg(name);
+    int pos = 0;
+    for (size_t i = 0; i < spec.tracks.size(); ++i) {
+        const Track& t = spec.tracks[i];
+        cue += QStringLiteral("  TRACK %1 %2\r\n")
+                   .arg(static_cast<int>(i + 1), 2, 10, QLatin1Char('0'))
+                   .arg(t.data ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO"));
+        int gap = t.gapFrames;
+        if (i == 0 && !spec.hiddenTrack.empty())
+            gap += framesOf(spec.hiddenTrack);
+        if (gap > 0) {
+            cue += QStringLiteral("    INDEX 00 %1\r\n").arg(msf(pos));
+            pos += gap;
+        }
+        cue += QStringLiteral("    INDEX 01 %1\r\n").arg(msf(pos));
+        pos += framesOf(t.pcm);
+    }
+    return cue;
+}
+
+QString write(const QString& dir, const QString& name, const Spec& spec)
+{
+    QDir().mkpath(dir);
+    QByteArray bin;
+    for (size_t i = 0; i < spec.tracks.size(); ++i) {
+        const Track& t = spec.tracks[i];
+        if (i == 0 && !spec.hiddenTrack.empty())
+            appendPcm(bin, spec.hiddenTrack);
+        bin += QByteArray(t.gapFrames * kBytesPerFrame, '\0');
+        if (t.data)
+            bin += QByteArray(framesOf(t.pcm) * kBytesPerFrame, '\0');
+        else
+            appendPcm(bin, t.pcm);
+    }
+    const QString base = QDir(dir).filePath(name);
+    QFile b(base + QStringLiteral(".bin"));
+    if (!b.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    b.write(bin);
+    b.close();
+    QFile c(base + QStringLiteral(".cue"));
+    if (!c.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    c.write(cueText(name, spec).toUtf8());
+    return c.fileName();
+}
+
+} // namespace DiscImage
