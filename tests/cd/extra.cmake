@@ -1,0 +1,3 @@
+# libcddb computes disc ids independently of our code; the tests compare against it.
+pkg_check_modules(CDDB REQUIRED IMPORTED_TARGET libcddb)
+target_link_libraries(test_${dir} PRIVATE PkgConfig::CDDB)
