@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the CD tests: a recording audio output paced by the manual clock,
+// Helpers shared by the CD tests: a recording audio output paced by the manual clock,
 // and a bounded wait for worker threads.
 #include "controls/audiosink.h"
 #include "platform/services.h"
