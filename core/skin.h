@@ -1,4 +1,7 @@
 #pragma once
+#include <QPixmap>
+#include <QString>
+#include <QVariant>
 class QWidget;
 
 // Dresses a window and its controls in the current skin (SkinName, SkinFlag).
@@ -7,3 +10,18 @@ void putskin(QWidget* frm);
 void formskins();
 // Shrinks label fonts when PixelScale is not 1.0.
 void ScaleLabelFonts(QWidget* frm);
+
+// The folder of the skin named name: program folder + "Skins/" + name + "/", found ignoring
+// letter case where it exists.
+QString SkinFolder(const QString& name);
+// A file of the skin named name, found ignoring letter case; empty when there is none.
+QString SkinFile(const QString& name, const QString& file);
+
+// Reads the fore and back colour numbers of a skin's "skin.ini" into fore and back; a value
+// that is missing or not a colour number leaves its variable as it was. false when the file
+// cannot be read.
+bool ReadSkinColors(const QString& skinName, QVariant* fore, QVariant* back);
+
+// A window's own picture (drawn behind its controls); a null pixmap clears it.
+void setFormPicture(QWidget* frm, const QPixmap& picture);
+QPixmap formPicture(const QWidget* frm);

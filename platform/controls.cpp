@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QVariant>
+#include <optional>
 
 QColor colorFromNumber(long n)
 {
@@ -15,12 +16,47 @@ long numberFromColor(const QColor& c) { return c.red() + 256L * c.green() + 6553
 QString Tag(const QObject* o) { return o ? o->property("Tag").toString() : QString(); }
 void setTag(QObject* o, const QString& tag) { o->setProperty("Tag", tag); }
 
+namespace {
+QRect pxFromTwips(const QRect& t) { return QRect(t.x() / 15, t.y() / 15, t.width() / 15, t.height() / 15); }
+// The design geometry in twips while the widget still stands where placeTwips put it.
+std::optional<QRect> keptTwips(const QWidget* w)
+{
+    const QVariant v = w->property("_twips");
+    if (!v.isValid())
+        return std::nullopt;
+    const QRect t = v.toRect();
+    if (pxFromTwips(t) != w->geometry())
+        return std::nullopt;
+    return t;
+}
+} // namespace
+
 void placeTwips(QWidget* w, int left, int top, int width, int height)
 {
-    w->setGeometry(left / 15, top / 15, width / 15, height / 15);
+    const QRect t(left, top, width, height);
+    w->setProperty("_twips", t);
+    w->setGeometry(pxFromTwips(t));
 }
-int widthTwips(const QWidget* w) { return w->width() * 15; }
-int heightTwips(const QWidget* w) { return w->height() * 15; }
+int leftTwips(const QWidget* w)
+{
+    const auto t = keptTwips(w);
+    return t ? t->x() : w->x() * 15;
+}
+int topTwips(const QWidget* w)
+{
+    const auto t = keptTwips(w);
+    return t ? t->y() : w->y() * 15;
+}
+int widthTwips(const QWidget* w)
+{
+    const auto t = keptTwips(w);
+    return t ? t->width() : w->width() * 15;
+}
+int heightTwips(const QWidget* w)
+{
+    const auto t = keptTwips(w);
+    return t ? t->height() : w->height() * 15;
+}
 
 void setBackColor(QWidget* w, const QColor& c)
 {
@@ -122,13 +158,25 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent)
 void ListView::setBackgroundPicture(const QPixmap& p)
 {
     m_back = p;
+    applyBackground();
+}
+void ListView::applyBackground()
+{
+    // The rows are painted over the viewport, whose Base is the picture (or the view's back colour).
     QPalette pal = viewport()->palette();
-    if (p.isNull())
-        pal.setBrush(QPalette::Base, palette().color(QPalette::Base));
+    if (m_back.isNull())
+        pal.setBrush(QPalette::Base, palette().brush(QPalette::Base));
     else
-        pal.setBrush(QPalette::Base, QBrush(p));
+        pal.setBrush(QPalette::Base, QBrush(m_back));
     viewport()->setPalette(pal);
     viewport()->setAutoFillBackground(true);
+}
+void ListView::changeEvent(QEvent* e)
+{
+    QTreeWidget::changeEvent(e);
+    // A new back colour of the view reaches the viewport too.
+    if (e->type() == QEvent::PaletteChange)
+        applyBackground();
 }
 
 // ---- SSCommand ----

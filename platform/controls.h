@@ -20,7 +20,11 @@ QString Tag(const QObject* o);
 void setTag(QObject* o, const QString& tag);
 
 // Places a control by its design geometry in twips (15 twips per pixel at design scale).
+// The twips are kept, so that sizes read back exactly as designed (700 twips is not a whole
+// number of pixels); once the widget is moved or resized by other means its pixels count.
 void placeTwips(QWidget* w, int left, int top, int width, int height);
+int leftTwips(const QWidget* w);
+int topTwips(const QWidget* w);
 int widthTwips(const QWidget* w);
 int heightTwips(const QWidget* w);
 
@@ -91,7 +95,10 @@ public:
     explicit ListView(QWidget* parent = nullptr);
     void setBackgroundPicture(const QPixmap& p);
     const QPixmap& backgroundPicture() const { return m_back; }
+protected:
+    void changeEvent(QEvent* e) override;
 private:
+    void applyBackground();
     QPixmap m_back;
 };
 

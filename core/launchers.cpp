@@ -1,0 +1,71 @@
+#include "core/launchers.h"
+
+#include <QUrl>
+
+#include "core/errors.h"
+#include "platform/appcontext.h"
+#include "platform/forms.h"
+#include "platform/prompt.h"
+#include "platform/services.h"
+#include "platform/uisound.h"
+#include "shell/frmabout.h"
+
+void about()
+{
+    Trap trap(QStringLiteral("modMP3"), QStringLiteral("about"));
+    trap([] { Forms::get<frmAbout>().Show(); });
+    trap([] { sndPlaySoundA(Ctx().programFile(QStringLiteral("quillory.wav")), Snd::Async | Snd::NoDefault); });
+}
+
+void Help()
+{
+    Trap trap(QStringLiteral("modMP3"), QStringLiteral("Help"));
+    trap([] { DesktopSeam().openUrl(QUrl::fromLocalFile(Ctx().programFile(QStringLiteral("Quillory.html")))); });
+}
+
+void manual()
+{
+    Trap trap(QStringLiteral("modMP3"), QStringLiteral("manual"));
+    trap([] {
+        DesktopSeam().openUrl(QUrl::fromLocalFile(Ctx().programFile(QStringLiteral("Quillory Manual.html"))));
+    });
+}
+
+void GoToWebsite()
+{
+    Trap trap(QStringLiteral("modMP3"), QStringLiteral("GoToWebsite"));
+    int answer = Mb::No;
+    trap([&] {
+        const QString question = QStringLiteral("This Will Take You To Quillory's Web Site,\r"
+                                                "Where You Can Order Quillory, Get The\r"
+                                                "Latest Version, Download Free MP3 Songs And New Skins,\r"
+                                                "And Get The Latest News On Our Products, Upgrades, etc.\r"
+                                                "\r"
+                                                "Do You Wish To Go To Quillory's Web Site Now?");
+        answer = MsgBox(question, Mb::YesNo | Mb::Information, QStringLiteral("Quillory"));
+    });
+    if (answer != Mb::Yes)
+        return;
+    trap([] { DesktopSeam().openUrl(QUrl(kMakerWebPage)); });
+}
+
+const std::array<MusicSite, 3>& FreeMp3Sites()
+{
+    static const std::array<MusicSite, 3> sites{{
+        {QStringLiteral("Free Music Archive"), QStringLiteral("https://freemusicarchive.org/")},
+        {QStringLiteral("Jamendo Music"), QStringLiteral("https://www.jamendo.com/")},
+        {QStringLiteral("Internet Archive Live Music"), QStringLiteral("https://archive.org/details/etree")},
+    }};
+    return sites;
+}
+
+const std::array<MusicSite, 2>& FindMp3Sites()
+{
+    static const std::array<MusicSite, 2> sites{{
+        {QStringLiteral("Internet Archive Audio Search"), QStringLiteral("https://archive.org/details/audio")},
+        {QStringLiteral("ccMixter"), QStringLiteral("https://ccmixter.org/")},
+    }};
+    return sites;
+}
+
+void OpenMusicSite(const MusicSite& site) { DesktopSeam().openUrl(QUrl(site.address)); }

@@ -1,0 +1,14 @@
+#pragma once
+#include "platform/controls.h"
+#include "platform/forms.h"
+
+// A one-line notice shown while the song library moves MP3 files; its user writes the
+// status text into Label1 and unloads the window when the move is done.
+class frmMoveStatus : public Form {
+    Q_OBJECT
+public:
+    frmMoveStatus();
+    void Form_Load() override;
+
+    Label* Label1;
+};

@@ -1,0 +1,10 @@
+#pragma once
+class QWidget;
+
+// Placement of the program's small windows (About box, status and progress windows).
+namespace SmallWindow {
+// Centres a window on its screen: left = (screen width - window width) / 2, top likewise.
+void centre(QWidget* w);
+// Keeps a window above all other windows.
+void makeTopmost(QWidget* w);
+} // namespace SmallWindow
