@@ -114,9 +114,12 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
 
     Picture1 = makePicture(this, "Picture1", 0, 300, 270, 630);
     Label1 = makeLabel(this, "Label1", QStringLiteral("Quillory"), 1140, 270, 3600, 300);
-    Label1->setFont(QFont(QStringLiteral("MS Sans Serif"), 9.75, QFont::Bold));
+    QFont title(QStringLiteral("MS Sans Serif"));
+    title.setPointSizeF(9.75);
+    title.setBold(true);
+    Label1->setFont(title);
     Label3 = makeLabel(this, "Label3", QStringLiteral("Version 1.60"), 1140, 570, 3600, 240);
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Developed by the Quillory team at Quillory Software"), 1140,
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Developed by Quillory Software"), 1140,
                        810, 4860, 240);
     Picture3 = makePicture(this, "Picture3", 2, 5370, 270, 630);
 
@@ -124,15 +127,14 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
     Frame1->setObjectName(QStringLiteral("Frame1"));
     placeTwips(Frame1, 300, 1200, 5700, 1920);
     Picture2 = makePicture(Frame1, "Picture2", 1, 180, 240, 600);
-    Label4 = makeLabel(Frame1, "Label4", QStringLiteral("MP3 encoding by LAME, the free MP3 encoder (GNU LGPL)"), 960,
+    Label4 = makeLabel(Frame1, "Label4", QStringLiteral("MP3 encoding: the LAME encoder"), 960,
                        210, 4620, 240);
-    Label5 = makeLabel(Frame1, "Label5", QStringLiteral("MP3 decoding by libmpg123, song tags by TagLib"), 960, 540,
+    Label5 = makeLabel(Frame1, "Label5", QStringLiteral("MP3 decoding: libmpg123; tags: TagLib"), 960, 540,
                        4620, 240);
-    Label6 = makeLabel(Frame1, "Label6", QStringLiteral("CD audio by libcdio and cdparanoia, CD writing by libburn"),
+    Label6 = makeLabel(Frame1, "Label6", QStringLiteral("CD audio: libcdio, cdparanoia, libburn"),
                        960, 870, 4620, 240);
     Label7 = makeLabel(Frame1, "Label7",
-                       QStringLiteral("These libraries are used under their own free licences. Quillory itself is "
-                                      "licensed per user: see Help, Order Quillory."),
+                       QStringLiteral("All used under their own free licences. Quillory is licensed per user."),
                        960, 1200, 4620, 480);
     Label7->setWordWrap(true);
 
