@@ -1,6 +1,8 @@
 #include "shell/frmmovestatus.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QScreen>
 
 #include "core/errors.h"
 #include "shell/smallwindow.h"
@@ -27,4 +29,27 @@ void frmMoveStatus::Form_Load()
     Trap trap(QStringLiteral("frmMoveStatus"), QStringLiteral("Form_Load"));
     trap([this] { SmallWindow::centre(this); });
     trap([this] { SmallWindow::makeTopmost(this); });
+}
+
+bool frmMoveStatus::event(QEvent* e)
+{
+    // A new text in Label1 asks its parent for a new layout.
+    if (e->type() == QEvent::LayoutRequest)
+        fitText();
+    return Form::event(e);
+}
+
+void frmMoveStatus::fitText()
+{
+    const int design = twipsToPx(4665);
+    int wanted = Label1->fontMetrics().horizontalAdvance(Label1->text()) + 2 * Label1->indent() + 6;
+    if (const QScreen* s = screen())
+        wanted = qMin(wanted, s->availableGeometry().width() - 40);
+    const int w = qMax(design, wanted);
+    if (w == width())
+        return;
+    const int centre = x() + width() / 2;
+    setFixedSize(w, height());
+    Label1->resize(w + twipsToPx(4700) - design, Label1->height());
+    move(centre - w / 2, y());
 }

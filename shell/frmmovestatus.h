@@ -11,4 +11,12 @@ public:
     void Form_Load() override;
 
     Label* Label1;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    // Widens the window when the status text is longer than the design width, so the
+    // whole text shows; the window keeps its centre.
+    void fitText();
 };

@@ -174,8 +174,14 @@ TEST_F(AboutTest, MoveStatusShowsExactlyTheTextItsUserWrites)
     EXPECT_EQ(m.Label1->palette().color(QPalette::Window), QColor(255, 255, 128));
 
     const QString text = QStringLiteral("Moving MP3 Files to ") + homeDir() + QStringLiteral("My Music Folder. Please Wait...");
+    const int centre = m.x() + m.width() / 2;
     m.Label1->setText(text);
+    QCoreApplication::sendPostedEvents();
     EXPECT_EQ(m.Label1->text(), text);
+    // The whole text shows: a long one widens the window around its centre.
+    EXPECT_GE(m.Label1->width(), m.Label1->fontMetrics().horizontalAdvance(text));
+    EXPECT_LE(m.Label1->width() - m.width(), 3);
+    EXPECT_LE(std::abs(m.x() + m.width() / 2 - centre), 1);
     m.grab().save(screenshotDir() + QStringLiteral("movestatus.png"));
 
     // Each move loads it anew and centres it again.
