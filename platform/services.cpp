@@ -49,12 +49,15 @@ double Clock::timer() const
 bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
 {
     const qint64 deadline = timeoutMs < 0 ? -1 : monotonicMs() + timeoutMs;
+    // Sleeps until an event arrives; the tick wakes the loop to re-check flags that worker
+    // threads set without posting an event, and the deadline. (processEvents with a time
+    // limit does not wait for events: it would keep a processor core busy.)
+    QTimer tick;
+    tick.start(10);
     while (!done()) {
         if (deadline >= 0 && monotonicMs() >= deadline)
             return done();
-        // Sleeps until an event arrives or a short tick passes; the tick re-checks flags
-        // that worker threads set without posting an event.
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;

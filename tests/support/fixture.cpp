@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "controls/winsock.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
@@ -28,6 +29,10 @@ void AppFixture::SetUp()
     // Tests see only the disc images they inject, never the machine's drives.
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});
+    // Tests talk only to this machine: any other host is unknown to the socket control.
+    Winsock::setRoute([](QString& host, int32_t&) {
+        return host == QLatin1String("127.0.0.1") || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
+    });
 }
 
 void AppFixture::TearDown()
