@@ -1,9 +1,24 @@
 #include "platform/forms.h"
 
+#include <QApplication>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
 
-Form::Form(const QString& formName, QWidget* parent) : QWidget(parent, Qt::Window), m_formName(formName)
+namespace {
+int32_t g_nextId = 1;
+// Windows in the order they came to the front, most recent last.
+std::vector<QPointer<Form>>& frontOrder()
+{
+    static std::vector<QPointer<Form>> v;
+    return v;
+}
+} // namespace
+
+Form::Form(const QString& formName, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_formName(formName), m_id(g_nextId++)
 {
     setObjectName(formName);
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -17,6 +32,7 @@ Form::~Form()
 
 void Form::Show(bool modal)
 {
+    Forms::noteFront(this);
     if (!modal) {
         show();
         raise();
@@ -51,6 +67,16 @@ void Form::Show(bool modal)
     }
 }
 
+void Form::centreOnScreen()
+{
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect g = s->geometry();
+    move(static_cast<int>(g.x() + (g.width() - frameGeometry().width()) / 2.0),
+         static_cast<int>(g.y() + (g.height() - frameGeometry().height()) / 2.0));
+}
+
 int Form::WindowState() const
 {
     if (windowState() & Qt::WindowMinimized)
@@ -67,6 +93,13 @@ void Form::setWindowStateValue(int state)
     case WinState::Maximized: setWindowState(Qt::WindowMaximized); break;
     default: setWindowState(Qt::WindowNoState); break;
     }
+}
+
+void Form::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::ActivationChange && isActiveWindow())
+        Forms::noteFront(this);
+    QWidget::changeEvent(e);
 }
 
 void Form::closeEvent(QCloseEvent* e)
@@ -126,6 +159,51 @@ Form* Forms::findByName(const QString& name)
     return nullptr;
 }
 
+Form* Forms::byId(int32_t id)
+{
+    for (Form* f : loaded())
+        if (f->windowId() == id)
+            return f;
+    return nullptr;
+}
+
+void Forms::noteFront(Form* f)
+{
+    auto& v = frontOrder();
+    std::erase_if(v, [f](const QPointer<Form>& p) { return !p || p == f; });
+    v.push_back(f);
+}
+
+Form* Forms::foreground()
+{
+    auto isOurs = [](Form* f) {
+        if (!f || f->m_unloading || !f->isVisible())
+            return false;
+        const auto all = loaded();
+        return std::find(all.begin(), all.end(), f) != all.end();
+    };
+    if (auto* active = qobject_cast<Form*>(QApplication::activeWindow()); isOurs(active))
+        return active;
+    const auto& v = frontOrder();
+    for (auto it = v.rbegin(); it != v.rend(); ++it)
+        if (isOurs(it->data()))
+            return it->data();
+    return nullptr;
+}
+
+void Forms::restore(Form* f)
+{
+    if (!f)
+        return;
+    if (f->windowState() & Qt::WindowMinimized)
+        f->showNormal();
+    else
+        f->show();
+    f->raise();
+    f->activateWindow();
+    noteFront(f);
+}
+
 bool Forms::unload(Form* f)
 {
     if (!f || f->m_unloading)
@@ -161,4 +239,5 @@ void Forms::reset()
     instances().clear();
     order().clear();
     states().clear();
+    frontOrder().clear();
 }

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,6 +37,10 @@ public:
     void setCaption(const QString& c) { setWindowTitle(c); }
     int WindowState() const;
     void setWindowStateValue(int state);
+    // Centres the window on its screen: left = (screen width - width) / 2, then top likewise.
+    void centreOnScreen();
+    // The window's handle for code that remembers a window by number (never 0).
+    int32_t windowId() const { return m_id; }
     bool isUnloading() const { return m_unloading; }
 
     // Window size in twips (15 per pixel at the design scale), as the designs give them.
@@ -44,10 +49,12 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     friend class Forms;
     QString m_formName;
+    int32_t m_id = 0;
     bool m_unloading = false;
     QEventLoop* m_modalLoop = nullptr;
 };
@@ -72,6 +79,19 @@ public:
     }
     template <class T> static bool isLoaded() { return find<T>() != nullptr; }
     template <class T> static bool unload() { T* f = find<T>(); return f ? unload(f) : true; }
+    // Window state of T; reading or setting it loads the window when it is not loaded.
+    template <class T> static int windowState() { return get<T>().WindowState(); }
+    template <class T> static void setWindowState(int state) { get<T>().setWindowStateValue(state); }
+
+    // The loaded window with this handle, or nullptr.
+    static Form* byId(int32_t id);
+    // The window in front: the active window when it is one of ours, else the visible
+    // window that was shown or activated last. nullptr when none is visible.
+    static Form* foreground();
+    // Brings a window back as the platform's "restore" does: un-minimised, shown, in front.
+    static void restore(Form* f);
+    // Records that f came to the front (Show and activation call it).
+    static void noteFront(Form* f);
 
     // Every loaded window, in load order.
     static std::vector<Form*> loaded();

@@ -144,3 +144,10 @@ ProcessLauncher& Processes()
     return g_proc ? *g_proc : real;
 }
 void setProcesses(ProcessLauncher* p) { g_proc = p; }
+
+// ---- window sounds ----
+namespace {
+SoundPlayer* g_sounds = nullptr;
+}
+SoundPlayer& Sounds() { return g_sounds ? *g_sounds : defaultSoundPlayer(); }
+void setSounds(SoundPlayer* s) { g_sounds = s; }

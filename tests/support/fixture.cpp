@@ -26,6 +26,7 @@ void AppFixture::SetUp()
     setClock(&clock);
     setDesktop(&desktop);
     setProcesses(&processes);
+    setSounds(&sounds);
     // Tests see only the disc images they inject, never the machine's drives.
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});
@@ -45,6 +46,7 @@ void AppFixture::TearDown()
     setClock(nullptr);
     setDesktop(nullptr);
     setProcesses(nullptr);
+    setSounds(nullptr);
     CdDrives::setInjectedImages({});
     qputenv("HOME", m_oldHome);
 }

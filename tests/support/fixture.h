@@ -30,6 +30,7 @@ protected:
     ManualClock clock;
     RecordingDesktop desktop;
     RecordingProcessLauncher processes;
+    RecordingSoundPlayer sounds;
 
 private:
     QByteArray m_oldHome;

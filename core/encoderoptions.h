@@ -1,0 +1,30 @@
+#pragma once
+// Turns the encoder preset (EncoderMode) and a bit-rate choice into what an encoder run
+// needs, and switches the CD window's encoder choices on and off.
+#include <QString>
+#include <QStringList>
+
+// Encoder quality options for the current preset ("-f ", "", "-v -V 0 ", ...).
+QString fnGetCBRVBR();
+// Expected ratio of WAV bytes to MP3 bytes for a bit-rate option text ("-b128 ") and the current preset.
+double getencoderratio(const QString& rateText);
+// The folder the encoder is started from, ending in "/" ("/" alone when it is not installed).
+QString GetWindowsSysDir();
+
+// One encoder run: the program and its arguments (no shell), and the same command as one
+// line for logs and messages.
+struct EncoderCommand {
+    QString program;
+    QStringList arguments;
+    QString display;
+};
+EncoderCommand BuildEncoderCommand(const QString& rateText, const QString& wavPath, const QString& mp3Path);
+
+// The bit-rate text the encoder windows show for a preset:
+// "Constant Bit Rate CBR1" or "Variable Bit Rate VBR2".
+QString EncoderSelectionText(const QString& mode);
+
+// Disable / enable the CD window's bit-rate choices, their labels and the auto-playlist
+// box (only when the CD window is loaded).
+void turnoffEncOptions();
+void turnonencoptions();

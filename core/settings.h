@@ -1,0 +1,4 @@
+#pragma once
+
+// Reads the music folder setting ("MWFolders.ini") into MusicFolder.
+void GetMWFolders();

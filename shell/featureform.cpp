@@ -1,0 +1,223 @@
+#include "shell/featureform.h"
+
+#include <QMouseEvent>
+
+#include "burner/frmburner.h"
+#include "cd/frmcd.h"
+#include "convert/frmconvertchoice.h"
+#include "core/errors.h"
+#include "core/globals.h"
+#include "core/windowrefresh.h"
+#include "player/frmplay.h"
+#include "shell/artwork.h"
+#include "shell/frmmain.h"
+#include "shell/frmoptions.h"
+#include "shell/uisound.h"
+#include "shell/windowchrome.h"
+#include "songs/frmsongs.h"
+
+namespace {
+constexpr int kNavTop = 60;     // navigation row: pixels from the bottom edge
+constexpr int kNavStep = 84;
+constexpr int kPic = 36;
+} // namespace
+
+FeatureForm::FeatureForm(const Design& d) : Form(d.formName), m_module(d.formName), m_settingsTab(d.settingsTab)
+{
+    setWindowTitle(d.caption);
+    setTag(this, QStringLiteral("Skin"));
+    setWindowIcon(QIcon(LauncherPicture(QStringLiteral("quillory"))));
+    setFixedSize(d.width, d.height);
+    setMouseTracking(true);
+
+    chrome = new WindowChrome(this, m_module);
+
+    body = new QWidget(this);
+    body->setObjectName(QStringLiteral("body"));
+    body->setMouseTracking(true);
+    body->setGeometry(8, 26, d.width - 16, d.height - 26 - kNavTop - 30);
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(8, d.height - kNavTop - 20, d.width - 16, 2);
+
+    int i = 0;
+    addNav(Feature::Player, picQuillory, lblQuillory, QStringLiteral("quillory"), QStringLiteral("Quillory"),
+           QStringLiteral("Back To The Main Window"), i++, &FeatureForm::picQuillory_Click);
+    if (d.own != Feature::Player)
+        addNav(Feature::Player, picPlayer, lblPlayer, QStringLiteral("player"), QStringLiteral("MP3 Player"),
+               QStringLiteral("Play MP3 Files And Display CD Covers"), i++, &FeatureForm::picPlayer_Click);
+    if (d.own != Feature::Encoder)
+        addNav(Feature::Encoder, picEncoder, lblEncoder, QStringLiteral("encoder"), QStringLiteral("CD/MP3 Encoder"),
+               QStringLiteral("Play Or Encode CD Tracks "), i++, &FeatureForm::picEncoder_Click);
+    if (d.own != Feature::Convert)
+        addNav(Feature::Convert, picConvert, lblConvert, QStringLiteral("convert"), QStringLiteral("Converter"),
+               QStringLiteral("Convert WAVtoMP3/MP3ToWAV"), i++, &FeatureForm::picConvert_Click);
+    if (d.own != Feature::PlayLists)
+        addNav(Feature::PlayLists, picPlayLists, lblPlayLists, QStringLiteral("playlist"), QStringLiteral("PlayLists"),
+               QStringLiteral("Edit Or Create PlayLists And Associate Pictures"), i++,
+               &FeatureForm::picPlayLists_Click);
+    if (d.own != Feature::Burner)
+        addNav(Feature::Burner, picBurner, lblBurner, QStringLiteral("burner"), QStringLiteral("CD Burner"),
+               QStringLiteral("Burn MP3 Or WAV Files To CD"), i++, &FeatureForm::picBurner_Click);
+    addNav(Feature::Player, picExit, lblExit, QStringLiteral("exit"), QStringLiteral("Exit"),
+           QStringLiteral("Exit Quillory"), i++, &FeatureForm::picExit_Click);
+    picQuillory->setObjectName(QStringLiteral("picQuillory"));
+    picExit->setObjectName(QStringLiteral("picExit"));
+
+    // File menu: back to the main window, the other features in launcher order, close, exit.
+    chrome->addFileEntry(QStringLiteral("mnuQuillory"), QStringLiteral("Quillory"), [this] { picQuillory_Click(); });
+    if (d.own != Feature::Player)
+        chrome->addFileEntry(QStringLiteral("mnuPlayer"), QStringLiteral("MP3 Player"), [this] { picPlayer_Click(); });
+    if (d.own != Feature::Encoder)
+        chrome->addFileEntry(QStringLiteral("mnuEncoder"), QStringLiteral("CD Player/MP3 Encoder"),
+                             [this] { picEncoder_Click(); });
+    // A converter window keeps this entry: it opens the other converter.
+    chrome->addFileEntry(QStringLiteral("mnuConvert"), QStringLiteral("Convert WAV Or MP3 Files"),
+                             [this] { picConvert_Click(); });
+    if (d.own != Feature::PlayLists)
+        chrome->addFileEntry(QStringLiteral("mnuPlayLists"), QStringLiteral("Edit Or Create Play Lists"),
+                             [this] { picPlayLists_Click(); });
+    if (d.own != Feature::Burner)
+        chrome->addFileEntry(QStringLiteral("mnuBurner"), QStringLiteral("CD Burner"), [this] { picBurner_Click(); });
+    chrome->addFileSeparator();
+    chrome->addFileEntry(QStringLiteral("mnuClose"), d.closeCaption, [this] { CloseWindow(); });
+    chrome->addFileSeparator();
+    chrome->addFileEntry(QStringLiteral("mnuExit"), QStringLiteral("Exit Quillory"), [this] { picExit_Click(); });
+    chrome->setSettingsHandler([this] { OpenSettings(); });
+}
+
+void FeatureForm::addNav(Feature, PictureBox*& pic, Label*& lbl, const QString& kind, const QString& caption,
+                         const QString& tip, int index, void (FeatureForm::*handler)())
+{
+    const int x = 14 + index * kNavStep;
+    const int y = height() - kNavTop - 6;
+    pic = new PictureBox(this);
+    pic->setObjectName(QStringLiteral("pic") + kind);
+    pic->setPicture(LauncherPicture(kind));
+    pic->setToolTip(tip);
+    pic->setBorderStyle(1);
+    pic->setCursor(Qt::PointingHandCursor);
+    pic->setGeometry(x + (kNavStep - 28 - kPic) / 2, y, kPic, kPic);
+    lbl = new Label(caption, this);
+    lbl->setObjectName(QStringLiteral("lbl") + kind);
+    lbl->setToolTip(tip);
+    lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lbl->setGeometry(x - 14, y + kPic + 2, kNavStep - 28 + 28, 18);
+    PictureBox* p = pic;
+    Label* l = lbl;
+    connect(pic, &PictureBox::clicked, this, [this, handler] { (this->*handler)(); });
+    connect(pic, &PictureBox::mouseMoved, this, [p, l] {
+        p->setBorderStyle(0);
+        l->setFontBold(true);
+    });
+}
+
+void FeatureForm::mouseMoveEvent(QMouseEvent* e)
+{
+    Form_MouseMove();
+    Form::mouseMoveEvent(e);
+}
+
+void FeatureForm::Form_MouseMove()
+{
+    Trap trap(m_module, QStringLiteral("Form_MouseMove"));
+    trap([this] {
+        for (PictureBox* p : {picQuillory, picPlayer, picEncoder, picConvert, picPlayLists, picBurner, picExit})
+            if (p)
+                p->setBorderStyle(1);
+        for (Label* l : {lblQuillory, lblPlayer, lblEncoder, lblConvert, lblPlayLists, lblBurner, lblExit})
+            if (l)
+                l->setFontBold(false);
+    });
+}
+
+void FeatureForm::switchTo(Form& target, const QString& procedure)
+{
+    Trap trap(m_module, procedure);
+    trap([] { PlayLauncherSound(); });
+    trap([&] { target.Show(); });
+    SwitchingWindow = 1;
+    trap([this] { Forms::unload(this); });
+}
+
+void FeatureForm::picPlayer_Click()
+{
+    Trap trap(m_module, QStringLiteral("picPlayer_Click"));
+    Form* target = nullptr;
+    trap([&] { target = &Forms::get<frmPlay>(); });
+    if (target)
+        switchTo(*target, QStringLiteral("picPlayer_Click"));
+}
+
+void FeatureForm::picPlayLists_Click()
+{
+    Trap trap(m_module, QStringLiteral("picPlayLists_Click"));
+    Form* target = nullptr;
+    trap([&] { target = &Forms::get<frmSongs>(); });
+    if (target)
+        switchTo(*target, QStringLiteral("picPlayLists_Click"));
+}
+
+void FeatureForm::picBurner_Click()
+{
+    Trap trap(m_module, QStringLiteral("picBurner_Click"));
+    Form* target = nullptr;
+    trap([&] { target = &Forms::get<frmBurner>(); });
+    if (target)
+        switchTo(*target, QStringLiteral("picBurner_Click"));
+}
+
+void FeatureForm::picEncoder_Click()
+{
+    Trap trap(m_module, QStringLiteral("picEncoder_Click"));
+    trap([] { PlayLauncherSound(); });
+    trap([] { Forms::get<frmCD>().Show(); });
+    if (CDPlayerFailed == 1) {
+        // The CD window has told the user why; close it and stay here.
+        SwitchingWindow = 1;
+        trap([] { Forms::unload<frmCD>(); });
+        SwitchingWindow = 0;
+        return;
+    }
+    SwitchingWindow = 1;
+    trap([this] { Forms::unload(this); });
+}
+
+void FeatureForm::picConvert_Click()
+{
+    Trap trap(m_module, QStringLiteral("picConvert_Click"));
+    if (m_switchOnConvert)
+        SwitchingWindow = 1;
+    trap([] { GetLastForm(); });
+    trap([] { PlayLauncherSound(); });
+    trap([] { Forms::get<frmConvertChoice>().Show(); });
+    trap([this] { Hide(); });
+}
+
+void FeatureForm::picQuillory_Click()
+{
+    Trap trap(m_module, QStringLiteral("picQuillory_Click"));
+    trap([] { PlayLauncherSound(); });
+    trap([] { Forms::get<frmMain>().Show(); });
+    trap([this] { Forms::unload(this); });
+}
+
+void FeatureForm::picExit_Click()
+{
+    Trap trap(m_module, QStringLiteral("picExit_Click"));
+    trap([] { Forms::unload(&Forms::get<frmMain>()); });
+}
+
+void FeatureForm::OpenSettings()
+{
+    Trap trap(m_module, QStringLiteral("OpenSettings"));
+    trap([this] {
+        frmOptions& o = Forms::get<frmOptions>();
+        o.SSTab1->setCurrentIndex(m_settingsTab);
+        o.Show(true);
+    });
+}
+
+void FeatureForm::CloseWindow() { picQuillory_Click(); }
