@@ -1,0 +1,3 @@
+# Screenshots of the windows go to the build tree.
+target_compile_definitions(test_shell PRIVATE QUILLORY_SCREENSHOT_DIR="${CMAKE_BINARY_DIR}/screenshots")
+add_dependencies(test_shell sounds)
