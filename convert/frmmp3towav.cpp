@@ -15,7 +15,7 @@ const QString kModule = QStringLiteral("frmMP3ToWAV");
 
 frmMP3ToWAV::frmMP3ToWAV()
     : FeatureForm({QStringLiteral("frmMP3ToWAV"), QStringLiteral("Convert MP3 to WAV"), Feature::Convert,
-                   QStringLiteral("Close Converter"), 1, 600, 420})
+                   QStringLiteral("Close Converter"), 1, 620, 420})
 {
     auto* lay = new QVBoxLayout(body);
     lay->setContentsMargins(0, 4, 0, 0);

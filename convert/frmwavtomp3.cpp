@@ -17,7 +17,7 @@ const QString kModule = QStringLiteral("frmWAVToMP3");
 
 frmWAVToMP3::frmWAVToMP3()
     : FeatureForm({QStringLiteral("frmWAVToMP3"), QStringLiteral("Convert WAV To MP3"), Feature::Convert,
-                   QStringLiteral("Close Converter"), 0, 600, 420})
+                   QStringLiteral("Close Converter"), 0, 620, 420})
 {
     auto* lay = new QGridLayout(body);
     lay->setContentsMargins(0, 4, 0, 0);

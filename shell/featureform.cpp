@@ -18,7 +18,7 @@
 
 namespace {
 constexpr int kNavTop = 60;     // navigation row: pixels from the bottom edge
-constexpr int kNavStep = 84;
+constexpr int kNavStep = 100;
 constexpr int kPic = 36;
 } // namespace
 
@@ -91,7 +91,7 @@ FeatureForm::FeatureForm(const Design& d) : Form(d.formName), m_module(d.formNam
 void FeatureForm::addNav(Feature, PictureBox*& pic, Label*& lbl, const QString& kind, const QString& caption,
                          const QString& tip, int index, void (FeatureForm::*handler)())
 {
-    const int x = 14 + index * kNavStep;
+    const int x = 8 + index * kNavStep; // left edge of the button's column
     const int y = height() - kNavTop - 6;
     pic = new PictureBox(this);
     pic->setObjectName(QStringLiteral("pic") + kind);
@@ -99,12 +99,12 @@ void FeatureForm::addNav(Feature, PictureBox*& pic, Label*& lbl, const QString& 
     pic->setToolTip(tip);
     pic->setBorderStyle(1);
     pic->setCursor(Qt::PointingHandCursor);
-    pic->setGeometry(x + (kNavStep - 28 - kPic) / 2, y, kPic, kPic);
+    pic->setGeometry(x + (kNavStep - kPic) / 2, y, kPic, kPic);
     lbl = new Label(caption, this);
     lbl->setObjectName(QStringLiteral("lbl") + kind);
     lbl->setToolTip(tip);
     lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lbl->setGeometry(x - 14, y + kPic + 2, kNavStep - 28 + 28, 18);
+    lbl->setGeometry(x, y + kPic + 2, kNavStep, 18);
     PictureBox* p = pic;
     Label* l = lbl;
     connect(pic, &PictureBox::clicked, this, [this, handler] { (this->*handler)(); });

@@ -93,6 +93,11 @@ Label* caption(QWidget* parent, const QString& name, const QString& text, const 
     lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lbl->setWordWrap(true);
     placeTwips(lbl, l, 2280, w, h);
+    // A one-line caption wider than its design width grows on both sides instead of wrapping.
+    if (h < 300 && lbl->fontMetrics().horizontalAdvance(text) > lbl->width()) {
+        const int grow = lbl->fontMetrics().horizontalAdvance(text) - lbl->width() + 4;
+        lbl->setGeometry(lbl->x() - grow / 2, lbl->y(), lbl->width() + grow, lbl->height());
+    }
     return lbl;
 }
 } // namespace
@@ -104,6 +109,9 @@ frmMain::frmMain() : Form(QStringLiteral("frmMain"))
     setWindowIcon(QIcon(LauncherPicture(QStringLiteral("quillory"))));
     setFixedSize(twipsToPx(5385), twipsToPx(2745));
     setMouseTracking(true);
+    QFont small = font();
+    small.setPointSizeF(8.25);
+    setFont(small);
 
     chrome = new WindowChrome(this, kModule);
 

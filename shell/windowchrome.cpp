@@ -27,6 +27,9 @@ Label* menuLabel(QWidget* parent, const QString& name, const QString& caption, c
     lbl->setFont(f);
     lbl->setCursor(Qt::PointingHandCursor);
     placeTwips(lbl, l, t, w, h);
+    // The design widths were made for a narrower font: never cut a caption.
+    if (lbl->sizeHint().width() > lbl->width())
+        lbl->resize(lbl->sizeHint().width(), lbl->height());
     return lbl;
 }
 } // namespace
