@@ -431,3 +431,13 @@ TEST_F(ShellFixture, CaptionsFoundIgnoringCase)
     ASSERT_NE(Forms::find<frmBurner>(), nullptr);
     EXPECT_EQ(Forms::find<frmBurner>()->WindowState(), WinState::Minimized);
 }
+
+TEST_F(ShellFixture, ChooserCancelWithNoWindowToRestoreShowsMain)
+{
+    frmMain& m = loadMain();
+    m.picConvert_Click();
+    LastWindow = 0; // the window it came from is gone
+    Forms::get<frmConvertChoice>().cmdCancel_Click();
+    EXPECT_TRUE(m.isVisible());
+    EXPECT_FALSE(Forms::get<frmConvertChoice>().isVisible());
+}
