@@ -1,13 +1,12 @@
 #include "cd/frmcd.h"
 
-#include <cdio/cdio.h>
-
 #include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QHBoxLayout>
 
+#include "cd/cdaudio.h"
 #include "core/encoderoptions.h"
 #include "core/errors.h"
 #include "core/globals.h"
@@ -121,28 +120,25 @@ int frmCD::readDisc()
         if (d.device == CDDriveLetter)
             drive = &d;
     CDDriveLetter = drive->device;
-    CdIo_t* cdio = cdio_open(QFile::encodeName(drive->device).constData(),
-                             drive->isImage ? DRIVER_BINCUE : DRIVER_DEVICE);
-    if (!cdio)
+    CDAudio cd;
+    if (cd.ReadyDevice() == 1)
         return 1;
-    const track_t first = cdio_get_first_track_num(cdio);
-    const track_t count = cdio_get_num_tracks(cdio);
-    int audio = 0;
+    if (cd.CheckCD() == 1)
+        return 2;
+    const int16_t count = cd.GetNumTracks();
+    if (count <= 0)
+        return 2;
     lvwTracks->clear();
-    if (first != CDIO_INVALID_TRACK && count != CDIO_INVALID_TRACK) {
-        for (track_t t = first; t < first + count; ++t) {
-            if (cdio_get_track_format(cdio, t) != TRACK_FORMAT_AUDIO)
-                continue;
-            ++audio;
-            const unsigned secs = cdio_get_track_sec_count(cdio, t) / CDIO_CD_FRAMES_PER_SEC;
-            auto* row = new QTreeWidgetItem(lvwTracks);
-            row->setText(0, QString::number(t));
-            row->setText(1, QStringLiteral("Track %1").arg(t));
-            row->setText(2, QStringLiteral("%1:%2").arg(secs / 60).arg(secs % 60, 2, 10, QLatin1Char('0')));
-        }
+    for (int16_t t = 1; t <= count; ++t) {
+        // The length comes as mm:ss:ff; the list shows m:ss.
+        const QStringList msf = cd.GetTrackLength(t).remove(QChar(0)).trimmed().split(':');
+        const int secs = msf.value(0).toInt() * 60 + msf.value(1).toInt();
+        auto* row = new QTreeWidgetItem(lvwTracks);
+        row->setText(0, QString::number(t));
+        row->setText(1, QStringLiteral("Track %1").arg(t));
+        row->setText(2, QStringLiteral("%1:%2").arg(secs / 60).arg(secs % 60, 2, 10, QLatin1Char('0')));
     }
-    cdio_destroy(cdio);
-    return audio > 0 ? 0 : 2;
+    return 0;
 }
 
 void frmCD::Form_Load()
@@ -181,8 +177,14 @@ void frmCD::Form_Load()
 void frmCD::Form_Unload(int& cancel)
 {
     Trap trap(kModule, QStringLiteral("Form_Unload"));
-    if (CDPlayState == QLatin1String("Play"))
+    if (CDPlayState == QLatin1String("Play")) {
         CDPlayState = QStringLiteral("Stop");
+        trap([] {
+            CDAudio cd;
+            cd.StopPlay();
+            cd.UnloadAll();
+        });
+    }
     trap([] { ClosingRule(true); });
     SwitchingWindow = 0;
     SkipAutoCreateClick = 0;

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "cd/cdaudio.h"
 #include "core/windowrefresh.h"
 #include "shellfixture.h"
 
@@ -136,17 +137,25 @@ TEST_F(ShellFixture, EncoderButtonWithDiscOpensCdWindow)
 
 TEST_F(ShellFixture, EmptyDriveAsksForADisc)
 {
-    const QString cue = programFile(QStringLiteral("data.cue"));
-    writeAll(programFile(QStringLiteral("data.bin")), QByteArray(300 * 2048, '\0'));
-    writeAll(cue, "FILE \"data.bin\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 00:00:00\r\n");
-    CdDrives::setInjectedImages({cue});
+    const QString cue = injectAudioDisc();
+    {
+        CDDriveLetter = cue;
+        CDAudio cd; // the door of the drive is open: no disc in it
+        ASSERT_EQ(cd.ReadyDevice(), 0);
+        cd.EjectCD();
+        cd.UnloadAll();
+    }
     frmMain& m = loadMain();
     m.picEncoder_Click();
     settle();
+    ASSERT_FALSE(prompt.asked.empty());
     EXPECT_EQ(prompt.last().text, QStringLiteral("Please insert a CD in the CD player (Drive ") + cue +
                                       QStringLiteral("), wait a few seconds and try again."));
+    EXPECT_EQ(prompt.last().style, Mb::OKOnly);
     EXPECT_EQ(Forms::find<frmCD>(), nullptr);
+    EXPECT_EQ(CDPlayerFailed, 1);
     EXPECT_TRUE(m.isVisible());
+    CDAudio().CloseCD();
 }
 
 TEST_F(ShellFixture, ConverterChooserCancelAndOk)
