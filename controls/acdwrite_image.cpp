@@ -42,11 +42,11 @@ std::vector<ImageWriterSpec> ImageWriters::injected()
 
 QString cueSheetText(const QString& binName, const std::vector<qint64>& trackSectors)
 {
-    QString cue = QStringLiteral("FILE \"%1\" BINARY\n").arg(binName);
+    QString cue = QStringLiteral("FILE \"%1\" BINARY\r\n").arg(binName);
     qint64 start = 0;
     for (size_t i = 0; i < trackSectors.size(); ++i) {
-        cue += QStringLiteral("  TRACK %1 AUDIO\n").arg(static_cast<int>(i + 1), 2, 10, QLatin1Char('0'));
-        cue += QStringLiteral("    INDEX 01 %1\n").arg(msf(start));
+        cue += QStringLiteral("  TRACK %1 AUDIO\r\n").arg(static_cast<int>(i + 1), 2, 10, QLatin1Char('0'));
+        cue += QStringLiteral("    INDEX 01 %1\r\n").arg(msf(start));
         start += trackSectors[i];
     }
     return cue;

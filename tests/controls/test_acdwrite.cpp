@@ -10,8 +10,13 @@
 #include <functional>
 #include <sndfile.h>
 
+#include "cd/cdaudio.h"
+#include "cd/discid.h"
+#include "controls/acd.h"
 #include "controls/acdwrite.h"
 #include "controls/acdwrite_image.h"
+#include "core/globals.h"
+#include "discimage.h"
 #include "fixture.h"
 #include "platform/cddrives.h"
 
@@ -37,6 +42,18 @@ std::vector<short> makeWav(const QString& path, qint64 frames, unsigned seed, in
         sf_writef_short(f, samples.data(), frames);
         sf_close(f);
     }
+    return samples;
+}
+
+std::vector<short> readWav(const QString& path)
+{
+    SF_INFO info{};
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!f)
+        return {};
+    std::vector<short> samples(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_short(f, samples.data(), info.frames);
+    sf_close(f);
     return samples;
 }
 
@@ -185,11 +202,15 @@ TEST_F(AcdWriteTest, ThreeWavsBurnToAnImageThatReadsBackSampleExact)
     EXPECT_TRUE(fixated);
     EXPECT_FALSE(has(QStringLiteral("UserStop")));
 
-    // The cue sheet: one FILE line, then a TRACK and INDEX 01 per track, back to back.
-    EXPECT_EQ(QString::fromUtf8(readAll(cue)), QStringLiteral("FILE \"Burned.bin\" BINARY\n"
-                                                                "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                                                                "  TRACK 02 AUDIO\n    INDEX 01 00:02:01\n"
-                                                                "  TRACK 03 AUDIO\n    INDEX 01 00:04:01\n"));
+    // The cue sheet has exactly the form of the CD layer's test discs.
+    DiscImage::Spec spec;
+    for (const auto& samples : pcm)
+        spec.tracks.push_back({std::vector<int16_t>(samples.begin(), samples.end()), 0, false});
+    EXPECT_EQ(QString::fromUtf8(readAll(cue)), DiscImage::cueText(QStringLiteral("Burned"), spec));
+    EXPECT_EQ(QString::fromUtf8(readAll(cue)), QStringLiteral("FILE \"Burned.bin\" BINARY\r\n"
+                                                                "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                                                                "  TRACK 02 AUDIO\r\n    INDEX 01 00:02:01\r\n"
+                                                                "  TRACK 03 AUDIO\r\n    INDEX 01 00:04:01\r\n"));
 
     // Read back through libcdio as the CD layer does.
     CdIo_t* cd = cdio_open(QFile::encodeName(cue).constData(), DRIVER_BINCUE);
@@ -220,6 +241,33 @@ TEST_F(AcdWriteTest, ThreeWavsBurnToAnImageThatReadsBackSampleExact)
     EXPECT_EQ(starts, expectedStarts);
     EXPECT_EQ(discId(starts, leadout), discId(expectedStarts, at));
     EXPECT_EQ(discId(starts, leadout), QStringLiteral("0C000403"));
+
+    // The CD layer opens the image as a disc and gives it the same id.
+    CDDriveLetter = cue;
+    CDAudio device;
+    ASSERT_EQ(device.ReadyDevice(), 0);
+    EXPECT_EQ(device.CheckCD(), 0);
+    CdDiscId disc(device);
+    EXPECT_EQ(disc.GetCDID(), QStringLiteral("0C000403"));
+    EXPECT_EQ(disc.TrackCount, 3);
+    device.UnloadAll();
+
+    // The CD reading control rips each track back to the samples of its WAV (the last
+    // sector filled up with silence).
+    ACD reader;
+    int completes = 0;
+    QObject::connect(&reader, &ACD::ReadComplete, [&] { ++completes; });
+    ASSERT_EQ(reader.SelectDrive(1), 0);
+    for (int16_t t = 1; t <= 3; ++t) {
+        const QString ripped = homeDir() + QStringLiteral("Ripped %1.wav").arg(t);
+        int16_t track = t;
+        ASSERT_EQ(reader.ReadTrack(track, ripped), ACD::Started);
+        ASSERT_TRUE(pumpUntil([&] { return completes == t; }));
+        EXPECT_FALSE(reader.ReadFailed());
+        std::vector<short> want = pcm[static_cast<size_t>(t - 1)];
+        want.resize(static_cast<size_t>(DiscImage::framesOf(spec.tracks[static_cast<size_t>(t - 1)].pcm) * 588 * 2), 0);
+        EXPECT_TRUE(readWav(ripped) == want) << "track " << t;
+    }
 }
 
 TEST_F(AcdWriteTest, TestModeRunsTheEventsAndWritesNothing)
