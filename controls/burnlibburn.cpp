@@ -229,7 +229,6 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     burn_write_opts_set_write_type(opts, BURN_WRITE_SAO, BURN_BLOCK_SAO);
     burn_write_opts_set_simulate(opts, job.simulate ? 1 : 0);
     burn_write_opts_set_underrun_proof(opts, 1);
-    burn_write_opts_set_perform_opc(opts, 0);
     burn_drive_set_speed(g.drive, 0, job.speed > 0 ? job.speed * 176 : 0);
 
     const qint64 need = job.totalSectors();
