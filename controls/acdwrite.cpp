@@ -1,0 +1,235 @@
+#include "controls/acdwrite.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include "controls/acdwrite_image.h"
+#include "controls/burnlibburn.h"
+#include "platform/cddrives.h"
+
+std::vector<CdWriterPtr> findCdWriters()
+{
+    std::vector<CdWriterPtr> out;
+    const auto drives = CdDrives::list();
+    const auto images = ImageWriters::injected();
+    std::vector<LibburnDriveInfo> burners;
+    bool scanned = false;
+    for (const CdDriveInfo& d : drives) {
+        if (d.isImage) {
+            for (const ImageWriterSpec& s : images) {
+                if (s.cuePath == d.device) {
+                    QString name = s.name;
+                    if (name.isEmpty())
+                        name = (d.vendor + QLatin1Char(' ') + d.model).trimmed();
+                    out.push_back(std::make_shared<ImageCdWriter>(s, name));
+                    break;
+                }
+            }
+            continue;
+        }
+        // Real drives are asked only when the enumerator lists one, so libburn never
+        // scans the machine when there is nothing to find.
+        if (!scanned) {
+            burners = libburnScanDrives();
+            scanned = true;
+        }
+        if (auto w = makeLibburnWriter(d, burners))
+            out.push_back(std::move(w));
+    }
+    return out;
+}
+
+// Turns the worker's reports into the control's events on the control's own thread.
+class ACDWRITE::Reporter : public BurnReporter {
+public:
+    Reporter(ACDWRITE* owner, std::shared_ptr<std::atomic<bool>> abort) : m_owner(owner), m_abort(std::move(abort)) {}
+
+    void actTrack(int track) override
+    {
+        m_lastPercent = -1;
+        post([track](ACDWRITE* w) { emit w->ActTrack(track); });
+    }
+    void trackPercent(int percent) override
+    {
+        if (percent == m_lastPercent)
+            return;
+        m_lastPercent = percent;
+        post([percent](ACDWRITE* w) { emit w->TrackPercent(percent); });
+    }
+    void info(const QString& text) override
+    {
+        post([text](ACDWRITE* w) { emit w->InfoMessage(0, text); });
+    }
+    void fixating() override
+    {
+        post([](ACDWRITE* w) { emit w->Fixating(); });
+    }
+    bool abortRequested() const override { return m_abort->load(); }
+
+    template <class F>
+    void post(F f)
+    {
+        // Queued calls from one thread to one object run in the order they were made;
+        // a control destroyed meanwhile drops them.
+        ACDWRITE* w = m_owner;
+        QMetaObject::invokeMethod(w, [w, f] { f(w); }, Qt::QueuedConnection);
+    }
+
+private:
+    ACDWRITE* m_owner;
+    std::shared_ptr<std::atomic<bool>> m_abort;
+    int m_lastPercent = -1;
+};
+
+ACDWRITE::ACDWRITE(QObject* parent) : QObject(parent)
+{
+    static const int registered = qRegisterMetaType<BurnOutcome>("BurnOutcome");
+    (void)registered;
+}
+
+ACDWRITE::~ACDWRITE()
+{
+    if (m_abort)
+        m_abort->store(true);
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+int ACDWRITE::InitWriter()
+{
+    // A running write keeps its drive; the list is looked at again once it has ended.
+    if (!m_running) {
+        m_writers = findCdWriters();
+        m_selected = -1;
+        m_driver = 0;
+    }
+    return m_writers.empty() ? 1 : 0;
+}
+
+void ACDWRITE::Reset()
+{
+    // A running write holds its own writer and tracks, so it goes on undisturbed; the
+    // writer list is looked at again by the next InitWriter once the write has ended.
+    m_tracks.clear();
+    m_selected = -1;
+    m_driver = 0;
+}
+
+int ACDWRITE::WriterCount() const { return static_cast<int>(m_writers.size()); }
+
+QString ACDWRITE::WriterName(int index) const
+{
+    if (index < 0 || index >= WriterCount())
+        return {};
+    return m_writers[static_cast<size_t>(index)]->name();
+}
+
+QString ACDWRITE::WriterDevice(int index) const
+{
+    if (index < 0 || index >= WriterCount())
+        return {};
+    return m_writers[static_cast<size_t>(index)]->device();
+}
+
+void ACDWRITE::SelectWriter(int index)
+{
+    m_selected = (index >= 0 && index < WriterCount()) ? index : -1;
+}
+
+int ACDWRITE::WriterDriver() const
+{
+    if (m_selected < 0)
+        return 0;
+    return m_writers[static_cast<size_t>(m_selected)]->driver();
+}
+
+void ACDWRITE::SetDriver(int driver) { m_driver = driver; }
+
+int ACDWRITE::CheckDisc()
+{
+    if (m_selected < 0)
+        return DiscNoWriter;
+    if (m_running)
+        return DiscBusy;
+    return m_writers[static_cast<size_t>(m_selected)]->checkDisc();
+}
+
+void ACDWRITE::Speed(int speed) { m_speed = speed; }
+void ACDWRITE::TestMode(bool on) { m_testMode = on; }
+void ACDWRITE::RealWrite(bool on) { m_realWrite = on; }
+void ACDWRITE::BurnOption(bool on) { m_burnOption = on; }
+
+void ACDWRITE::AddTrack(const QString& path, long)
+{
+    m_tracks.append(path);
+}
+
+int ACDWRITE::refuse(int code, BurnOutcome::Reason reason, const QString& message)
+{
+    m_last = BurnOutcome::failed(reason, message);
+    return code;
+}
+
+int ACDWRITE::WriteCD()
+{
+    if (m_running)
+        return refuse(RefusedBusy, BurnOutcome::Busy, BurnText::busy());
+    // The tracks are used up by this attempt, so a refused write followed by a new track
+    // list never burns the old tracks twice.
+    const QStringList paths = std::exchange(m_tracks, {});
+    if (m_selected < 0)
+        return refuse(RefusedNoWriter, BurnOutcome::NoWriter, BurnText::noWriter());
+    if (paths.isEmpty())
+        return refuse(RefusedNoTracks, BurnOutcome::NoTracks, BurnText::noTracks());
+
+    BurnJob job;
+    job.speed = m_speed;
+    // Simulate unless both settings ask for a real write.
+    job.simulate = m_testMode || !m_realWrite;
+    for (const QString& p : paths) {
+        BurnTrack t;
+        t.path = p;
+        QString why;
+        if (!inspectBurnTrack(t, &why))
+            return refuse(RefusedBadTrack, BurnOutcome::BadTrack, why);
+        job.tracks.push_back(t);
+    }
+    CdWriterPtr writer = m_writers[static_cast<size_t>(m_selected)];
+    const qint64 need = job.totalSectors();
+    if (need > writer->capacitySectors())
+        return refuse(RefusedTooLong, BurnOutcome::TooLong, BurnText::tooLong(need, writer->capacitySectors()));
+
+    if (m_worker.joinable())
+        m_worker.join();
+    m_abort = std::make_shared<std::atomic<bool>>(false);
+    m_running = true;
+    m_last = {};
+    auto reporter = std::make_shared<Reporter>(this, m_abort);
+    m_worker = std::thread([this, writer, job, reporter] {
+        BurnOutcome outcome;
+        try {
+            outcome = writer->write(job, *reporter);
+        } catch (const std::exception& e) {
+            outcome = BurnOutcome::failed(BurnOutcome::Other, QString::fromLocal8Bit(e.what()));
+        }
+        reporter->post([outcome](ACDWRITE* w) { w->finishWrite(outcome); });
+    });
+    return WriteStarted;
+}
+
+void ACDWRITE::finishWrite(const BurnOutcome& outcome)
+{
+    if (m_worker.joinable())
+        m_worker.join();
+    m_running = false;
+    m_last = outcome;
+    if (outcome.kind == BurnOutcome::Aborted)
+        emit UserStop();
+    emit BurningProcessComplete(outcome);
+}
+
+void ACDWRITE::Abort()
+{
+    if (m_running && m_abort)
+        m_abort->store(true);
+}
