@@ -7,7 +7,7 @@
 #include "platform/forms.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
-#include "platform/uisound.h"
+#include "controls/uisound.h"
 #include "shell/frmabout.h"
 
 void about()

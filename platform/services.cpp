@@ -145,9 +145,3 @@ ProcessLauncher& Processes()
 }
 void setProcesses(ProcessLauncher* p) { g_proc = p; }
 
-// ---- window sounds ----
-namespace {
-SoundPlayer* g_sounds = nullptr;
-}
-SoundPlayer& Sounds() { return g_sounds ? *g_sounds : defaultSoundPlayer(); }
-void setSounds(SoundPlayer* s) { g_sounds = s; }

@@ -137,20 +137,3 @@ public:
 ProcessLauncher& Processes();
 void setProcesses(ProcessLauncher* p);
 
-// ---- Window sounds ----
-// Plays a short sound file without waiting for it; a missing file or no sound device
-// plays nothing. A new sound replaces one still playing.
-class SoundPlayer {
-public:
-    virtual ~SoundPlayer() = default;
-    virtual void playAsync(const QString& path) = 0;
-};
-class RecordingSoundPlayer : public SoundPlayer {
-public:
-    std::vector<QString> played;
-    void playAsync(const QString& path) override { played.push_back(path); }
-};
-// The real player (defined with the window sounds in shell/).
-SoundPlayer& defaultSoundPlayer();
-SoundPlayer& Sounds();
-void setSounds(SoundPlayer* s);

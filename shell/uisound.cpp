@@ -11,26 +11,26 @@
 #include "controls/audiosink.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
-#include "platform/services.h"
+#include "controls/uisound.h"
 
 namespace {
 // Plays one sound at a time through the program's audio output. The samples are
 // read up front; a worker thread feeds the output, which blocks while it plays.
-class SinkSoundPlayer : public SoundPlayer {
+class SinkSoundPlayer {
 public:
-    ~SinkSoundPlayer() override { stopCurrent(); }
+    ~SinkSoundPlayer() { stopCurrent(); }
 
-    void playAsync(const QString& path) override
+    bool playAsync(const QString& path)
     {
         std::lock_guard lk(m_mutex);
         stopCurrent();
         const QString file = resolveIgnoringCase(path);
         if (file.isEmpty())
-            return;
+            return false;
         SF_INFO info{};
         SNDFILE* sf = sf_open(QFile::encodeName(file).constData(), SFM_READ, &info);
         if (!sf)
-            return;
+            return false;
         std::vector<short> samples;
         if (info.frames > 0 && info.channels > 0 && info.frames < 44100LL * 60) {
             samples.resize(static_cast<size_t>(info.frames * info.channels));
@@ -39,10 +39,10 @@ public:
         }
         sf_close(sf);
         if (samples.empty())
-            return;
+            return false;
         std::unique_ptr<AudioSink> sink = makeAudioSink();
         if (!sink || !sink->start(info.samplerate, info.channels))
-            return;
+            return false;
         m_sink = std::move(sink);
         AudioSink* out = m_sink.get();
         m_worker = std::thread([this, out, data = std::move(samples)] {
@@ -57,6 +57,7 @@ public:
                 left -= n;
             }
         });
+        return true;
     }
 
 private:
@@ -78,12 +79,16 @@ private:
 };
 } // namespace
 
-SoundPlayer& defaultSoundPlayer()
+// The real window-sound player: one sound at a time through the program's audio output.
+bool RealUiSound::play(const QString& path, int)
 {
     static SinkSoundPlayer player;
-    return player;
+    return player.playAsync(path);
 }
 
-void PlayProgramSound(const QString& fileName) { Sounds().playAsync(Ctx().programFile(fileName)); }
+void PlayProgramSound(const QString& fileName)
+{
+    sndPlaySoundA(Ctx().programFile(fileName), Snd::Async | Snd::NoDefault);
+}
 
 void PlayLauncherSound() { PlayProgramSound(QStringLiteral("Whoosh.wav")); }

@@ -10,7 +10,7 @@
 #include "core/skin.h"
 #include "fixture.h"
 #include "platform/forms.h"
-#include "platform/uisound.h"
+#include "controls/uisound.h"
 #include "shell/frmabout.h"
 #include "shell/frmmovestatus.h"
 

@@ -6,11 +6,11 @@
 #include "shellfixture.h"
 
 namespace {
-int countSounds(const std::vector<QString>& played)
+int countSounds(const std::vector<RecordingUiSound::Played>& played)
 {
     int n = 0;
-    for (const QString& p : played)
-        n += p.endsWith(QLatin1String("/Whoosh.wav"));
+    for (const auto& p : played)
+        n += p.path.endsWith(QLatin1String("/Whoosh.wav"));
     return n;
 }
 
@@ -34,7 +34,7 @@ TEST_F(ShellFixture, LoadReadsSkinChoicePlaysSoundAndShowsTheWindow)
     EXPECT_EQ(SkinName, QStringLiteral("Blue Night"));
     EXPECT_EQ(SkinFlag, 1);
     ASSERT_EQ(sounds.played.size(), 1u);
-    EXPECT_EQ(sounds.played[0], programFile(QStringLiteral("Whoosh.wav")));
+    EXPECT_EQ(sounds.played[0].path, programFile(QStringLiteral("Whoosh.wav")));
     EXPECT_EQ(errorBoxes(), 0);
 }
 

@@ -27,10 +27,11 @@ TEST(WindowSounds, ShippedSoundsAreStereoWavs)
 TEST_F(AppFixture, RealSoundPlayerToleratesMissingAndBrokenFiles)
 {
     writeAll(programFile(QStringLiteral("Broken.wav")), "RIFF but not really");
-    defaultSoundPlayer().playAsync(programFile(QStringLiteral("missing.wav")));
-    defaultSoundPlayer().playAsync(programFile(QStringLiteral("broken.WAV")));
+    RealUiSound real;
+    EXPECT_FALSE(real.play(programFile(QStringLiteral("missing.wav")), Snd::Async));
+    EXPECT_FALSE(real.play(programFile(QStringLiteral("broken.WAV")), Snd::Async));
     EXPECT_TRUE(prompt.asked.empty());
     PlayLauncherSound(); // through the fixture's recorder
     ASSERT_EQ(sounds.played.size(), 1u);
-    EXPECT_EQ(sounds.played[0], programFile(QStringLiteral("Whoosh.wav")));
+    EXPECT_EQ(sounds.played[0].path, programFile(QStringLiteral("Whoosh.wav")));
 }

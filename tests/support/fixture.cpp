@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "controls/winsock.h"
+#include "controls/uisound.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
@@ -26,7 +27,7 @@ void AppFixture::SetUp()
     setClock(&clock);
     setDesktop(&desktop);
     setProcesses(&processes);
-    setSounds(&sounds);
+    setUiSound(&sounds);
     // Tests see only the disc images they inject, never the machine's drives.
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});
@@ -46,7 +47,7 @@ void AppFixture::TearDown()
     setClock(nullptr);
     setDesktop(nullptr);
     setProcesses(nullptr);
-    setSounds(nullptr);
+    setUiSound(nullptr);
     CdDrives::setInjectedImages({});
     qputenv("HOME", m_oldHome);
 }

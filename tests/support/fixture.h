@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "controls/uisound.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
 
@@ -30,7 +31,7 @@ protected:
     ManualClock clock;
     RecordingDesktop desktop;
     RecordingProcessLauncher processes;
-    RecordingSoundPlayer sounds;
+    RecordingUiSound sounds;
 
 private:
     QByteArray m_oldHome;
