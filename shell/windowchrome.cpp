@@ -11,7 +11,7 @@
 #include "platform/forms.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
-#include "shell/chromeactions.h"
+#include "core/launchers.h"
 #include "shell/frmmain.h"
 
 namespace {
@@ -69,14 +69,17 @@ WindowChrome::WindowChrome(Form* owner, const QString& module) : QObject(owner),
                                    m_settings();
                            });
     mnuOpenSkins = addEntry(mnuskin, QStringLiteral("mnuOpenSkins"), QStringLiteral("Change Skin..."),
-                            QStringLiteral("mnuOpenSkins_Click"), [] { ChromeSkinChooser(); });
+                            QStringLiteral("mnuOpenSkins_Click"), [] {
+                                if (Form* f = Forms::findByName(QStringLiteral("frmSkinDir")))
+                                    f->Show(true);
+                            });
     mnuHelpFile = addEntry(mnuHelp, QStringLiteral("mnuHelpFile"), QStringLiteral("Quillory Help"),
-                           QStringLiteral("mnuHelpFile_Click"), [] { ChromeHelp(); });
+                           QStringLiteral("mnuHelpFile_Click"), [] { Help(); });
     mnuManual = addEntry(mnuHelp, QStringLiteral("mnuManual"), QStringLiteral("Quillory Manual"),
-                         QStringLiteral("mnuManual_Click"), [] { ChromeManual(); });
+                         QStringLiteral("mnuManual_Click"), [] { manual(); });
     mnuHelp->addSeparator();
     mnuAbout = addEntry(mnuHelp, QStringLiteral("mnuAbout"), QStringLiteral("About Quillory..."),
-                        QStringLiteral("mnuAbout_Click"), [] { ChromeAbout(); });
+                        QStringLiteral("mnuAbout_Click"), [] { about(); });
     mnuHelp->addSeparator();
     // The Order entry has no trap of its own: StartOrderProgram logs a failed start itself.
     mnuOrder = mnuHelp->addAction(QStringLiteral("Order Quillory"));
@@ -86,23 +89,21 @@ WindowChrome::WindowChrome(Form* owner, const QString& module) : QObject(owner),
     mnuFreeMP3s = mnuweb->addMenu(QStringLiteral("Free MP3s"));
     mnuFreeMP3s->setObjectName(QStringLiteral("mnuFreeMP3s"));
     int n = 0;
-    for (const MusicSite& s : FreeMusicSites()) {
+    for (const MusicSite& s : FreeMp3Sites()) {
         const QString name = QStringLiteral("mnuFreeSite%1").arg(++n);
-        const QString address = s.address;
         mnuFreeSite.push_back(addEntry(mnuFreeMP3s, name, s.caption, name + QStringLiteral("_Click"),
-                                       [address] { ChromeOpenSite(address); }));
+                                       [s] { OpenMusicSite(s); }));
     }
     mnuFindMP3s = mnuweb->addMenu(QStringLiteral("Find MP3s"));
     mnuFindMP3s->setObjectName(QStringLiteral("mnuFindMP3s"));
     n = 0;
-    for (const MusicSite& s : SearchMusicSites()) {
+    for (const MusicSite& s : FindMp3Sites()) {
         const QString name = QStringLiteral("mnuSearchSite%1").arg(++n);
-        const QString address = s.address;
         mnuSearchSite.push_back(addEntry(mnuFindMP3s, name, s.caption, name + QStringLiteral("_Click"),
-                                         [address] { ChromeOpenSite(address); }));
+                                         [s] { OpenMusicSite(s); }));
     }
     mnuwebsite = addEntry(mnuweb, QStringLiteral("mnuwebsite"), QStringLiteral("Quillory Web Site..."),
-                          QStringLiteral("mnuwebsite_Click"), [] { ChromeWebsite(); });
+                          QStringLiteral("mnuwebsite_Click"), [] { GoToWebsite(); });
 }
 
 QAction* WindowChrome::addEntry(QMenu* menu, const QString& name, const QString& caption, const QString& procedure,
