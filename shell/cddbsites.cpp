@@ -68,6 +68,11 @@ void CddbSites::attach(const Controls& c)
     m_txtEMail = c.txtEMail;
     m_txtAddress = c.txtAddress;
     m_txtPort = c.txtPort;
+    // Attaching the same controls again must not double their handlers.
+    for (QObject* sender : {static_cast<QObject*>(c.lvwSites), static_cast<QObject*>(c.cmdGetCDSites),
+                            static_cast<QObject*>(c.cmdCDDBDefault)})
+        if (sender)
+            disconnect(sender, nullptr, this, nullptr);
     if (c.lvwSites) {
         c.lvwSites->setHeaderLabels({QStringLiteral("Address"), QStringLiteral("Port"), QStringLiteral("Location")});
         c.lvwSites->setRootIsDecorated(false);
@@ -259,10 +264,11 @@ bool CddbSites::cddbConnect()
     // Also refused while another fetch of this dialog is under way.
     if (Winsock1->State() != Winsock::sckClosed || m_expect != Expect::None)
         return false;
+    // The same fallbacks as the CD window's lookup; they stay in the settings for the run.
     if (CDDBServer.trimmed().isEmpty())
-        CDDBServer = FallbackHost;
+        CDDBServer = CDDBClient::DefaultServer;
     if (CDDBPort == 0)
-        CDDBPort = FallbackPort;
+        CDDBPort = CDDBClient::DefaultPort;
     m_midLine = false;
     Winsock1->RemoteHost = CDDBServer;
     Winsock1->RemotePort = CDDBPort;

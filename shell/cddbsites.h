@@ -52,9 +52,6 @@ public:
     static inline const QString DefaultEmail = QStringLiteral("your.name@quillory.example");
     static inline const QString DefaultSiteHost = QStringLiteral("gnudb.gnudb.org");
     static inline const QString DefaultSitePort = QStringLiteral("888");
-    // Where a fetch connects when the settings hold no server or port 0.
-    static inline const QString FallbackHost = QStringLiteral("gnudb.gnudb.org");
-    static constexpr int32_t FallbackPort = 8880;
 
     // The dialog's controls this conversation uses.
     struct Controls {
