@@ -8,6 +8,7 @@
 #include "cd/cddbclient.h"
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/settings.h"
 #include "platform/forms.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
@@ -21,6 +22,11 @@ CddbSites::SettingsReader& settingsReader()
 {
     static CddbSites::SettingsReader r;
     return r;
+}
+
+int16_t readSettings(int16_t mode)
+{
+    return settingsReader() ? settingsReader()(mode) : funGetCDDBINI(mode);
 }
 
 // A protocol field must not break the line it is sent in.
@@ -394,10 +400,7 @@ void CddbSites::cmdGetCDSites_Click()
 {
     Trap trap(kModule, QStringLiteral("cmdGetCDSites_Click"));
     int16_t asked = 0;
-    trap([&] {
-        if (settingsReader())
-            asked = settingsReader()(1);
-    });
+    trap([&] { asked = readSettings(1); });
     if (asked == 1)
         return;
     trap([&] { setStatusVisible(true); });

@@ -25,7 +25,6 @@
 //     (or call cmdCDDBDefault_Click()).
 //   - cmdOK_Click (first step) and cmdClose_Click call CddbSites::instance().EndFetch(): it
 //     closes the socket, ends a running wait and hides the two status labels.
-//   - Start-up installs the CDDB settings reader once: CddbSites::setSettingsReader(funGetCDDBINI).
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -66,8 +65,8 @@ public:
     };
     void attach(const Controls& c);
 
-    // Re-reads the saved CDDB settings into CDDBEmail, CDDBServer, CDDBPort and the dialog's
-    // boxes; with mode 1 it asks for a missing e-mail address and then returns 1.
+    // "Get CDDB Sites" first re-reads the saved CDDB settings with funGetCDDBINI(1)
+    // (core/settings.h). Tests may put another reader in its place; nullptr restores it.
     using SettingsReader = std::function<int16_t(const int16_t& mode)>;
     static void setSettingsReader(SettingsReader reader);
 

@@ -22,6 +22,7 @@
 #include "platform/services.h"
 #include "shell/artwork.h"
 #include "shell/frmoptions.h"
+#include "shell/frmskindir.h"
 #include "shell/uisound.h"
 #include "shell/windowchrome.h"
 #include "songs/frmsongs.h"
@@ -340,10 +341,7 @@ void frmMain::Form_Unload(int& cancel)
     trap([] { Forms::unload<frmPlay>(); });
     trap([] { Forms::unload<frmWAVToMP3>(); });
     trap([] { Forms::unload<frmSongs>(); });
-    trap([] {
-        if (Form* f = Forms::findByName(QStringLiteral("frmSkinDir")))
-            Forms::unload(f);
-    });
+    trap([] { Forms::unload<frmSkinDir>(); });
     // The catalogues are released without saving: the windows that change them save them.
     SongLibrary.reset();
     Playlists.reset();

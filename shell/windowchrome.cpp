@@ -13,6 +13,7 @@
 #include "platform/services.h"
 #include "core/launchers.h"
 #include "shell/frmmain.h"
+#include "shell/frmskindir.h"
 
 namespace {
 Label* menuLabel(QWidget* parent, const QString& name, const QString& caption, const QString& tip, int l, int t,
@@ -69,10 +70,7 @@ WindowChrome::WindowChrome(Form* owner, const QString& module) : QObject(owner),
                                    m_settings();
                            });
     mnuOpenSkins = addEntry(mnuskin, QStringLiteral("mnuOpenSkins"), QStringLiteral("Change Skin..."),
-                            QStringLiteral("mnuOpenSkins_Click"), [] {
-                                if (Form* f = Forms::findByName(QStringLiteral("frmSkinDir")))
-                                    f->Show(true);
-                            });
+                            QStringLiteral("mnuOpenSkins_Click"), [] { Forms::get<frmSkinDir>().Show(true); });
     mnuHelpFile = addEntry(mnuHelp, QStringLiteral("mnuHelpFile"), QStringLiteral("Quillory Help"),
                            QStringLiteral("mnuHelpFile_Click"), [] { Help(); });
     mnuManual = addEntry(mnuHelp, QStringLiteral("mnuManual"), QStringLiteral("Quillory Manual"),

@@ -11,7 +11,9 @@
 #include "fixture.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
+#include "shell/frmmain.h"
 #include "shell/frmskindir.h"
+#include "shell/windowchrome.h"
 
 namespace {
 
@@ -80,6 +82,9 @@ protected:
 
 TEST_F(SkinDirTest, PickingASkinAndOkSavesTheChoiceAndReskinsTheOpenWindows)
 {
+    frmMain& main = Forms::get<frmMain>();
+    EXPECT_EQ(foreOf(main.Label1), kMapleFore);
+    const qint64 mapleBackground = formPicture(&main).cacheKey();
     SkinnedWindow& skinned = Forms::get<SkinnedWindow>();
     PlainWindow& plain = Forms::get<PlainWindow>();
     const long plainFore = foreOf(plain.label);
@@ -91,15 +96,15 @@ TEST_F(SkinDirTest, PickingASkinAndOkSavesTheChoiceAndReskinsTheOpenWindows)
         frmSkinDir& w = Forms::get<frmSkinDir>();
         wasModal = w.isModal() || w.windowModality() != Qt::NonModal;
         wasOnTop = w.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        EXPECT_EQ(w.Caption(), "Skin Directory");
         names = listed(w);
         EXPECT_EQ(w.Label1->text(), "");
         EXPECT_TRUE(w.Check1->isChecked());
         pick(w, QStringLiteral("Midnight"));
         w.Command1->click();
     });
-    frmSkinDir& w = Forms::get<frmSkinDir>();
-    EXPECT_EQ(w.Caption(), "Skin Directory");
-    w.Show(true);
+    // The main window's "Change Skin..." entry opens it.
+    main.chrome->mnuOpenSkins->trigger();
 
     EXPECT_TRUE(wasModal);
     EXPECT_TRUE(wasOnTop);
@@ -110,7 +115,10 @@ TEST_F(SkinDirTest, PickingASkinAndOkSavesTheChoiceAndReskinsTheOpenWindows)
     EXPECT_FALSE(Forms::isLoaded<frmSkinDir>());
     EXPECT_TRUE(prompt.asked.empty());
 
-    // The window marked for skins wears Midnight now, with a plain list background.
+    // The windows marked for skins wear Midnight now, lists with a plain background.
+    EXPECT_EQ(foreOf(main.Label1), kMidnightFore);
+    EXPECT_FALSE(formPicture(&main).isNull());
+    EXPECT_NE(formPicture(&main).cacheKey(), mapleBackground);
     EXPECT_EQ(foreOf(skinned.label), kMidnightFore);
     EXPECT_FALSE(formPicture(&skinned).isNull());
     EXPECT_TRUE(skinned.list->backgroundPicture().isNull());
