@@ -1,0 +1,19 @@
+#pragma once
+// CD drive helpers. Drives are named by device path ("/dev/sr0", or an image's NAME.cue)
+// and listed by the one enumerator, CdDrives, in its order.
+#include <QString>
+#include <cstdint>
+
+// mode 1: fills the settings dialog's DriveLetter list and selects the chosen drive
+// (getdriveletterno); mode 0: sets CDDriveLetter to the chosen drive. Both tell the user
+// when there is no CD drive at all.
+void DetectCDDrives(const int16_t& mode);
+// The volume label of a drive: "Audio CD" for an audio disc, the file system's label for
+// a data disc ("(no label)" when it is blank), "" when there is no disc, the disc is
+// blank or the label cannot be read.
+QString GetVolumeLabel(const QString& path);
+// 0 when the disc in drive counts as blank (or there is no such drive), 1 when it is not
+// blank; the user is told then.
+int16_t CheckCDMedia(const QString& drive);
+// Opens the door of drive.
+void EjectCDNumber(const QString& drive);

@@ -1,0 +1,48 @@
+#pragma once
+// Readers of the small settings files in the program folder ("MWFolders.ini",
+// "cddb.ini", "cdrip.ini"), and the field reader they share.
+#include <QString>
+#include <cstdint>
+
+// Decodes a text file's bytes: UTF-8 when valid, else Windows-1252 (files made on the
+// old system).
+QString DecodeText(const QByteArray& bytes);
+
+// Reads a file value by value, the way the settings files are read back: leading blanks
+// are skipped; an unquoted value ends at a comma or at the end of the line (trailing
+// blanks dropped); a value that starts with a double quote runs to the closing quote.
+class FieldReader {
+public:
+    // Opens path; throws AppError 53 when the file does not exist, 75 when it cannot be read.
+    explicit FieldReader(const QString& path);
+    // A reader over text (tests).
+    static FieldReader fromText(const QString& text);
+    // The next value; throws AppError 62 past the end of the file.
+    QString next();
+    bool atEnd() const;
+
+    // The setting held by a value: the text after the first "=" of the value, or the whole
+    // value when it has none (the key before "=" is ignored).
+    static QString setting(const QString& value);
+
+private:
+    FieldReader() = default;
+    QString m_text;
+    qsizetype m_pos = 0;
+};
+
+// Converts a setting to a whole number as the settings readers do: blanks around it are
+// ignored, a fraction rounds half to even; throws AppError 13 when it is no number and
+// AppError 6 when it lies outside [min, max].
+long ToWholeNumber(const QString& text, long min, long max);
+
+// Sets MusicFolder (always ending in "/") from "MWFolders.ini", repairing the setting
+// when the folder has gone; also fills the settings dialog's folder box.
+void GetMWFolders();
+// Reads CDDBEmail, CDDBServer and CDDBPort from "cddb.ini" into the variables and the
+// settings dialog. mode 1 asks for a missing e-mail address; returns 1 when it did (the
+// caller must then not start its CDDB conversation), else 0.
+int16_t funGetCDDBINI(const int16_t& mode);
+// The chosen CD drive's 0-based index from "cdrip.ini" (the stored number minus 1,
+// never negative; 0 when it cannot be read).
+int16_t getdriveletterno();
