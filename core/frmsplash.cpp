@@ -63,7 +63,7 @@ QPixmap frmSplash::Picture()
     p.fillRect(pm.rect(), bg);
 
     // A disc on the right, partly off the picture, with grooves and a rainbow sheen.
-    const QPointF c(300, 120);
+    const QPointF c(322, 124);
     const double r = 118;
     QRadialGradient disc(c, r);
     disc.setColorAt(0.0, QColor(0xe8, 0xea, 0xf2));
@@ -96,17 +96,17 @@ QPixmap frmSplash::Picture()
     p.drawEllipse(c, 7, 7);
 
     // Veil over the left half so the lettering reads well over the disc.
-    QLinearGradient veil(0, 0, 260, 0);
+    QLinearGradient veil(0, 0, 270, 0);
     veil.setColorAt(0.0, QColor(0x10, 0x16, 0x2e, 235));
     veil.setColorAt(0.7, QColor(0x10, 0x16, 0x2e, 170));
     veil.setColorAt(1.0, QColor(0x10, 0x16, 0x2e, 0));
-    p.fillRect(QRect(0, 0, 260, kHeight), veil);
+    p.fillRect(QRect(0, 0, 270, kHeight), veil);
 
     // A quill stroke sweeping under the name.
     QPainterPath quill;
-    quill.moveTo(24, 128);
-    quill.cubicTo(90, 150, 170, 112, 232, 86);
-    quill.cubicTo(176, 124, 104, 156, 24, 128);
+    quill.moveTo(24, 134);
+    quill.cubicTo(90, 150, 180, 132, 250, 112);
+    quill.cubicTo(186, 140, 104, 158, 24, 134);
     QLinearGradient ink(24, 0, 232, 0);
     ink.setColorAt(0.0, QColor(0xf2, 0xa6, 0x3b, 40));
     ink.setColorAt(1.0, QColor(0xf2, 0xa6, 0x3b, 230));
@@ -125,11 +125,11 @@ QPixmap frmSplash::Picture()
     p.drawText(QPoint(24, 108), QStringLiteral("Quillory"));
 
     QFont sub(QStringLiteral("DejaVu Sans"));
-    sub.setPixelSize(13);
-    sub.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+    sub.setPixelSize(12);
+    sub.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
     p.setFont(sub);
     p.setPen(QColor(0xc9, 0xcf, 0xe6));
-    p.drawText(QPoint(26, 160), QStringLiteral("PLAY  \u00b7  RIP  \u00b7  CONVERT  \u00b7  BURN"));
+    p.drawText(QPoint(26, 160), QStringLiteral("PLAY \u00b7 RIP \u00b7 CONVERT \u00b7 BURN"));
 
     // Equaliser bars along the bottom.
     for (int i = 0; i < 24; ++i) {

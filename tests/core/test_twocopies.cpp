@@ -1,5 +1,6 @@
 // Starts the built program for real, twice, under a temporary home.
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -67,13 +68,21 @@ TEST(TwoCopies, TheSecondCopyIsTurnedAwayAndTheFirstRunsOn)
 {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
-    // A program folder of its own, so that no other test's copy shares its lock.
+    // A copy of the ready program folder, so that no other test's copy shares its lock
+    // and nothing the program writes lands in the build tree.
+    const QString ready = QStringLiteral(QUILLORY_PROGRAM_DIR);
     const QString prog = tmp.path() + QStringLiteral("/Quillory");
     const QString home = tmp.path() + QStringLiteral("/home");
-    QDir().mkpath(prog);
     QDir().mkpath(home);
+    QDirIterator it(ready, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString f = it.next();
+        const QString to = prog + u'/' + QDir(ready).relativeFilePath(f);
+        QDir().mkpath(QFileInfo(to).path());
+        ASSERT_TRUE(QFile::copy(f, to)) << f.toStdString();
+    }
+    QFile::remove(prog + QStringLiteral("/.quillory.lock"));
     const QString exe = prog + QStringLiteral("/quillory");
-    ASSERT_TRUE(QFile::copy(QStringLiteral(QUILLORY_PROGRAM_DIR "/quillory"), exe));
 
     auto first = std::make_unique<Copy>(exe, home);
     ASSERT_TRUE(first->waitForLine(QStringLiteral("shown frmMain"))) << first->out.toStdString();
