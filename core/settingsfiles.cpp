@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/globals.h"
+#include "library/recordfile.h"
 #include "platform/appcontext.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"
@@ -10,29 +11,8 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
-#include <QStringDecoder>
 #include <cmath>
 #include <optional>
-
-QString DecodeText(const QByteArray& bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(bytes);
-    if (!utf8.hasError())
-        return text;
-    // Windows-1252: Latin-1 except for the printable characters at 0x80-0x9F.
-    static const char16_t k80[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    text.clear();
-    text.reserve(bytes.size());
-    for (char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        text += (b >= 0x80 && b < 0xA0) ? QChar(k80[b - 0x80]) : QChar(b);
-    }
-    return text;
-}
 
 // ---- field reader ----
 
@@ -43,7 +23,7 @@ FieldReader::FieldReader(const QString& path)
         throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
     if (!f.open(QIODevice::ReadOnly))
         throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-    m_text = DecodeText(f.readAll());
+    m_text = RecordFile::DecodeText(f.readAll());
 }
 
 FieldReader FieldReader::fromText(const QString& text)

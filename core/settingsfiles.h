@@ -4,11 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-// Decodes a text file's bytes: UTF-8 when valid, else Windows-1252 (files made on the
-// old system).
-QString DecodeText(const QByteArray& bytes);
-
-// Reads a file value by value, the way the settings files are read back: leading blanks
+// Reads a file (UTF-8, or Windows-1252 for files of the old system) value by value, the way the settings files are read back: leading blanks
 // are skipped; an unquoted value ends at a comma or at the end of the line (trailing
 // blanks dropped); a value that starts with a double quote runs to the closing quote.
 class FieldReader {

@@ -43,6 +43,12 @@ protected:
         AppFixture::SetUp();
         clock.setAutoStep(50);
     }
+    // The record files of a fresh program folder.
+    void copyRecordFiles()
+    {
+        for (const char* f : {"MP3.mpd", "playlist.mpd", "recent.mpd", "cd.mpd", "category.mpd"})
+            copyShipped(QString::fromLatin1(f));
+    }
     void TearDown() override
     {
         ReleaseInstanceLock();
@@ -52,12 +58,14 @@ protected:
 
 TEST_F(Startup, LoadsCataloguesKeepsTheSplashThreeSecondsAndReachesTheMainWindow)
 {
+    copyRecordFiles();
     SplashWatch watch(clock);
     Main();
     EXPECT_TRUE(prompt.asked.empty());
 
-    // The five catalogues, each on its file in the program folder.
+    // The five catalogues, each loaded from its file in the program folder.
     ASSERT_TRUE(SongLibrary && Playlists && RecentList && CDLibrary && Categories);
+    EXPECT_GT(Categories->Count(), 100);
     EXPECT_EQ(SongLibrary->FileName(), programFile(QStringLiteral("MP3.mpd")));
     EXPECT_EQ(Playlists->FileName(), programFile(QStringLiteral("playlist.mpd")));
     EXPECT_EQ(RecentList->FileName(), programFile(QStringLiteral("recent.mpd")));
@@ -78,8 +86,23 @@ TEST_F(Startup, LoadsCataloguesKeepsTheSplashThreeSecondsAndReachesTheMainWindow
     EXPECT_EQ(PixelScale, 15.0 / ScreenTwipsPerPixelX());
 }
 
+TEST_F(Startup, CataloguesLoadInOrderAndMissingFilesDoNotStopStartUp)
+{
+    // No record files at all: each catalogue reports its missing file, in loading order.
+    prompt.answers = {Mb::Yes, Mb::Yes, Mb::Yes, Mb::Yes, Mb::Yes};
+    Main();
+    QStringList modules;
+    for (const PromptRecord& r : prompt.asked)
+        modules << r.text.section(QStringLiteral("Module Name : "), 1).section(u'\r', 0, 0);
+    EXPECT_EQ(modules, (QStringList{QStringLiteral("colMP3"), QStringLiteral("colPlaylist"),
+                                    QStringLiteral("colPlaylist"), QStringLiteral("colCD"),
+                                    QStringLiteral("colCategory")}));
+    EXPECT_TRUE(Forms::isLoaded<frmMain>());
+}
+
 TEST_F(Startup, AnExistingMusicFolderIsLeftAsItIs)
 {
+    copyRecordFiles();
     QDir().mkpath(homeDir() + QStringLiteral("My Music"));
     writeAll(homeDir() + QStringLiteral("My Music/song.mp3"), "x");
     Main();
@@ -90,6 +113,7 @@ TEST_F(Startup, AnExistingMusicFolderIsLeftAsItIs)
 TEST_F(Startup, AFolderThatCannotBeMadeIsLoggedAndStartUpGoesOn)
 {
     // The home folder itself is missing: one level of folders is not enough.
+    copyRecordFiles();
     AppContext::setCurrent(AppContext(programDir(), homeDir() + QStringLiteral("gone/")));
     prompt.answers = {Mb::Yes};
     Main();
