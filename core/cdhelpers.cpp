@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/globals.h"
+#include "controls/mci.h"
 #include "core/settingsfiles.h"
 #include "platform/cddrives.h"
 #include "platform/prompt.h"
@@ -129,9 +130,13 @@ int16_t CheckCDMedia(const QString& drive)
 void EjectCDNumber(const QString& drive)
 {
     Trap trap(kModule, QStringLiteral("EjectCDNumber"));
-    // Like the door command it stands for, the outcome is not looked at.
+    // No reply is read and no device error is looked at.
     trap([&] {
-        if (!drive.isEmpty())
-            CdDrives::eject(drive);
+        if (drive.isEmpty())
+            return;
+        mciSendString(QStringLiteral("open ") + drive + QStringLiteral(" type cdaudio alias cdeject wait shareable"),
+                      nullptr, 0);
+        mciSendString(QStringLiteral("set cdeject door open"), nullptr, 0);
+        mciSendString(QStringLiteral("close cdeject"), nullptr, 0);
     });
 }

@@ -9,7 +9,6 @@
 namespace {
 std::mutex g_mutex;
 std::vector<QString> g_images;
-std::vector<QString> g_ejected;
 bool g_hideReal = false;
 
 void initCdio()
@@ -67,33 +66,10 @@ void CdDrives::setInjectedImages(const std::vector<QString>& cuePaths)
 {
     std::lock_guard lk(g_mutex);
     g_images = cuePaths;
-    g_ejected.clear();
 }
 
 void CdDrives::setHideRealDrives(bool hide)
 {
     std::lock_guard lk(g_mutex);
     g_hideReal = hide;
-}
-
-bool CdDrives::eject(const QString& device)
-{
-    {
-        std::lock_guard lk(g_mutex);
-        for (const QString& img : g_images)
-            if (img == device) {
-                g_ejected.push_back(device);
-                return true;
-            }
-    }
-    if (device.isEmpty())
-        return false;
-    initCdio();
-    return cdio_eject_media_drive(device.toLocal8Bit().constData()) == DRIVER_OP_SUCCESS;
-}
-
-std::vector<QString> CdDrives::ejectedImages()
-{
-    std::lock_guard lk(g_mutex);
-    return g_ejected;
 }

@@ -23,10 +23,4 @@ public:
     static void setInjectedImages(const std::vector<QString>& cuePaths);
     // Test injection: hide real drives so tests see only their images.
     static void setHideRealDrives(bool hide);
-
-    // Opens the drive's door. An injected image has no door: its eject is only noted in
-    // ejectedImages(). false when the drive could not be ejected.
-    static bool eject(const QString& device);
-    // Injected images ejected so far, in order (cleared by setInjectedImages).
-    static std::vector<QString> ejectedImages();
 };

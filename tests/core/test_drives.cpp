@@ -1,5 +1,8 @@
 #include "fixture.h"
 
+#include "discimage.h"
+
+#include "controls/mci.h"
 #include "core/cdhelpers.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
@@ -31,15 +34,13 @@ std::vector<MountEntry> sampleTable()
     };
 }
 
-// A disc image of two silent audio tracks.
+// A disc image of two short audio tracks.
 QString makeAudioImage(const QString& folder, const QString& name)
 {
-    writeFile(folder + name + QStringLiteral(".bin"), QByteArray(300 * 2352, '\0'));
-    writeFile(folder + name + QStringLiteral(".cue"),
-                            "FILE \"" + name.toUtf8() + ".bin\" BINARY\r\n"
-                            "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
-                            "  TRACK 02 AUDIO\r\n    INDEX 01 00:02:00\r\n");
-    return folder + name + QStringLiteral(".cue");
+    DiscImage::Spec spec;
+    spec.tracks.push_back({DiscImage::tonePcm(150, 1), 0, false});
+    spec.tracks.push_back({DiscImage::tonePcm(150, 2), 0, false});
+    return DiscImage::write(folder, name, spec);
 }
 
 // A data disc image (raw 2352-byte mode 1 sectors) with an ISO 9660 volume descriptor
@@ -226,12 +227,35 @@ TEST_F(Drives, VolumeLabelsAndTheBlankDiscCheck)
     EXPECT_EQ(CheckCDMedia(data), 1);
 }
 
-TEST_F(Drives, EjectOpensOnlyTheNamedDrive)
+TEST_F(Drives, EjectOpensTheNamedDriveOnly)
 {
+    struct Recorder : MciHandler {
+        QStringList commands;
+        unsigned command(const QString& c, QString& reply) override
+        {
+            commands << c;
+            reply.clear();
+            return 0;
+        }
+    } recorder;
+    setMciHandler(&recorder);
     const QString first = makeAudioImage(homeDir(), QStringLiteral("first"));
     const QString second = makeAudioImage(homeDir(), QStringLiteral("second"));
     CdDrives::setInjectedImages({first, second});
     EjectCDNumber(second);
-    EXPECT_EQ(CdDrives::ejectedImages(), std::vector<QString>{second});
+    setMciHandler(nullptr);
+    EXPECT_EQ(recorder.commands, (QStringList{QStringLiteral("open ") + second +
+                                                  QStringLiteral(" type cdaudio alias cdeject wait shareable"),
+                                              QStringLiteral("set cdeject door open"),
+                                              QStringLiteral("close cdeject")}));
     EXPECT_TRUE(prompt.asked.empty());
+
+    // Through the real device layer the image's door opens: its disc is gone.
+    EjectCDNumber(first);
+    char reply[64] = {};
+    mciSendString(QStringLiteral("open ") + first + QStringLiteral(" type cdaudio alias probe"), nullptr, 0);
+    mciSendString(QStringLiteral("status probe mode"), reply, sizeof reply);
+    mciSendString(QStringLiteral("set probe door closed"), nullptr, 0);
+    mciSendString(QStringLiteral("close probe"), nullptr, 0);
+    EXPECT_STREQ(reply, "open");
 }
