@@ -3,7 +3,7 @@
 #include "core/errors.h"
 #include "core/globals.h"
 #include "controls/mci.h"
-#include "core/settingsfiles.h"
+#include "core/settings.h"
 #include "platform/cddrives.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"

@@ -43,11 +43,13 @@ protected:
         AppFixture::SetUp();
         clock.setAutoStep(50);
     }
-    // The record files of a fresh program folder.
-    void copyRecordFiles()
+    // The data files of a fresh program folder (record files, skins, sounds).
+    void copyReadyFolder()
     {
-        for (const char* f : {"MP3.mpd", "playlist.mpd", "recent.mpd", "cd.mpd", "category.mpd"})
-            copyShipped(QString::fromLatin1(f));
+        const QDir ready(QStringLiteral(QUILLORY_PROGRAM_DIR));
+        for (const QString& f : ready.entryList(QDir::AllEntries | QDir::NoDotAndDotDot))
+            if (f != QStringLiteral("quillory") && f != QStringLiteral("order"))
+                copyShipped(f);
     }
     void TearDown() override
     {
@@ -58,7 +60,7 @@ protected:
 
 TEST_F(Startup, LoadsCataloguesKeepsTheSplashThreeSecondsAndReachesTheMainWindow)
 {
-    copyRecordFiles();
+    copyReadyFolder();
     SplashWatch watch(clock);
     Main();
     EXPECT_TRUE(prompt.asked.empty());
@@ -89,6 +91,9 @@ TEST_F(Startup, LoadsCataloguesKeepsTheSplashThreeSecondsAndReachesTheMainWindow
 TEST_F(Startup, CataloguesLoadInOrderAndMissingFilesDoNotStopStartUp)
 {
     // No record files at all: each catalogue reports its missing file, in loading order.
+    copyReadyFolder();
+    for (const char* f : {"MP3.mpd", "playlist.mpd", "recent.mpd", "cd.mpd", "category.mpd"})
+        QFile::remove(programFile(QString::fromLatin1(f)));
     prompt.answers = {Mb::Yes, Mb::Yes, Mb::Yes, Mb::Yes, Mb::Yes};
     Main();
     QStringList modules;
@@ -102,7 +107,7 @@ TEST_F(Startup, CataloguesLoadInOrderAndMissingFilesDoNotStopStartUp)
 
 TEST_F(Startup, AnExistingMusicFolderIsLeftAsItIs)
 {
-    copyRecordFiles();
+    copyReadyFolder();
     QDir().mkpath(homeDir() + QStringLiteral("My Music"));
     writeAll(homeDir() + QStringLiteral("My Music/song.mp3"), "x");
     Main();
@@ -113,13 +118,15 @@ TEST_F(Startup, AnExistingMusicFolderIsLeftAsItIs)
 TEST_F(Startup, AFolderThatCannotBeMadeIsLoggedAndStartUpGoesOn)
 {
     // The home folder itself is missing: one level of folders is not enough.
-    copyRecordFiles();
+    copyReadyFolder();
     AppContext::setCurrent(AppContext(programDir(), homeDir() + QStringLiteral("gone/")));
     prompt.answers = {Mb::Yes};
     Main();
-    ASSERT_EQ(prompt.asked.size(), 1u);
-    EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("Module Name : modMP3")));
-    EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("Procedure    : Main")));
+    // The logged failure, then the main window's own note that the music folder is missing.
+    ASSERT_EQ(prompt.asked.size(), 2u);
+    EXPECT_TRUE(prompt.asked[0].text.contains(QStringLiteral("Module Name : modMP3")));
+    EXPECT_TRUE(prompt.asked[0].text.contains(QStringLiteral("Procedure    : Main")));
+    EXPECT_TRUE(prompt.asked[1].text.startsWith(QStringLiteral("Music Folder not found.")));
     EXPECT_TRUE(QFile::exists(programFile(QStringLiteral("QuilloryError.log"))));
     EXPECT_TRUE(Forms::isLoaded<frmMain>());
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 
 #include "burner/frmburner.h"
@@ -9,6 +10,7 @@
 #include "convert/frmwavtomp3.h"
 #include "core/globals.h"
 #include "fixture.h"
+#include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
 #include "player/frmplay.h"
@@ -23,6 +25,11 @@ protected:
     {
         AppFixture::SetUp();
         writeAll(programFile(QStringLiteral("Skins/skinmain.ini")), "(No Skin)\r\n 0 \r\n");
+        // What start-up leaves behind: the default music folder, which the main window's
+        // music-folder reader falls back on.
+        AppDriveRoot = Ctx().appDriveRoot();
+        DefaultMusicFolder = Ctx().defaultMusicFolder();
+        QDir().mkpath(DefaultMusicFolder);
     }
     frmMain& loadMain() { return Forms::get<frmMain>(); }
     // Runs the deferred deletes of unloaded windows.

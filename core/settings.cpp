@@ -1,4 +1,5 @@
-#include "core/settingsfiles.h"
+#include "core/fieldreader.h"
+#include "core/settings.h"
 
 #include "core/errors.h"
 #include "core/globals.h"

@@ -2,7 +2,8 @@
 
 #include "core/errors.h"
 #include "core/globals.h"
-#include "core/settingsfiles.h"
+#include "core/fieldreader.h"
+#include "core/settings.h"
 #include "shell/frmoptions.h"
 
 #include <QDir>
