@@ -9,6 +9,7 @@
 #include "core/globals.h"
 #include "core/skin.h"
 #include "fixture.h"
+#include "platform/appcontext.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "shell/frmmain.h"
@@ -55,6 +56,11 @@ protected:
         writeAll(choiceFile, "Maple\r\n 0 \r\n");
         SkinName = QStringLiteral("Maple");
         SkinFlag = 0;
+        // What start-up leaves behind: the default music folder, which the main window's
+        // music-folder reader falls back on.
+        AppDriveRoot = Ctx().appDriveRoot();
+        DefaultMusicFolder = Ctx().defaultMusicFolder();
+        QDir().mkpath(DefaultMusicFolder);
     }
     // The window's preview list colours and picture.
     static bool listHasPicture(frmSkinDir& w) { return !w.ListView1->backgroundPicture().isNull(); }
