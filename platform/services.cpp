@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -63,6 +64,18 @@ bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
     return true;
 }
 
+bool Clock::sleepUntilMsOr(qint64 t, const std::function<bool()>& woken)
+{
+    for (;;) {
+        if (woken())
+            return false;
+        const qint64 now = monotonicMs();
+        if (now >= t)
+            return true;
+        sleepUntilMs(std::min(t, now + 10));
+    }
+}
+
 qint64 SystemClock::monotonicMs() const
 {
     static QElapsedTimer t = [] {
@@ -78,6 +91,24 @@ void SystemClock::sleepUntilMs(qint64 t)
     const qint64 d = t - monotonicMs();
     if (d > 0)
         QThread::msleep(static_cast<unsigned long>(d));
+}
+
+bool SystemClock::sleepUntilMsOr(qint64 t, const std::function<bool()>& woken)
+{
+    std::unique_lock lk(m_sleepMutex);
+    for (;;) {
+        if (woken())
+            return false;
+        const qint64 d = t - monotonicMs();
+        if (d <= 0)
+            return true;
+        m_sleepCv.wait_for(lk, std::chrono::milliseconds(d));
+    }
+}
+void SystemClock::wakeSleepers()
+{
+    std::lock_guard lk(m_sleepMutex);
+    m_sleepCv.notify_all();
 }
 
 ManualClock::ManualClock(QDateTime start) : m_start(std::move(start)) {}
@@ -103,6 +134,17 @@ void ManualClock::sleepUntilMs(qint64 t)
 {
     std::unique_lock lk(m_mutex);
     m_cv.wait(lk, [&] { return m_ms >= t; });
+}
+bool ManualClock::sleepUntilMsOr(qint64 t, const std::function<bool()>& woken)
+{
+    std::unique_lock lk(m_mutex);
+    m_cv.wait(lk, [&] { return m_ms >= t || woken(); });
+    return m_ms >= t;
+}
+void ManualClock::wakeSleepers()
+{
+    std::lock_guard lk(m_mutex);
+    m_cv.notify_all();
 }
 bool ManualClock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
 {

@@ -53,6 +53,13 @@ public:
     // Blocks the calling worker thread until this clock reaches monotonicMs() >= t.
     // Worker threads (audio pacing) use it; never call it on the window thread.
     virtual void sleepUntilMs(qint64 t) = 0;
+    // Interruptible form for workers that must also react to stop or pause: returns true
+    // once monotonicMs() >= t, false as soon as woken() holds. Whoever makes woken() true
+    // calls wakeSleepers() afterwards. woken() may run with the clock's lock held: it must
+    // only read flags (atomics).
+    // The default sleeps in slices of at most 10 ms of this clock.
+    virtual bool sleepUntilMsOr(qint64 t, const std::function<bool()>& woken);
+    virtual void wakeSleepers() {}
 };
 
 class SystemClock : public Clock {
@@ -60,6 +67,12 @@ public:
     qint64 monotonicMs() const override;
     QDateTime now() const override;
     void sleepUntilMs(qint64 t) override;
+    bool sleepUntilMsOr(qint64 t, const std::function<bool()>& woken) override;
+    void wakeSleepers() override;
+
+private:
+    std::mutex m_sleepMutex;
+    std::condition_variable m_sleepCv;
 };
 
 // A clock that moves only when told. waitUntil() advances it by autoStepMs per
@@ -71,6 +84,8 @@ public:
     QDateTime now() const override;
     bool waitUntil(const std::function<bool()>& done, qint64 timeoutMs) override;
     void sleepUntilMs(qint64 t) override;
+    bool sleepUntilMsOr(qint64 t, const std::function<bool()>& woken) override;
+    void wakeSleepers() override;
     void advance(qint64 ms);
     void setAutoStep(qint64 ms) { m_autoStep = ms; }
 
