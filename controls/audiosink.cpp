@@ -114,11 +114,6 @@ public:
         std::unique_lock lk(m_mutex);
         if (m_stopped || m_bytesPerSec == 0 || bytes <= 0)
             return 0;
-        // A writer that fell behind the clock left silence; its new audio plays from now.
-        if (!m_paused && rawPlayedUs() > writtenUs()) {
-            m_baseUs = writtenUs();
-            m_baseMs = m_clock->monotonicMs();
-        }
         m_written += bytes;
         const qint64 target = writtenUs();
         for (;;) {

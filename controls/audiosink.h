@@ -16,7 +16,9 @@
 //   the clock has reached the end of the audio written so far (nothing is buffered,
 //   so playedUs() follows the clock exactly); while paused the clock does not count.
 //   Under a ManualClock, playback moves only when the test advances the clock.
-//   If the writer falls behind the clock, the gap is silence, not played audio.
+//   The timeline starts at start(): a writer that falls behind the clock catches up
+//   at once (its writes return without waiting), so the position never lags the clock
+//   by more than what is still unwritten.
 #include <QtGlobal>
 #include <memory>
 

@@ -1,0 +1,95 @@
+#include "audiofiles.h"
+#include "fixture.h"
+
+#include "controls/audioring.h"
+#include "controls/wavcheck.h"
+
+#include <thread>
+
+using namespace testaudio;
+
+namespace {
+
+class WavCheckTest : public AppFixture {};
+
+TEST_F(WavCheckTest, OnlyCdFormatPcmPasses)
+{
+    struct Case {
+        const char* name;
+        int rate, channels, bits;
+        bool good;
+    };
+    const Case cases[] = {
+        {"cd.wav", 44100, 2, 16, true},     {"mono.wav", 44100, 1, 16, false},
+        {"low.wav", 22050, 2, 16, false},   {"dat.wav", 48000, 2, 16, false},
+        {"eight.wav", 44100, 2, 8, false},  {"twelve.wav", 44100, 12, 16, false},
+        {"again.wav", 44100, 2, 16, true}, // a second check starts afresh
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = homeDir() + c.name;
+        ASSERT_TRUE(writeWav(path, c.rate, c.channels, 0.2, c.bits));
+        EXPECT_EQ(CheckWAVFormat(path), c.good);
+    }
+}
+
+TEST_F(WavCheckTest, OtherFilesFailCleanly)
+{
+    writeAll(homeDir() + "text.wav", "RIFF? no, just some text that ends in .wav\r\n");
+    EXPECT_FALSE(CheckWAVFormat(homeDir() + "text.wav"));
+    EXPECT_FALSE(CheckWAVFormat(homeDir() + "missing.wav"));
+    EXPECT_FALSE(CheckWAVFormat(QString()));
+
+    // An AIFF of the right rate, size and channels under a .wav name is not a WAV.
+    SF_INFO si{};
+    si.samplerate = 44100;
+    si.channels = 2;
+    si.format = SF_FORMAT_AIFF | SF_FORMAT_PCM_16;
+    const QString aiff = homeDir() + "aiff.wav";
+    SNDFILE* f = sf_open(QFile::encodeName(aiff).constData(), SFM_WRITE, &si);
+    ASSERT_NE(f, nullptr);
+    short zero[4] = {};
+    sf_writef_short(f, zero, 2);
+    sf_close(f);
+    EXPECT_FALSE(CheckWAVFormat(aiff));
+}
+
+// The ring between a decoding worker and the sound device.
+TEST(AudioRingTest, WriterWaitsForTheReaderAndDataKeepsItsOrder)
+{
+    AudioRing ring(64);
+    std::vector<char> in(1000);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = static_cast<char>(i * 7);
+    qint64 written = 0;
+    std::thread writer([&] { written = ring.write(in.data(), qint64(in.size())); });
+    std::vector<char> out;
+    char buf[50];
+    while (out.size() < in.size()) {
+        const qint64 n = ring.read(buf, sizeof buf);
+        out.insert(out.end(), buf, buf + n);
+        if (n == 0)
+            std::this_thread::yield();
+    }
+    writer.join();
+    EXPECT_EQ(written, 1000);
+    EXPECT_EQ(out, in);
+    EXPECT_EQ(ring.consumed(), 1000);
+}
+
+TEST(AudioRingTest, StopReleasesABlockedWriter)
+{
+    AudioRing ring(16);
+    char data[100] = {};
+    qint64 written = -1;
+    std::thread writer([&] { written = ring.write(data, sizeof data); });
+    while (ring.queued() < 16)
+        std::this_thread::yield();
+    ring.stop();
+    writer.join();
+    EXPECT_EQ(written, 16);
+    EXPECT_FALSE(ring.waitEmpty());
+    EXPECT_EQ(ring.write(data, 4), 0);
+}
+
+} // namespace
