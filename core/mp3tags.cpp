@@ -1,0 +1,169 @@
+#include "core/mp3tags.h"
+
+#include "controls/mp3play.h"
+#include "core/errors.h"
+#include "core/globals.h"
+#include "library/catalogues.h"
+
+#include <QTreeWidget>
+#include <cmath>
+
+namespace {
+
+const QString kModule = QStringLiteral("modMP3");
+
+[[noreturn]] void typeMismatch() { throw AppError(Err::TypeMismatch, QStringLiteral("Type mismatch")); }
+[[noreturn]] void overflow() { throw AppError(Err::Overflow, QStringLiteral("Overflow")); }
+[[noreturn]] void invalidCall()
+{
+    throw AppError(Err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
+}
+
+// A text read as a 16-bit whole number: blanks around it allowed, nothing else.
+int16_t wholeNumber(const QString& s)
+{
+    const QString t = s.trimmed();
+    if (t.isEmpty())
+        typeMismatch();
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (!t[i].isDigit() && !(i == 0 && (t[i] == '-' || t[i] == '+')))
+            typeMismatch();
+    bool ok = false;
+    const qlonglong v = t.toLongLong(&ok);
+    if (!ok || v < -32768 || v > 32767)
+        overflow();
+    return static_cast<int16_t>(v);
+}
+
+int16_t toInt16(qint64 v)
+{
+    if (v < -32768 || v > 32767)
+        overflow();
+    return static_cast<int16_t>(v);
+}
+
+} // namespace
+
+Mp3Play& MainMp3Play()
+{
+    static Mp3Play control;
+    return control;
+}
+
+QString GetGenreNumber(const QString& genre)
+{
+    QString result = QStringLiteral("80");
+    Trap trap(kModule, QStringLiteral("GetGenreNumber"));
+    trap([&] {
+        if (!Categories)
+            return;
+        for (int i = 1; i <= Categories->Count(); ++i) {
+            const auto c = Categories->Item(i);
+            if (c->Category().compare(genre, Qt::CaseInsensitive) == 0) {
+                result = c->CategoryNumber();
+                return;
+            }
+        }
+    });
+    return result;
+}
+
+void MP3WriteTag(const QString& file, const QString& title, const QString& artist, const QString& album,
+                 const QString& comment, const QString& genre)
+{
+    const QString proc = QStringLiteral("MP3WriteTag");
+    Trap trap(kModule, proc);
+    Mp3Play& c = MainMp3Play();
+    int16_t opened = -1;
+    trap([&] { opened = c.Open(file, QString()); });
+    trap([&] { c.Close(); });
+    // The tag goes into this file only: when it cannot be opened nothing is written.
+    if (opened != 0) {
+        LogError(kModule, proc, Err::FileNotFound, QStringLiteral("Cannot open ") + file + QStringLiteral(" to write its tag"),
+                 kModule);
+        return;
+    }
+    trap([&] { c.SetTagTitle(title); });
+    trap([&] { c.SetTagArtist(artist); });
+    trap([&] { c.SetTagAlbum(album); });
+    trap([&] { c.SetTagComment(comment); });
+    trap([&] {
+        bool ok = false;
+        const double d = genre.trimmed().toDouble(&ok);
+        if (!ok)
+            typeMismatch();
+        const double n = std::nearbyint(d); // halves to the even neighbour
+        if (n < 0 || n > 255)
+            overflow();
+        c.SetTagGenre(static_cast<uint8_t>(n));
+    });
+    trap([&] { c.WriteTag(); });
+}
+
+qint64 PlayTimeByBitRate(int32_t bitRate, int32_t lengthMs, qint64 audioBytes)
+{
+    const qint64 L = lengthMs;
+    if (bitRate != 48000 && bitRate != 64000)
+        return L / 1000;
+    const qint64 f = bitRate == 48000 ? 48 : 64;
+    const qint64 est = (L * f) / 8000; // thousands of bytes the audio should take
+    const qint64 actual = audioBytes / 1000;
+    if (est - 10 < actual && actual < est + 10)
+        return L / 1000;
+    return bitRate == 48000 ? L / 2300 : est / 18;
+}
+
+int16_t GetMP3PlayTime(const QString& file)
+{
+    Trap trap(kModule, QStringLiteral("GetMP3PlayTime"));
+    Mp3Play& c = MainMp3Play();
+    int16_t result = 0;
+    int16_t r = -1;
+    trap([&] { r = c.Open(file, QString()); });
+    if (r == 0) {
+        bool fromNote = false;
+        if (c.HasTag()) {
+            const QString cm = c.TagComment();
+            const qsizetype p = cm.indexOf(QStringLiteral("[Time="), 0, Qt::CaseInsensitive);
+            const qsizetype q = p < 0 ? -1 : cm.indexOf(QLatin1Char(']'), p + 6);
+            if (q >= 0) {
+                fromNote = true;
+                const QString t = cm.mid(p + 6, q - p - 6);
+                const qsizetype k = t.indexOf(QLatin1Char(':'));
+                int16_t minutes = 0, seconds = 0;
+                trap([&] {
+                    if (k < 0)
+                        invalidCall();
+                    minutes = wholeNumber(t.left(k));
+                });
+                // Without ":" the seconds are the first two characters.
+                trap([&] { seconds = wholeNumber(t.mid(k + 1, 2)); });
+                trap([&] { result = toInt16(qint64(minutes) * 60 + seconds); });
+            }
+        }
+        if (!fromNote)
+            trap([&] { result = toInt16(PlayTimeByBitRate(c.BitRate(), c.LengthMs(), c.AudioBytes())); });
+    }
+    trap([&] { c.Close(); });
+    return result;
+}
+
+QString fncGetPlayTime(const QTreeWidget& listView)
+{
+    Trap trap(kModule, QStringLiteral("fncGetPlayTime"));
+    qint64 total = 0;
+    for (int i = 0; i < listView.topLevelItemCount(); ++i) {
+        const QString t = listView.topLevelItem(i)->text(2);
+        if (t.isEmpty())
+            continue;
+        // A malformed row is logged and counts 0.
+        trap([&] {
+            if (t.size() < 3)
+                invalidCall();
+            const int16_t seconds = wholeNumber(t.right(2));
+            const int16_t minutes = wholeNumber(t.left(t.size() - 3));
+            total += toInt16(qint64(minutes) * 60 + seconds);
+        });
+    }
+    return QString::number(total / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(total % 60, 2, 10, QLatin1Char('0'));
+}

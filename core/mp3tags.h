@@ -1,0 +1,36 @@
+#pragma once
+// MP3 tag writing and play times, shared by every window that lists, rips or tags songs.
+#include <QString>
+#include <QtGlobal>
+#include <cstdint>
+
+class Mp3Play;
+class QTreeWidget;
+
+// The main window's MP3 control (frmMain.Mp3Play1): the one instance on which
+// MP3WriteTag and GetMP3PlayTime open files. It never plays or decodes.
+Mp3Play& MainMp3Play();
+
+// The genre number (as text) of the first category whose name equals genre, ignoring
+// case; "80" when none does.
+QString GetGenreNumber(const QString& genre);
+
+// Writes title, artist, album, comment and genre (a number 0 to 255 as text) into the
+// tag of file. A file that cannot be opened is logged and left alone; a genre that is
+// not such a number is logged and left unset while the other fields are written.
+void MP3WriteTag(const QString& file, const QString& title, const QString& artist, const QString& album,
+                 const QString& comment, const QString& genre);
+
+// Whole seconds the MP3 file plays: a "[Time=m:ss]" note in the tag comment wins;
+// otherwise the length, with the size check for 48 and 64 kbit/s files. 0 when the
+// file cannot be opened or the time does not fit 16 bits.
+int16_t GetMP3PlayTime(const QString& file);
+
+// The bit-rate rule of GetMP3PlayTime: seconds from the bit rate (bits a second), the
+// length in ms and the bytes of MPEG audio (the file less its tags).
+qint64 PlayTimeByBitRate(int32_t bitRate, int32_t lengthMs, qint64 audioBytes);
+
+// Total of the "m:ss" texts in the third column (sub-item 2) of a list view, as
+// minutes, ":" and two-digit seconds. Empty texts are skipped; a malformed one is
+// logged and counts 0.
+QString fncGetPlayTime(const QTreeWidget& listView);
