@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstdio>
+#include <deque>
 #include <condition_variable>
 #include <mpg123.h>
 #include <mutex>
@@ -32,14 +34,19 @@ void initMpg123()
     std::call_once(once, [] { mpg123_init(); });
 }
 
+// A decoder handle reading its file through a buffered stream: libmpg123's own reader
+// makes two system calls per frame, which costs more than a whole scan's parsing.
 struct Mpg123 {
     mpg123_handle* h = nullptr;
+    FILE* file = nullptr;
     Mpg123()
     {
         initMpg123();
         h = mpg123_new(nullptr, nullptr);
-        if (h)
+        if (h) {
             mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+            mpg123_replace_reader_handle(h, &readCb, &seekCb, nullptr);
+        }
     }
     ~Mpg123()
     {
@@ -47,9 +54,128 @@ struct Mpg123 {
             mpg123_close(h);
             mpg123_delete(h);
         }
+        if (file)
+            std::fclose(file);
     }
     Mpg123(const Mpg123&) = delete;
     Mpg123& operator=(const Mpg123&) = delete;
+
+    bool open(const QString& path)
+    {
+        if (!h)
+            return false;
+        file = std::fopen(QFile::encodeName(path).constData(), "rb");
+        if (!file)
+            return false;
+        std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
+        return mpg123_open_handle(h, file) == MPG123_OK;
+    }
+
+private:
+    static mpg123_ssize_t readCb(void* f, void* buf, size_t n)
+    {
+        const size_t got = std::fread(buf, 1, n, static_cast<FILE*>(f));
+        return got == 0 && std::ferror(static_cast<FILE*>(f)) ? -1 : static_cast<mpg123_ssize_t>(got);
+    }
+    static off_t seekCb(void* f, off_t offset, int whence)
+    {
+        if (fseeko(static_cast<FILE*>(f), offset, whence) != 0)
+            return -1;
+        return ftello(static_cast<FILE*>(f));
+    }
+};
+
+// Writes a WAV file on a thread of its own, so that the disk write overlaps decoding.
+// Blocks go round between a pool of free buffers and a queue of full ones.
+class WavWriter {
+public:
+    ~WavWriter() { close(); }
+    bool open(const QString& path, size_t blockItems)
+    {
+        SF_INFO si{};
+        si.samplerate = kOutRate;
+        si.channels = kOutChannels;
+        si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        m_file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &si);
+        if (!m_file)
+            return false;
+        for (int i = 0; i < 3; ++i)
+            m_free.emplace_back(blockItems);
+        m_thread = std::thread([this] { loop(); });
+        return true;
+    }
+    // A free block to decode into; empty when writing failed.
+    std::vector<short> take()
+    {
+        std::unique_lock lk(m_mutex);
+        m_cv.wait(lk, [&] { return !m_free.empty() || m_failed; });
+        if (m_failed)
+            return {};
+        std::vector<short> b = std::move(m_free.back());
+        m_free.pop_back();
+        return b;
+    }
+    void submit(std::vector<short>&& block, size_t items)
+    {
+        {
+            std::lock_guard lk(m_mutex);
+            m_full.push_back({std::move(block), items});
+        }
+        m_cv.notify_all();
+    }
+    // Writes what is queued and closes the file; false when a write failed.
+    bool close()
+    {
+        if (!m_file)
+            return !m_failed;
+        {
+            std::lock_guard lk(m_mutex);
+            m_closing = true;
+        }
+        m_cv.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        sf_close(m_file);
+        m_file = nullptr;
+        return !m_failed;
+    }
+    bool failed()
+    {
+        std::lock_guard lk(m_mutex);
+        return m_failed;
+    }
+
+private:
+    struct Full {
+        std::vector<short> block;
+        size_t items;
+    };
+    void loop()
+    {
+        std::unique_lock lk(m_mutex);
+        for (;;) {
+            m_cv.wait(lk, [&] { return !m_full.empty() || m_closing; });
+            if (m_full.empty())
+                return;
+            Full f = std::move(m_full.front());
+            m_full.pop_front();
+            lk.unlock();
+            const bool ok = m_failed || sf_write_short(m_file, f.block.data(), sf_count_t(f.items)) == sf_count_t(f.items);
+            lk.lock();
+            if (!ok)
+                m_failed = true;
+            m_free.push_back(std::move(f.block));
+            m_cv.notify_all();
+        }
+    }
+    SNDFILE* m_file = nullptr;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::vector<std::vector<short>> m_free;
+    std::deque<Full> m_full;
+    bool m_closing = false;
+    bool m_failed = false;
 };
 
 TagLib::String toTag(const QString& s) { return TagLib::String(s.toStdString(), TagLib::String::UTF8); }
@@ -108,7 +234,7 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
         return 1;
 
     Mpg123 m;
-    if (!m.h || mpg123_open(m.h, QFile::encodeName(file).constData()) != MPG123_OK)
+    if (!m.open(file))
         return 1;
     long rate = 0;
     int channels = 0, enc = 0;
@@ -292,7 +418,7 @@ void Mp3Play::WriteTag()
     else if (genre == 255)
         v2->setGenre(TagLib::String());
     else // a number without a name: the ID3v2.3 numeric form
-        v2->setGenre(TagLib::String("(" + std::to_string(genre) + ")"));
+        v2->setGenre(toTag(QStringLiteral("(%1)").arg(genre)));
     if (!f.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v3,
                 TagLib::File::DoNotDuplicate))
         throw AppError(Err::PathFileAccess, QStringLiteral("Cannot write the tag of ") + m_lastOpened,
@@ -342,7 +468,7 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
     mpg123_format(m.h, kOutRate, MPG123_STEREO, MPG123_ENC_SIGNED_16);
     long rate = 0;
     int channels = 0, enc = 0;
-    if (mpg123_open(m.h, QFile::encodeName(run->path).constData()) != MPG123_OK ||
+    if (!m.open(run->path) ||
         mpg123_getformat(m.h, &rate, &channels, &enc) != MPG123_OK || rate != kOutRate ||
         channels != kOutChannels || enc != MPG123_ENC_SIGNED_16) {
         finish();
@@ -350,45 +476,52 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
     }
 
     const bool decoding = !run->output.isEmpty();
-    SNDFILE* wav = nullptr;
+    int32_t lastFrame = 0;
+    bool natural = false;
     if (decoding) {
-        SF_INFO si{};
-        si.samplerate = kOutRate;
-        si.channels = kOutChannels;
-        si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-        wav = sf_open(QFile::encodeName(run->output).constData(), SFM_WRITE, &si);
-        if (!wav) {
+        // Large blocks; the file is written on the writer's thread meanwhile.
+        const size_t blockBytes = 64 * 4608;
+        WavWriter wav;
+        if (!wav.open(run->output, blockBytes / sizeof(short))) {
             finish();
             return;
         }
-    }
-
-    // Playing writes a frame at a time, so pauses and stops take effect at once;
-    // decoding uses large blocks.
-    const size_t bufBytes = decoding ? 64 * 4608 : 4608;
-    std::vector<short> buf(bufBytes / sizeof(short));
-    int32_t lastFrame = 0;
-    bool natural = false;
-    while (!run->cancel) {
-        if (decoding) {
-            std::unique_lock lk(run->mutex);
-            run->cv.wait(lk, [&] { return !run->paused || run->cancel; });
-            if (run->cancel)
-                break;
-        }
-        size_t done = 0;
-        const int r = mpg123_read(m.h, reinterpret_cast<unsigned char*>(buf.data()), bufBytes, &done);
-        if (done > 0) {
-            const qint64 items = static_cast<qint64>(done / sizeof(short));
-            if (decoding) {
-                if (sf_write_short(wav, buf.data(), items) != items)
+        while (!run->cancel) {
+            {
+                std::unique_lock lk(run->mutex);
+                run->cv.wait(lk, [&] { return !run->paused || run->cancel; });
+                if (run->cancel)
                     break;
-                const auto frame = static_cast<int32_t>(mpg123_tellframe(m.h));
-                if (frame - lastFrame >= kDecodeFrameStep) {
-                    lastFrame = frame;
-                    postFrame(frame);
-                }
-            } else {
+            }
+            std::vector<short> block = wav.take();
+            if (block.empty())
+                break; // the disk refused the data
+            size_t done = 0;
+            const int r = mpg123_read(m.h, reinterpret_cast<unsigned char*>(block.data()), blockBytes, &done);
+            wav.submit(std::move(block), done / sizeof(short));
+            const auto frame = static_cast<int32_t>(mpg123_tellframe(m.h));
+            if (frame - lastFrame >= kDecodeFrameStep) {
+                lastFrame = frame;
+                postFrame(frame);
+            }
+            if (r == MPG123_DONE) {
+                natural = true;
+                break;
+            }
+            if (r != MPG123_OK && r != MPG123_NEW_FORMAT)
+                break; // a damaged stream ends the run as its end would
+        }
+        if (!wav.close())
+            natural = false;
+    } else {
+        // A frame at a time, so that pauses and stops take effect at once.
+        const size_t bufBytes = 4608;
+        std::vector<short> buf(bufBytes / sizeof(short));
+        while (!run->cancel) {
+            size_t done = 0;
+            const int r = mpg123_read(m.h, reinterpret_cast<unsigned char*>(buf.data()), bufBytes, &done);
+            if (done > 0) {
+                const qint64 items = static_cast<qint64>(done / sizeof(short));
                 const double gl = self->m_gainLeft, gr = self->m_gainRight;
                 if (gl < 1.0 || gr < 1.0)
                     for (qint64 i = 0; i + 1 < items; i += 2) {
@@ -402,18 +535,16 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
                     postFrame(frame);
                 }
             }
+            if (r == MPG123_DONE) {
+                natural = true;
+                break;
+            }
+            if (r != MPG123_OK && r != MPG123_NEW_FORMAT)
+                break;
         }
-        if (r == MPG123_DONE) {
-            natural = true;
-            break;
-        }
-        if (r != MPG123_OK && r != MPG123_NEW_FORMAT)
-            break; // a damaged stream ends the run as its end would
     }
     if (!decoding && natural && !run->cancel)
         run->sink->drain();
-    if (wav)
-        sf_close(wav);
     if (natural && !run->cancel && run->frames > lastFrame)
         postFrame(run->frames);
     finish();
