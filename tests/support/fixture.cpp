@@ -8,6 +8,7 @@
 
 #include "controls/winsock.h"
 #include "controls/uisound.h"
+#include "controls/audiosink.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
@@ -28,6 +29,8 @@ void AppFixture::SetUp()
     setDesktop(&desktop);
     setProcesses(&processes);
     setUiSound(&sounds);
+    // No test ever sounds: audio goes to the null output, paced by the manual clock.
+    setAudioSinkFactory(&makeNullAudioSink);
     // Tests see only the disc images they inject, never the machine's drives.
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});
@@ -48,6 +51,7 @@ void AppFixture::TearDown()
     setDesktop(nullptr);
     setProcesses(nullptr);
     setUiSound(nullptr);
+    setAudioSinkFactory(nullptr);
     CdDrives::setInjectedImages({});
     qputenv("HOME", m_oldHome);
 }

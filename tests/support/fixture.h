@@ -1,6 +1,7 @@
 #pragma once
 // A temporary program folder and home with every outside effect replaced:
-// scripted prompts, a test exit, a manual clock, a recording desktop and process launcher.
+// scripted prompts, a test exit, a manual clock, a recording desktop and process launcher,
+// and the null audio output.
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
