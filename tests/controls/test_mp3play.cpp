@@ -353,3 +353,20 @@ TEST_F(Mp3PlayTest, NullOutputWriteReturnsWhenTheClockReachesItsEnd)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Mp3PlayTest, DefaultOutputStartsWithOrWithoutADevice)
+{
+    setAudioSinkFactory(nullptr); // the program's own choice: device when present, else null
+    auto sink = makeAudioSink();
+    ASSERT_TRUE(sink);
+    ASSERT_TRUE(sink->start(44100, 2));
+    std::vector<char> tenth(4410 * 4);
+    std::thread writer([&] { sink->write(tenth.data(), qint64(tenth.size())); });
+    sink->stop(); // releases the writer whether it waits for the clock or the device
+    writer.join();
+    EXPECT_EQ(sink->write(tenth.data(), 4), 0) << "stopped";
+}
+
+} // namespace
