@@ -59,7 +59,6 @@ bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
         if (deadline >= 0 && monotonicMs() >= deadline)
             return done();
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
 }
@@ -153,7 +152,6 @@ bool ManualClock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
         if (deadline >= 0 && monotonicMs() >= deadline)
             return done();
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 5);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (m_autoStep > 0 && !done())
             advance(m_autoStep);
     }
