@@ -5,7 +5,9 @@
 
 #include "core/errors.h"
 #include "core/globals.h"
+#include "controls/mp3play.h"
 #include "core/skin.h"
+#include "library/catalogues.h"
 #include "shell/windowchrome.h"
 
 namespace {
@@ -13,21 +15,15 @@ const QString kModule = QStringLiteral("frmPlay");
 const QString kRecentName = QStringLiteral("*%#Recent List#%*");
 
 // Replaces the recent list with the play list's rows and saves it.
-template <class Col> void saveRecentList(Col* recent, const std::vector<QStringList>& rows)
+void saveRecentList(colPlaylist* recent, const std::vector<QStringList>& rows)
 {
-    if constexpr (requires(Col& c) {
-                      c.Clear();
-                      c.Add(QString(), int16_t(0), QString(), QString(), QString(), QString(), QString(), QString());
-                      c.SaveFile();
-                  }) {
-        if (!recent)
-            return;
-        recent->Clear();
-        int16_t n = 0;
-        for (const QStringList& r : rows)
-            recent->Add(kRecentName, ++n, r.value(0), r.value(1), r.value(2), QString(), QString(), QString());
-        recent->SaveFile();
-    }
+    if (!recent)
+        return;
+    recent->Clear();
+    int16_t n = 0;
+    for (const QStringList& r : rows)
+        recent->Add(kRecentName, ++n, r.value(0), r.value(1), r.value(2), QString(), QString());
+    recent->SaveFile();
 }
 } // namespace
 
@@ -37,6 +33,7 @@ frmPlay::frmPlay()
 {
     auto* lay = new QVBoxLayout(body);
     lay->setContentsMargins(0, 4, 0, 0);
+    Mp3Play1 = new Mp3Play(this);
     lvwPlayList = new ListView(body);
     lvwPlayList->setObjectName(QStringLiteral("lvwPlayList"));
     lvwPlayList->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Time")});
@@ -61,9 +58,8 @@ void frmPlay::chkShuffle_Click()
                                        : QStringLiteral("The MP3 Player"));
 }
 
-// Nothing plays until the player's MP3 control joins the window; then these stop and close it.
-void frmPlay::Mp3Stop() {}
-void frmPlay::Mp3Close() {}
+void frmPlay::Mp3Stop() { Mp3Play1->Stop(); }
+void frmPlay::Mp3Close() { Mp3Play1->Close(); }
 
 void frmPlay::Form_Unload(int& cancel)
 {
