@@ -16,7 +16,7 @@ std::vector<CdWriterPtr> findCdWriters()
     bool scanned = false;
     for (const CdDriveInfo& d : drives) {
         if (d.isImage) {
-            for (const ImageWriterSpec& s : images) {
+            for (const ImageWriterSetup& s : images) {
                 if (s.cuePath == d.device) {
                     QString name = s.name;
                     if (name.isEmpty())

@@ -11,7 +11,7 @@
 
 namespace {
 std::mutex g_mutex;
-std::vector<ImageWriterSpec> g_specs;
+std::vector<ImageWriterSetup> g_specs;
 
 // Sectors copied between progress reports: a third of a second of audio at 1x.
 constexpr qint64 kChunkSectors = 25;
@@ -28,13 +28,13 @@ QString msf(qint64 sector)
 }
 } // namespace
 
-void ImageWriters::setInjected(const std::vector<ImageWriterSpec>& specs)
+void ImageWriters::setInjected(const std::vector<ImageWriterSetup>& specs)
 {
     std::lock_guard lk(g_mutex);
     g_specs = specs;
 }
 
-std::vector<ImageWriterSpec> ImageWriters::injected()
+std::vector<ImageWriterSetup> ImageWriters::injected()
 {
     std::lock_guard lk(g_mutex);
     return g_specs;
@@ -52,20 +52,20 @@ QString cueSheetText(const QString& binName, const std::vector<qint64>& trackSec
     return cue;
 }
 
-ImageCdWriter::ImageCdWriter(ImageWriterSpec spec, QString name) : m_spec(std::move(spec)), m_name(std::move(name)) {}
+ImageCdWriter::ImageCdWriter(ImageWriterSetup layout, QString name) : m_setup(std::move(layout)), m_name(std::move(name)) {}
 
 QString ImageCdWriter::binPath() const
 {
-    const QFileInfo fi(m_spec.cuePath);
+    const QFileInfo fi(m_setup.cuePath);
     return fi.path() + QLatin1Char('/') + fi.completeBaseName() + QStringLiteral(".bin");
 }
 
 int ImageCdWriter::checkDisc()
 {
-    if (m_spec.fault == ImageWriterSpec::NoDisc)
+    if (m_setup.fault == ImageWriterSetup::NoDisc)
         return DiscNone;
     // An image that already exists is a used disc: it is never written over.
-    if (m_spec.fault == ImageWriterSpec::DiscNotBlank || QFileInfo::exists(m_spec.cuePath) ||
+    if (m_setup.fault == ImageWriterSetup::DiscNotBlank || QFileInfo::exists(m_setup.cuePath) ||
         QFileInfo::exists(binPath()))
         return DiscNotBlank;
     return DiscBlank;
@@ -84,8 +84,8 @@ BurnOutcome ImageCdWriter::write(const BurnJob& job, BurnReporter& report)
         return BurnOutcome::failed(BurnOutcome::DiscNotBlank, BurnText::notBlank());
     }
     const qint64 need = job.totalSectors();
-    if (need > m_spec.capacitySectors) {
-        const QString why = BurnText::tooLong(need, m_spec.capacitySectors);
+    if (need > m_setup.capacitySectors) {
+        const QString why = BurnText::tooLong(need, m_setup.capacitySectors);
         report.info(why);
         return BurnOutcome::failed(BurnOutcome::TooLong, why);
     }
@@ -98,7 +98,7 @@ BurnOutcome ImageCdWriter::write(const BurnJob& job, BurnReporter& report)
             return;
         bin.close();
         QFile::remove(binPath());
-        QFile::remove(m_spec.cuePath);
+        QFile::remove(m_setup.cuePath);
     };
     const auto fail = [&](BurnOutcome::Reason r, const QString& why) {
         discard();
@@ -134,19 +134,19 @@ BurnOutcome ImageCdWriter::write(const BurnJob& job, BurnReporter& report)
             buf.fill('\0', n * kCdSectorBytes);
             if (wav.read(buf.data(), n * kCdFramesPerSector) < 0)
                 return fail(BurnOutcome::BadTrack, BurnText::badTrack(track.path));
-            if (m_spec.fault == ImageWriterSpec::WriteErrorAt && m_spec.errorSector < done + n) {
+            if (m_setup.fault == ImageWriterSetup::WriteErrorAt && m_setup.errorSector < done + n) {
                 // The sectors before the bad one reach the disc, then the write fails.
-                const qint64 good = std::max<qint64>(0, m_spec.errorSector - done);
+                const qint64 good = std::max<qint64>(0, m_setup.errorSector - done);
                 if (real)
                     bin.write(buf.constData(), good * kCdSectorBytes);
-                return fail(BurnOutcome::WriteError, BurnText::writeError(m_spec.errorSector));
+                return fail(BurnOutcome::WriteError, BurnText::writeError(m_setup.errorSector));
             }
             if (real && bin.write(buf) != buf.size())
                 return fail(BurnOutcome::WriteError, BurnText::writeError(done));
             written += n;
             done += n;
             report.trackPercent(static_cast<int>(written * 100 / sectors));
-            if (m_spec.realTime)
+            if (m_setup.realTime)
                 Clocks().sleepUntilMs(startMs + done * 1000 / rate);
         }
     }
@@ -157,7 +157,7 @@ BurnOutcome ImageCdWriter::write(const BurnJob& job, BurnReporter& report)
         if (!bin.flush())
             return fail(BurnOutcome::WriteError, BurnText::writeError(done));
         bin.close();
-        QSaveFile cue(m_spec.cuePath);
+        QSaveFile cue(m_setup.cuePath);
         const QByteArray text = cueSheetText(QFileInfo(bin.fileName()).fileName(), trackSectors).toUtf8();
         if (!cue.open(QIODevice::WriteOnly) || cue.write(text) != text.size() || !cue.commit())
             return fail(BurnOutcome::WriteError, BurnText::writeError(done));

@@ -10,7 +10,7 @@
 
 #include "controls/acdwrite_types.h"
 
-struct ImageWriterSpec {
+struct ImageWriterSetup {
     QString cuePath;          // the writer's device: NAME.cue; NAME.bin is written beside it
     QString name;             // display name; empty = the drive enumerator's name
     int driver = 1;           // driver number it reports
@@ -25,24 +25,24 @@ struct ImageWriterSpec {
 
 namespace ImageWriters {
 // Test injection: the image writers. An empty list removes them.
-void setInjected(const std::vector<ImageWriterSpec>& specs);
-std::vector<ImageWriterSpec> injected();
+void setInjected(const std::vector<ImageWriterSetup>& specs);
+std::vector<ImageWriterSetup> injected();
 } // namespace ImageWriters
 
 class ImageCdWriter : public CdWriter {
 public:
-    ImageCdWriter(ImageWriterSpec spec, QString name);
-    QString device() const override { return m_spec.cuePath; }
+    ImageCdWriter(ImageWriterSetup layout, QString name);
+    QString device() const override { return m_setup.cuePath; }
     QString name() const override { return m_name; }
-    int driver() const override { return m_spec.driver; }
+    int driver() const override { return m_setup.driver; }
     int checkDisc() override;
-    qint64 capacitySectors() const override { return m_spec.capacitySectors; }
+    qint64 capacitySectors() const override { return m_setup.capacitySectors; }
     BurnOutcome write(const BurnJob& job, BurnReporter& report) override;
 
     QString binPath() const;
 
 private:
-    ImageWriterSpec m_spec;
+    ImageWriterSetup m_setup;
     QString m_name;
 };
 

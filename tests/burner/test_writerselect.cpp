@@ -32,9 +32,9 @@ protected:
     void inject(const std::vector<Writer>& writers)
     {
         std::vector<QString> cues;
-        std::vector<ImageWriterSpec> specs;
+        std::vector<ImageWriterSetup> specs;
         for (size_t i = 0; i < writers.size(); ++i) {
-            ImageWriterSpec s;
+            ImageWriterSetup s;
             s.cuePath = homeDir() + QStringLiteral("w%1.cue").arg(i);
             s.name = writers[i].name;
             s.driver = writers[i].driver;
@@ -173,7 +173,7 @@ TEST_F(WriterSelectionTest, TheWriterIsAddressedByItsOwnDeviceNotByDrivePosition
     const QString reader = homeDir() + QStringLiteral("reader.cue");
     const QString writer = homeDir() + QStringLiteral("writer.cue");
     CdDrives::setInjectedImages({reader, writer});
-    ImageWriterSpec s;
+    ImageWriterSetup s;
     s.cuePath = writer;
     ImageWriters::setInjected({s});
     load();

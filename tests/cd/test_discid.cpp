@@ -177,35 +177,35 @@ TEST_F(DiscIdRule, ImagesGiveTheIdsLibcddbComputes)
 {
     struct Disc {
         const char* name;
-        DiscImage::Spec spec;
+        DiscImage::Layout layout;
     };
     std::vector<Disc> discs;
     {
-        DiscImage::Spec s; // three tracks with gaps
+        DiscImage::Layout s; // three tracks with gaps
         s.tracks = {{DiscImage::tonePcm(900, 1), 0, false}, {DiscImage::tonePcm(1234, 2), 150, false},
                     {DiscImage::tonePcm(777, 3), 75, false}};
         discs.push_back({"three", s});
     }
     {
-        DiscImage::Spec s; // a hidden track before track 1
+        DiscImage::Layout s; // a hidden track before track 1
         s.hiddenTrack = DiscImage::tonePcm(2000, 4);
         s.tracks = {{DiscImage::tonePcm(600, 5), 0, false}, {DiscImage::tonePcm(800, 6), 0, false}};
         discs.push_back({"hidden", s});
     }
     {
-        DiscImage::Spec s; // one track
+        DiscImage::Layout s; // one track
         s.tracks = {{DiscImage::tonePcm(3000, 7), 0, false}};
         discs.push_back({"single", s});
     }
     {
-        DiscImage::Spec s; // twelve short tracks, gaps of different lengths
+        DiscImage::Layout s; // twelve short tracks, gaps of different lengths
         for (int i = 0; i < 12; ++i)
             s.tracks.push_back({DiscImage::tonePcm(300 + 37 * i, 10 + i), i % 3 * 20, false});
         discs.push_back({"twelve", s});
     }
     for (const Disc& d : discs) {
         SCOPED_TRACE(d.name);
-        const QString cue = DiscImage::write(homeDir() + "discs", d.name, d.spec);
+        const QString cue = DiscImage::write(homeDir() + "discs", d.name, d.layout);
         const Reference ref = libcddbReference(cue);
         ASSERT_FALSE(ref.id.isEmpty());
         CDDriveLetter = cue;
@@ -215,7 +215,7 @@ TEST_F(DiscIdRule, ImagesGiveTheIdsLibcddbComputes)
         CdDiscId disc(cd);
         EXPECT_EQ(disc.GetCDID(), ref.id);
         EXPECT_EQ(disc.GetQueryString(), ref.query);
-        EXPECT_EQ(disc.TrackCount, static_cast<int>(d.spec.tracks.size()));
+        EXPECT_EQ(disc.TrackCount, static_cast<int>(d.layout.tracks.size()));
         cd.UnloadAll();
     }
     EXPECT_TRUE(prompt.asked.empty());

@@ -97,12 +97,12 @@ protected:
     }
 
     // Injects one image writer (and its drive) and makes a control ready to burn on it.
-    void useImageWriter(ImageWriterSpec spec = {})
+    void useImageWriter(ImageWriterSetup layout = {})
     {
-        if (spec.cuePath.isEmpty())
-            spec.cuePath = cue;
-        CdDrives::setInjectedImages({spec.cuePath});
-        ImageWriters::setInjected({spec});
+        if (layout.cuePath.isEmpty())
+            layout.cuePath = cue;
+        CdDrives::setInjectedImages({layout.cuePath});
+        ImageWriters::setInjected({layout});
         writer = std::make_unique<ACDWRITE>();
         auto* w = writer.get();
         QObject::connect(w, &ACDWRITE::ActTrack, [this](int t) { record("ActTrack", t); });
@@ -203,10 +203,10 @@ TEST_F(AcdWriteTest, ThreeWavsBurnToAnImageThatReadsBackSampleExact)
     EXPECT_FALSE(has(QStringLiteral("UserStop")));
 
     // The cue sheet has exactly the form of the CD layer's test discs.
-    DiscImage::Spec spec;
+    DiscImage::Layout layout;
     for (const auto& samples : pcm)
-        spec.tracks.push_back({std::vector<int16_t>(samples.begin(), samples.end()), 0, false});
-    EXPECT_EQ(QString::fromUtf8(readAll(cue)), DiscImage::cueText(QStringLiteral("Burned"), spec));
+        layout.tracks.push_back({std::vector<int16_t>(samples.begin(), samples.end()), 0, false});
+    EXPECT_EQ(QString::fromUtf8(readAll(cue)), DiscImage::cueText(QStringLiteral("Burned"), layout));
     EXPECT_EQ(QString::fromUtf8(readAll(cue)), QStringLiteral("FILE \"Burned.bin\" BINARY\r\n"
                                                                 "  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
                                                                 "  TRACK 02 AUDIO\r\n    INDEX 01 00:02:01\r\n"
@@ -265,7 +265,7 @@ TEST_F(AcdWriteTest, ThreeWavsBurnToAnImageThatReadsBackSampleExact)
         ASSERT_TRUE(pumpUntil([&] { return completes == t; }));
         EXPECT_FALSE(reader.ReadFailed());
         std::vector<short> want = pcm[static_cast<size_t>(t - 1)];
-        want.resize(static_cast<size_t>(DiscImage::framesOf(spec.tracks[static_cast<size_t>(t - 1)].pcm) * 588 * 2), 0);
+        want.resize(static_cast<size_t>(DiscImage::framesOf(layout.tracks[static_cast<size_t>(t - 1)].pcm) * 588 * 2), 0);
         EXPECT_TRUE(readWav(ripped) == want) << "track " << t;
     }
 }
@@ -303,9 +303,9 @@ TEST_F(AcdWriteTest, TestModeRunsTheEventsAndWritesNothing)
 
 TEST_F(AcdWriteTest, AbortMidTrackStopsTheUserAndLeavesNoPartialImage)
 {
-    ImageWriterSpec spec;
-    spec.realTime = true; // paced by the manual clock: the write waits until the test moves it
-    useImageWriter(spec);
+    ImageWriterSetup layout;
+    layout.realTime = true; // paced by the manual clock: the write waits until the test moves it
+    useImageWriter(layout);
     const QString p = homeDir() + QStringLiteral("long.wav");
     makeWav(p, 44100 * 5, 3);
     writer->AddTrack(p, 0);
@@ -341,7 +341,7 @@ TEST_F(AcdWriteTest, AbortMidTrackStopsTheUserAndLeavesNoPartialImage)
 TEST_F(AcdWriteTest, InjectedFailuresGiveTheirOutcomeAndMessage)
 {
     struct Case {
-        ImageWriterSpec::Fault fault;
+        ImageWriterSetup::Fault fault;
         qint64 errorSector;
         int disc;
         BurnOutcome::Reason reason;
@@ -349,10 +349,10 @@ TEST_F(AcdWriteTest, InjectedFailuresGiveTheirOutcomeAndMessage)
         bool tracksStarted;
     };
     const std::vector<Case> cases = {
-        {ImageWriterSpec::NoDisc, -1, DiscNone, BurnOutcome::NoDisc, QStringLiteral("No Disc In The CD Writer"), false},
-        {ImageWriterSpec::DiscNotBlank, -1, DiscNotBlank, BurnOutcome::DiscNotBlank,
+        {ImageWriterSetup::NoDisc, -1, DiscNone, BurnOutcome::NoDisc, QStringLiteral("No Disc In The CD Writer"), false},
+        {ImageWriterSetup::DiscNotBlank, -1, DiscNotBlank, BurnOutcome::DiscNotBlank,
          QStringLiteral("The Disc In The CD Writer Is Not A Blank CD-R"), false},
-        {ImageWriterSpec::WriteErrorAt, 100, DiscBlank, BurnOutcome::WriteError, QStringLiteral("Write Error At Sector 100"),
+        {ImageWriterSetup::WriteErrorAt, 100, DiscBlank, BurnOutcome::WriteError, QStringLiteral("Write Error At Sector 100"),
          true},
     };
     const QString p = homeDir() + QStringLiteral("a.wav");
@@ -360,10 +360,10 @@ TEST_F(AcdWriteTest, InjectedFailuresGiveTheirOutcomeAndMessage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message.toStdString());
         events.clear();
-        ImageWriterSpec spec;
-        spec.fault = c.fault;
-        spec.errorSector = c.errorSector;
-        useImageWriter(spec);
+        ImageWriterSetup layout;
+        layout.fault = c.fault;
+        layout.errorSector = c.errorSector;
+        useImageWriter(layout);
         EXPECT_EQ(writer->CheckDisc(), c.disc);
         writer->AddTrack(p, 0);
         ASSERT_EQ(writer->WriteCD(), 0);
@@ -417,7 +417,7 @@ TEST_F(AcdWriteTest, TracksAreCheckedBeforeTheWriteAndARefusalWritesNothing)
     writeAll(text, "not a sound file");
     const QString missing = homeDir() + QStringLiteral("missing.wav");
 
-    ImageWriterSpec small;
+    ImageWriterSetup small;
     small.capacitySectors = 100; // 44,100 frames take 75 sectors: two of them do not fit
     useImageWriter(small);
     struct Case {
@@ -477,10 +477,10 @@ TEST_F(AcdWriteTest, WritersFollowTheDriveEnumeratorAndAreAddressedByDevice)
     const QString w1 = homeDir() + QStringLiteral("First.cue");
     const QString w2 = homeDir() + QStringLiteral("Second.cue");
     CdDrives::setInjectedImages({reader, w2, w1});
-    ImageWriterSpec a;
+    ImageWriterSetup a;
     a.cuePath = w1;
     a.driver = 7;
-    ImageWriterSpec b;
+    ImageWriterSetup b;
     b.cuePath = w2;
     b.name = QStringLiteral("Custom Name");
     ImageWriters::setInjected({a, b});

@@ -13,13 +13,13 @@ namespace {
 
 // Track 1: 3 s; track 2: a 2 s gap, then 4 s; track 3: 2 s. Disc addresses: track 1 at
 // 150 frames (00:02:00), track 2 at 525 (00:07:00), track 3 at 825 (00:11:00), lead-out 975.
-DiscImage::Spec threeTracks()
+DiscImage::Layout threeTracks()
 {
-    DiscImage::Spec spec;
-    spec.tracks.push_back({DiscImage::tonePcm(225, 1), 0, false});
-    spec.tracks.push_back({DiscImage::tonePcm(300, 2), 150, false});
-    spec.tracks.push_back({DiscImage::tonePcm(150, 3), 0, false});
-    return spec;
+    DiscImage::Layout layout;
+    layout.tracks.push_back({DiscImage::tonePcm(225, 1), 0, false});
+    layout.tracks.push_back({DiscImage::tonePcm(300, 2), 150, false});
+    layout.tracks.push_back({DiscImage::tonePcm(150, 3), 0, false});
+    return layout;
 }
 
 class CdDevice : public AppFixture {
@@ -27,8 +27,8 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        spec = threeTracks();
-        cue = DiscImage::write(homeDir() + "discs", "three", spec);
+        layout = threeTracks();
+        cue = DiscImage::write(homeDir() + "discs", "three", layout);
         ASSERT_FALSE(cue.isEmpty());
         recordings().clear();
         setAudioSinkFactory(&makeRecordingSink);
@@ -57,7 +57,7 @@ protected:
             << expectedPosition.toStdString();
     }
 
-    DiscImage::Spec spec;
+    DiscImage::Layout layout;
     QString cue;
 };
 
@@ -128,7 +128,7 @@ TEST_F(CdDevice, PlaysFollowingTheClockWithPauseTrackChangesAndEnd)
 
     // What was sent to the audio output is exactly track 2's samples.
     ASSERT_EQ(recordings().size(), 2u);
-    const QByteArray track2 = bytesOf(spec.tracks[1].pcm);
+    const QByteArray track2 = bytesOf(layout.tracks[1].pcm);
     const qsizetype beforePause = 75 * 2352;
     const QByteArray heard = recordings()[0]->left(beforePause) + *recordings()[1];
     EXPECT_TRUE(heard == track2) << heard.size() << " bytes heard";

@@ -17,11 +17,11 @@ protected:
     void SetUp() override
     {
         AppFixture::SetUp();
-        spec.hiddenTrack = DiscImage::tonePcm(40, 9);
-        spec.tracks.push_back({DiscImage::tonePcm(120, 1), 0, false});
-        spec.tracks.push_back({DiscImage::tonePcm(400, 2), 75, false});
-        spec.tracks.push_back({DiscImage::tonePcm(50, 3), 0, true});
-        cue = DiscImage::write(homeDir() + "discs", "reader", spec);
+        layout.hiddenTrack = DiscImage::tonePcm(40, 9);
+        layout.tracks.push_back({DiscImage::tonePcm(120, 1), 0, false});
+        layout.tracks.push_back({DiscImage::tonePcm(400, 2), 75, false});
+        layout.tracks.push_back({DiscImage::tonePcm(50, 3), 0, true});
+        cue = DiscImage::write(homeDir() + "discs", "reader", layout);
         CdDrives::setInjectedImages({homeDir() + "nothing.cue", cue});
         QObject::connect(&acd, &ACD::ActPosition, [this](int32_t p) { positions.push_back(p); });
         QObject::connect(&acd, &ACD::ReadComplete, [this] { ++completes; });
@@ -43,7 +43,7 @@ protected:
         return out;
     }
 
-    DiscImage::Spec spec;
+    DiscImage::Layout layout;
     QString cue;
     ACD acd;
     std::vector<int32_t> positions;
@@ -62,7 +62,7 @@ TEST_F(CdReader, ReadsATrackIntoAWavOfTheSamePcm)
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
     ASSERT_TRUE(eventually([&] { return completes == 1; }));
     EXPECT_FALSE(acd.ReadFailed());
-    EXPECT_TRUE(samplesOf(wav) == spec.tracks[1].pcm);
+    EXPECT_TRUE(samplesOf(wav) == layout.tracks[1].pcm);
     ASSERT_FALSE(positions.empty());
     EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
     EXPECT_EQ(positions.back(), 1000);
@@ -71,7 +71,7 @@ TEST_F(CdReader, ReadsATrackIntoAWavOfTheSamePcm)
     track = 1;
     ASSERT_EQ(acd.ReadTrack(track, homeDir() + "Track 1.wav"), ACD::Started);
     ASSERT_TRUE(eventually([&] { return completes == 2; }));
-    std::vector<int16_t> expected = spec.tracks[0].pcm;
+    std::vector<int16_t> expected = layout.tracks[0].pcm;
     expected.resize(expected.size() + 75 * DiscImage::kSamplesPerFrame * 2, 0);
     EXPECT_TRUE(samplesOf(homeDir() + "Track 1.wav") == expected);
 }
@@ -96,7 +96,7 @@ TEST_F(CdReader, StoppingMidReadLeavesNoFileAndNoEvents)
     acd.holdAtFrame(-1);
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
     ASSERT_TRUE(eventually([&] { return completes == 1; }));
-    EXPECT_TRUE(samplesOf(wav) == spec.tracks[1].pcm);
+    EXPECT_TRUE(samplesOf(wav) == layout.tracks[1].pcm);
 }
 
 TEST_F(CdReader, RefusesWhatItCannotRead)

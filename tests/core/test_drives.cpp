@@ -37,10 +37,10 @@ std::vector<MountEntry> sampleTable()
 // A disc image of two short audio tracks.
 QString makeAudioImage(const QString& folder, const QString& name)
 {
-    DiscImage::Spec spec;
-    spec.tracks.push_back({DiscImage::tonePcm(150, 1), 0, false});
-    spec.tracks.push_back({DiscImage::tonePcm(150, 2), 0, false});
-    return DiscImage::write(folder, name, spec);
+    DiscImage::Layout layout;
+    layout.tracks.push_back({DiscImage::tonePcm(150, 1), 0, false});
+    layout.tracks.push_back({DiscImage::tonePcm(150, 2), 0, false});
+    return DiscImage::write(folder, name, layout);
 }
 
 // A data disc image (raw 2352-byte mode 1 sectors) with an ISO 9660 volume descriptor

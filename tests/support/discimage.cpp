@@ -45,18 +45,18 @@ void appendPcm(QByteArray& bin, const std::vector<int16_t>& pcm)
 }
 } // namespace
 
-QString cueText(const QString& name, const Spec& spec)
+QString cueText(const QString& name, const Layout& layout)
 {
     QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\r\n").arg(name);
     int pos = 0;
-    for (size_t i = 0; i < spec.tracks.size(); ++i) {
-        const Track& t = spec.tracks[i];
+    for (size_t i = 0; i < layout.tracks.size(); ++i) {
+        const Track& t = layout.tracks[i];
         cue += QStringLiteral("  TRACK %1 %2\r\n")
                    .arg(static_cast<int>(i + 1), 2, 10, QLatin1Char('0'))
                    .arg(t.data ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO"));
         int gap = t.gapFrames;
-        if (i == 0 && !spec.hiddenTrack.empty())
-            gap += framesOf(spec.hiddenTrack);
+        if (i == 0 && !layout.hiddenTrack.empty())
+            gap += framesOf(layout.hiddenTrack);
         if (gap > 0) {
             cue += QStringLiteral("    INDEX 00 %1\r\n").arg(msf(pos));
             pos += gap;
@@ -67,14 +67,14 @@ QString cueText(const QString& name, const Spec& spec)
     return cue;
 }
 
-QString write(const QString& dir, const QString& name, const Spec& spec)
+QString write(const QString& dir, const QString& name, const Layout& layout)
 {
     QDir().mkpath(dir);
     QByteArray bin;
-    for (size_t i = 0; i < spec.tracks.size(); ++i) {
-        const Track& t = spec.tracks[i];
-        if (i == 0 && !spec.hiddenTrack.empty())
-            appendPcm(bin, spec.hiddenTrack);
+    for (size_t i = 0; i < layout.tracks.size(); ++i) {
+        const Track& t = layout.tracks[i];
+        if (i == 0 && !layout.hiddenTrack.empty())
+            appendPcm(bin, layout.hiddenTrack);
         bin += QByteArray(t.gapFrames * kBytesPerFrame, '\0');
         if (t.data)
             bin += QByteArray(framesOf(t.pcm) * kBytesPerFrame, '\0');
@@ -90,7 +90,7 @@ QString write(const QString& dir, const QString& name, const Spec& spec)
     QFile c(base + QStringLiteral(".cue"));
     if (!c.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {};
-    c.write(cueText(name, spec).toUtf8());
+    c.write(cueText(name, layout).toUtf8());
     return c.fileName();
 }
 

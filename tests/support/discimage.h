@@ -38,7 +38,7 @@ struct Track {
     bool data = false;         // a MODE1/2352 data track (pcm gives only its length)
 };
 
-struct Spec {
+struct Layout {
     std::vector<int16_t> hiddenTrack;  // audio before track 1's INDEX 01 (empty: none)
     std::vector<Track> tracks;
 };
@@ -48,10 +48,10 @@ struct Spec {
 std::vector<int16_t> tonePcm(int frames, int seed);
 
 // Writes dir/NAME.bin and dir/NAME.cue; returns the .cue path.
-QString write(const QString& dir, const QString& name, const Spec& spec);
+QString write(const QString& dir, const QString& name, const Layout& layout);
 
-// The .cue text write() produces for spec (for checks of the exact form).
-QString cueText(const QString& name, const Spec& spec);
+// The .cue text write() produces for layout (for checks of the exact form).
+QString cueText(const QString& name, const Layout& layout);
 
 // Frames a track of pcm occupies in the image.
 int framesOf(const std::vector<int16_t>& pcm);
