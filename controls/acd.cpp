@@ -56,7 +56,8 @@ ACD::~ACD() { StopRead(); }
 int16_t ACD::InitStatus() const
 {
     initCdio();
-    return 0;
+    // Without a usable libcdio driver no real drive can be read.
+    return CdDrives::driverAvailable() ? 0 : 1;
 }
 
 int16_t ACD::DriveCount() const { return static_cast<int16_t>(CdDrives::list().size()); }

@@ -28,7 +28,8 @@ public:
     explicit ACD(QObject* parent = nullptr);
     ~ACD() override;
 
-    // 0: the control can read CDs (it always can; a machine without drives lists none).
+    // 0: the control can read CDs (a machine without drives lists none); 1: libcdio has
+    // no usable driver.
     int16_t InitStatus() const;
     int16_t DriveCount() const;
     // The brand text of drive n (1 = the first drive); empty for no such drive.

@@ -10,6 +10,7 @@ namespace {
 std::mutex g_mutex;
 std::vector<QString> g_images;
 bool g_hideReal = false;
+bool g_driverMissing = false;
 
 void initCdio()
 {
@@ -20,6 +21,11 @@ void initCdio()
 
 bool CdDrives::driverAvailable()
 {
+    {
+        std::lock_guard lk(g_mutex);
+        if (g_driverMissing)
+            return false;
+    }
     initCdio();
     return cdio_have_driver(DRIVER_LINUX);
 }
@@ -72,4 +78,10 @@ void CdDrives::setHideRealDrives(bool hide)
 {
     std::lock_guard lk(g_mutex);
     g_hideReal = hide;
+}
+
+void CdDrives::setDriverMissing(bool missing)
+{
+    std::lock_guard lk(g_mutex);
+    g_driverMissing = missing;
 }

@@ -23,4 +23,6 @@ public:
     static void setInjectedImages(const std::vector<QString>& cuePaths);
     // Test injection: hide real drives so tests see only their images.
     static void setHideRealDrives(bool hide);
+    // Test injection: act as if libcdio had no usable driver (driverAvailable() false).
+    static void setDriverMissing(bool missing);
 };

@@ -87,7 +87,16 @@ QString makeDataImage(const QString& folder, const QString& name, const QByteArr
 }
 } // namespace
 
-using Drives = AppFixture;
+// The settings dialog's load reads the music folder; these tests start from a settled default one.
+class Drives : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        DefaultMusicFolder = homeDir() + QStringLiteral("My Music/");
+        QDir().mkpath(DefaultMusicFolder);
+    }
+};
 
 TEST_F(Drives, DriveTypesComeFromTheMountTable)
 {

@@ -8,7 +8,16 @@
 
 #include <QDir>
 
-using SettingsFiles = AppFixture;
+// The settings dialog's load reads the music folder; these tests start from a settled default one.
+class SettingsFiles : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        DefaultMusicFolder = homeDir() + QStringLiteral("My Music/");
+        QDir().mkpath(DefaultMusicFolder);
+    }
+};
 
 namespace {
 QStringList readAllValues(const QString& text)
