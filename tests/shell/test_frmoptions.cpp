@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <unistd.h>
 
+#include "../cd/fakecddb.h"
 #include "core/driveinfo.h"
 #include "core/settings.h"
 #include "shell/cddbsites.h"
@@ -593,4 +594,33 @@ TEST_F(Options, EachTabOnScreen)
     d.SSTab1->setCurrentIndex(2);
     EXPECT_TRUE(d.grab().save(QStringLiteral(QUILLORY_SCREENSHOT_DIR "/options-2-nodrive.png")));
     d.cmdClose->click();
+}
+
+TEST_F(Options, OkDuringASiteFetchEndsItAndSaves)
+{
+    FakeCddb fake;
+    ASSERT_TRUE(fake.server.isListening());
+    writeAll(programFile(QStringLiteral("cddb.ini")),
+             "EMail=me@example.org\r\nServer=127.0.0.1\r\nPort=" + QByteArray::number(fake.port()) + "\r\n");
+    frmOptions& d = dlg();
+    d.SSTab1->setCurrentIndex(3);
+    // The server never sends its list; OK is pressed while the dialog waits for it.
+    fake.onLine = [&](const QByteArray& line) {
+        if (line.startsWith("sites"))
+            QTimer::singleShot(0, [&d] { d.cmdOK->click(); });
+        return line.startsWith("sites");
+    };
+    // A test that went wrong ends the wait instead of hanging.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [this] { clock.advance(3600 * 1000); });
+    watchdog.start(20000);
+    d.cmdGetCDSites->click();
+    watchdog.stop();
+    EXPECT_EQ(clock.monotonicMs(), 0);
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(CddbSites::instance().TimedOut, -1);
+    EXPECT_FALSE(Forms::isLoaded<frmOptions>());
+    EXPECT_EQ(file("cddb.ini"),
+              "EMail=me@example.org\r\nServer=127.0.0.1\r\nPort=" + QByteArray::number(fake.port()) + "\r\n");
 }
