@@ -8,6 +8,7 @@
 
 #include "cd/cdaudio.h"
 #include "core/encoderoptions.h"
+#include "core/cdhelpers.h"
 #include "core/errors.h"
 #include "core/globals.h"
 #include "core/skin.h"
@@ -111,15 +112,10 @@ QString frmCD::BitRateOption() const
 
 int frmCD::readDisc()
 {
-    // The drive: the chosen one when it is still there, else the first CD drive.
-    const auto drives = CdDrives::list();
-    if (drives.empty())
+    // The drive stored in "cdrip.ini" (CDDriveLetter); no drive at all means no player.
+    DetectCDDrives(0);
+    if (CdDrives::list().empty())
         return 1;
-    const CdDriveInfo* drive = &drives.front();
-    for (const CdDriveInfo& d : drives)
-        if (d.device == CDDriveLetter)
-            drive = &d;
-    CDDriveLetter = drive->device;
     CDAudio cd;
     if (cd.ReadyDevice() == 1)
         return 1;

@@ -105,7 +105,9 @@ TEST_F(ShellFixture, EncoderButtonWithoutCdKeepsMainWindowAndClosesCdWindow)
     m.picEncoder->setBorderStyle(0);
     m.picEncoder_Click();
     settle();
-    ASSERT_EQ(prompt.messageTexts().size(), 1);
+    // The drive detection says there is no drive, then the CD window that it cannot open one.
+    ASSERT_EQ(prompt.messageTexts().size(), 2);
+    EXPECT_TRUE(prompt.messageTexts().front().startsWith(QStringLiteral("No CD-ROM drives were detected")));
     EXPECT_EQ(prompt.last().text, QStringLiteral("Could not open Quillory CD Player. Please close any other CD Player "
                                                  "(such as Windows CD player) which may be running, and try again."));
     EXPECT_EQ(prompt.last().title, QStringLiteral("Quillory"));
