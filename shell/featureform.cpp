@@ -1,6 +1,8 @@
 #include "shell/featureform.h"
 
+#include <QCheckBox>
 #include <QMouseEvent>
+#include <QRadioButton>
 
 #include "burner/frmburner.h"
 #include "cd/frmcd.h"
@@ -42,29 +44,35 @@ FeatureForm::FeatureForm(const Design& d) : Form(d.formName), m_module(d.formNam
     line->setFrameShadow(QFrame::Sunken);
     line->setGeometry(8, d.height - kNavTop - 20, d.width - 16, 2);
 
+    // The row is centred under the window's contents.
+    int count = 2;
+    for (Feature f : {Feature::Player, Feature::Encoder, Feature::Convert, Feature::PlayLists, Feature::Burner})
+        if (f != d.own)
+            ++count;
+    m_navLeft = qMax(8, (d.width - count * kNavStep) / 2);
+
     int i = 0;
-    addNav(Feature::Player, picQuillory, lblQuillory, QStringLiteral("quillory"), QStringLiteral("Quillory"),
+    addNav(QStringLiteral("Quillory"), picQuillory, lblQuillory, QStringLiteral("quillory"), QStringLiteral("Quillory"),
            QStringLiteral("Back To The Main Window"), i++, &FeatureForm::picQuillory_Click);
     if (d.own != Feature::Player)
-        addNav(Feature::Player, picPlayer, lblPlayer, QStringLiteral("player"), QStringLiteral("MP3 Player"),
+        addNav(QStringLiteral("Player"), picPlayer, lblPlayer, QStringLiteral("player"), QStringLiteral("MP3 Player"),
                QStringLiteral("Play MP3 Files And Display CD Covers"), i++, &FeatureForm::picPlayer_Click);
     if (d.own != Feature::Encoder)
-        addNav(Feature::Encoder, picEncoder, lblEncoder, QStringLiteral("encoder"), QStringLiteral("CD/MP3 Encoder"),
-               QStringLiteral("Play Or Encode CD Tracks "), i++, &FeatureForm::picEncoder_Click);
+        addNav(QStringLiteral("Encoder"), picEncoder, lblEncoder, QStringLiteral("encoder"),
+               QStringLiteral("CD/MP3 Encoder"), QStringLiteral("Play Or Encode CD Tracks "), i++,
+               &FeatureForm::picEncoder_Click);
     if (d.own != Feature::Convert)
-        addNav(Feature::Convert, picConvert, lblConvert, QStringLiteral("convert"), QStringLiteral("Converter"),
+        addNav(QStringLiteral("Convert"), picConvert, lblConvert, QStringLiteral("convert"), QStringLiteral("Converter"),
                QStringLiteral("Convert WAVtoMP3/MP3ToWAV"), i++, &FeatureForm::picConvert_Click);
     if (d.own != Feature::PlayLists)
-        addNav(Feature::PlayLists, picPlayLists, lblPlayLists, QStringLiteral("playlist"), QStringLiteral("PlayLists"),
-               QStringLiteral("Edit Or Create PlayLists And Associate Pictures"), i++,
+        addNav(QStringLiteral("PlayLists"), picPlayLists, lblPlayLists, QStringLiteral("playlist"),
+               QStringLiteral("PlayLists"), QStringLiteral("Edit Or Create PlayLists And Associate Pictures"), i++,
                &FeatureForm::picPlayLists_Click);
     if (d.own != Feature::Burner)
-        addNav(Feature::Burner, picBurner, lblBurner, QStringLiteral("burner"), QStringLiteral("CD Burner"),
+        addNav(QStringLiteral("Burner"), picBurner, lblBurner, QStringLiteral("burner"), QStringLiteral("CD Burner"),
                QStringLiteral("Burn MP3 Or WAV Files To CD"), i++, &FeatureForm::picBurner_Click);
-    addNav(Feature::Player, picExit, lblExit, QStringLiteral("exit"), QStringLiteral("Exit"),
+    addNav(QStringLiteral("Exit"), picExit, lblExit, QStringLiteral("exit"), QStringLiteral("Exit"),
            QStringLiteral("Exit Quillory"), i++, &FeatureForm::picExit_Click);
-    picQuillory->setObjectName(QStringLiteral("picQuillory"));
-    picExit->setObjectName(QStringLiteral("picExit"));
 
     // File menu: back to the main window, the other features in launcher order, close, exit.
     chrome->addFileEntry(QStringLiteral("mnuQuillory"), QStringLiteral("Quillory"), [this] { picQuillory_Click(); });
@@ -88,23 +96,28 @@ FeatureForm::FeatureForm(const Design& d) : Form(d.formName), m_module(d.formNam
     chrome->setSettingsHandler([this] { OpenSettings(); });
 }
 
-void FeatureForm::addNav(Feature, PictureBox*& pic, Label*& lbl, const QString& kind, const QString& caption,
-                         const QString& tip, int index, void (FeatureForm::*handler)())
+void FeatureForm::addNav(const QString& name, PictureBox*& pic, Label*& lbl, const QString& kind,
+                         const QString& caption, const QString& tip, int index, void (FeatureForm::*handler)())
 {
-    const int x = 8 + index * kNavStep; // left edge of the button's column
+    const int x = m_navLeft + index * kNavStep; // left edge of the button's column
     const int y = height() - kNavTop - 6;
     pic = new PictureBox(this);
-    pic->setObjectName(QStringLiteral("pic") + kind);
+    // Named as the skins name their bitmaps' controls, so that putskin dresses every button.
+    pic->setObjectName(QStringLiteral("pic") + name);
     pic->setPicture(LauncherPicture(kind));
     pic->setToolTip(tip);
     pic->setBorderStyle(1);
     pic->setCursor(Qt::PointingHandCursor);
     pic->setGeometry(x + (kNavStep - kPic) / 2, y, kPic, kPic);
     lbl = new Label(caption, this);
-    lbl->setObjectName(QStringLiteral("lbl") + kind);
+    lbl->setObjectName(QStringLiteral("lbl") + name);
     lbl->setToolTip(tip);
     lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    lbl->setGeometry(x, y + kPic + 2, kNavStep, 18);
+    // Wide enough for the bold caption of the hover look, centred under its button.
+    QFont bold = lbl->font();
+    bold.setBold(true);
+    const int width = qMax(kNavStep, QFontMetrics(bold).horizontalAdvance(caption) + 6);
+    lbl->setGeometry(x + (kNavStep - width) / 2, y + kPic + 2, width, 18);
     PictureBox* p = pic;
     Label* l = lbl;
     connect(pic, &PictureBox::clicked, this, [this, handler] { (this->*handler)(); });
@@ -112,6 +125,20 @@ void FeatureForm::addNav(Feature, PictureBox*& pic, Label*& lbl, const QString& 
         p->setBorderStyle(0);
         l->setFontBold(true);
     });
+}
+
+void FeatureForm::changeEvent(QEvent* e)
+{
+    Form::changeEvent(e);
+    // putskin dresses the window (a new palette) before its labels: check boxes and option
+    // buttons stand on the skin's picture without a ground of their own, so they take the
+    // labels' colour with it to stay readable.
+    if (e->type() == QEvent::PaletteChange && SkinForeColor.isValid()) {
+        const QColor fore = colorFromNumber(static_cast<long>(SkinForeColor.toLongLong()));
+        for (QAbstractButton* b : findChildren<QAbstractButton*>())
+            if (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b))
+                setForeColor(b, fore);
+    }
 }
 
 void FeatureForm::mouseMoveEvent(QMouseEvent* e)

@@ -60,6 +60,7 @@ public:
     void Form_MouseMove();
 
 protected:
+    void changeEvent(QEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     const QString& module() const { return m_module; }
     // Shows target, then unloads this window with SwitchingWindow set.
@@ -68,8 +69,9 @@ protected:
     bool m_switchOnConvert = false;
 
 private:
-    void addNav(Feature f, PictureBox*& pic, Label*& lbl, const QString& kind, const QString& caption,
+    void addNav(const QString& name, PictureBox*& pic, Label*& lbl, const QString& kind, const QString& caption,
                 const QString& tip, int index, void (FeatureForm::*handler)());
     QString m_module;
+    int m_navLeft = 8;
     int m_settingsTab;
 };
