@@ -27,6 +27,8 @@ Label* menuLabel(QWidget* parent, const QString& name, const QString& caption, c
     f.setPointSizeF(8.25);
     lbl->setFont(f);
     lbl->setCursor(Qt::PointingHandCursor);
+    // Captions hang from the top edge, so labels of different heights line up.
+    lbl->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeTwips(lbl, l, t, w, h);
     // The design widths were made for a narrower font: never cut a caption.
     if (lbl->sizeHint().width() > lbl->width())
