@@ -1,5 +1,6 @@
 #include "convert/frmconvertchoice.h"
 
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -11,6 +12,7 @@
 #include "core/windowrefresh.h"
 #include "shell/artwork.h"
 #include "shell/frmmain.h"
+#include "shell/smallwindow.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmConvertChoice");
@@ -48,6 +50,16 @@ frmConvertChoice::frmConvertChoice() : Form(QStringLiteral("frmConvertChoice"))
     setFixedSize(340, 160);
     connect(cmdOK, &QPushButton::clicked, this, &frmConvertChoice::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmConvertChoice::cmdCancel_Click);
+    SmallWindow::dialogKeys(this, cmdOK, cmdCancel);
+}
+
+void frmConvertChoice::closeEvent(QCloseEvent* e)
+{
+    // The close box is Cancel: the window the chooser was opened from comes back rather
+    // than leaving the program running with no window shown.
+    e->ignore();
+    if (!isUnloading())
+        cmdCancel_Click();
 }
 
 void frmConvertChoice::Form_Load()

@@ -16,4 +16,7 @@ public:
 
     void cmdOK_Click();
     void cmdCancel_Click();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
 };

@@ -1,6 +1,9 @@
 #include "shell/smallwindow.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
+#include <QPushButton>
+#include <QShortcut>
 #include <QScreen>
 #include <QWidget>
 
@@ -24,4 +27,20 @@ void SmallWindow::makeTopmost(QWidget* w)
     // Changing the flags hides a shown window; bring it back as it was.
     if (visible)
         w->show();
+}
+
+void SmallWindow::dialogKeys(QWidget* w, QAbstractButton* ok, QAbstractButton* cancel)
+{
+    for (QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+        QObject::connect(new QShortcut(key, w), &QShortcut::activated, w, [w, ok] {
+            auto* focused = qobject_cast<QPushButton*>(w->focusWidget());
+            if (focused && focused->isVisible() && focused->isEnabled())
+                focused->click();
+            else if (ok && ok->isEnabled())
+                ok->click();
+        });
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), w), &QShortcut::activated, w, [cancel] {
+        if (cancel && cancel->isEnabled())
+            cancel->click();
+    });
 }

@@ -1,4 +1,5 @@
 #pragma once
+class QAbstractButton;
 class QWidget;
 
 // Placement of the program's small windows (About box, status and progress windows).
@@ -7,4 +8,7 @@ namespace SmallWindow {
 void centre(QWidget* w);
 // Keeps a window above all other windows.
 void makeTopmost(QWidget* w);
+// The keys of a dialog: Enter presses the focused button, or ok when the focus is elsewhere;
+// Escape presses cancel.
+void dialogKeys(QWidget* w, QAbstractButton* ok, QAbstractButton* cancel);
 } // namespace SmallWindow
