@@ -91,17 +91,17 @@ frmSkinDir::frmSkinDir() : Form(QStringLiteral("frmSkinDir"))
     setTabOrder(List1, Check1);
     setTabOrder(Check1, Command1);
     setTabOrder(Command1, Command2);
+    SmallWindow::dialogKeys(this, Command1, Command2);
 
-    // Selecting a name with the mouse or the arrow keys previews it.
-    connect(List1, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+    // Selecting a name with the mouse or the arrow keys previews it; the focus mark alone
+    // (the list taking the focus) chooses nothing.
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!List1->selectedItems().isEmpty())
             List1_Click();
     });
     connect(Check1, &QCheckBox::toggled, this, [this] { Check1_Click(); });
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
-            [this] { Command2_Click(); });
 }
 
 void frmSkinDir::Form_Load()
@@ -132,6 +132,13 @@ void frmSkinDir::Form_Load()
                    qRound(1170 / PixelScale), qRound(375 / PixelScale));
     });
     trap([this] { SmallWindow::centre(this); });
+    // The focus mark starts on the skin in use, unselected, so the arrow keys go on from it.
+    trap([this] {
+        const auto current = List1->findItems(SkinName, Qt::MatchFixedString);
+        if (!current.isEmpty())
+            List1->selectionModel()->setCurrentIndex(List1->indexFromItem(current.first()),
+                                                     QItemSelectionModel::NoUpdate);
+    });
     List1->setFocus();
 }
 
