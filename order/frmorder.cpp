@@ -69,6 +69,7 @@ order::order()
     setTabOrder(Option6, btnNext);
     setTabOrder(btnNext, btnCancel);
     btnNext->setDefault(true);
+    dialogKeys(this, btnNext, btnCancel);
 }
 
 order::~order() { forget(this); }

@@ -63,6 +63,7 @@ web::web()
     layout->addStretch(1);
     layout->addWidget(Command2, 0, Qt::AlignHCenter);
     setTabOrder(Label12, Command2);
+    dialogKeys(this, nullptr, Command2);
 }
 
 web::~web() { forget(this); }

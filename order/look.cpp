@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 namespace orderapp {
 
@@ -151,6 +153,19 @@ void LinkLabel::paintEvent(QPaintEvent* e)
         p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+}
+
+void dialogKeys(QWidget* w, QPushButton* ok, QPushButton* cancel)
+{
+    if (ok)
+        for (QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
+            QObject::connect(new QShortcut(key, w), &QShortcut::activated, w, [w, ok] {
+                auto* focused = qobject_cast<QPushButton*>(w->focusWidget());
+                (focused && focused->isVisible() ? focused : ok)->click();
+            });
+    if (cancel)
+        QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), w), &QShortcut::activated, cancel,
+                         &QPushButton::click);
 }
 
 QLabel* wrappedLabel(const QString& text, QWidget* parent)

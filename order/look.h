@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QGridLayout;
+class QPushButton;
 
 namespace orderapp {
 
@@ -52,6 +53,11 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
 };
+
+// The keys of a dialog window: Enter presses the focused button, or ok when the focus is
+// elsewhere (no Enter key when ok is nullptr, so that a focused link keeps it); Escape
+// presses cancel.
+void dialogKeys(QWidget* w, QPushButton* ok, QPushButton* cancel);
 
 // A word-wrapped label.
 QLabel* wrappedLabel(const QString& text, QWidget* parent);
