@@ -1,6 +1,7 @@
 #include "doubles.h"
 
 #include <QDir>
+#include <QTest>
 
 using namespace orderapp;
 using ordertest::OrderFixture;
@@ -111,6 +112,37 @@ TEST_F(OrderWindows, LinkOpensTheOrderPageEveryClick)
     w.Command2->click();
     settle();
     EXPECT_EQ(web::loaded(), nullptr);
+}
+
+TEST_F(OrderWindows, EnterGoesOnAndEscapeCancels)
+{
+    auto press = [](QWidget* w, Qt::Key key) {
+        w->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        QTest::keyClick(w->focusWidget() ? w->focusWidget() : w, key);
+    };
+    // Enter on the start window is Next, whatever option has the focus.
+    order& start = order::showWindow();
+    start.Option3->setChecked(true);
+    start.Option3->setFocus();
+    press(&start, Qt::Key_Return);
+    ASSERT_NE(fax::loaded(), nullptr);
+    EXPECT_TRUE(fax::loaded()->isVisible());
+
+    // Escape closes the web window.
+    start.Option4->setChecked(true);
+    start.btnNext->click();
+    ASSERT_NE(web::loaded(), nullptr);
+    press(web::loaded(), Qt::Key_Escape);
+    settle();
+    EXPECT_EQ(web::loaded(), nullptr);
+    // Enter on a focused Cancel button presses Cancel, not Next.
+    start.btnCancel->setFocus();
+    press(&start, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(order::loaded(), nullptr);
+    EXPECT_EQ(web::loaded(), nullptr);
+    ASSERT_NE(fax::loaded(), nullptr);
 }
 
 TEST_F(OrderWindows, Screenshots)
