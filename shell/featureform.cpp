@@ -1,6 +1,7 @@
 #include "shell/featureform.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QMouseEvent>
 #include <QRadioButton>
 
@@ -130,14 +131,19 @@ void FeatureForm::addNav(const QString& name, PictureBox*& pic, Label*& lbl, con
 void FeatureForm::changeEvent(QEvent* e)
 {
     Form::changeEvent(e);
-    // putskin dresses the window (a new palette) before its labels: check boxes and option
-    // buttons stand on the skin's picture without a ground of their own, so they take the
-    // labels' colour with it to stay readable.
+    // putskin dresses the window (a new palette) before its labels: check boxes, option
+    // buttons and frame captions stand on the skin's picture without a ground of their own,
+    // so they take the labels' colour with it to stay readable.
     if (e->type() == QEvent::PaletteChange && SkinForeColor.isValid()) {
         const QColor fore = colorFromNumber(static_cast<long>(SkinForeColor.toLongLong()));
         for (QAbstractButton* b : findChildren<QAbstractButton*>())
             if (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b))
                 setForeColor(b, fore);
+        for (QGroupBox* g : findChildren<QGroupBox*>()) {
+            QPalette p = g->palette();
+            p.setColor(QPalette::WindowText, fore);
+            g->setPalette(p);
+        }
     }
 }
 

@@ -2,12 +2,14 @@
 // fit, and the small dialogs answer Enter, Escape and their close box.
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QGroupBox>
 #include <QFontMetrics>
 #include <QImage>
 #include <QPixmap>
 #include <QTest>
 #include <QTimer>
 
+#include "cd/cdaudio.h"
 #include "core/skin.h"
 #include "shell/frmskindir.h"
 #include "shellfixture.h"
@@ -64,19 +66,27 @@ TEST_F(WindowKeys, FeatureWindowsWearEverySkinBitmapAndFitTheirBoldCaptions)
     EXPECT_NEAR(left + right, burner.width(), 4);
 }
 
-TEST_F(WindowKeys, CheckBoxesTakeTheSkinsTextColourAndFollowAChangeOfSkin)
+TEST_F(WindowKeys, CheckBoxesAndFrameCaptionsTakeTheSkinsTextColourAndFollowAChangeOfSkin)
 {
+    injectAudioDisc();
     useSkin(QStringLiteral("Midnight"));
     loadMain();
     frmBurner& burner = Forms::get<frmBurner>();
     frmPlay& play = Forms::get<frmPlay>();
-    EXPECT_EQ(numberFromColor(burner.Check1->palette().color(QPalette::WindowText)), 16770772);
-    EXPECT_EQ(numberFromColor(play.chkShuffle->palette().color(QPalette::WindowText)), 16770772);
-
-    SkinName = QStringLiteral("Maple");
-    formskins();
-    EXPECT_EQ(numberFromColor(burner.Check1->palette().color(QPalette::WindowText)), 926794);
-    EXPECT_EQ(numberFromColor(play.chkShuffle->palette().color(QPalette::WindowText)), 926794);
+    frmCD& cd = Forms::get<frmCD>();
+    const auto frames = cd.findChildren<QGroupBox*>();
+    ASSERT_FALSE(frames.isEmpty());
+    auto textOf = [](const QWidget* w) { return numberFromColor(w->palette().color(QPalette::WindowText)); };
+    for (long fore : {16770772L, 926794L}) {
+        EXPECT_EQ(textOf(burner.Check1), fore);
+        EXPECT_EQ(textOf(play.chkShuffle), fore);
+        for (const QGroupBox* g : frames)
+            EXPECT_EQ(textOf(g), fore) << g->title().toStdString();
+        SkinName = QStringLiteral("Maple");
+        formskins();
+    }
+    Forms::unload<frmCD>();
+    CDAudio().CloseCD();
 }
 
 TEST_F(WindowKeys, ConverterChooserAnswersEnterEscapeAndItsCloseBox)
