@@ -1,11 +1,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QWidget>
 #include <cstdio>
 
 #include "core/startup.h"
 #include "platform/appcontext.h"
 #include "platform/prompt.h"
+#include "shell/artwork.h"
 
 namespace {
 // Test trace, switched on by QUILLORY_TEST_TRACE=1 for tests that start the real program:
@@ -54,6 +56,8 @@ int main(int argc, char** argv)
     g_started.start();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
+    // Dialogs and message boxes carry the program's emblem like the main window.
+    app.setWindowIcon(QIcon(LauncherPicture(QStringLiteral("quillory"))));
     AppContext::setCurrent(AppContext::fromRunningProgram());
 
     TraceWindows traceWindows;
