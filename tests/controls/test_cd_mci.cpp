@@ -52,7 +52,7 @@ protected:
     void play(qint64 ms, const QString& expectedPosition)
     {
         clock.advance(ms);
-        EXPECT_TRUE(eventually([&] { return ask("status cd position") == expectedPosition; }))
+        EXPECT_TRUE(pumpUntil([&] { return ask("status cd position") == expectedPosition; }))
             << "position " << ask("status cd position").toStdString() << ", expected "
             << expectedPosition.toStdString();
     }

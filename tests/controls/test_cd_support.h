@@ -1,19 +1,17 @@
 #pragma once
-// Helpers shared by the CD tests: a recording audio output paced by the manual clock,
-// and a bounded wait for worker threads.
+// Helpers shared by the CD tests: a recording audio output paced by the manual clock.
+// Waits for worker threads use pumpUntil.
 #include "controls/audiosink.h"
 #include "platform/services.h"
+#include "pump.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 // Audio output that keeps every byte written and plays at the pace of the clock seam:
@@ -85,16 +83,3 @@ inline std::unique_ptr<AudioSink> makeRecordingSink()
     return s;
 }
 
-// Runs window events until done() holds; false after 20 s of real time (a hung worker).
-template <class F>
-bool eventually(F done)
-{
-    QDeadlineTimer limit(20000);
-    while (!done()) {
-        if (limit.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::this_thread::yield();
-    }
-    return true;
-}

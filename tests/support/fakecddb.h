@@ -1,9 +1,8 @@
 #pragma once
 // A CDDB server played on 127.0.0.1 inside the test: it greets, answers each command line
-// by its first words, and records every byte the client sends.
+// by its first words, and records every byte the client sends. With no greeting and no
+// replies it is a plain peer for socket tests.
 #include <QByteArray>
-#include <QElapsedTimer>
-#include <QCoreApplication>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
@@ -12,6 +11,8 @@
 #include <functional>
 #include <map>
 #include <ostream>
+
+#include "pump.h"
 
 // Readable failure output for Qt texts.
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
@@ -66,16 +67,6 @@ public:
             conn->disconnectFromHost();
     }
 
-    // Runs events until pred holds or 10 seconds of real time have passed.
-    static bool pump(const std::function<bool()>& pred)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred() && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 20);
-        return pred();
-    }
-
 private:
     void onData(QTcpSocket* s)
     {
@@ -102,5 +93,10 @@ private:
     QByteArray m_line;
 };
 
-// The xmcd entry of the decoding tests (a read reply for "rock 0901e002", 2 tracks).
-const QByteArray& cddbTestEntry();
+// A port on 127.0.0.1 where nothing listens: a connection to it is refused.
+inline quint16 unusedLocalPort()
+{
+    QTcpServer s;
+    s.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+    return s.serverPort();
+}

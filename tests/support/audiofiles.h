@@ -1,8 +1,6 @@
 #pragma once
 // Test audio made on the spot: a synthesized WAV, encoded with the lame program.
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -11,6 +9,9 @@
 #include <functional>
 #include <sndfile.h>
 #include <vector>
+
+#include "fixture.h"
+#include "pump.h"
 
 namespace testaudio {
 
@@ -57,19 +58,6 @@ inline bool makeMp3(const QString& mp3, int rate, int channels, double seconds, 
     return ok;
 }
 
-// Runs window events until done() holds; the limit only guards against a hang.
-inline bool pumpUntil(const std::function<bool()>& done, int limitMs = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
-}
-
 struct WavInfo {
     int rate = 0, channels = 0, format = 0;
     sf_count_t frames = 0;
@@ -95,5 +83,17 @@ inline std::vector<short> wavSamples(const QString& path)
     }
     return out;
 }
+
+// A test with a 5-second, 128 kbit/s, 44,100 Hz stereo tone MP3 ("tone.mp3" in the home folder).
+class ToneMp3Fixture : public AppFixture {
+protected:
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        song = homeDir() + QStringLiteral("tone.mp3");
+        ASSERT_TRUE(makeMp3(song, 44100, 2, 5.0, 128));
+    }
+    QString song;
+};
 
 } // namespace testaudio
