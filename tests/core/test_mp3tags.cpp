@@ -1,4 +1,4 @@
-#include "audiofiles.h"
+#include "tonefixture.h"
 #include "fixture.h"
 
 #include "controls/audiosink.h"

@@ -10,7 +10,6 @@
 #include <sndfile.h>
 #include <vector>
 
-#include "fixture.h"
 #include "pump.h"
 
 namespace testaudio {
@@ -83,17 +82,5 @@ inline std::vector<short> wavSamples(const QString& path)
     }
     return out;
 }
-
-// A test with a 5-second, 128 kbit/s, 44,100 Hz stereo tone MP3 ("tone.mp3" in the home folder).
-class ToneMp3Fixture : public AppFixture {
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        song = homeDir() + QStringLiteral("tone.mp3");
-        ASSERT_TRUE(makeMp3(song, 44100, 2, 5.0, 128));
-    }
-    QString song;
-};
 
 } // namespace testaudio
