@@ -12,7 +12,7 @@
 #include <mpg123.h>
 #include <vector>
 
-#include "../tests/controls/audiofiles.h"
+#include "../tests/support/audiofiles.h"
 #include "controls/mp3play.h"
 
 namespace {

@@ -337,6 +337,18 @@ void CDDBClient::Timer2_Timer()
 
 // ---- The steps ----
 
+int16_t CDDBClient::awaitFirstData(const QString& timeoutMessage)
+{
+    switch (waitForReply(Wait::FirstData)) {
+    case WaitEnd::TimedOut:
+        MsgBox(timeoutMessage, Mb::OKOnly);
+        return 0;
+    case WaitEnd::Failed: return 0;
+    case WaitEnd::Arrived: break;
+    }
+    return -1;
+}
+
 bool CDDBClient::sendLine(const QString& procedure, const QString& line)
 {
     emit CDDBTrace(line, static_cast<qint32>(line.size()));
@@ -361,14 +373,7 @@ int16_t CDDBClient::cddbConnect()
                          QString::number(CDDBPort) + kCrLf;
     showStatus(line);
     emit CDDBTrace(line, static_cast<qint32>(line.size()));
-    switch (waitForReply(Wait::FirstData)) {
-    case WaitEnd::TimedOut:
-        MsgBox(QStringLiteral("Timed out waiting to connect"), Mb::OKOnly);
-        return 0;
-    case WaitEnd::Failed: return 0;
-    case WaitEnd::Arrived: break;
-    }
-    return -1;
+    return awaitFirstData(QStringLiteral("Timed out waiting to connect"));
 }
 
 int16_t CDDBClient::cddbHello()
@@ -382,27 +387,20 @@ int16_t CDDBClient::cddbHello()
                          HelloClientName + ' ' + HelloClientVersion + kCrLf;
     if (!sendLine(QStringLiteral("cddbHello"), line))
         return 0;
-    switch (waitForReply(Wait::FirstData)) {
-    case WaitEnd::TimedOut:
-        MsgBox(QStringLiteral("Timed out waiting for hello Response"), Mb::OKOnly);
-        return 0;
-    case WaitEnd::Failed: return 0;
-    case WaitEnd::Arrived: break;
-    }
-    return -1;
+    return awaitFirstData(QStringLiteral("Timed out waiting for hello Response"));
 }
 
-QString CDDBClient::cddbQuery(const QString& line)
+QString CDDBClient::ask(const QString& procedure, const QString& line, Wait mode, const QString& timeoutMessage)
 {
     m_failureShown = false;
-    if (Winsock1->State() != Winsock::sckConnected || !sendLine(QStringLiteral("cddbQuery"), line)) {
+    if (Winsock1->State() != Winsock::sckConnected || !sendLine(procedure, line)) {
         MsgBox(kLostConnection, Mb::OKOnly);
         m_failureShown = true;
         return QString();
     }
-    switch (waitForReply(Wait::Line)) {
+    switch (waitForReply(mode)) {
     case WaitEnd::TimedOut:
-        MsgBox(QStringLiteral("Timed out waiting for query Response"), Mb::OKOnly);
+        MsgBox(timeoutMessage, Mb::OKOnly);
         ReplyText = QStringLiteral("600 Timeout");
         break;
     case WaitEnd::Failed:
@@ -412,6 +410,11 @@ QString CDDBClient::cddbQuery(const QString& line)
     case WaitEnd::Arrived: break;
     }
     return ReplyText;
+}
+
+QString CDDBClient::cddbQuery(const QString& line)
+{
+    return ask(QStringLiteral("cddbQuery"), line, Wait::Line, QStringLiteral("Timed out waiting for query Response"));
 }
 
 QString CDDBClient::cddbRead(const QString& category, const QString& discId)
@@ -420,23 +423,7 @@ QString CDDBClient::cddbRead(const QString& category, const QString& discId)
     if (category.isEmpty() && discId.isEmpty())
         return QString();
     const QString line = QStringLiteral("cddb read ") + oneLine(category) + ' ' + oneLine(discId) + kCrLf;
-    if (Winsock1->State() != Winsock::sckConnected || !sendLine(QStringLiteral("cddbRead"), line)) {
-        MsgBox(kLostConnection, Mb::OKOnly);
-        m_failureShown = true;
-        return QString();
-    }
-    switch (waitForReply(Wait::MultiLine)) {
-    case WaitEnd::TimedOut:
-        MsgBox(QStringLiteral("Timed out waiting for read Response"), Mb::OKOnly);
-        ReplyText = QStringLiteral("600 Timeout");
-        break;
-    case WaitEnd::Failed:
-        MsgBox(m_failMessage, Mb::OKOnly);
-        m_failureShown = true;
-        return QString();
-    case WaitEnd::Arrived: break;
-    }
-    return ReplyText;
+    return ask(QStringLiteral("cddbRead"), line, Wait::MultiLine, QStringLiteral("Timed out waiting for read Response"));
 }
 
 void CDDBClient::cddbQuit()
@@ -468,11 +455,14 @@ QString CDDBClient::GetCddbUseQueryString(QString& QueryString)
         MsgBox(QStringLiteral("Failed to Connect To CDDB"), Mb::OKOnly, kAppTitle);
         return QStringLiteral("Failed");
     }
-    if (cddbHello() == 0) {
-        MsgBox(QStringLiteral("Could not perform handshake with CDDB"), Mb::OKOnly, kAppTitle);
+    // A step that ends the lookup: its message, then quit.
+    const auto fail = [this](const QString& message) {
+        MsgBox(message, Mb::OKOnly, kAppTitle);
         cddbQuit();
         return QStringLiteral("Failed");
-    }
+    };
+    if (cddbHello() == 0)
+        return fail(QStringLiteral("Could not perform handshake with CDDB"));
     const QString reply = cddbQuery(QueryString);
     switch (ResponseCode(reply)) {
     case 200: {
@@ -490,22 +480,10 @@ QString CDDBClient::GetCddbUseQueryString(QString& QueryString)
         cddbQuit();
         return result;
     }
-    case 211:
-        MsgBox(QStringLiteral("Sorry, no exact match was found for the CD"), Mb::OKOnly, kAppTitle);
-        cddbQuit();
-        return QStringLiteral("Failed");
-    case 202:
-        MsgBox(QStringLiteral("Sorry, no exact was match found for the CD"), Mb::OKOnly, kAppTitle);
-        cddbQuit();
-        return QStringLiteral("Failed");
-    case 403:
-        MsgBox(QStringLiteral("Database entry may be corrupt"), Mb::OKOnly, kAppTitle);
-        cddbQuit();
-        return QStringLiteral("Failed");
-    case 409:
-        MsgBox(QStringLiteral("Could not perform handshake with CDDB"), Mb::OKOnly, kAppTitle);
-        cddbQuit();
-        return QStringLiteral("Failed");
+    case 211: return fail(QStringLiteral("Sorry, no exact match was found for the CD"));
+    case 202: return fail(QStringLiteral("Sorry, no exact was match found for the CD"));
+    case 403: return fail(QStringLiteral("Database entry may be corrupt"));
+    case 409: return fail(QStringLiteral("Could not perform handshake with CDDB"));
     case 600: return QStringLiteral("Failed");
     default:
         cddbQuit();

@@ -99,6 +99,13 @@ private:
     void appendReply(const QByteArray& data);
     void showStatus(const QString& text);
     bool sendLine(const QString& procedure, const QString& line);
+    // Sends one command line and waits for its reply (one line or a multi-line entry).
+    // Returns the reply; "600 Timeout" after a time-out; "" when the connection failed
+    // (the user was told why).
+    QString ask(const QString& procedure, const QString& line, Wait mode, const QString& timeoutMessage);
+    // Waits for the first data of a reply: -1 when it came, 0 when the wait failed or
+    // timed out (a time-out shows timeoutMessage).
+    int16_t awaitFirstData(const QString& timeoutMessage);
 
     Wait m_wait = Wait::None;
     QByteArray m_bytes;          // the reply being collected, as received

@@ -276,6 +276,9 @@ unsigned CdAudioDevice::set(const QStringList& a)
             return 0;
         }
         if (a[1] == QLatin1String("closed")) {
+            // The disc is read again: a running play ends first (its worker reads the
+            // table of contents, and "stopped" must mean silence).
+            stopPlaying();
             if (m_image) {
                 imageDoors()[m_drive] = false;
             } else {

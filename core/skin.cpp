@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/fieldreader.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
 #include "platform/controls.h"
@@ -16,10 +17,6 @@
 
 namespace {
 
-const QString kNoSkin = QStringLiteral("(No Skin)");
-
-bool isNoSkin(const QString& name) { return name.compare(kNoSkin, Qt::CaseInsensitive) == 0; }
-
 // putskin ignores every failure: a failing statement does nothing and the next one runs.
 template <class F> void quietly(F&& statement)
 {
@@ -27,47 +24,6 @@ template <class F> void quietly(F&& statement)
         statement();
     } catch (...) {
     }
-}
-
-// Reads up to count values the way the settings files are read: leading blanks skipped,
-// a value ends at a comma or at the end of its line, a quoted value runs to its closing quote.
-QStringList readValues(const QString& text, int count)
-{
-    QStringList values;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    auto isEnd = [&](qsizetype k) { return text[k] == ',' || text[k] == '\r' || text[k] == '\n'; };
-    while (i < n && values.size() < count) {
-        while (i < n && (text[i] == ' ' || text[i] == '\t'))
-            ++i;
-        if (i >= n)
-            break;
-        QString value;
-        if (text[i] == '"') {
-            qsizetype close = text.indexOf('"', i + 1);
-            if (close < 0)
-                close = n;
-            value = text.mid(i + 1, close - i - 1);
-            i = close + 1;
-            while (i < n && !isEnd(i))
-                ++i;
-        } else {
-            const qsizetype start = i;
-            while (i < n && !isEnd(i))
-                ++i;
-            value = text.mid(start, i - start).trimmed();
-        }
-        if (i < n && text[i] == ',') {
-            ++i;
-        } else {
-            if (i < n && text[i] == '\r')
-                ++i;
-            if (i < n && text[i] == '\n')
-                ++i;
-        }
-        values << value;
-    }
-    return values;
 }
 
 // A colour number of a skin file (red + 256 * green + 65536 * blue), or nothing.
@@ -90,16 +46,8 @@ QColor skinColour(const QVariant& v)
     return colorFromNumber(static_cast<long>(v.toLongLong()));
 }
 
-QPixmap loadSkinBitmap(const QString& file)
-{
-    const QString path = SkinFile(SkinName, file);
-    if (path.isEmpty())
-        throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-    QPixmap p(path);
-    if (p.isNull())
-        throw AppError(481, QStringLiteral("Invalid picture"));
-    return p;
-}
+// A picture of the current skin.
+QPixmap loadSkinBitmap(const QString& file) { return LoadSkinPicture(SkinName, file); }
 
 // Puts a picture into a control that can hold one.
 void setControlPicture(QWidget* w, const QPixmap& p)
@@ -136,10 +84,17 @@ std::vector<QPointer<QWidget>> controlsOf(QWidget* frm)
 
 } // namespace
 
+QString SkinsFolder()
+{
+    const QString found = findIgnoringCase(Ctx().programFolder(), QStringLiteral("Skins"));
+    return found.isEmpty() ? Ctx().programFile(QStringLiteral("Skins")) : found;
+}
+
+bool IsNoSkin(const QString& name) { return name.compare(QStringLiteral("(No Skin)"), Qt::CaseInsensitive) == 0; }
+
 QString SkinFolder(const QString& name)
 {
-    const QString skins = findIgnoringCase(Ctx().programFolder(), QStringLiteral("Skins"));
-    const QString base = skins.isEmpty() ? Ctx().programFile(QStringLiteral("Skins")) : skins;
+    const QString base = SkinsFolder();
     const QString folder = findIgnoringCase(base, name);
     return (folder.isEmpty() ? base + '/' + name : folder) + '/';
 }
@@ -151,18 +106,30 @@ QString SkinFile(const QString& name, const QString& file)
     return findIgnoringCase(SkinFolder(name), file);
 }
 
+QPixmap LoadSkinPicture(const QString& name, const QString& file)
+{
+    const QString path = SkinFile(name, file);
+    if (path.isEmpty())
+        throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
+    QPixmap p(path);
+    if (p.isNull())
+        throw AppError(481, QStringLiteral("Invalid picture"));
+    return p;
+}
+
 bool ReadSkinColors(const QString& skinName, QVariant* fore, QVariant* back)
 {
     QFile f(SkinFile(skinName, QStringLiteral("skin.ini")));
     if (f.fileName().isEmpty() || !f.open(QIODevice::ReadOnly))
         return false;
-    const QStringList values = readValues(QString::fromUtf8(f.read(4096)), 2);
-    if (values.size() > 0)
-        if (const auto n = colourNumber(values[0]))
-            *fore = *n;
-    if (values.size() > 1)
-        if (const auto n = colourNumber(values[1]))
-            *back = *n;
+    // Two values, read as the settings files are.
+    FieldReader values = FieldReader::fromText(QString::fromUtf8(f.read(4096)));
+    for (QVariant* colour : {fore, back}) {
+        if (values.atEnd())
+            break;
+        if (const auto n = colourNumber(values.next()))
+            *colour = *n;
+    }
     return true;
 }
 
@@ -205,7 +172,7 @@ void putskin(QWidget* frm)
             setControlPicture(w, loadSkinBitmap(QString::fromLatin1(n.file)));
         });
 
-    const bool noSkin = isNoSkin(SkinName);
+    const bool noSkin = IsNoSkin(SkinName);
     quietly([&] { setFormPicture(frm, noSkin ? QPixmap() : loadSkinBitmap(QStringLiteral("background.bmp"))); });
 
     for (const QPointer<QWidget>& control : controlsOf(frm)) {

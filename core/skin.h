@@ -11,11 +11,19 @@ void formskins();
 // Shrinks label fonts when PixelScale is not 1.0.
 void ScaleLabelFonts(QWidget* frm);
 
+// The program folder's "Skins" folder, found ignoring letter case where it exists (no "/" at the end).
+QString SkinsFolder();
+// Whether name is the skin "(No Skin)" (letter case ignored).
+bool IsNoSkin(const QString& name);
 // The folder of the skin named name: program folder + "Skins/" + name + "/", found ignoring
 // letter case where it exists.
 QString SkinFolder(const QString& name);
 // A file of the skin named name, found ignoring letter case; empty when there is none.
 QString SkinFile(const QString& name, const QString& file);
+
+// A picture of the skin named name; throws AppError 53 when the file is missing and 481
+// when it is no picture.
+QPixmap LoadSkinPicture(const QString& name, const QString& file);
 
 // Reads the fore and back colour numbers of a skin's "skin.ini" into fore and back; a value
 // that is missing or not a colour number leaves its variable as it was. false when the file

@@ -9,6 +9,58 @@
 using RecordFile::AppendField;
 using RecordFile::kSep;
 
+namespace {
+// One text property of a record kind, in file order.
+template <class Rec>
+struct TextField {
+    const QString& (Rec::*get)() const;
+    void (Rec::*set)(const QString&);
+};
+
+template <class Rec, size_t N>
+void setFields(Rec& r, const TextField<Rec> (&fields)[N], std::initializer_list<QString> values)
+{
+    Q_ASSERT(values.size() == N);
+    auto v = values.begin();
+    for (const TextField<Rec>& f : fields)
+        (r.*f.set)(*v++);
+}
+
+template <class Rec, size_t N>
+void appendFields(QString& out, const Rec& r, const TextField<Rec> (&fields)[N])
+{
+    for (const TextField<Rec>& f : fields)
+        AppendField(out, (r.*f.get)());
+}
+
+const TextField<clsMP3> kMp3Fields[] = {
+    {&clsMP3::MP3Title, &clsMP3::setMP3Title}, {&clsMP3::artist, &clsMP3::setArtist},
+    {&clsMP3::Length, &clsMP3::setLength},     {&clsMP3::CDTitle, &clsMP3::setCDTitle},
+    {&clsMP3::Category, &clsMP3::setCategory}, {&clsMP3::Cover, &clsMP3::setCover},
+    {&clsMP3::Notes, &clsMP3::setNotes},
+};
+// The fields after the playlist name and the item number.
+const TextField<clsPlaylist> kPlaylistTail[] = {
+    {&clsPlaylist::MP3Title, &clsPlaylist::setMP3Title}, {&clsPlaylist::artist, &clsPlaylist::setArtist},
+    {&clsPlaylist::Length, &clsPlaylist::setLength},     {&clsPlaylist::Cover, &clsPlaylist::setCover},
+    {&clsPlaylist::Notes, &clsPlaylist::setNotes},
+};
+const TextField<clsCD> kCdFields[] = {
+    {&clsCD::CDID, &clsCD::setCDID},
+    {&clsCD::CDTitle, &clsCD::setCDTitle},
+    {&clsCD::artist, &clsCD::setArtist},
+    {&clsCD::TrackTitle, &clsCD::setTrackTitle},
+    {&clsCD::TrackLength, &clsCD::setTrackLength},
+    {&clsCD::Category, &clsCD::setCategory},
+    {&clsCD::Notes, &clsCD::setNotes},
+    {&clsCD::TrackSelected, &clsCD::setTrackSelected},
+};
+const TextField<clsCategory> kCategoryFields[] = {
+    {&clsCategory::CategoryNumber, &clsCategory::setCategoryNumber},
+    {&clsCategory::Category, &clsCategory::setCategory},
+};
+} // namespace
+
 // ---- shared loading and saving ----
 
 QString CatalogueBase::GetAppFolder()
@@ -104,33 +156,12 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
                         const QString& CDTitle, const QString& Category, const QString& Cover, const QString& Notes,
                         const QString&)
 {
-    try {
-        auto r = std::make_shared<clsMP3>();
-        r->setMP3Title(MP3Title);
-        r->setArtist(artist);
-        r->setLength(Length);
-        r->setCDTitle(CDTitle);
-        r->setCategory(Category);
-        r->setCover(Cover);
-        r->setNotes(Notes);
-        return append(std::move(r));
-    } catch (const std::exception& e) {
-        reportAdd(e);
-        return nullptr;
-    }
+    return addRecord([&](clsMP3& r) {
+        setFields(r, kMp3Fields, {MP3Title, artist, Length, CDTitle, Category, Cover, Notes});
+    });
 }
 
-void colMp3::writeRecord(QString& out, qsizetype index) const
-{
-    const clsMP3& r = at(index);
-    AppendField(out, r.MP3Title());
-    AppendField(out, r.artist());
-    AppendField(out, r.Length());
-    AppendField(out, r.CDTitle());
-    AppendField(out, r.Category());
-    AppendField(out, r.Cover());
-    AppendField(out, r.Notes());
-}
+void colMp3::writeRecord(QString& out, qsizetype index) const { appendFields(out, at(index), kMp3Fields); }
 
 void colMp3::addParsed(const QStringList& f)
 {
@@ -145,20 +176,11 @@ colPlaylist::Ptr colPlaylist::Add(const QString& PlaylistName, int16_t ItemNumbe
                                   const QString& artist, const QString& Length, const QString& Cover,
                                   const QString& Notes, const QString&)
 {
-    try {
-        auto r = std::make_shared<clsPlaylist>();
-        r->setPlaylistName(PlaylistName);
-        r->setItemNumber(ItemNumber);
-        r->setMP3Title(MP3Title);
-        r->setArtist(artist);
-        r->setLength(Length);
-        r->setCover(Cover);
-        r->setNotes(Notes);
-        return append(std::move(r));
-    } catch (const std::exception& e) {
-        reportAdd(e);
-        return nullptr;
-    }
+    return addRecord([&](clsPlaylist& r) {
+        r.setPlaylistName(PlaylistName);
+        r.setItemNumber(ItemNumber);
+        setFields(r, kPlaylistTail, {MP3Title, artist, Length, Cover, Notes});
+    });
 }
 
 void colPlaylist::writeRecord(QString& out, qsizetype index) const
@@ -166,11 +188,7 @@ void colPlaylist::writeRecord(QString& out, qsizetype index) const
     const clsPlaylist& r = at(index);
     AppendField(out, r.PlaylistName());
     AppendField(out, QString::number(r.ItemNumber()));
-    AppendField(out, r.MP3Title());
-    AppendField(out, r.artist());
-    AppendField(out, r.Length());
-    AppendField(out, r.Cover());
-    AppendField(out, r.Notes());
+    appendFields(out, r, kPlaylistTail);
 }
 
 namespace {
@@ -208,35 +226,12 @@ colCD::Ptr colCD::Add(const QString& CDID, const QString& CDTitle, const QString
                       const QString& TrackLength, const QString& Category, const QString& Notes,
                       const QString& TrackSelected, const QString&)
 {
-    try {
-        auto r = std::make_shared<clsCD>();
-        r->setCDID(CDID);
-        r->setCDTitle(CDTitle);
-        r->setArtist(artist);
-        r->setTrackTitle(TrackTitle);
-        r->setTrackLength(TrackLength);
-        r->setCategory(Category);
-        r->setNotes(Notes);
-        r->setTrackSelected(TrackSelected);
-        return append(std::move(r));
-    } catch (const std::exception& e) {
-        reportAdd(e);
-        return nullptr;
-    }
+    return addRecord([&](clsCD& r) {
+        setFields(r, kCdFields, {CDID, CDTitle, artist, TrackTitle, TrackLength, Category, Notes, TrackSelected});
+    });
 }
 
-void colCD::writeRecord(QString& out, qsizetype index) const
-{
-    const clsCD& r = at(index);
-    AppendField(out, r.CDID());
-    AppendField(out, r.CDTitle());
-    AppendField(out, r.artist());
-    AppendField(out, r.TrackTitle());
-    AppendField(out, r.TrackLength());
-    AppendField(out, r.Category());
-    AppendField(out, r.Notes());
-    AppendField(out, r.TrackSelected());
-}
+void colCD::writeRecord(QString& out, qsizetype index) const { appendFields(out, at(index), kCdFields); }
 
 void colCD::addParsed(const QStringList& f)
 {
@@ -250,23 +245,10 @@ colCategory::colCategory() : Catalogue({"colCategory", "colCategory", "ParseFile
 
 colCategory::Ptr colCategory::Add(const QString& CategoryNumber, const QString& Category, const QString&)
 {
-    try {
-        auto r = std::make_shared<clsCategory>();
-        r->setCategoryNumber(CategoryNumber);
-        r->setCategory(Category);
-        return append(std::move(r));
-    } catch (const std::exception& e) {
-        reportAdd(e);
-        return nullptr;
-    }
+    return addRecord([&](clsCategory& r) { setFields(r, kCategoryFields, {CategoryNumber, Category}); });
 }
 
-void colCategory::writeRecord(QString& out, qsizetype index) const
-{
-    const clsCategory& r = at(index);
-    AppendField(out, r.CategoryNumber());
-    AppendField(out, r.Category());
-}
+void colCategory::writeRecord(QString& out, qsizetype index) const { appendFields(out, at(index), kCategoryFields); }
 
 void colCategory::addParsed(const QStringList& f)
 {

@@ -109,10 +109,20 @@ public:
 
 protected:
     using CatalogueBase::CatalogueBase;
-    Ptr append(Ptr record)
+    // Makes a record, lets fill set its properties and appends it. A failure is reported
+    // (module, "Add") and gives nullptr.
+    template <class Fill>
+    Ptr addRecord(Fill&& fill)
     {
-        m_items.push_back(record);
-        return record;
+        try {
+            auto r = std::make_shared<Rec>();
+            fill(*r);
+            m_items.push_back(r);
+            return r;
+        } catch (const std::exception& e) {
+            reportAdd(e);
+            return nullptr;
+        }
     }
     void clearAll() { m_items.clear(); }
     const Rec& at(qsizetype index) const { return *m_items[size_t(index)]; }

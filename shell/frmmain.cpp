@@ -1,9 +1,9 @@
 #include "shell/frmmain.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <optional>
 
 #include "burner/frmburner.h"
 #include "cd/frmcd.h"
@@ -11,6 +11,7 @@
 #include "convert/frmmp3towav.h"
 #include "convert/frmwavtomp3.h"
 #include "core/errors.h"
+#include "core/fieldreader.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/skin.h"
@@ -29,50 +30,6 @@
 
 namespace {
 const QString kModule = QStringLiteral("frmMain");
-
-// Reads the values of a settings file one after another: leading blanks are skipped, a
-// value ends at a comma or at the end of its line, and a value in double quotes is taken
-// without them.
-class FieldReader {
-public:
-    explicit FieldReader(QString text) : m_text(std::move(text)) {}
-    bool atEnd() const { return m_pos >= m_text.size(); }
-    QString next()
-    {
-        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t'))
-            ++m_pos;
-        QString value;
-        if (m_pos < m_text.size() && m_text[m_pos] == '"') {
-            const qsizetype end = m_text.indexOf('"', m_pos + 1);
-            const qsizetype stop = end < 0 ? m_text.size() : end;
-            value = m_text.mid(m_pos + 1, stop - m_pos - 1);
-            m_pos = end < 0 ? m_text.size() : end + 1;
-            skipSeparator();
-            return value;
-        }
-        while (m_pos < m_text.size() && m_text[m_pos] != ',' && m_text[m_pos] != '\r' && m_text[m_pos] != '\n')
-            value += m_text[m_pos++];
-        skipSeparator();
-        return value.trimmed();
-    }
-
-private:
-    void skipSeparator()
-    {
-        while (m_pos < m_text.size() && (m_text[m_pos] == ' ' || m_text[m_pos] == '\t'))
-            ++m_pos;
-        if (m_pos < m_text.size() && m_text[m_pos] == ',') {
-            ++m_pos;
-            return;
-        }
-        if (m_pos < m_text.size() && m_text[m_pos] == '\r')
-            ++m_pos;
-        if (m_pos < m_text.size() && m_text[m_pos] == '\n')
-            ++m_pos;
-    }
-    QString m_text;
-    qsizetype m_pos = 0;
-};
 
 PictureBox* launcher(QWidget* parent, const QString& name, const QString& kind, const QString& tip, int left)
 {
@@ -205,34 +162,15 @@ frmMain::frmMain() : Form(QStringLiteral("frmMain"))
 void frmMain::readSkinChoice()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    QString text;
-    bool opened = false;
-    trap([&] {
-        const QString path = resolveIgnoringCase(Ctx().programFile(QStringLiteral("Skins/skinmain.ini")));
-        QFile f(path);
-        if (path.isEmpty() || !f.open(QIODevice::ReadOnly))
-            throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-        text = QString::fromUtf8(f.readAll());
-        opened = true;
-    });
-    FieldReader reader(text);
+    std::optional<FieldReader> reader;
+    trap([&] { reader.emplace(resolveIgnoringCase(Ctx().programFile(QStringLiteral("Skins/skinmain.ini")))); });
     auto read = [&]() {
-        if (!opened || reader.atEnd())
-            throw AppError(opened ? 62 : Err::BadFileName,
-                           opened ? QStringLiteral("Input past end of file") : QStringLiteral("Bad file name or number"));
-        return reader.next();
+        if (!reader) // the file did not open
+            throw AppError(Err::BadFileName, QStringLiteral("Bad file name or number"));
+        return reader->next();
     };
     trap([&] { SkinName = read(); });
-    trap([&] {
-        const QString v = read();
-        bool ok = false;
-        const int n = v.toInt(&ok);
-        if (!ok)
-            throw AppError(Err::TypeMismatch, QStringLiteral("Type mismatch"));
-        if (n < -32768 || n > 32767)
-            throw AppError(Err::Overflow, QStringLiteral("Overflow"));
-        SkinFlag = static_cast<int16_t>(n);
-    });
+    trap([&] { SkinFlag = static_cast<int16_t>(ToWholeNumber(read(), -32768, 32767)); });
 }
 
 void frmMain::Form_Load()

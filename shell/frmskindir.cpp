@@ -15,28 +15,6 @@
 namespace {
 
 const QString kModule = QStringLiteral("frmSkinDir");
-const QString kNoSkin = QStringLiteral("(No Skin)");
-
-bool isNoSkin(const QString& name) { return name.compare(kNoSkin, Qt::CaseInsensitive) == 0; }
-
-// The program folder's "Skins" folder (found ignoring letter case where it exists).
-QString skinsFolder()
-{
-    const QString found = findIgnoringCase(Ctx().programFolder(), QStringLiteral("Skins"));
-    return found.isEmpty() ? Ctx().programFile(QStringLiteral("Skins")) : found;
-}
-
-QPixmap loadSkinPicture(const QString& skin, const QString& file)
-{
-    const QString path = SkinFile(skin, file);
-    if (path.isEmpty())
-        throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-    QPixmap p(path);
-    if (p.isNull())
-        throw AppError(481, QStringLiteral("Invalid picture"));
-    return p;
-}
-
 // A preview colour: an empty value is 0, black.
 QColor previewColour(const QVariant& v) { return colorFromNumber(v.isValid() ? static_cast<long>(v.toLongLong()) : 0); }
 
@@ -109,7 +87,7 @@ void frmSkinDir::Form_Load()
     Trap trap(kModule, QStringLiteral("Form_Load"));
     trap([this] { SmallWindow::makeTopmost(this); });
     trap([this] {
-        const QDir skins(skinsFolder());
+        const QDir skins(SkinsFolder());
         if (!skins.exists())
             return;
         // Folders only ("." and "..", hidden folders and files are left out), by name.
@@ -157,13 +135,13 @@ void frmSkinDir::List1_Click()
         if (!ReadSkinColors(name, &PreviewForeColor, &PreviewBackColor))
             throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
     });
-    const bool noSkin = isNoSkin(name);
-    trap([&] { picView->setPicture(noSkin ? QPixmap() : loadSkinPicture(name, QStringLiteral("background.bmp"))); });
+    const bool noSkin = IsNoSkin(name);
+    trap([&] { picView->setPicture(noSkin ? QPixmap() : LoadSkinPicture(name, QStringLiteral("background.bmp"))); });
     trap([&] { setForeColor(Label3, previewColour(PreviewForeColor)); });
-    trap([&] { SSCommand1->setPicture(loadSkinPicture(name, QStringLiteral("ssbutton.bmp"))); });
+    trap([&] { SSCommand1->setPicture(LoadSkinPicture(name, QStringLiteral("ssbutton.bmp"))); });
     trap([&] { setForeColor(SSCommand1, previewColour(PreviewForeColor)); });
     trap([&] {
-        ListView1->setBackgroundPicture(noSkin ? QPixmap() : loadSkinPicture(name, QStringLiteral("background.bmp")));
+        ListView1->setBackgroundPicture(noSkin ? QPixmap() : LoadSkinPicture(name, QStringLiteral("background.bmp")));
     });
     trap([&] { setForeColor(ListView1, previewColour(PreviewForeColor)); });
     trap([&] {
@@ -187,11 +165,11 @@ void frmSkinDir::applyListBackground(Trap& trap)
         trap([&] { ListView1->setBackgroundPicture(QPixmap()); });
         trap([&] { setBackColor(ListView1, previewColour(PreviewBackColor)); });
         trap([&] { setForeColor(ListView1, previewColour(PreviewForeColor)); });
-    } else if (isNoSkin(name)) {
+    } else if (IsNoSkin(name)) {
         trap([&] { ListView1->setBackgroundPicture(QPixmap()); });
         trap([&] { setForeColor(ListView1, previewColour(PreviewForeColor)); });
     } else {
-        trap([&] { ListView1->setBackgroundPicture(loadSkinPicture(name, QStringLiteral("background.bmp"))); });
+        trap([&] { ListView1->setBackgroundPicture(LoadSkinPicture(name, QStringLiteral("background.bmp"))); });
         trap([&] { setForeColor(ListView1, previewColour(PreviewForeColor)); });
     }
 }
@@ -214,7 +192,7 @@ void frmSkinDir::Command1_Click()
     trap([&] { SkinFlag = Check1->isChecked() ? 1 : 0; });
     trap([] { formskins(); });
     trap([&] {
-        const QString skins = skinsFolder();
+        const QString skins = SkinsFolder();
         const QString existing = findIgnoringCase(skins, QStringLiteral("skinmain.ini"));
         QSaveFile f(existing.isEmpty() ? skins + QStringLiteral("/skinmain.ini") : existing);
         if (!f.open(QIODevice::WriteOnly))

@@ -11,6 +11,9 @@
 #include "fixture.h"
 #include "platform/forms.h"
 
+// The xmcd entry of the decoding tests (a read reply for "rock 0901e002", 2 tracks).
+const QByteArray& cddbTestEntry();
+
 namespace {
 const QString kArgs = QStringLiteral("0901E002 2 150 18783 480");
 const QByteArray kQueryLine = "cddb query 0901E002 2 150 18783 480\r\n";
@@ -73,7 +76,7 @@ protected:
     {
         EXPECT_EQ(client.Winsock1->State(), 0);
         EXPECT_EQ(client.Winsock1->BytesReceived(), 0);
-        EXPECT_TRUE(FakeCddb::pump([&] { return fake.clientClosed; }));
+        EXPECT_TRUE(pumpUntil([&] { return fake.clientClosed; }));
     }
 
     struct TraceEntry {
@@ -341,12 +344,7 @@ TEST_F(CddbClientTest, ReadRepliesThatCannotCompleteEndAtOnce)
 
 TEST_F(CddbClientTest, RefusedOrUnknownServerFailsAtOnce)
 {
-    quint16 deadPort;
-    {
-        QTcpServer s;
-        s.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        deadPort = s.serverPort();
-    }
+    const quint16 deadPort = unusedLocalPort();
     struct Case {
         QString host;
         int32_t port;
@@ -407,5 +405,5 @@ TEST_F(CddbClientTest, ServerClosingAfterItsGreetingFailsTheHandshakeAndAnOpenSo
     const int before = fake.connections;
     EXPECT_EQ(lookup(), "Failed");
     EXPECT_EQ(prompt.messageTexts(), QStringList{"Failed to Connect To CDDB"});
-    EXPECT_TRUE(FakeCddb::pump([&] { return fake.connections == before + 1; }));
+    EXPECT_TRUE(pumpUntil([&] { return fake.connections == before + 1; }));
 }

@@ -1,6 +1,5 @@
 // The CD-writing control, burning to disc images that are read back through libcdio.
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -19,6 +18,7 @@
 #include "discimage.h"
 #include "fixture.h"
 #include "platform/cddrives.h"
+#include "pump.h"
 
 namespace {
 
@@ -125,15 +125,6 @@ protected:
     bool has(const QString& what) const
     {
         return std::any_of(events.begin(), events.end(), [&](const Event& e) { return e.what == what; });
-    }
-    // Runs window events until pred holds; the bound only guards against a hang.
-    bool pumpUntil(const std::function<bool()>& pred)
-    {
-        QElapsedTimer t;
-        t.start();
-        while (!pred() && t.elapsed() < 20000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return pred();
     }
     bool waitForEnd() { return pumpUntil([&] { return has(QStringLiteral("BurningProcessComplete")); }); }
 

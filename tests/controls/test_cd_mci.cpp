@@ -52,7 +52,7 @@ protected:
     void play(qint64 ms, const QString& expectedPosition)
     {
         clock.advance(ms);
-        EXPECT_TRUE(eventually([&] { return ask("status cd position") == expectedPosition; }))
+        EXPECT_TRUE(pumpUntil([&] { return ask("status cd position") == expectedPosition; }))
             << "position " << ask("status cd position").toStdString() << ", expected "
             << expectedPosition.toStdString();
     }
@@ -130,7 +130,7 @@ TEST_F(CdDevice, PlaysFollowingTheClockWithPauseTrackChangesAndEnd)
     ASSERT_EQ(recordings().size(), 2u);
     const QByteArray track2 = bytesOf(layout.tracks[1].pcm);
     const qsizetype beforePause = 75 * 2352;
-    const QByteArray heard = recordings()[0]->left(beforePause) + *recordings()[1];
+    const QByteArray heard = recordings()[0]->bytes.left(beforePause) + recordings()[1]->bytes;
     EXPECT_TRUE(heard == track2) << heard.size() << " bytes heard";
 
     // Playing on from track 1 changes track at the track boundary and stops at the lead-out.
@@ -187,6 +187,25 @@ TEST_F(CdDevice, OpeningTheDoorEmptiesTheDiscUntilItCloses)
     EXPECT_EQ(cd.CheckCD(), 0);
     EXPECT_EQ(cd.GetNumTracks(), 3);
     EXPECT_EQ(cd.Mode(), "Stop");
+}
+
+TEST_F(CdDevice, ClosingTheClosedDoorDuringPlayStopsThePlay)
+{
+    EXPECT_EQ(ask("open " + cue + " type cdaudio alias cd"), "1");
+    ask("play cd");
+    play(500, "00:02:37");
+    unsigned rc = 1;
+    ask("set cd door closed", &rc);
+    EXPECT_EQ(rc, 0u);
+    // "stopped" is what the device reports, so nothing may go on sounding.
+    EXPECT_EQ(ask("status cd mode"), "stopped");
+    ASSERT_EQ(recordings().size(), 1u);
+    EXPECT_TRUE(recordings()[0]->stopped);
+    EXPECT_EQ(ask("status cd position"), "00:02:00");
+    // A new play starts from the disc's start with a fresh output.
+    ask("play cd");
+    play(1000, "00:03:00");
+    EXPECT_EQ(recordings().size(), 2u);
 }
 
 TEST_F(CdDevice, WithNoDriveAndNoImageEveryCallAnswersNoDisc)

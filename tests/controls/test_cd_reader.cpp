@@ -60,7 +60,7 @@ TEST_F(CdReader, ReadsATrackIntoAWavOfTheSamePcm)
     const QString wav = homeDir() + "Track 2.wav";
     int16_t track = 2;
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
-    ASSERT_TRUE(eventually([&] { return completes == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return completes == 1; }));
     EXPECT_FALSE(acd.ReadFailed());
     EXPECT_TRUE(samplesOf(wav) == layout.tracks[1].pcm);
     ASSERT_FALSE(positions.empty());
@@ -70,7 +70,7 @@ TEST_F(CdReader, ReadsATrackIntoAWavOfTheSamePcm)
     // Track 1 starts after the hidden audio and runs on through the gap before track 2.
     track = 1;
     ASSERT_EQ(acd.ReadTrack(track, homeDir() + "Track 1.wav"), ACD::Started);
-    ASSERT_TRUE(eventually([&] { return completes == 2; }));
+    ASSERT_TRUE(pumpUntil([&] { return completes == 2; }));
     std::vector<int16_t> expected = layout.tracks[0].pcm;
     expected.resize(expected.size() + 75 * DiscImage::kSamplesPerFrame * 2, 0);
     EXPECT_TRUE(samplesOf(homeDir() + "Track 1.wav") == expected);
@@ -83,7 +83,7 @@ TEST_F(CdReader, StoppingMidReadLeavesNoFileAndNoEvents)
     acd.holdAtFrame(200);
     int16_t track = 2;
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
-    ASSERT_TRUE(eventually([&] { return !positions.empty() && positions.back() == 500; }));
+    ASSERT_TRUE(pumpUntil([&] { return !positions.empty() && positions.back() == 500; }));
     EXPECT_TRUE(QFile::exists(wav));
     acd.StopRead();
     EXPECT_FALSE(QFile::exists(wav));
@@ -95,7 +95,7 @@ TEST_F(CdReader, StoppingMidReadLeavesNoFileAndNoEvents)
     // The control reads again after a stop.
     acd.holdAtFrame(-1);
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
-    ASSERT_TRUE(eventually([&] { return completes == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return completes == 1; }));
     EXPECT_TRUE(samplesOf(wav) == layout.tracks[1].pcm);
 }
 

@@ -1,20 +1,24 @@
 #pragma once
-// Helpers shared by the CD tests: a recording audio output paced by the manual clock,
-// and a bounded wait for worker threads.
+// Helpers shared by the CD tests: a recording audio output paced by the manual clock.
+// Waits for worker threads use pumpUntil.
 #include "controls/audiosink.h"
 #include "platform/services.h"
+#include "pump.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+// What one recording output was given, and whether it was stopped.
+struct Recording {
+    QByteArray bytes;
+    std::atomic<bool> stopped{false};
+};
 
 // Audio output that keeps every byte written and plays at the pace of the clock seam:
 // a write returns once the clock has reached the end of the audio written so far.
@@ -34,7 +38,7 @@ public:
         std::unique_lock lk(m_mutex);
         if (m_stopped)
             return 0;
-        recorded->append(data, bytes);
+        recorded->bytes.append(data, bytes);
         m_written += bytes;
         const qint64 dueMs = m_startMs + m_written * 1000 / m_bytesPerSecond;
         // Wakes on stop(); the clock is looked at again every millisecond.
@@ -49,6 +53,7 @@ public:
             std::lock_guard lk(m_mutex);
             m_stopped = true;
         }
+        recorded->stopped = true;
         m_cv.notify_all();
     }
     void setVolume(double) override {}
@@ -60,7 +65,7 @@ public:
         return std::min(elapsedUs, writtenUs);
     }
 
-    std::shared_ptr<QByteArray> recorded = std::make_shared<QByteArray>();
+    std::shared_ptr<Recording> recorded = std::make_shared<Recording>();
 
 private:
     mutable std::mutex m_mutex;
@@ -73,9 +78,9 @@ private:
 
 // What every sink the factory made has recorded, in order (cleared by the test).
 // Read a recording only once its play has stopped.
-inline std::vector<std::shared_ptr<QByteArray>>& recordings()
+inline std::vector<std::shared_ptr<Recording>>& recordings()
 {
-    static std::vector<std::shared_ptr<QByteArray>> all;
+    static std::vector<std::shared_ptr<Recording>> all;
     return all;
 }
 inline std::unique_ptr<AudioSink> makeRecordingSink()
@@ -85,16 +90,3 @@ inline std::unique_ptr<AudioSink> makeRecordingSink()
     return s;
 }
 
-// Runs window events until done() holds; false after 20 s of real time (a hung worker).
-template <class F>
-bool eventually(F done)
-{
-    QDeadlineTimer limit(20000);
-    while (!done()) {
-        if (limit.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        std::this_thread::yield();
-    }
-    return true;
-}

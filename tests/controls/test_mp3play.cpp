@@ -1,4 +1,4 @@
-#include "audiofiles.h"
+#include "tonefixture.h"
 #include "fixture.h"
 
 #include "controls/audiosink.h"
@@ -47,22 +47,8 @@ void flushEvents()
     QCoreApplication::processEvents();
 }
 
-class Mp3PlayTest : public AppFixture {
-protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        setAudioSinkFactory(&makeNullAudioSink);
-        song = homeDir() + QStringLiteral("tone.mp3");
-        ASSERT_TRUE(makeMp3(song, 44100, 2, 5.0, 128));
-    }
-    void TearDown() override
-    {
-        setAudioSinkFactory(nullptr);
-        AppFixture::TearDown();
-    }
-    QString song;
-};
+// The fixture's audio output is the null output, paced by the manual clock.
+using Mp3PlayTest = ToneMp3Fixture;
 
 TEST_F(Mp3PlayTest, OpenReportsLengthFramesAndBitRate)
 {

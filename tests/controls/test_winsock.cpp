@@ -1,7 +1,4 @@
 // The socket control against a peer played by the test on 127.0.0.1.
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
@@ -10,18 +7,8 @@
 
 #include "controls/winsock.h"
 #include "core/errors.h"
+#include "fakecddb.h"
 #include "fixture.h"
-
-namespace {
-bool pump(const std::function<bool()>& pred)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents, 20);
-    return pred();
-}
-} // namespace
 
 class WinsockTest : public AppFixture {
 protected:
@@ -47,7 +34,7 @@ protected:
         sock.RemoteHost = QStringLiteral("127.0.0.1");
         sock.RemotePort = server.serverPort();
         sock.Connect();
-        ASSERT_TRUE(pump([&] { return sock.State() == Winsock::sckConnected && peer; }));
+        ASSERT_TRUE(pumpUntil([&] { return sock.State() == Winsock::sckConnected && peer; }));
     }
 
     QTcpServer server;
@@ -68,14 +55,14 @@ TEST_F(WinsockTest, ConnectsSendsReceivesAndClosesLikeTheControl)
     connectToServer();
 
     peer->write("201 ready\r\n");
-    ASSERT_TRUE(pump([&] { return got == "201 ready\r\n"; }));
+    ASSERT_TRUE(pumpUntil([&] { return got == "201 ready\r\n"; }));
     EXPECT_EQ(arrivals, std::vector<qint64>{11});
 
     sock.SendData(QStringLiteral("quit\r\n"));
     // Close hands over what was sent before the connection ends.
     sock.Close();
     EXPECT_EQ(sock.State(), Winsock::sckClosed);
-    ASSERT_TRUE(pump([&] { return peerSawClose; }));
+    ASSERT_TRUE(pumpUntil([&] { return peerSawClose; }));
     EXPECT_EQ(fromClient, "quit\r\n");
     EXPECT_EQ(closedEvents, 0); // our own Close raises no event
     EXPECT_TRUE(errors.empty());
@@ -87,7 +74,7 @@ TEST_F(WinsockTest, PeerCloseRaisesCloseAfterTheLastDataAndCloseResetsTheState)
     connectToServer();
     peer->write("230 Goodbye.\r\n");
     peer->disconnectFromHost();
-    ASSERT_TRUE(pump([&] { return closedEvents == 1; }));
+    ASSERT_TRUE(pumpUntil([&] { return closedEvents == 1; }));
     EXPECT_EQ(sock.State(), Winsock::sckClosing);
     ASSERT_FALSE(arrivals.empty());
     EXPECT_EQ(sock.GetData(), "230 Goodbye.\r\n");
@@ -102,12 +89,7 @@ TEST_F(WinsockTest, PeerCloseRaisesCloseAfterTheLastDataAndCloseResetsTheState)
 
 TEST_F(WinsockTest, RefusedUnknownOrBadTargetsRaiseErrorLaterNeverInsideConnect)
 {
-    quint16 deadPort;
-    {
-        QTcpServer s;
-        s.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        deadPort = s.serverPort();
-    }
+    const quint16 deadPort = unusedLocalPort();
     struct Case {
         QString host;
         int32_t port;
@@ -126,7 +108,7 @@ TEST_F(WinsockTest, RefusedUnknownOrBadTargetsRaiseErrorLaterNeverInsideConnect)
         sock.Connect();
         EXPECT_TRUE(errors.empty());
         EXPECT_NE(sock.State(), Winsock::sckClosed);
-        ASSERT_TRUE(pump([&] { return !errors.empty(); }));
+        ASSERT_TRUE(pumpUntil([&] { return !errors.empty(); }));
         EXPECT_EQ(errors, std::vector<int>{c.error});
         EXPECT_EQ(sock.State(), Winsock::sckError);
         sock.Close();
@@ -160,7 +142,7 @@ TEST_F(WinsockTest, UntakenDataIsBoundedAndNothingIsLostWhenTaken)
     for (qsizetype i = 0; i < big.size(); ++i)
         big[i] = static_cast<char>('a' + i % 26);
     peer->write(big);
-    ASSERT_TRUE(pump([&] { return sock.BytesReceived() >= 4096; }));
+    ASSERT_TRUE(pumpUntil([&] { return sock.BytesReceived() >= 4096; }));
     // Nothing takes the data: the control stops reading at its limit.
     for (int i = 0; i < 20; ++i)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -168,7 +150,7 @@ TEST_F(WinsockTest, UntakenDataIsBoundedAndNothingIsLostWhenTaken)
 
     takeData = true;
     got = sock.GetData();
-    ASSERT_TRUE(pump([&] { return got.size() == big.size(); }));
+    ASSERT_TRUE(pumpUntil([&] { return got.size() == big.size(); }));
     EXPECT_EQ(got, big);
     for (qint64 n : arrivals)
         EXPECT_LE(n, 4096);

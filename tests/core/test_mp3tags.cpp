@@ -1,4 +1,4 @@
-#include "../controls/audiofiles.h"
+#include "tonefixture.h"
 #include "fixture.h"
 
 #include "controls/audiosink.h"
@@ -18,20 +18,12 @@ using namespace testaudio;
 
 namespace {
 
-class Mp3TagsTest : public AppFixture {
+class Mp3TagsTest : public ToneMp3Fixture {
 protected:
-    void SetUp() override
-    {
-        AppFixture::SetUp();
-        setAudioSinkFactory(&makeNullAudioSink);
-        song = homeDir() + QStringLiteral("tone.mp3");
-        ASSERT_TRUE(makeMp3(song, 44100, 2, 5.0, 128));
-    }
     void TearDown() override
     {
         MainMp3Play().Close();
-        setAudioSinkFactory(nullptr);
-        AppFixture::TearDown();
+        ToneMp3Fixture::TearDown();
     }
     int errorsLogged() const { return static_cast<int>(readAll(programFile("QuilloryError.log")).count("***** Error event record")); }
     static void setComment(const QString& file, const QString& comment)
@@ -56,7 +48,6 @@ protected:
         QFile::remove(wav);
         return s;
     }
-    QString song;
 };
 
 TEST_F(Mp3TagsTest, GenreNumberFromTheCategoryList)

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "../cd/fakecddb.h"
 #include "core/globals.h"
+#include "fakecddb.h"
 #include "fixture.h"
 #include "platform/controls.h"
 #include "shell/cddbsites.h"
@@ -114,14 +114,14 @@ protected:
     QByteArray sent()
     {
         if (fake.connections > 0) {
-            EXPECT_TRUE(FakeCddb::pump([&] { return fake.clientClosed; }));
+            EXPECT_TRUE(pumpUntil([&] { return fake.clientClosed; }));
         }
         return fake.received;
     }
     void expectClosed()
     {
         EXPECT_EQ(sites().Winsock1->State(), 0);
-        EXPECT_TRUE(FakeCddb::pump([&] { return fake.clientClosed; }));
+        EXPECT_TRUE(pumpUntil([&] { return fake.clientClosed; }));
     }
     void expectStatusHidden()
     {
@@ -316,12 +316,7 @@ TEST_F(CddbSitesTest, EachWaitTimesOutAfterSixtySecondsAndTheNextFetchWorks)
 
 TEST_F(CddbSitesTest, FailedConnectionsAndEarlyClosesEndTheWaitAtOnce)
 {
-    quint16 deadPort;
-    {
-        QTcpServer s;
-        s.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
-        deadPort = s.serverPort();
-    }
+    const quint16 deadPort = unusedLocalPort();
     struct Case {
         const char* name;
         QString host;

@@ -50,6 +50,7 @@ TEST_F(ShellFixture, SkinChoiceFileEdgeCases)
         {"", false, QString(), 0, 3},            // missing: open and both reads fail, each logged
         {"Gold, 1 \r\n", true, "Gold", 1, 0},    // a comma ends the name; the flag follows it
         {"\"Deep Sea\"\r\n 0 \r\n", true, "Deep Sea", 0, 0},
+        {"Caf\xe9\r\n 1 \r\n", true, QString::fromUtf8("Caf\xc3\xa9"), 1, 0}, // written by the old system
     };
     for (const Case& c : cases) {
         QFile::remove(programFile(QStringLiteral("Skins/skinmain.ini")));

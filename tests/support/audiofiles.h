@@ -1,8 +1,6 @@
 #pragma once
 // Test audio made on the spot: a synthesized WAV, encoded with the lame program.
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QString>
@@ -11,6 +9,8 @@
 #include <functional>
 #include <sndfile.h>
 #include <vector>
+
+#include "pump.h"
 
 namespace testaudio {
 
@@ -55,19 +55,6 @@ inline bool makeMp3(const QString& mp3, int rate, int channels, double seconds, 
     const bool ok = writeWav(wav, rate, channels, seconds) && encodeMp3(wav, mp3, kbps, extra);
     QFile::remove(wav);
     return ok;
-}
-
-// Runs window events until done() holds; the limit only guards against a hang.
-inline bool pumpUntil(const std::function<bool()>& done, int limitMs = 10000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > limitMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
 }
 
 struct WavInfo {
