@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <unistd.h>
 
-#include "../cd/fakecddb.h"
+#include "fakecddb.h"
 #include "core/driveinfo.h"
 #include "core/settings.h"
 #include "shell/cddbsites.h"
