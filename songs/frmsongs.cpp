@@ -191,20 +191,23 @@ frmSongs::frmSongs()
         f.setBold(true);
         l->setFont(f);
     }
-    rowC->addWidget(lblTitle, 26);
-    rowC->addWidget(lblArtist, 20);
-    rowC->addWidget(lblLength, 8);
-    rowC->addWidget(lblCDTitle, 20);
-    rowC->addWidget(lblCategory, 12);
+    // Each label stands over its column of the song list.
+    rowC->setSpacing(0);
+    rowC->setContentsMargins(4, 0, 0, 0);
+    const int widths[] = {250, 190, 70, 190};
+    int col = 0;
+    for (Label* l : {lblTitle, lblArtist, lblLength, lblCDTitle}) {
+        l->setFixedWidth(widths[col++]);
+        rowC->addWidget(l);
+    }
+    rowC->addWidget(lblCategory, 1);
     v->addLayout(rowC);
 
     ListView2 = listView(body, QStringLiteral("ListView2"),
                          {QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length"),
                           QStringLiteral("CD Title"), QStringLiteral("Category")});
-    ListView2->setColumnWidth(0, 250);
-    ListView2->setColumnWidth(1, 190);
-    ListView2->setColumnWidth(2, 70);
-    ListView2->setColumnWidth(3, 190);
+    for (int c = 0; c < 4; ++c)
+        ListView2->setColumnWidth(c, widths[c]);
     ListView2->header()->setSectionsClickable(true);
     v->addWidget(ListView2, 3);
 
@@ -228,6 +231,7 @@ frmSongs::frmSongs()
     Label17 = label(body, QStringLiteral("Label17"), QStringLiteral("Click On PlayList To Display Songs"),
                     QStringLiteral("Clicking The Existing PlayList Above Will Display Its Songs To The Right"));
     ListView3 = listView(body, QStringLiteral("ListView3"), {QStringLiteral("PlayList")});
+    Label17->setWordWrap(true);
     left->addWidget(ListView3, 1);
     left->addWidget(Label17);
     auto* mid = new QVBoxLayout;
@@ -477,7 +481,7 @@ void frmSongs::ListView2_ColumnClick(int header)
         const Qt::SortOrder order = ColumnSortFlags[size_t(key)] == 0 ? Qt::DescendingOrder : Qt::AscendingOrder;
         // Sorted mode from now on; the header's own toggle is not used (each column keeps its own).
         ListView2->setSortingEnabled(true);
-        ListView2->header()->setSortIndicatorShown(true);
+        ListView2->header()->setSortIndicatorShown(false); // a shown indicator would flip itself on a click
         ListView2->sortByColumn(key, order);
         ColumnSortFlags[size_t(key)] = int16_t(~ColumnSortFlags[size_t(key)]);
     });
