@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "core/driveinfo.h"
@@ -253,4 +254,13 @@ void frmEdit::fileCover_Click()
     const QString name = fileCover->currentFileName();
     trap([&] { lblCDCover->setText(name); });
     trap([&] { Image1->setPicture(LoadPicture(DefaultMusicFolder + name)); });
+}
+
+void frmEdit::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        Command2_Click();
+        return;
+    }
+    Form::keyPressEvent(e);
 }

@@ -30,4 +30,8 @@ public:
     void Command2_Click();
     void Command3_Click();
     void fileCover_Click();
+
+protected:
+    // Escape cancels, as the dialog's Cancel button does.
+    void keyPressEvent(QKeyEvent* e) override;
 };

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "core/errors.h"
@@ -138,4 +139,13 @@ void frmPlayListPic::Command1_Click()
             SongLibrary->SaveFile();
     });
     trap([this] { Forms::unload(this); });
+}
+
+void frmPlayListPic::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        Command2_Click();
+        return;
+    }
+    Form::keyPressEvent(e);
 }

@@ -26,4 +26,8 @@ public:
     void Command1_Click();
     void Command2_Click();
     void Command3_Click();
+
+protected:
+    // Escape cancels, as the dialog's Cancel button does.
+    void keyPressEvent(QKeyEvent* e) override;
 };

@@ -958,6 +958,10 @@ void frmSongs::MoveAllMP3Files()
             status.Label1->setText(QStringLiteral("Moving MP3 Files to ") + AppDriveRoot +
                                    QStringLiteral("My Music Folder. Please Wait..."));
         });
+        trap([] {
+            if (!DefaultMusicFolder.isEmpty() && !QDir().mkpath(DefaultMusicFolder))
+                throw AppError(Err::PathNotFound, QStringLiteral("Path not found: ") + DefaultMusicFolder);
+        });
         // The walk covers the home tree only: one file system, no symbolic links followed.
         lstDirs->clear();
         struct stat st {};
