@@ -1,0 +1,179 @@
+#include "songsfixture.h"
+
+#include <QHeaderView>
+
+#include "shell/frmmain.h"
+
+TEST_F(SongsFixture, SongListJoinsFilesWithTheCatalogueByTitle)
+{
+    ASSERT_FALSE(toneMp3().isEmpty());
+    song(QStringLiteral("song"), QStringLiteral("Ann"), QStringLiteral("3:05"), QStringLiteral("Best"),
+         QStringLiteral("Rock"));
+    song(QStringLiteral("twice"), QStringLiteral("First"), QStringLiteral("1:00"));
+    song(QStringLiteral("TWICE"), QStringLiteral("Second"), QStringLiteral("2:00"));
+    touch(MusicFolder + QStringLiteral("Song.MP3"));
+    file(QStringLiteral("twice"));
+    touch(MusicFolder + QStringLiteral("x.mp3.bak")); // taken as song "x.mp3", which cannot be opened
+    touch(MusicFolder + QStringLiteral("notes.txt"));
+    touch(MusicFolder + QStringLiteral("broken.mp3"), QByteArray(300, 'z'));
+    // Unknown to the catalogue: one file with a tag, then one without.
+    QFile::copy(toneMp3(), MusicFolder + QStringLiteral("a tagged.mp3"));
+    {
+        Mp3Play tagger;
+        ASSERT_EQ(tagger.Open(MusicFolder + QStringLiteral("a tagged.mp3"), QString()), 0);
+        tagger.SetTagArtist(QStringLiteral("Tagger"));
+        tagger.SetTagAlbum(QStringLiteral("Album"));
+        tagger.SetTagGenre(17);
+        tagger.Close();
+        tagger.WriteTag();
+    }
+    QFile::copy(toneMp3(), MusicFolder + QStringLiteral("b plain.mp3"));
+
+    frmSongs& w = load();
+    EXPECT_EQ(w.Label28->text(), QStringLiteral("(Current Music Folder=") + MusicFolder.chopped(1) + ")");
+    ASSERT_EQ(column(w.ListView2), (QStringList{"a tagged", "b plain", "song", "twice"}));
+    EXPECT_EQ(row(w.ListView2, 0), (QStringList{"a tagged", "Tagger", "0:01", "Album", "Rock"}));
+    EXPECT_EQ(row(w.ListView2, 1), (QStringList{"b plain", "", "0:01", "", ""}));
+    EXPECT_EQ(row(w.ListView2, 2), (QStringList{"song", "Ann", "3:05", "Best", "Rock"}));
+    EXPECT_EQ(row(w.ListView2, 3), (QStringList{"twice", "First", "1:00", "", ""}));
+    EXPECT_EQ(SongLibrary->Count(), 3); // listing adds nothing to the catalogue
+    EXPECT_TRUE(prompt.asked.empty());
+}
+
+TEST_F(SongsFixture, LengthsAreMinutesAndTwoDigitSeconds)
+{
+    for (auto [s, text] : {std::pair{0, "0:00"}, {59, "0:59"}, {65, "1:05"}, {600, "10:00"}, {3725, "62:05"}})
+        EXPECT_EQ(MinutesSeconds(s), QString::fromLatin1(text));
+}
+
+TEST_F(SongsFixture, PlaylistsAreListedByMarkerFile)
+{
+    entry(QStringLiteral("Rock"), QStringLiteral("one"), QStringLiteral("A"), QStringLiteral("3:05"));
+    entry(QStringLiteral("Rock"), QStringLiteral("gone"), QStringLiteral("A"), QStringLiteral("1:00"));
+    entry(QStringLiteral("Rock"), QStringLiteral("two"), QStringLiteral("B"), QStringLiteral("4:58"));
+    entry(QStringLiteral("Jazz"), QStringLiteral("one"));
+    entry(QStringLiteral("*%#Recent List#%*"), QStringLiteral("one"));
+    entry(QStringLiteral("NoMarker"), QStringLiteral("one"));
+    file(QStringLiteral("one"));
+    file(QStringLiteral("two"));
+    marker(QStringLiteral("rock"));    // letter case of the file does not matter
+    marker(QStringLiteral("Jazz"));
+    marker(QStringLiteral("Orphan"));  // no entries: not listed
+    touch(MusicFolder + QStringLiteral("*%#Recent List#%*.lst"));
+
+    frmSongs& w = load();
+    EXPECT_EQ(column(w.ListView3), (QStringList{"Jazz", "Rock"}));
+    // The first playlist is selected and shown.
+    EXPECT_EQ(column(w.ListView1), (QStringList{"one"}));
+    select(w.ListView3, 1);
+    w.ListView3_Click();
+    // A song whose file is missing is left out, also from the total.
+    EXPECT_EQ(column(w.ListView1), (QStringList{"one", "two"}));
+    EXPECT_EQ(w.Label3->text(), QStringLiteral("Total Play Time = 8:03"));
+    EXPECT_EQ(w.NewPlaylistFlag, 0);
+    EXPECT_TRUE(w.SSAdd->isEnabled());
+    EXPECT_FALSE(w.SSSave->isEnabled());
+}
+
+TEST_F(SongsFixture, OnACdRomAPlaylistIsListedOnlyWhenAllItsSongsAreThere)
+{
+    musicOnCdRom();
+    entry(QStringLiteral("Full"), QStringLiteral("one"));
+    entry(QStringLiteral("Partial"), QStringLiteral("one"));
+    entry(QStringLiteral("Partial"), QStringLiteral("missing"));
+    file(QStringLiteral("one"));
+    for (const char* n : {"Full", "Partial", "Unknown"})
+        touch(DefaultMusicFolder + QString::fromLatin1(n) + QStringLiteral(".cdr"));
+    marker(QStringLiteral("Full")); // ".lst" files do not count on a CD-ROM
+    frmSongs& w = load();
+    EXPECT_EQ(column(w.ListView3), (QStringList{"Full", "Unknown"}));
+}
+
+TEST_F(SongsFixture, UnloadShowsTheMainWindowOnlyWhenNotSwitchingOrRefreshing)
+{
+    for (auto [switching, refreshing] : {std::pair{1, 0}, {0, 1}}) {
+        load();
+        SwitchingWindow = int16_t(switching);
+        Refreshing = int16_t(refreshing);
+        Forms::unload<frmSongs>();
+        settle();
+        EXPECT_EQ(Forms::find<frmMain>(), nullptr);
+        EXPECT_EQ(SwitchingWindow, 0);
+        Refreshing = 0;
+    }
+    frmSongs& w = load();
+    w.SSAdd_Click();
+    Forms::unload<frmSongs>();
+    ASSERT_NE(Forms::find<frmMain>(), nullptr);
+    EXPECT_TRUE(Forms::find<frmMain>()->isVisible());
+    // A reload starts in the idle state again.
+    EXPECT_EQ(load().NewPlaylistFlag, 0);
+}
+
+TEST_F(SongsFixture, ColumnsSortDescendingFirstEachWithItsOwnToggle)
+{
+    song(QStringLiteral("a"), QStringLiteral("Zed"), QStringLiteral("10:00"));
+    song(QStringLiteral("b"), QStringLiteral("Amy"), QStringLiteral("2:00"));
+    song(QStringLiteral("c"), QStringLiteral("Moe"), QStringLiteral("3:00"));
+    for (const char* t : {"a", "b", "c"})
+        file(QString::fromLatin1(t));
+    frmSongs& w = load();
+    w.lblLength_Click(); // text order, not duration
+    EXPECT_EQ(column(w.ListView2), (QStringList{"c", "b", "a"}));
+    w.ListView2_ColumnClick(2);
+    EXPECT_EQ(column(w.ListView2), (QStringList{"a", "c", "b"}));
+    w.ListView2_ColumnClick(3);
+    EXPECT_EQ(column(w.ListView2), (QStringList{"a", "b", "c"}));
+    w.lblArtist_Click();
+    EXPECT_EQ(column(w.ListView2), (QStringList{"b", "c", "a"}));
+    w.lblTitle_Click();
+    EXPECT_EQ(column(w.ListView2), (QStringList{"c", "b", "a"}));
+    EXPECT_EQ(w.ColumnSortFlags[0], -1);
+    EXPECT_EQ(w.ColumnSortFlags[1], 0);
+    EXPECT_EQ(w.ColumnSortFlags[2], 0);
+}
+
+TEST_F(SongsFixture, SearchFindsTitleArtistOrCdTitleFromTheTop)
+{
+    song(QStringLiteral("one"), QStringLiteral("xABx"), {}, {}, QStringLiteral("ab"));
+    song(QStringLiteral("two"), {}, {}, {}, QStringLiteral("ab")); // category is not searched
+    song(QStringLiteral("three"), {}, {}, QStringLiteral("Grab"));
+    for (const char* t : {"one", "two", "three"})
+        file(QString::fromLatin1(t));
+    frmSongs& w = load();
+    ASSERT_EQ(column(w.ListView2), (QStringList{"one", "three", "two"}));
+
+    w.SSSearch_Click(); // empty text: nothing
+    EXPECT_TRUE(prompt.asked.empty());
+
+    w.text1->setText(QStringLiteral("ab"));
+    prompt.answers = {Mb::Yes, Mb::Yes};
+    w.SSSearch_Click();
+    EXPECT_EQ(prompt.messageTexts(), (QStringList{"\"ab\" found. Search for Next Match?",
+                                                  "\"ab\" found. Search for Next Match?", "\"ab\" not found."}));
+    EXPECT_EQ(w.ListView2->currentItem()->text(0), QStringLiteral("three"));
+
+    prompt.asked.clear();
+    prompt.answers = {Mb::No};
+    w.SSSearch_Click(); // starts at the top again
+    EXPECT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(w.ListView2->currentItem()->text(0), QStringLiteral("one"));
+
+    prompt.asked.clear();
+    w.text1->setText(QStringLiteral(" ab"));
+    w.SSSearch_Click();
+    EXPECT_EQ(prompt.messageTexts(), (QStringList{"\" ab\" not found."}));
+}
+
+TEST_F(SongsFixture, HeaderClicksSortLikeTheLabels)
+{
+    for (const char* t : {"b", "a", "c"}) {
+        file(QString::fromLatin1(t));
+        song(QString::fromLatin1(t));
+    }
+    frmSongs& w = load();
+    for (const QStringList& expected : {QStringList{"c", "b", "a"}, QStringList{"a", "b", "c"}}) {
+        emit w.ListView2->header()->sectionClicked(0);
+        EXPECT_EQ(column(w.ListView2), expected);
+    }
+}
