@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "../controls/audiofiles.h"
+#include "audiofiles.h"
 #include "controls/mp3play.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
