@@ -1,74 +1,471 @@
 #include "burner/frmburner.h"
 
+#include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMenu>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <cmath>
 
+#include "burner/freespace.h"
+#include "burner/frmburnprep.h"
+#include "burner/frmburntocdinfo.h"
+#include "burner/frmprogburn.h"
+#include "burner/writerselect.h"
+#include "cd/cdaudio.h"
+#include "controls/acdwrite.h"
+#include "controls/mp3play.h"
+#include "controls/wavcheck.h"
+#include "core/cdhelpers.h"
 #include "core/errors.h"
+#include "core/filenames.h"
+#include "core/globals.h"
+#include "core/mp3tags.h"
+#include "core/settings.h"
 #include "core/skin.h"
 #include "platform/appcontext.h"
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "shell/frmoptions.h"
 #include "shell/windowchrome.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmBurner");
+constexpr int kFileRole = Qt::UserRole;     // the file's real name in the music folder
+constexpr int kTempRole = Qt::UserRole + 1; // the temporary WAV this run made for an MP3 row
+constexpr qint64 kTempReserve = 21960000;   // bytes kept free beside the temporary WAV files
+
 QString iniPath() { return Ctx().programFile(QStringLiteral("Burner.ini")); }
+
+// Sort directions of the file list's columns; they outlive the window's unloading.
+struct BurnerSortFlags {
+    int16_t flag[6] = {0, 0, 0, 0, 0, 0};
+};
+
+// A number with one decimal and no forced digit before the point: 0.5 -> ".5", 0 -> ".0".
+QString oneDecimal(double v)
+{
+    QString s = QString::number(v, 'f', 1);
+    if (s.startsWith(QLatin1String("0.")))
+        s.remove(0, 1);
+    else if (s.startsWith(QLatin1String("-0.")))
+        s.remove(1, 1);
+    return s;
+}
+
+QString burnSizeText(double mb) { return oneDecimal(mb) + QStringLiteral(" MB"); }
+
+// Minutes and seconds; the seconds are rounded before they are split, so 59.6 s reads 1:00.
+QString lengthText(double seconds)
+{
+    const qint64 total = std::llround(seconds);
+    const qint64 s = total % 60;
+    return QString::number(total / 60) + QStringLiteral(":") + (s < 10 ? QStringLiteral("0") : QString()) +
+           QString::number(s);
+}
+
+// Seconds of a catalogue length "m:ss", as 16-bit arithmetic allows.
+int16_t catalogueSeconds(const QString& length)
+{
+    if (length.size() < 3)
+        throw AppError(Err::TypeMismatch, QStringLiteral("Type mismatch"));
+    const int minutes = TextToInt16(length.left(length.size() - 3));
+    const int seconds = TextToInt16(length.right(2));
+    const int total = minutes * 60 + seconds;
+    if (total > 32767 || total < -32768)
+        throw AppError(Err::Overflow, QStringLiteral("Overflow"));
+    return static_cast<int16_t>(total);
+}
+
+// A list row whose columns sort by their text, letter case ignored.
+class TextItem : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return text(c).compare(other.text(c), Qt::CaseInsensitive) < 0;
+    }
+};
+
+Label* makeLabel(const QString& name, const QString& caption, QWidget* parent, const QString& tip = {})
+{
+    auto* l = new Label(caption, parent);
+    l->setObjectName(name);
+    if (!tip.isEmpty())
+        l->setToolTip(tip);
+    return l;
+}
+
+SSCommand* makeButton(const QString& name, const QString& caption, QWidget* parent, const QString& tip)
+{
+    auto* b = new SSCommand(caption, parent);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    return b;
+}
 } // namespace
 
 frmBurner::frmBurner()
     : FeatureForm({QStringLiteral("frmBurner"), QStringLiteral("Burn MP3 Or WAV Files To An Audio CD"),
-                   Feature::Burner, QStringLiteral("Close CD Burner"), 1, 660, 450})
+                   Feature::Burner, QStringLiteral("Close CD Burner"), 1, 800, 640})
 {
-    m_switchOnConvert = true;
-    auto* lay = new QGridLayout(body);
+    m_switchOnConvert = false;
+    ACDWRITE1 = new ACDWRITE(this);
+    ACDWRITE1->setObjectName(QStringLiteral("ACDWRITE1"));
+    Mp3Play1 = new Mp3Play(this);
+    Mp3Play1->setObjectName(QStringLiteral("Mp3Play1"));
+
+    auto* lay = new QVBoxLayout(body);
     lay->setContentsMargins(0, 4, 0, 0);
+    lay->setSpacing(4);
+
+    // Music folder line and the folder button.
+    auto* top = new QHBoxLayout;
+    Label28 = makeLabel(QStringLiteral("Label28"), QString(), body);
+    Label8 = makeLabel(QStringLiteral("Label8"), QStringLiteral("Change Music Folder"), body);
+    sscmdFolder = makeButton(QStringLiteral("sscmdFolder"), QStringLiteral("Change Folder"), body,
+                             QStringLiteral("Change Music Folder"));
+    top->addWidget(Label28, 1);
+    top->addWidget(Label8);
+    top->addWidget(sscmdFolder);
+    lay->addLayout(top);
+
+    // File list title and the search.
+    auto* search = new QHBoxLayout;
+    Label6 = makeLabel(QStringLiteral("Label6"), QStringLiteral("MP3 Or WAV Files In Music Folder"), body);
+    QFont bold = Label6->font();
+    bold.setBold(true);
+    Label6->setFont(bold);
+    text1 = new TextBox(body);
+    text1->setObjectName(QStringLiteral("text1"));
+    text1->setMaximumWidth(180);
+    SSSearch = makeButton(QStringLiteral("SSSearch"), QStringLiteral("S&earch"), body,
+                          QStringLiteral("Find Song Using A Few Letters"));
+    search->addWidget(Label6, 1);
+    search->addWidget(text1);
+    search->addWidget(SSSearch);
+    lay->addLayout(search);
+
+    // Column headings that sort the file list, over a list without its own header.
+    const int widths[5] = {250, 140, 60, 170, 90};
+    auto* heads = new QHBoxLayout;
+    heads->setSpacing(0);
+    const QString sortTip = QStringLiteral("Click To Change Sort Order");
+    lblTitle = makeLabel(QStringLiteral("lblTitle"), QStringLiteral("Song Title"), body, sortTip);
+    lblArtist = makeLabel(QStringLiteral("lblArtist"), QStringLiteral("Artist"), body, sortTip);
+    lblLength = makeLabel(QStringLiteral("lblLength"), QStringLiteral("Length"), body, sortTip);
+    lblCDTitle = makeLabel(QStringLiteral("lblCDTitle"), QStringLiteral("CD Title"), body, sortTip);
+    lblCategory = makeLabel(QStringLiteral("lblCategory"), QStringLiteral("Burn Size"), body);
+    Label* headLabels[5] = {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory};
+    for (int i = 0; i < 5; ++i) {
+        headLabels[i]->setFont(bold);
+        headLabels[i]->setFixedWidth(widths[i]);
+        headLabels[i]->setCursor(Qt::PointingHandCursor);
+        headLabels[i]->setContentsMargins(6, 0, 0, 0);
+        heads->addWidget(headLabels[i]);
+        connect(headLabels[i], &Label::clicked, this, [this, i] { ListView1_ColumnClick(i + 1); });
+    }
+    heads->addStretch();
+    lay->addLayout(heads);
+
     ListView1 = new ListView(body);
     ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Artist"), QStringLiteral("Length"),
-                                QStringLiteral("Size (MB)"), QStringLiteral("CD Title")});
-    ListView1->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    Check1 = new CheckBox(QStringLiteral("Test Mode (No Writing)"), body);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Combo1 = new ComboBox(body);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length"),
+                                QStringLiteral("CD Title"), QStringLiteral("Category")});
+    ListView1->header()->hide();
+    for (int i = 0; i < 5; ++i)
+        ListView1->setColumnWidth(i, widths[i]);
+    lay->addWidget(ListView1, 3);
+
+    Label30 = makeLabel(QStringLiteral("Label30"),
+                        QStringLiteral("Double-Click To Add MP3 Or WAV Files You Wish To Burn To The BurnList Below."),
+                        body, QStringLiteral("Double Click On A File Above To Add It To The BurnList Below"));
+    lay->addWidget(Label30);
+
+    // Burn list on the left, the burn panel on the right.
+    auto* bottom = new QHBoxLayout;
+    auto* listSide = new QVBoxLayout;
+    ListView2 = new ListView(body);
+    ListView2->setObjectName(QStringLiteral("ListView2"));
+    ListView2->setRootIsDecorated(false);
+    ListView2->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Burn Size")});
+    ListView2->setColumnWidth(0, 380);
+    listSide->addWidget(ListView2, 1);
+    Label12 = makeLabel(QStringLiteral("Label12"), QStringLiteral("Double-click To Remove A File From BurnList."), body,
+                        QStringLiteral("Double Click On A File To Remove It From The BurnList"));
+    listSide->addWidget(Label12);
+    Label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("Total Burn File Size"), body,
+                       QStringLiteral("Total File Size Of All WAVs To Be Burned On CD"));
+    Label3->setFont(bold);
+    listSide->addWidget(Label3);
+    Label18 = makeLabel(QStringLiteral("Label18"),
+                        QStringLiteral("(Total Size Of Selected Files Should Not Exceed 700 Megabytes)"), body,
+                        QStringLiteral("Total File Size In Burn List Cannot Exceed 620 Megabytes"));
+    listSide->addWidget(Label18);
+    bottom->addLayout(listSide, 1);
+
+    burnPanel = new QGroupBox(QStringLiteral("CD BURNER CONTROLS"), body);
+    burnPanel->setObjectName(QStringLiteral("burnPanel"));
+    burnPanel->setFixedWidth(250);
+    auto* panel = new QGridLayout(burnPanel);
+    Label11 = makeLabel(QStringLiteral("Label11"), QStringLiteral("Select A CD Burner"), burnPanel);
+    Combo2 = new ComboBox(burnPanel);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setToolTip(QStringLiteral("Select A CD-Writer (Burner)"));
+    Label25 = makeLabel(QStringLiteral("Label25"), QStringLiteral("Burner Speed"), burnPanel);
+    Combo1 = new ComboBox(burnPanel);
     Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setToolTip(QStringLiteral("Select A Burner Speed"));
     Combo1->addItems({QStringLiteral("1X"), QStringLiteral("2X"), QStringLiteral("4X"), QStringLiteral("6X"),
                       QStringLiteral("8X"), QStringLiteral("10X")});
-    sscmdBurn = new SSCommand(QStringLiteral("Burn CD"), body);
-    sscmdBurn->setObjectName(QStringLiteral("sscmdBurn"));
-    auto* speed = new Label(QStringLiteral("Speed:"), body);
-    lay->addWidget(ListView1, 0, 0, 1, 5);
-    lay->addWidget(Check1, 1, 0);
-    lay->addWidget(speed, 1, 1, Qt::AlignRight);
-    lay->addWidget(Combo1, 1, 2);
-    lay->addWidget(sscmdBurn, 1, 4);
-    lay->setColumnStretch(3, 1);
+    // The boxes' captions are the labels beside them; a click on a label ticks its box too.
+    const int box = style()->pixelMetric(QStyle::PM_IndicatorWidth) + 4;
+    Check1 = new CheckBox(QStringLiteral("Test Run  (Will Not Burn)"), burnPanel);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->setToolTip(QStringLiteral("Test Only (Will Not Actually Burn Files On CD)"));
+    Check1->setFixedWidth(box);
+    Label21 = makeLabel(QStringLiteral("Label21"), QStringLiteral("Test  Mode (Will Not Burn)"), burnPanel,
+                        QStringLiteral("Test Only (Will Not Actually Burn Files On CD)"));
+    Check2 = new CheckBox(QStringLiteral("Auto-Save CD Info"), burnPanel);
+    Check2->setObjectName(QStringLiteral("Check2"));
+    Check2->setToolTip(QStringLiteral("Saves CD Info Including CD Title, Track Titles etc. For Burned CD"));
+    Check2->setFixedWidth(box);
+    Label17 = makeLabel(QStringLiteral("Label17"), QStringLiteral("Auto-Save CD Info"), burnPanel,
+                        QStringLiteral("Saves CD Info Including CD Title, Track Titles etc. For Burned CD"));
+    sscmdBurn = makeButton(QStringLiteral("sscmdBurn"), QStringLiteral("Burn"), burnPanel,
+                           QStringLiteral("Start Burning (Writing) Files To CD"));
+    sscmdEject = makeButton(QStringLiteral("sscmdEject"), QStringLiteral("Eject"), burnPanel,
+                            QStringLiteral("Eject The CD Immediately"));
+    panel->addWidget(Label11, 0, 0, 1, 2);
+    panel->addWidget(Combo2, 1, 0, 1, 2);
+    panel->addWidget(Label25, 2, 0, 1, 2);
+    panel->addWidget(Combo1, 3, 0, 1, 2);
+    panel->addWidget(Check1, 4, 0);
+    panel->addWidget(Label21, 4, 1);
+    panel->addWidget(Check2, 5, 0);
+    panel->addWidget(Label17, 5, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(sscmdBurn);
+    buttons->addWidget(sscmdEject);
+    panel->addLayout(buttons, 6, 0, 1, 2);
+    panel->setColumnStretch(1, 1);
+    bottom->addWidget(burnPanel);
+    lay->addLayout(bottom, 2);
+
+    // The chrome as this window has it.
+    for (PictureBox* p : {picQuillory})
+        p->setToolTip(QStringLiteral("Return To The Quillory"));
+    lblQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuConvert"))) {
+        a->setObjectName(QStringLiteral("mnuConverter"));
+        a->setText(QStringLiteral("Converter"));
+    }
+    if (QAction* a = chrome->entry(QStringLiteral("mnuPlayLists")))
+        a->setText(QStringLiteral("Edit Or Create PlayLists"));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuClose")))
+        a->setObjectName(QStringLiteral("mnuBurner"));
+    chrome->setSettingsHandler([this] { sscmdFolder_Click(); });
+
+    writers = std::make_unique<WriterSelection>(*ACDWRITE1, *Combo2);
+
+    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    connect(ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2_DblClick(); });
+    connect(SSSearch, &QPushButton::clicked, this, &frmBurner::SSSearch_Click);
+    connect(text1, &QLineEdit::returnPressed, this, &frmBurner::SSSearch_Click);
+    connect(sscmdFolder, &QPushButton::clicked, this, &frmBurner::sscmdFolder_Click);
+    connect(sscmdBurn, &QPushButton::clicked, this, &frmBurner::sscmdBurn_Click);
+    connect(sscmdEject, &QPushButton::clicked, this, &frmBurner::sscmdEject_Click);
+    connect(Check1, &QCheckBox::clicked, this, &frmBurner::Check1_Click);
+    connect(Label21, &Label::clicked, this, [this] {
+        if (Check1->isEnabled())
+            Check1->click();
+    });
+    connect(Label17, &Label::clicked, this, [this] {
+        if (Check2->isEnabled())
+            Check2->click();
+    });
+    connect(Label28, &Label::mouseMoved, this, [this] { Label28_MouseMove(); });
+    connect(Label6, &Label::mouseMoved, this, [this] { Label6_MouseMove(); });
+    Label28->setMouseTracking(true);
+    Label6->setMouseTracking(true);
+
+    connect(ACDWRITE1, &ACDWRITE::ActTrack, this, &frmBurner::ACDWRITE1_ActTrack);
+    connect(ACDWRITE1, &ACDWRITE::TrackPercent, this, &frmBurner::ACDWRITE1_TrackPercent);
+    connect(ACDWRITE1, &ACDWRITE::InfoMessage, this, [this](int, const QString& text) { ACDWRITE1_InfoMessage(text); });
+    connect(ACDWRITE1, &ACDWRITE::Fixating, this, &frmBurner::ACDWRITE1_Fixating);
+    connect(ACDWRITE1, &ACDWRITE::BurningProcessComplete, this, &frmBurner::ACDWRITE1_BurningProcessComplete);
+    connect(ACDWRITE1, &ACDWRITE::UserStop, this, &frmBurner::ACDWRITE1_UserStop);
+    connect(Mp3Play1, &Mp3Play::ActFrame, this, &frmBurner::Mp3Play1_ActFrame);
+    connect(Mp3Play1, &Mp3Play::ThreadEnded, this, &frmBurner::Mp3Play1_ThreadEnded);
 }
+
+frmBurner::~frmBurner() = default;
+
+// ---------------------------------------------------------------- loading and unloading
 
 void frmBurner::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    int testMode = 1;
-    int speed = 1;
+    trap([this] {
+        m_writerReady = writers->Get_Burner_Drive() == 1;
+        if (m_writerReady) {
+            writers->LoadBurnerCombo();
+            writers->DetermineDriverForFirstCDR();
+        } else {
+            sscmdBurn->setEnabled(false);
+        }
+    });
+
+    // Settings: test mode, then the speed's list index; both 1 without the file.
+    QStringList values = {QStringLiteral("1"), QStringLiteral("1")};
     if (QFile::exists(iniPath())) {
+        values.clear();
         trap([&] {
             QFile f(iniPath());
             if (!f.open(QIODevice::ReadOnly))
-                throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-            const QStringList values = QString::fromUtf8(f.readAll())
-                                           .split(QRegularExpression(QStringLiteral("[,\r\n]+")), Qt::SkipEmptyParts);
-            testMode = values.value(0).trimmed().toInt();
-            speed = values.value(1).trimmed().toInt();
+                throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+            values = QString::fromUtf8(f.readAll()).split(QRegularExpression(QStringLiteral("[,\r\n]+")),
+                                                          Qt::SkipEmptyParts);
         });
     }
-    trap([&] { Check1->setChecked(testMode != 0); });
-    trap([&] { Combo1->setCurrentIndex(speed); });
+    auto value = [&](int i) -> int16_t {
+        if (i >= values.size())
+            throw AppError(62, QStringLiteral("Input past end of file"));
+        return TextToInt16(values[i]);
+    };
+    trap([&] {
+        int16_t v = 0;
+        trap([&] { v = value(0); }); // a missing value counts 0
+        Check1->setChecked(v != 0);
+    });
+    trap([&] {
+        int16_t v = 0;
+        trap([&] { v = value(1); });
+        if (v < -1 || v >= Combo1->count())
+            throw AppError(380, QStringLiteral("Invalid property value"));
+        Combo1->setCurrentIndex(v);
+    });
+    trap([this] {
+        const bool on = !Check1->isChecked();
+        Check2->setEnabled(on);
+        Label17->setEnabled(on);
+    });
+    trap([] { GetMWFolders(); });
+    trap([this] {
+        Label28->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
+                         QStringLiteral(")"));
+    });
+    listFolder();
     trap([this] { putskin(this); });
     trap([this] { centreOnScreen(); });
+    trap([this] {
+        if (ListView1->topLevelItemCount() > 0)
+            ListView1->topLevelItem(0)->setSelected(false);
+    });
+}
+
+// The music folder's WAV files, then its MP3 files, each with length and burn size.
+void frmBurner::listFolder()
+{
+    Trap trap(kModule, QStringLiteral("Form_Load"));
+    QStringList names;
+    trap([&] {
+        names = QDir(MusicFolder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    });
+    for (const QString& name : names) {
+        if (!name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
+            continue;
+        trap([&] {
+            auto* item = new TextItem(ListView1);
+            item->setText(0, name);
+            item->setData(0, kFileRole, name);
+            const qint64 bytes = QFileInfo(MusicFolder + name).size();
+            const double seconds = double(bytes) / 44000.0 / 4.0;
+            if (seconds != 0)
+                item->setText(2, lengthText(seconds));
+            item->setText(4, burnSizeText(double(bytes) / 1024.0 / 1024.0));
+        });
+    }
+    for (const QString& name : names) {
+        if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
+            continue;
+        const QString base = name.left(name.size() - 4);
+        clsMP3* song = nullptr;
+        trap([&] {
+            if (!SongLibrary)
+                return;
+            for (int i = 1; i <= SongLibrary->Count(); ++i) {
+                auto s = SongLibrary->Item(i);
+                if (s->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
+                    song = s.get();
+                    return;
+                }
+            }
+        });
+        if (song) {
+            auto* item = new TextItem(ListView1);
+            item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
+            item->setData(0, kFileRole, name);
+            item->setText(1, song->artist());
+            item->setText(2, song->Length());
+            item->setText(3, song->CDTitle());
+            trap([&] {
+                const int16_t seconds = catalogueSeconds(song->Length());
+                item->setText(4, burnSizeText(seconds * 44.0 * 2.0 * 2000.0 / 1024.0 / 1024.0));
+            });
+            continue;
+        }
+        // Not in the catalogue: ask the file itself; a file that does not open is left out.
+        const QString path = MusicFolder + name;
+        int16_t opened = 1;
+        trap([&] { opened = Mp3Play1->Open(path, QString()); });
+        if (opened != 0)
+            continue;
+        int16_t seconds = 0;
+        QString artist, album;
+        trap([&] { seconds = GetMP3PlayTime(path); });
+        trap([&] {
+            if (Mp3Play1->HasTag()) {
+                artist = Mp3Play1->TagArtist();
+                album = Mp3Play1->TagAlbum();
+            }
+        });
+        trap([&] { Mp3Play1->Close(); });
+        auto* item = new TextItem(ListView1);
+        item->setText(0, base + name.right(4).toLower());
+        item->setData(0, kFileRole, name);
+        if (seconds != 0) {
+            item->setText(2, lengthText(seconds));
+            item->setText(4, burnSizeText(seconds * 44.0 * 4.0 / 1000.0));
+        }
+        if (!artist.isEmpty())
+            item->setText(1, artist);
+        if (!album.isEmpty())
+            item->setText(3, album);
+    }
 }
 
 void frmBurner::Form_Unload(int& cancel)
 {
     Trap trap(kModule, QStringLiteral("Form_Unload"));
+    // Closing mid-burn would ruin the disc and tear down the writer under the write.
+    if (m_running) {
+        trap([] {
+            MsgBox(QStringLiteral("You Are Burning A CD. You Need To Stop (Abort) Burning Before You Can Close The "
+                                  "CD Burner."),
+                   Mb::OKOnly, kAppTitle);
+        });
+        cancel = 1;
+        return;
+    }
     trap([] { ClosingRule(); });
     // The settings are kept only where an installation provides the file.
     if (QFile::exists(iniPath())) {
@@ -81,4 +478,566 @@ void frmBurner::Form_Unload(int& cancel)
             f.write(text.toUtf8());
         });
     }
+}
+
+// ---------------------------------------------------------------- navigation
+
+void frmBurner::picConvert_Click()
+{
+    for (PictureBox* p : {picConvert, picPlayLists, picExit})
+        if (p)
+            p->setBorderStyle(1);
+    FeatureForm::picConvert_Click();
+}
+
+void frmBurner::Label28_MouseMove() { Label28->setToolTip(Label28->text()); }
+
+void frmBurner::Label6_MouseMove() { Label6->setToolTip(Label28->text()); }
+
+// ---------------------------------------------------------------- burn list
+
+bool frmBurner::IsMp3Row(const QTreeWidgetItem* item)
+{
+    if (!item)
+        return false;
+    QString name = item->data(0, kFileRole).toString();
+    if (name.isEmpty())
+        name = item->text(0);
+    return name.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
+}
+
+QString frmBurner::TrackFile(int row) const
+{
+    const QTreeWidgetItem* item = ListView2->topLevelItem(row);
+    if (!item)
+        return {};
+    if (IsMp3Row(item))
+        return item->data(0, kTempRole).toString();
+    QString name = item->data(0, kFileRole).toString();
+    if (name.isEmpty())
+        name = item->text(0);
+    return MusicFolder + name;
+}
+
+void frmBurner::ListView1_DblClick()
+{
+    Trap trap(kModule, QStringLiteral("ListView1_DblClick"));
+    if (ListView1->topLevelItemCount() == 0)
+        return;
+    QTreeWidgetItem* row = ListView1->currentItem();
+    if (!row)
+        return;
+    const QString text = row->text(0);
+    const QString name = row->data(0, kFileRole).toString();
+    const QString path = MusicFolder + name;
+    if (IsMp3Row(row)) {
+        const QString twin = text.left(text.size() - 4) + QStringLiteral(".wav");
+        if (!findIgnoringCase(MusicFolder, name.left(name.size() - 4) + QStringLiteral(".wav")).isEmpty()) {
+            MsgBox(QStringLiteral("You Already Have a WAV file named \"") + twin +
+                       QStringLiteral("\" in your current Music Folder. Select the WAV file instead of the MP3 file."),
+                   Mb::OKOnly, kAppTitle);
+            return;
+        }
+    } else {
+        // Anything that is not an MP3 goes to the writer as it is, so it must be a CD-audio WAV.
+        bool good = false;
+        trap([&] { good = CheckWAVFormat(shortpathname(path)); });
+        if (!good) {
+            MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not "
+                                  "Be Burned"),
+                   Mb::OKOnly, kAppTitle);
+            return;
+        }
+    }
+    trap([&] {
+        auto* entry = new QTreeWidgetItem(ListView2);
+        entry->setText(0, text);
+        entry->setText(1, row->text(4));
+        entry->setData(0, kFileRole, name);
+    });
+    trap([this] { Label3->setText(QStringLiteral("Total Burn File Size ") + GetTotalBurnSize() + QStringLiteral(" MB")); });
+}
+
+void frmBurner::ListView2_DblClick()
+{
+    Trap trap(kModule, QStringLiteral("ListView2_DblClick"));
+    if (ListView2->topLevelItemCount() == 0)
+        return;
+    trap([this] {
+        QTreeWidgetItem* row = ListView2->currentItem();
+        if (row)
+            delete ListView2->takeTopLevelItem(ListView2->indexOfTopLevelItem(row));
+    });
+    trap([this] { Label3->setText(QStringLiteral("Total Burn File Size ") + GetTotalBurnSize() + QStringLiteral(" MB")); });
+}
+
+QString frmBurner::GetTotalBurnSize()
+{
+    Trap trap(kModule, QStringLiteral("GetTotalBurnSize"));
+    double total = 0;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        trap([&] {
+            const QString size = ListView2->topLevelItem(i)->text(1);
+            if (size.isEmpty())
+                return; // a file without a known length adds nothing
+            bool ok = false;
+            const double mb = size.left(size.size() - 3).toDouble(&ok);
+            if (!ok)
+                throw AppError(Err::TypeMismatch, QStringLiteral("Type mismatch"));
+            total += mb;
+        });
+    }
+    return oneDecimal(total);
+}
+
+double frmBurner::GetTotalWAVSize()
+{
+    Trap trap(kModule, QStringLiteral("GetTotalWAVSize"));
+    qint64 bytes = 0;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        const QString file = TrackFile(i);
+        if (!file.isEmpty() && QFileInfo::exists(file))
+            bytes += QFileInfo(file).size();
+    }
+    return double(bytes / 1024 / 1024);
+}
+
+void frmBurner::setControlsEnabled(bool on)
+{
+    for (QWidget* w : findChildren<QWidget*>()) {
+        const bool control = qobject_cast<PictureBox*>(w) || qobject_cast<QAbstractButton*>(w) ||
+                             qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             qobject_cast<QTreeWidget*>(w);
+        if (control)
+            w->setEnabled(on);
+    }
+    for (QMenu* m : findChildren<QMenu*>())
+        for (QAction* a : m->actions())
+            if (!a->isSeparator())
+                a->setEnabled(on);
+}
+
+void frmBurner::EnableControls()
+{
+    Trap trap(kModule, QStringLiteral("EnableControls"));
+    trap([this] { setControlsEnabled(true); });
+    // The window's own rules hold again: the catalogue box only outside test mode, and
+    // Burn only when a writer was found.
+    trap([this] {
+        const bool on = !Check1->isChecked();
+        Check2->setEnabled(on);
+        Label17->setEnabled(on);
+        sscmdBurn->setEnabled(m_writerReady);
+    });
+}
+
+void frmBurner::ListView1_ColumnClick(int column)
+{
+    Trap trap(kModule, QStringLiteral("ListView1_ColumnClick"));
+    trap([&] {
+        const int key = column - 1;
+        if (key < 0 || key > 5)
+            throw AppError(Err::Subscript, QStringLiteral("Subscript out of range"));
+        int16_t& flag = Forms::persistent<BurnerSortFlags>().flag[key];
+        ListView1->sortItems(key, flag == 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+        flag = flag == 0 ? int16_t(-1) : int16_t(0);
+    });
+}
+
+void frmBurner::sscmdFolder_Click()
+{
+    Trap trap(kModule, QStringLiteral("sscmdFolder_Click"));
+    trap([] {
+        frmOptions& o = Forms::get<frmOptions>();
+        o.SSTab1->setCurrentIndex(1);
+        o.Show(true);
+    });
+}
+
+void frmBurner::SSSearch_Click()
+{
+    Trap trap(kModule, QStringLiteral("SSSearch_Click"));
+    const QString what = text1->text();
+    const int rows = ListView1->topLevelItemCount();
+    if (what.isEmpty() || rows == 0)
+        return;
+    const QString quoted = QStringLiteral("\"") + what + QStringLiteral("\"");
+    for (int i = 0; i < rows; ++i) {
+        QTreeWidgetItem* row = ListView1->topLevelItem(i);
+        const bool match = row->text(0).contains(what, Qt::CaseInsensitive) ||
+                           row->text(1).contains(what, Qt::CaseInsensitive) ||
+                           row->text(3).contains(what, Qt::CaseInsensitive);
+        if (!match)
+            continue;
+        ListView1->scrollToItem(row);
+        ListView1->setCurrentItem(row);
+        row->setSelected(true);
+        ListView1->setFocus();
+        if (MsgBox(quoted + QStringLiteral(" found. Search for Next Match?"), Mb::YesNo, kAppTitle) != Mb::Yes)
+            return;
+    }
+    MsgBox(quoted + QStringLiteral(" not found."), Mb::OKOnly, kAppTitle);
+}
+
+// ---------------------------------------------------------------- Burn button
+
+void frmBurner::sscmdBurn_Click()
+{
+    Trap trap(kModule, QStringLiteral("sscmdBurn_Click"));
+    if (m_running)
+        return;
+    if (ListView2->topLevelItemCount() == 0) {
+        MsgBox(QStringLiteral("You need to add files into the Burner list."), Mb::OKOnly, kAppTitle);
+        return;
+    }
+    if (writers->CheckIfBurnerSelected() == 1)
+        return;
+    int disc = DiscNone;
+    trap([&] { disc = ACDWRITE1->CheckDisc(); });
+    if (disc == DiscNotBlank) {
+        // The writer itself knows the disc is not blank: say so, whatever its label reads.
+        MsgBox(QStringLiteral("You Have An Audio CD Or A Used CD-R In Your CD Writer.\n"
+                              "Please Insert A New Blank CD-R In Your CD Writer And Try Again."),
+               Mb::OKOnly, kAppTitle);
+        return;
+    }
+    if (disc != 0) {
+        MsgBox(QStringLiteral("Please Insert A CD-R Disc Into Your CD Writer Drive!"), Mb::OKOnly, kAppTitle);
+        return;
+    }
+    int16_t used = 0;
+    trap([&] { used = CheckCDMedia(writers->SelectedWriterDevice()); });
+    if (used == 1)
+        return;
+    if (checkfreediskspaceConvert() == 1)
+        return;
+
+    trap([this] {
+        const int index = Combo1->currentIndex();
+        ACDWRITE1->Speed(index == 0 ? 1 : index * 2);
+    });
+    trap([this] {
+        ACDWRITE1->TestMode(Check1->isChecked());
+        ACDWRITE1->RealWrite(!Check1->isChecked());
+    });
+    trap([this] { ACDWRITE1->BurnOption(true); });
+    MP3Total = 0;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        item->setData(0, kTempRole, QString());
+        if (IsMp3Row(item))
+            ++MP3Total;
+    }
+    trap([this] { setControlsEnabled(false); });
+    // From here until the write ends the program must not exit nor this window close.
+    m_running = true;
+    ConversionRunning = 1;
+    if (MP3Total > 0) {
+        NextBurnItem = 1;
+        MP3Number = 1;
+        m_preparing = true;
+        ConvertMP3();
+    } else {
+        Burn();
+    }
+}
+
+void frmBurner::endRun()
+{
+    m_running = false;
+    m_preparing = false;
+    ConversionRunning = 0;
+}
+
+// ---------------------------------------------------------------- burn run
+
+void frmBurner::Burn()
+{
+    Trap trap(kModule, QStringLiteral("Burn"));
+    trap([this] { writers->DetermineDriver(); });
+    double total = 0;
+    trap([&] { total = GetTotalWAVSize(); });
+    if (total > 700) {
+        const int answer = MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not "
+                                                 "Be Burned. Select Yes To Continue. Select No To Stop."),
+                                  Mb::YesNo, kAppTitle);
+        if (answer != Mb::Yes) {
+            DeleteTempWAVFiles();
+            EnableControls();
+            endRun();
+            return;
+        }
+    }
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        trap([&] { ACDWRITE1->AddTrack(TrackFile(i), 0); });
+    trap([] {
+        frmProgBurn& p = Forms::get<frmProgBurn>();
+        p.Label4->setVisible(true);
+        p.Label2->setVisible(true);
+        p.BurnProgress->setVisible(true);
+        p.Show();
+    });
+    BurnAbort = 0;
+    int result = -1;
+    trap([&] { result = ACDWRITE1->WriteCD(); });
+    if (result == 0)
+        return; // the control's events carry the burn on
+    QString text = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.");
+    const QString why = ACDWRITE1->LastOutcome().message;
+    if (!why.isEmpty())
+        text += QStringLiteral("\n") + why;
+    MsgBox(text, Mb::OKOnly, kAppTitle);
+    // Nothing was written: nothing of the run is left behind.
+    DeleteTempWAVFiles();
+    trap([] { Forms::unload<frmProgBurn>(); });
+    EnableControls();
+    endRun();
+}
+
+void frmBurner::ACDWRITE1_ActTrack(int track)
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_ActTrack"));
+    frmProgBurn* p = Forms::find<frmProgBurn>();
+    QTreeWidgetItem* entry = ListView2->topLevelItem(track - 1);
+    if (p && entry) {
+        p->Label1->setText(entry->text(0));
+        p->Label5->setText(QStringLiteral("Burning Track ") + QString::number(track) + QStringLiteral(" of ") +
+                           QString::number(ListView2->topLevelItemCount()));
+    }
+    trap([&] {
+        if (!entry)
+            throw AppError(35600, QStringLiteral("Index out of bounds"));
+        entry->setSelected(true);
+        if (track > 1)
+            if (QTreeWidgetItem* before = ListView2->topLevelItem(track - 2))
+                before->setSelected(false);
+        ListView2->scrollToItem(entry);
+    });
+}
+
+void frmBurner::ACDWRITE1_TrackPercent(int percent)
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_TrackPercent"));
+    ProgressPercent = static_cast<int16_t>(std::min(percent, 100));
+    if (frmProgBurn* p = Forms::find<frmProgBurn>()) {
+        p->Label2->setText(QString::number(percent) + QStringLiteral(" %"));
+        p->BurnProgress->setValue(ProgressPercent);
+    }
+}
+
+void frmBurner::ACDWRITE1_InfoMessage(const QString& text)
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_InfoMessage"));
+    if (frmProgBurn* p = Forms::find<frmProgBurn>())
+        p->setCaption(QStringLiteral("BURN STATUS: ") + text +
+                      (Check1->isChecked() ? QStringLiteral(" (Test Mode)") : QString()));
+}
+
+void frmBurner::ACDWRITE1_Fixating()
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_Fixating"));
+    frmProgBurn* p = Forms::find<frmProgBurn>();
+    if (!p)
+        return;
+    p->setCaption(QStringLiteral("BURN STATUS: Finalizing CD. Please Wait..."));
+    p->Label1->setText(QStringLiteral("Finalizing CD. May Take 2-3 Minutes."));
+    p->Label5->setText(QStringLiteral("Please Wait..."));
+    p->Label2->setVisible(false);
+    p->Label4->setVisible(false);
+    p->BurnProgress->setVisible(false);
+    p->cmdAbort->setEnabled(false);
+}
+
+void frmBurner::ACDWRITE1_BurningProcessComplete(const BurnOutcome& outcome)
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_BurningProcessComplete"));
+    trap([this] { EnableControls(); });
+    trap([this] { writers->ResetBurner(); });
+    // Every end leaves nothing of the run behind: no temporary WAV, no progress window.
+    trap([this] { DeleteTempWAVFiles(); });
+    trap([] { Forms::unload<frmProgBurn>(); });
+    endRun();
+    if (BurnAbort == -1 || outcome.kind == BurnOutcome::Aborted)
+        return;
+    if (outcome.kind == BurnOutcome::Failed) {
+        if (outcome.reason == BurnOutcome::DiscNotBlank || outcome.reason == BurnOutcome::NoDisc) {
+            MsgBox(QStringLiteral("You May Have An Audio CD Or A Used CD-R In Your CD Writer. Please Insert A New "
+                                  "Blank CD-R In Your CD Writer And Try Again"),
+                   Mb::OKOnly, kAppTitle);
+        } else {
+            QString text = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.");
+            if (!outcome.message.isEmpty())
+                text += QStringLiteral("\n") + outcome.message;
+            MsgBox(text, Mb::OKOnly, kAppTitle);
+        }
+        return;
+    }
+    MsgBox(QStringLiteral("Finished Burning Audio CD."), Mb::OKOnly, kAppTitle);
+    // A test run puts nothing on the disc, so there is nothing to catalogue after it.
+    if (outcome.kind == BurnOutcome::Written && Check2->isChecked() && !Check1->isChecked())
+        trap([] { Forms::get<frmBurnToCDInfo>().Show(true); });
+}
+
+void frmBurner::ACDWRITE1_UserStop()
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_UserStop"));
+    trap([this] { writers->ResetBurner(); });
+    trap([this] { DeleteTempWAVFiles(); });
+    trap([] { Forms::unload<frmProgBurn>(); });
+}
+
+void frmBurner::Check1_Click()
+{
+    Trap trap(kModule, QStringLiteral("Check1_Click"));
+    const bool test = Check1->isChecked();
+    trap([&] { ACDWRITE1->TestMode(test); });
+    Check2->setEnabled(!test);
+    Label17->setEnabled(!test);
+}
+
+void frmBurner::sscmdEject_Click() { EjectCDNumber(writers->SelectedWriterDevice()); }
+
+// Deletes the temporary WAV files this run made, and only those.
+void frmBurner::DeleteTempWAVFiles()
+{
+    Trap trap(kModule, QStringLiteral("DeleteTempWAVFiles"));
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        const QString temp = item->data(0, kTempRole).toString();
+        if (temp.isEmpty())
+            continue;
+        QFile::remove(temp); // a file already gone is no error
+        item->setData(0, kTempRole, QString());
+    }
+}
+
+// ---------------------------------------------------------------- temporary WAV preparation
+
+int16_t frmBurner::checkfreediskspaceConvert()
+{
+    Trap trap(kModule, QStringLiteral("checkfreediskspaceConvert"));
+    std::optional<qint64> free;
+    trap([&] { free = BurnerDisk::freeBytes(MusicFolder); });
+    if (!free) {
+        MsgBox(QStringLiteral("Could not find drive free space"), Mb::OKOnly, kAppTitle);
+        return 1;
+    }
+    double mb = 0;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        if (!IsMp3Row(item))
+            continue;
+        const QString size = item->text(1);
+        bool ok = false;
+        const double v = size.left(size.size() - 3).toDouble(&ok);
+        if (ok)
+            mb += v;
+    }
+    const double needed = mb * 1024.0 * 1024.0 + double(kTempReserve);
+    if (needed > double(*free)) {
+        const qint64 shortMb = static_cast<qint64>(std::ceil((needed - double(*free)) / 1048576.0));
+        MsgBox(QStringLiteral("You do not have enough space on your drive for the temporary WAV files that is required "
+                              "for converting MP3 files to WAV files before burning(after leaving 100MB free for "
+                              "Windows use).\n\nPlease select fewer files to burn or delete unneeded files on your "
+                              "hard drive and create space for ") +
+                   QString::number(shortMb) + QStringLiteral("MB"),
+               Mb::OKOnly, kAppTitle);
+        return 1;
+    }
+    return 0;
+}
+
+void frmBurner::ConvertMP3()
+{
+    Trap trap(kModule, QStringLiteral("ConvertMP3"));
+    DecodeAbort = 0;
+    const int rows = ListView2->topLevelItemCount();
+    int found = -1;
+    for (int pos = NextBurnItem; pos <= rows; ++pos) {
+        if (IsMp3Row(ListView2->topLevelItem(pos - 1))) {
+            found = pos;
+            break;
+        }
+    }
+    if (found < 0) {
+        // Every MP3 has its temporary WAV: write the disc.
+        trap([] { Forms::unload<frmBurnPrep>(); });
+        DecodeAbort = 0;
+        m_preparing = false;
+        Burn();
+        return;
+    }
+    NextBurnItem = static_cast<int16_t>(found + 1);
+    QTreeWidgetItem* item = ListView2->topLevelItem(found - 1);
+    const QString text = item->text(0);
+    const QString input = item->data(0, kFileRole).toString();
+    QString output;
+    trap([&] { output = checkduplwav(text.left(text.size() - 4) + QStringLiteral(".wav")); });
+    // Recorded before the decode starts, so an abort also removes a partly written file.
+    item->setData(0, kTempRole, MusicFolder + output);
+    frmBurnPrep* p = nullptr;
+    trap([&] { p = &Forms::get<frmBurnPrep>(); });
+    if (p) {
+        p->lblProcess->setText(QStringLiteral("Processing ") + QString::number(MP3Number) + QStringLiteral(" of ") +
+                               QString::number(MP3Total));
+        p->lblwave->setText(output);
+        p->setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
+        p->RipProgress->setValue(0);
+        p->nCompleted->setText(QStringLiteral("%"));
+        p->Show();
+        p->lblMP3->setText(input);
+    }
+    int16_t opened = 1;
+    trap([&] { opened = Mp3Play1->Open(MusicFolder + input, MusicFolder + output); });
+    if (opened != 0) {
+        // No end event follows a failed open: stop here rather than wait for ever.
+        MsgBox(QStringLiteral("Could Not Convert \"") + input +
+                   QStringLiteral("\" To A Temporary WAV File. The CD Was Not Burned."),
+               Mb::OKOnly, kAppTitle);
+        abortPreparation();
+        return;
+    }
+    trap([this] { Mp3Play1->Play(); });
+}
+
+void frmBurner::Mp3Play1_ActFrame(int32_t frame)
+{
+    Trap trap(kModule, QStringLiteral("Mp3Play1_ActFrame"));
+    if (!m_preparing)
+        return;
+    const int32_t frames = Mp3Play1->FrameCount();
+    const int32_t denominator = Mp3Play1->BitRate() <= 48000 ? frames / 2 : frames;
+    if (denominator <= 0)
+        return; // nothing to measure against: the bar stays where it is
+    ProgressPercent = static_cast<int16_t>(std::min<qint64>(qint64(frame) * 100 / denominator, 100));
+    if (frmBurnPrep* p = Forms::find<frmBurnPrep>()) {
+        p->nCompleted->setText(QString::number(ProgressPercent) + QStringLiteral("%"));
+        p->RipProgress->setValue(ProgressPercent);
+    }
+}
+
+void frmBurner::Mp3Play1_ThreadEnded()
+{
+    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
+    // Only the preparation decodes; a late end event of a finished chain is ignored.
+    if (!m_preparing)
+        return;
+    trap([this] { Mp3Play1->Close(); });
+    ++MP3Number;
+    if (DecodeAbort != -1) {
+        ConvertMP3();
+        return;
+    }
+    abortPreparation();
+}
+
+// Ends a preparation that will not burn: controls back, every temporary WAV of the run gone.
+void frmBurner::abortPreparation()
+{
+    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
+    trap([this] { Mp3Play1->Close(); });
+    trap([this] { EnableControls(); });
+    trap([this] { DeleteTempWAVFiles(); });
+    trap([] { Forms::unload<frmBurnPrep>(); });
+    endRun();
 }

@@ -1,0 +1,23 @@
+#pragma once
+// The burn's progress window: which track is being written, how far, and the Abort button.
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "platform/controls.h"
+#include "platform/forms.h"
+
+class frmProgBurn : public Form {
+    Q_OBJECT
+public:
+    frmProgBurn();
+    void Form_Load() override;
+    void cmdAbort_Click();
+
+    Label* Label3;   // "Burning Track:"
+    Label* Label1;   // the track's file name, later the finalising note
+    Label* Label5;   // "Burning Track n of m", later "Please Wait..."
+    Label* Label4;   // "Progress"
+    QProgressBar* BurnProgress;
+    Label* Label2;   // percent of the track
+    QPushButton* cmdAbort;
+};
