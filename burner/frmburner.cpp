@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "burner/freespace.h"
@@ -82,17 +83,6 @@ int16_t catalogueSeconds(const QString& length)
         throw AppError(Err::Overflow, QStringLiteral("Overflow"));
     return static_cast<int16_t>(total);
 }
-
-// A list row whose columns sort by their text, letter case ignored.
-class TextItem : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-        return text(c).compare(other.text(c), Qt::CaseInsensitive) < 0;
-    }
-};
 
 Label* makeLabel(const QString& name, const QString& caption, QWidget* parent, const QString& tip = {})
 {
@@ -384,7 +374,7 @@ void frmBurner::listFolder()
         if (!name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
             continue;
         trap([&] {
-            auto* item = new TextItem(ListView1);
+            auto* item = new QTreeWidgetItem(ListView1);
             item->setText(0, name);
             item->setData(0, kFileRole, name);
             const qint64 bytes = QFileInfo(MusicFolder + name).size();
@@ -411,7 +401,7 @@ void frmBurner::listFolder()
             }
         });
         if (song) {
-            auto* item = new TextItem(ListView1);
+            auto* item = new QTreeWidgetItem(ListView1);
             item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
             item->setData(0, kFileRole, name);
             item->setText(1, song->artist());
@@ -439,7 +429,7 @@ void frmBurner::listFolder()
             }
         });
         trap([&] { Mp3Play1->Close(); });
-        auto* item = new TextItem(ListView1);
+        auto* item = new QTreeWidgetItem(ListView1);
         item->setText(0, base + name.right(4).toLower());
         item->setData(0, kFileRole, name);
         if (seconds != 0) {
@@ -639,7 +629,16 @@ void frmBurner::ListView1_ColumnClick(int column)
         if (key < 0 || key > 5)
             throw AppError(Err::Subscript, QStringLiteral("Subscript out of range"));
         int16_t& flag = Forms::persistent<BurnerSortFlags>().flag[key];
-        ListView1->sortItems(key, flag == 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+        // The rows are ordered by the column's text, letter case ignored.
+        QList<QTreeWidgetItem*> rows;
+        while (ListView1->topLevelItemCount() > 0)
+            rows << ListView1->takeTopLevelItem(0);
+        const bool descending = flag == 0;
+        std::stable_sort(rows.begin(), rows.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+            const int c = a->text(key).compare(b->text(key), Qt::CaseInsensitive);
+            return descending ? c > 0 : c < 0;
+        });
+        ListView1->addTopLevelItems(rows);
         flag = flag == 0 ? int16_t(-1) : int16_t(0);
     });
 }
