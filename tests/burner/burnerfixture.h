@@ -29,6 +29,8 @@ protected:
         music = DefaultMusicFolder;
         SongLibrary = std::make_unique<colMp3>();
         CDLibrary = std::make_unique<colCD>();
+        SongLibrary->setFileName(QStringLiteral("MP3.mpd"));
+        CDLibrary->setFileName(QStringLiteral("cd.mpd"));
         BurnerDisk::setFreeBytesHook([this](const QString&) { return freeBytes; });
         writer.cuePath = homeDir() + QStringLiteral("burned.cue");
         writer.name = QStringLiteral("Image Writer");
