@@ -1,5 +1,6 @@
 #include "burner/frmburnprep.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 
 #include "burner/frmburner.h"
@@ -70,4 +71,15 @@ void frmBurnPrep::AbortButton_Click()
         trap([&] { burner->Mp3Play1->Stop(); });
         trap([&] { burner->Mp3Play1->Close(); });
     }
+}
+
+void frmBurnPrep::closeEvent(QCloseEvent* e)
+{
+    if (isUnloading()) {
+        Form::closeEvent(e);
+        return;
+    }
+    e->ignore();
+    if (AbortButton->isEnabled())
+        AbortButton_Click();
 }

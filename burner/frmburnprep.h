@@ -20,4 +20,8 @@ public:
     QProgressBar* RipProgress;
     Label* nCompleted;   // percent text
     QPushButton* AbortButton;
+
+protected:
+    // The close box asks as the Abort button does; the run itself closes the window.
+    void closeEvent(QCloseEvent* e) override;
 };

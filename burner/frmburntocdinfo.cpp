@@ -1,6 +1,7 @@
 #include "burner/frmburntocdinfo.h"
 
 #include <QGridLayout>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "burner/frmburner.h"
@@ -90,6 +91,8 @@ frmBurnToCDInfo::frmBurnToCDInfo() : Form(QStringLiteral("frmBurnToCDInfo"))
     setFixedSize(440, 430);
     connect(Command1, &QPushButton::clicked, this, &frmBurnToCDInfo::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmBurnToCDInfo::Command2_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &frmBurnToCDInfo::Command2_Click);
 }
 
 frmBurnToCDInfo::~frmBurnToCDInfo() = default;

@@ -1,5 +1,6 @@
 #include "burner/frmprogburn.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 
 #include "burner/frmburner.h"
@@ -75,4 +76,15 @@ void frmProgBurn::cmdAbort_Click()
         trap([&] { burner->writers->ResetBurner(); });
     }
     trap([this] { Forms::unload(this); });
+}
+
+void frmProgBurn::closeEvent(QCloseEvent* e)
+{
+    if (isUnloading()) {
+        Form::closeEvent(e);
+        return;
+    }
+    e->ignore();
+    if (cmdAbort->isEnabled())
+        cmdAbort_Click();
 }

@@ -20,4 +20,8 @@ public:
     QProgressBar* BurnProgress;
     Label* Label2;   // percent of the track
     QPushButton* cmdAbort;
+
+protected:
+    // The close box asks as the Abort button does; the run itself closes the window.
+    void closeEvent(QCloseEvent* e) override;
 };
