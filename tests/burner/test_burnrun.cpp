@@ -402,3 +402,46 @@ TEST_F(BurnRunTest, Screenshots)
     info.Show();
     EXPECT_TRUE(info.grab().save(dir + QStringLiteral("burner-cdinfo.png")));
 }
+
+TEST_F(BurnRunTest, FailedOrRefusedWritesSayWhyAndLeaveNothingBehind)
+{
+    const QString unknown = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.\n");
+    mp3(QStringLiteral("m.mp3"), 1.0);
+    wav(QStringLiteral("w.wav"), 1.0);
+
+    // The write fails part-way.
+    writer.fault = ImageWriterSetup::WriteErrorAt;
+    writer.errorSector = 10;
+    reinject();
+    frmBurner& b = loadForRealBurn(true);
+    add(b, QStringLiteral("m.mp3"));
+    add(b, QStringLiteral("w.wav"));
+    b.sscmdBurn_Click();
+    ASSERT_TRUE(waitForEnd(b));
+    EXPECT_EQ(prompt.last().text, unknown + QStringLiteral("Write Error At Sector 10"));
+    EXPECT_FALSE(asked(kFinished));
+    EXPECT_FALSE(Forms::isLoaded<frmBurnToCDInfo>());
+    EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
+    EXPECT_FALSE(QFileInfo::exists(music + QStringLiteral("m.wav")));
+    EXPECT_TRUE(b.sscmdBurn->isEnabled());
+
+    // The writer refuses a track that is no longer a CD-audio WAV: nothing starts.
+    Forms::reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    writer.fault = ImageWriterSetup::NoFault;
+    reinject();
+    prompt.asked.clear();
+    frmBurner& b2 = loadForRealBurn(true);
+    add(b2, QStringLiteral("m.mp3"));
+    add(b2, QStringLiteral("w.wav"));
+    writeAll(music + QStringLiteral("w.wav"), "not a wav any more");
+    b2.sscmdBurn_Click();
+    ASSERT_TRUE(waitForEnd(b2));
+    ASSERT_FALSE(prompt.asked.empty());
+    EXPECT_TRUE(prompt.last().text.startsWith(unknown)) << prompt.last().text.toStdString();
+    EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
+    EXPECT_FALSE(QFileInfo::exists(music + QStringLiteral("m.wav")));
+    EXPECT_FALSE(QFileInfo::exists(writer.cuePath));
+    EXPECT_TRUE(b2.sscmdBurn->isEnabled());
+    EXPECT_EQ(ConversionRunning, 0);
+}
