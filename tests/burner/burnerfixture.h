@@ -5,7 +5,8 @@
 #include <QFile>
 #include <QTimer>
 
-#include "../controls/audiofiles.h"
+#include "audiofiles.h"
+#include "pump.h"
 #include "burner/freespace.h"
 #include "burner/frmburner.h"
 #include "burner/writerselect.h"
@@ -108,7 +109,7 @@ protected:
     // Waits (with a guard against a hang) until the burn or its preparation has ended.
     static bool waitForEnd(frmBurner& b)
     {
-        return testaudio::pumpUntil([&] { return !b.BurnRunning(); }, 30000);
+        return pumpUntil([&] { return !b.BurnRunning(); }, 30000);
     }
 
     QString music;

@@ -71,7 +71,7 @@ TEST_F(BurnRunTest, WavBurnWritesTheDiscAndStoresItInTheCdCatalogue)
     EXPECT_FALSE(b.picPlayer->isEnabled());
     EXPECT_TRUE(b.Label3->isEnabled());
     ASSERT_TRUE(waitForEnd(b));
-    ASSERT_TRUE(testaudio::pumpUntil([] { return !Forms::isLoaded<frmBurnToCDInfo>(); }));
+    ASSERT_TRUE(pumpUntil([] { return !Forms::isLoaded<frmBurnToCDInfo>(); }));
 
     EXPECT_TRUE(asked(kFinished));
     EXPECT_EQ(errorBoxes(), 0) << prompt.messageTexts().join(QStringLiteral(" | ")).toStdString();
@@ -216,7 +216,7 @@ TEST_F(BurnRunTest, BurnAbortAnsweredNoGoesOnAndYesStopsWithoutTheFinishedMessag
     b.sscmdBurn_Click();
     frmProgBurn* p = Forms::find<frmProgBurn>();
     ASSERT_NE(p, nullptr);
-    ASSERT_TRUE(testaudio::pumpUntil([p] { return !p->Label5->text().isEmpty(); }));
+    ASSERT_TRUE(pumpUntil([p] { return !p->Label5->text().isEmpty(); }));
     EXPECT_EQ(p->Label1->text(), QStringLiteral("long.wav"));
     EXPECT_EQ(p->Label5->text(), QStringLiteral("Burning Track 1 of 1"));
     EXPECT_TRUE(b.ListView2->topLevelItem(0)->isSelected());
