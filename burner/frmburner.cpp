@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -268,6 +269,17 @@ frmBurner::frmBurner()
 
     connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
     connect(ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2_DblClick(); });
+    // The keyboard does what the double clicks do: Enter adds a file, Enter or Delete removes one.
+    auto key = [this](QWidget* on, QKeySequence k, void (frmBurner::*handler)()) {
+        auto* sc = new QShortcut(k, on);
+        sc->setContext(Qt::WidgetShortcut);
+        connect(sc, &QShortcut::activated, this, handler);
+    };
+    key(ListView1, QKeySequence(Qt::Key_Return), &frmBurner::ListView1_DblClick);
+    key(ListView1, QKeySequence(Qt::Key_Enter), &frmBurner::ListView1_DblClick);
+    key(ListView2, QKeySequence(Qt::Key_Return), &frmBurner::ListView2_DblClick);
+    key(ListView2, QKeySequence(Qt::Key_Enter), &frmBurner::ListView2_DblClick);
+    key(ListView2, QKeySequence(QKeySequence::Delete), &frmBurner::ListView2_DblClick);
     connect(SSSearch, &QPushButton::clicked, this, &frmBurner::SSSearch_Click);
     connect(text1, &QLineEdit::returnPressed, this, &frmBurner::SSSearch_Click);
     connect(sscmdFolder, &QPushButton::clicked, this, &frmBurner::sscmdFolder_Click);

@@ -90,6 +90,8 @@ frmBurnToCDInfo::frmBurnToCDInfo() : Form(QStringLiteral("frmBurnToCDInfo"))
     lay->addLayout(buttons);
     setFixedSize(440, 430);
     connect(Command1, &QPushButton::clicked, this, &frmBurnToCDInfo::Command1_Click);
+    for (TextBox* box : {txtCDTitle, txtArtist, txtCategory})
+        connect(box, &QLineEdit::returnPressed, this, &frmBurnToCDInfo::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmBurnToCDInfo::Command2_Click);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &frmBurnToCDInfo::Command2_Click);
