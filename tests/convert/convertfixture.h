@@ -11,6 +11,7 @@
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmprogwavtomp3.h"
 #include "convert/frmwavtomp3.h"
+#include "core/driveinfo.h"
 #include "core/globals.h"
 #include "fixture.h"
 #include "platform/appcontext.h"
@@ -33,6 +34,8 @@ protected:
         QDir().mkpath(MusicFolder);
         setRunner(&runner);
         setFreeBytesProbe([this](const QString&) { return freeBytes; });
+        // The music folder is on an ordinary fixed disk, whatever holds the temporary folder.
+        SetMountTable(std::vector<MountEntry>{{QStringLiteral("/"), QStringLiteral("ext4"), QStringLiteral("/dev/sda1")}});
         // One-second waits pass as the event loop turns.
         clock.setAutoStep(50);
     }
@@ -41,6 +44,7 @@ protected:
         AppFixture::TearDown();
         setRunner(nullptr);
         setFreeBytesProbe(nullptr);
+        SetMountTable(std::nullopt);
     }
     // Runs the deferred deletes of unloaded windows.
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
