@@ -107,22 +107,31 @@ void AddConverterButton(FeatureForm* f, const QString& caption, const QString& t
     f->picConvert->setBorderStyle(1);
     f->picConvert->setCursor(Qt::PointingHandCursor);
     f->lblConvert = new Label(caption, f);
-    f->lblConvert->setObjectName(QStringLiteral("lblconvert"));
+    f->lblConvert->setObjectName(QStringLiteral("lblConvert"));
     f->lblConvert->setToolTip(tip);
     f->lblConvert->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     f->lblConvert->setFont(f->lblPlayer ? f->lblPlayer->font() : f->lblConvert->font());
-    const int y = f->picQuillory->y();
-    int index = 0;
     const std::pair<PictureBox*, Label*> row[] = {{f->picQuillory, f->lblQuillory}, {f->picPlayer, f->lblPlayer},
                                                   {f->picEncoder, f->lblEncoder},   {f->picConvert, f->lblConvert},
                                                   {f->picPlayLists, f->lblPlayLists}, {f->picBurner, f->lblBurner},
                                                   {f->picExit, f->lblExit}};
+    int count = 0;
+    for (auto [pic, lbl] : row)
+        count += pic != nullptr;
+    // The row stays centred under the window's contents, each caption wide enough for its
+    // bold hover look and centred under its button.
+    const int left = qMax(8, (f->width() - count * kStep) / 2);
+    const int y = f->picQuillory->y();
+    int index = 0;
     for (auto [pic, lbl] : row) {
         if (!pic)
             continue;
-        const int x = 8 + index++ * kStep;
+        const int x = left + index++ * kStep;
         pic->setGeometry(x + (kStep - kPic) / 2, y, kPic, kPic);
-        lbl->setGeometry(x, y + kPic + 2, kStep, 18);
+        QFont bold = lbl->font();
+        bold.setBold(true);
+        const int width = qMax(kStep, QFontMetrics(bold).horizontalAdvance(lbl->text()) + 6);
+        lbl->setGeometry(x + (kStep - width) / 2, y + kPic + 2, width, 18);
     }
     PictureBox* p = f->picConvert;
     Label* l = f->lblConvert;

@@ -46,10 +46,10 @@ frmWAVToMP3::frmWAVToMP3()
                    QStringLiteral("Close WAV to MP3 Converter"), 0, 760, 540})
 {
     // Navigation: the other converter's button, and the captions and menu entries of this window.
+    lblEncoder->setText(QStringLiteral("CD/Encoder"));
     AddConverterButton(this, QStringLiteral("MP3 To WAV"), QStringLiteral("Convert MP3 To WAV"));
     picQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
     lblQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
-    lblEncoder->setText(QStringLiteral("CD/Encoder"));
     chrome->Label8->setToolTip(QStringLiteral("Program Settings "));
     chrome->Label12->setToolTip(QStringLiteral("Change Skins (Appearance)"));
     chrome->mnuskin->setTitle(QStringLiteral("Change Skin"));
