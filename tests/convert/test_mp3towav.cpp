@@ -2,7 +2,8 @@
 #include <QRegularExpression>
 #include <set>
 
-#include "../controls/audiofiles.h"
+#include "audiofiles.h"
+#include "pump.h"
 #include "controls/mp3play.h"
 #include "convertfixture.h"
 
@@ -25,7 +26,7 @@ protected:
         for (int r : rows)
             w.ListView2->topLevelItem(r)->setSelected(true);
     }
-    bool runEnds() { return testaudio::pumpUntil([] { return ConversionRunning == 0; }, 30000); }
+    bool runEnds() { return pumpUntil([] { return ConversionRunning == 0; }, 30000); }
 };
 } // namespace
 

@@ -3,7 +3,8 @@
 #include <QPixmap>
 #include <QTimer>
 
-#include "../controls/audiofiles.h"
+#include "audiofiles.h"
+#include "pump.h"
 #include "cd/frmcd.h"
 #include "convertfixture.h"
 #include "shell/windowchrome.h"

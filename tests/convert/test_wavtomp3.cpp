@@ -4,7 +4,8 @@
 #include <QStandardPaths>
 #include <cmath>
 
-#include "../controls/audiofiles.h"
+#include "audiofiles.h"
+#include "pump.h"
 #include "convertfixture.h"
 #include "core/encoderoptions.h"
 #include "shell/windowchrome.h"
