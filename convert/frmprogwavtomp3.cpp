@@ -13,7 +13,7 @@
 #include "core/encoderoptions.h"
 #include "core/errors.h"
 #include "core/globals.h"
-#include "platform/processrunner.h"
+#include "platform/childprocess.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
 
@@ -121,22 +121,21 @@ void frmProgWAVToMP3::WAVToMP3Encode()
     });
 
     const EncoderCommand cmd = BuildEncoderCommand(rate, wavPath, MP3Path);
-    std::unique_ptr<ChildProcess> encoder = Runner().start(cmd.program, cmd.arguments);
-    if (!encoder) {
+    std::unique_ptr<ChildProcess> encoder = ChildProcesses().create();
+    if (!encoder->start(cmd.program, cmd.arguments)) {
         LogError(kModule, QStringLiteral("WAVToMP3Encode"), Err::FileNotFound,
                  QStringLiteral("The encoder could not be started: ") + cmd.display, kAppTitle);
         return;
     }
-    Clocks().waitUntil([&] { return encoder->Finished() || EncodeAbort == -1; }, -1);
+    Clocks().waitUntil([&] { return encoder->finished() || EncodeAbort == -1; }, -1);
     if (EncodeAbort == -1) {
-        encoder->Kill();
+        encoder->kill();
         return;
     }
-    if (encoder->ExitCode() != 0) {
+    if (const int code = encoder->exitCode(); code != 0) {
         // The encoder failed: its partial MP3 goes, its WAV stays, and the run goes on.
-        const QString why = encoder->Crashed() ? QStringLiteral("The encoder was ended abnormally: ")
-                                               : QStringLiteral("The encoder ended with exit code %1: ")
-                                                     .arg(encoder->ExitCode());
+        const QString why = code < 0 ? QStringLiteral("The encoder was ended abnormally: ")
+                                     : QStringLiteral("The encoder ended with exit code %1: ").arg(code);
         QFile::remove(MP3Path);
         LogError(kModule, QStringLiteral("WAVToMP3Encode"), Err::InvalidCall, why + cmd.display, kAppTitle);
     }

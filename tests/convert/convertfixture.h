@@ -4,6 +4,9 @@
 #include <QEvent>
 #include <QFile>
 #include <QTreeWidget>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "convert/convertsupport.h"
 #include "convert/frmconvertchoice.h"
@@ -16,8 +19,82 @@
 #include "fixture.h"
 #include "platform/appcontext.h"
 #include "platform/forms.h"
-#include "platform/processrunner.h"
+#include "platform/childprocess.h"
 #include "shell/frmmain.h"
+
+// Child processes that run until the test finishes them; every start is recorded.
+class FakeProcesses : public ChildProcessFactory {
+public:
+    struct Process : ChildProcess {
+        QString program;
+        QStringList args;
+        bool canStart = true;
+        bool running = false;
+        bool killed = false;
+        int code = -1;
+        std::function<void(Process&)>* onStart = nullptr;
+        std::vector<std::shared_ptr<Process>>* log = nullptr;
+        bool start(const QString& p, const QStringList& a) override
+        {
+            if (!canStart)
+                return false;
+            program = p;
+            args = a;
+            running = true;
+            if (onStart && *onStart)
+                (*onStart)(*this);
+            return true;
+        }
+        bool finished() override { return !running; }
+        int exitCode() override { return running ? -1 : code; }
+        void kill() override
+        {
+            if (!running)
+                return;
+            running = false;
+            killed = true;
+            code = -1;
+        }
+        // Ends the process as if it exited with c.
+        void finish(int c)
+        {
+            running = false;
+            code = c;
+        }
+    };
+    // A handle that keeps the process alive here too, so tests can look at it afterwards.
+    struct Handle : ChildProcess {
+        std::shared_ptr<Process> p;
+        std::vector<std::shared_ptr<Process>>* log;
+        bool start(const QString& program, const QStringList& args) override
+        {
+            log->push_back(p);
+            if (!p->start(program, args)) {
+                log->pop_back();
+                return false;
+            }
+            return true;
+        }
+        bool finished() override { return p->finished(); }
+        int exitCode() override { return p->exitCode(); }
+        void kill() override { p->kill(); }
+    };
+
+    std::vector<std::shared_ptr<Process>> started;
+    bool canStart = true;
+    // Runs as each process starts (to finish it at once, write its output, ...).
+    std::function<void(Process&)> onStart;
+
+    std::unique_ptr<ChildProcess> create() override
+    {
+        auto h = std::make_unique<Handle>();
+        h->p = std::make_shared<Process>();
+        h->p->canStart = canStart;
+        h->p->onStart = &onStart;
+        h->log = &started;
+        return h;
+    }
+};
 
 // A program folder with a skin choice and a music folder of its own; child processes go to
 // a fake runner and the free space of every folder is plenty unless a test says otherwise.
@@ -32,7 +109,7 @@ protected:
         QDir().mkpath(DefaultMusicFolder);
         MusicFolder = homeDir() + QStringLiteral("Music/");
         QDir().mkpath(MusicFolder);
-        setRunner(&runner);
+        setChildProcesses(&runner);
         setFreeBytesProbe([this](const QString&) { return freeBytes; });
         // The music folder is on an ordinary fixed disk, whatever holds the temporary folder.
         SetMountTable(std::vector<MountEntry>{{QStringLiteral("/"), QStringLiteral("ext4"), QStringLiteral("/dev/sda1")}});
@@ -42,7 +119,7 @@ protected:
     void TearDown() override
     {
         AppFixture::TearDown();
-        setRunner(nullptr);
+        setChildProcesses(nullptr);
         setFreeBytesProbe(nullptr);
         SetMountTable(std::nullopt);
     }
@@ -79,6 +156,6 @@ protected:
         return n;
     }
 
-    FakeProcessRunner runner;
+    FakeProcesses runner;
     qint64 freeBytes = qint64(1) << 40;
 };

@@ -143,7 +143,7 @@ TEST_F(Navigation, DuringARunTheButtonsAndMenusAreOffAndTheWindowStays)
     wav.Show();
     wav.ListView2->topLevelItem(0)->setSelected(true);
     bool checked = false;
-    runner.onStart = [&](FakeProcessRunner::Process&) {
+    runner.onStart = [&](FakeProcesses::Process&) {
         auto proc = runner.started.back();
         QTimer::singleShot(0, [&, proc] {
             EXPECT_FALSE(wav.picPlayer->isEnabled());

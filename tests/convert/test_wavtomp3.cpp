@@ -153,7 +153,7 @@ TEST_F(WavToMp3, RunEncodesTheSelectedRowsInListOrder)
     QStringList shown;
     std::vector<int32_t> expected;
     bool disabledWhileRunning = true;
-    runner.onStart = [&](FakeProcessRunner::Process& p) {
+    runner.onStart = [&](FakeProcesses::Process& p) {
         frmProgWAVToMP3* prog = Forms::find<frmProgWAVToMP3>();
         shown << prog->lblProcess->text();
         expected.push_back(prog->ExpectedSize);
@@ -219,7 +219,7 @@ TEST_F(WavToMp3, AbortAnsweredNoGoesOnAndYesEndsTheEncoderAndDeletesThePartialMp
     frmWAVToMP3& w = window();
     selectAll(w);
     int starts = 0;
-    runner.onStart = [&](FakeProcessRunner::Process& p) {
+    runner.onStart = [&](FakeProcesses::Process& p) {
         writeAll(p.args.last(), "partial");
         auto proc = runner.started.back();
         if (++starts == 1) {
@@ -257,7 +257,7 @@ TEST_F(WavToMp3, AFailingOrMissingEncoderIsReportedAndTheRunGoesOn)
     wav(QStringLiteral("Two.wav"));
     frmWAVToMP3& w = window();
     selectAll(w);
-    runner.onStart = [&](FakeProcessRunner::Process& p) {
+    runner.onStart = [&](FakeProcesses::Process& p) {
         writeAll(p.args.last(), "partial");
         p.finish(1);
     };
@@ -281,7 +281,7 @@ TEST_F(WavToMp3, TheRealEncoderMakesTheMp3)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty())
         GTEST_SKIP() << "lame is not installed";
-    setRunner(nullptr);
+    setChildProcesses(nullptr);
     wav(QStringLiteral("Tone.wav"), 44100, 2, 0.5);
     frmWAVToMP3& w = window();
     selectAll(w);
