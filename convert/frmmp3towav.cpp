@@ -1,37 +1,322 @@
 #include "convert/frmmp3towav.h"
 
 #include <QAction>
-#include <QHeaderView>
-#include <QVBoxLayout>
+#include <QFile>
+#include <QMenu>
+#include <QMetaObject>
+#include <QProgressBar>
 
+#include "controls/mp3play.h"
+#include "convert/convertsupport.h"
+#include "convert/frmprogmp3towav.h"
 #include "convert/frmwavtomp3.h"
+#include "core/driveinfo.h"
 #include "core/errors.h"
+#include "core/filenames.h"
+#include "core/globals.h"
+#include "core/mp3tags.h"
 #include "core/skin.h"
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "shell/frmoptions.h"
 #include "shell/windowchrome.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmMP3ToWAV");
+const QString kRunCaption = QStringLiteral("Convert MP3 To WAV - Conversion in Progress");
+const QString kDoneCaption = QStringLiteral("Convert MP3 To WAV");
+constexpr int kColumnWidths[] = {250, 160, 60, 150, 106};
+
+Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
+{
+    auto* l = new Label(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, w, h);
+    return l;
 }
+
+void setBold(QWidget* w)
+{
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+}
+
+// A row that sorts on its text, ignoring letter case, as the list's own text sort did.
+class SongRow : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
+        return text(c).compare(other.text(c), Qt::CaseInsensitive) < 0;
+    }
+};
+
+// The real name of a row's MP3 file (the title may differ from it in letter case).
+QString rowFileName(const QTreeWidgetItem* row)
+{
+    const QString name = row->data(0, Qt::UserRole).toString();
+    return name.isEmpty() ? row->text(0) + QStringLiteral(".mp3") : name;
+}
+} // namespace
+
+long LengthTextSeconds(const QString& length)
+{
+    bool okSec = false, okMin = false;
+    const long secs = length.size() >= 3 ? length.right(2).toLong(&okSec) : 0;
+    const QString minText = length.left(length.size() - 3);
+    const long mins = minText.isEmpty() ? 0 : minText.toLong(&okMin);
+    if (length.size() < 3 || length.at(length.size() - 3) != QLatin1Char(':') || !okSec ||
+        (!minText.isEmpty() && !okMin) || secs < 0 || mins < 0)
+        throw AppError(Err::TypeMismatch, QStringLiteral("Type mismatch: length \"") + length + '"');
+    return mins * 60 + secs;
+}
+
+int16_t DecodePercent(int32_t frame, int32_t frameCount, int32_t bitRate, int16_t previous)
+{
+    const qint64 total = bitRate <= 48000 ? frameCount / 2 : frameCount;
+    if (total <= 0)
+        return previous;
+    return int16_t(std::min<qint64>(qint64(frame) * 100 / total, 100));
+}
+
+frmMP3ToWAV::SortFlags& frmMP3ToWAV::sortFlags() { return Forms::persistent<SortFlags>(); }
 
 frmMP3ToWAV::frmMP3ToWAV()
     : FeatureForm({QStringLiteral("frmMP3ToWAV"), QStringLiteral("Convert MP3 to WAV"), Feature::Convert,
-                   QStringLiteral("Close Converter"), 1, 620, 420})
+                   QStringLiteral("Close MP3 to WAV Converter"), 1, 760, 540})
 {
-    auto* lay = new QVBoxLayout(body);
-    lay->setContentsMargins(0, 4, 0, 0);
-    lvwFiles = new ListView(body);
-    lvwFiles->setObjectName(QStringLiteral("lvwFiles"));
-    lvwFiles->setHeaderLabels({QStringLiteral("MP3 File"), QStringLiteral("Time")});
-    lvwFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    lay->addWidget(lvwFiles);
-    chrome->entry(QStringLiteral("mnuConvert"))->setText(QStringLiteral("Convert WAV To MP3"));
+    // Navigation: the other converter's button, and the captions and menu entries of this window.
+    AddConverterButton(this, QStringLiteral("WAV To MP3"), QStringLiteral("Convert WAV To MP3"));
+    picQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    lblQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    chrome->Label8->setToolTip(QStringLiteral("Program Settings"));
+    chrome->Label12->setToolTip(QStringLiteral("Change Skins (Appearance)"));
+    chrome->mnuskin->setTitle(QStringLiteral("Change Skins"));
+    chrome->mnuweb->setTitle(QStringLiteral("Websites"));
+    chrome->mnuAbout->setText(QStringLiteral("About Quillory "));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuConvert"))) {
+        a->setObjectName(QStringLiteral("mnuMP3ToWAV"));
+        a->setText(QStringLiteral("Convert WAV To MP3 "));
+    }
+    if (QAction* a = chrome->entry(QStringLiteral("mnuPlayLists")))
+        a->setText(QStringLiteral("Edit Or Create PlayLists"));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuClose")))
+        a->setObjectName(QStringLiteral("mnuCloseWAVConvert"));
+
+    Label6 = makeLabel(body, "Label6", QStringLiteral("MP3 Files In Music Folder"), 0, 0, 500, 18);
+    Label6->setToolTip(QStringLiteral("All Your MP3 Files In The Current Music Folder"));
+    setBold(Label6);
+    Label28 = makeLabel(body, "Label28", QString(), 0, 20, 744, 18);
+    Label28->setToolTip(QStringLiteral("Current Music Folder Path"));
+
+    // The column headings are labels above the list; a click sorts by that column.
+    Label** heads[] = {&lblTitle, &lblArtist, &lblLength, &lblCDTitle, &lblCategory};
+    const char* headNames[] = {"lblTitle", "lblArtist", "lblLength", "lblCDTitle", "lblCategory"};
+    const char* headTexts[] = {"Song Title", "Artist", "Length", "CD Title", "Category"};
+    int x = 0;
+    for (int i = 0; i < 5; ++i) {
+        Label* l = makeLabel(body, headNames[i], QString::fromLatin1(headTexts[i]), x, 44, kColumnWidths[i], 20);
+        l->setFrameShape(QFrame::StyledPanel);
+        l->setIndent(4);
+        l->setCursor(Qt::PointingHandCursor);
+        setBold(l);
+        *heads[i] = l;
+        x += kColumnWidths[i];
+    }
+    ListView2 = new ListView(body);
+    ListView2->setObjectName(QStringLiteral("ListView2"));
+    ListView2->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length"),
+                                QStringLiteral("CD Title"), QStringLiteral("Category")});
+    ListView2->setHeaderHidden(true);
+    ListView2->setRootIsDecorated(false);
+    ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (int i = 0; i < 5; ++i)
+        ListView2->setColumnWidth(i, kColumnWidths[i]);
+    ListView2->setGeometry(0, 64, 744, 236);
+
+    Label3 = makeLabel(body, "Label3", QStringLiteral("Total Converted WAV File Size 0 MB"), 0, 306, 420, 20);
+    Label3->setToolTip(QStringLiteral("File Size Of All WAVs To Be Converted"));
+    setBold(Label3);
+    text1 = new TextBox(body);
+    text1->setObjectName(QStringLiteral("text1"));
+    text1->setGeometry(0, 334, 290, 26);
+    SSSearch = new SSCommand(QStringLiteral("S&earch"), body);
+    SSSearch->setObjectName(QStringLiteral("SSSearch"));
+    SSSearch->setToolTip(QStringLiteral("Find Song Using A Few Letters"));
+    SSSearch->setGeometry(298, 332, 110, 30);
+    Label8 = makeLabel(body, "Label8", QStringLiteral("Change Music Folder"), 430, 310, 150, 18);
+    SSFolder = new SSCommand(QStringLiteral("Change Folder"), body);
+    SSFolder->setObjectName(QStringLiteral("SSFolder"));
+    SSFolder->setToolTip(QStringLiteral("Select A New Music Folder/Program Settings"));
+    SSFolder->setGeometry(430, 330, 150, 32);
+    SSConvert = new SSCommand(QStringLiteral("Convert"), body);
+    SSConvert->setObjectName(QStringLiteral("SSConvert"));
+    SSConvert->setToolTip(QStringLiteral("Convert Selected MP3 To WAV"));
+    SSConvert->setGeometry(594, 322, 150, 40);
+    setBold(SSConvert);
+    Label1 = makeLabel(body, "Label1",
+                       QStringLiteral("Ctrl+Click To Multi-Select/Deselect MP3 Files You Wish To Convert."), 0, 368,
+                       744, 18);
+    Label1->setToolTip(QStringLiteral("Control Click To Multi-Select Files Or Deselect Files"));
+    Label11 = makeLabel(body, "Label11",
+                        QStringLiteral("Click 'Convert' Button To Convert From MP3 To WAV File. (MP3 Files Will Be "
+                                       "Converted To Standard PCM 44,100 Hz, 16 Bit, Stereo WAV Files.)"),
+                        0, 388, 744, 34);
+    Label11->setWordWrap(true);
+    Label11->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label11->setToolTip(QStringLiteral(
+        "Click 'Convert' Button To Convert From MP3 To 44,100 Hz, 16 Bit, Stereo WAV Files"));
+
+    Mp3Play1 = new Mp3Play(this);
+    Mp3Play1->setObjectName(QStringLiteral("Mp3Play1"));
+
+    connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
+    connect(lblTitle, &Label::clicked, this, &frmMP3ToWAV::lblTitle_Click);
+    connect(lblArtist, &Label::clicked, this, &frmMP3ToWAV::lblArtist_Click);
+    connect(lblLength, &Label::clicked, this, &frmMP3ToWAV::lblLength_Click);
+    connect(lblCDTitle, &Label::clicked, this, &frmMP3ToWAV::lblCDTitle_Click);
+    connect(lblCategory, &Label::clicked, this, &frmMP3ToWAV::lblCategory_Click);
+    connect(SSSearch, &QPushButton::clicked, this, &frmMP3ToWAV::SSSearch_Click);
+    connect(text1, &QLineEdit::returnPressed, this, &frmMP3ToWAV::SSSearch_Click);
+    connect(SSFolder, &QPushButton::clicked, this, &frmMP3ToWAV::SSFolder_Click);
+    connect(SSConvert, &QPushButton::clicked, this, &frmMP3ToWAV::SSConvert_Click);
+    connect(Label28, &Label::mouseMoved, this, &frmMP3ToWAV::Label28_MouseMove);
+    connect(Label6, &Label::mouseMoved, this, &frmMP3ToWAV::Label6_MouseMove);
+    connect(Mp3Play1, &Mp3Play::ActFrame, this, &frmMP3ToWAV::Mp3Play1_ActFrame);
+    connect(Mp3Play1, &Mp3Play::ThreadEnded, this, &frmMP3ToWAV::Mp3Play1_ThreadEnded);
 }
 
 void frmMP3ToWAV::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
+    trap([this] {
+        Label28->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
+                         QStringLiteral(")"));
+    });
+    QStringList names;
+    trap([&] { names = FolderFileNames(MusicFolder); });
+    for (const QString& name : names) {
+        if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
+            continue;
+        const QString base = name.left(name.size() - 4);
+        trap([&] {
+            if (SongLibrary)
+                for (int i = 1; i <= SongLibrary->Count(); ++i) {
+                    const auto song = SongLibrary->Item(i);
+                    if (song->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
+                        auto* row = new SongRow(ListView2, {song->MP3Title(), song->artist(), song->Length(),
+                                                            song->CDTitle(), song->Category()});
+                        row->setData(0, Qt::UserRole, name);
+                        return;
+                    }
+                }
+            // Not in the catalogue: the file's own tag and play time.
+            const QString path = MusicFolder + name;
+            if (Mp3Play1->Open(path, QString()) != 0)
+                return;
+            const int16_t seconds = GetMP3PlayTime(path);
+            QString artist, album, genre;
+            if (Mp3Play1->HasTag()) {
+                artist = Mp3Play1->TagArtist();
+                album = Mp3Play1->TagAlbum();
+                genre = Mp3Play1->GenreName(Mp3Play1->TagGenre());
+            }
+            Mp3Play1->Close();
+            auto* row = new SongRow(ListView2, {base});
+            row->setData(0, Qt::UserRole, name);
+            if (seconds != 0)
+                row->setText(2, QString::number(seconds / 60) + ':' +
+                                    QStringLiteral("%1").arg(seconds % 60, 2, 10, QLatin1Char('0')));
+            if (!artist.isEmpty())
+                row->setText(1, artist);
+            if (!album.isEmpty())
+                row->setText(3, album);
+            if (!genre.isEmpty())
+                row->setText(4, genre);
+        });
+    }
     trap([this] { putskin(this); });
     trap([this] { centreOnScreen(); });
+    trap([this] {
+        if (ListView2->topLevelItemCount() > 0)
+            ListView2->topLevelItem(0)->setSelected(false);
+    });
+}
+
+void frmMP3ToWAV::Form_Unload(int& cancel)
+{
+    Trap trap(kModule, QStringLiteral("Form_Unload"));
+    if (m_running) {
+        // The run still drives this window's controls: it must be aborted first.
+        MsgBox(QStringLiteral("The conversion is still running. Abort it before you close this window."));
+        cancel = 1;
+        SwitchingWindow = 0;
+        return;
+    }
+    trap([] { ClosingRule(); });
+}
+
+void frmMP3ToWAV::ListView2_Click()
+{
+    Trap trap(kModule, QStringLiteral("ListView2_Click"));
+    trap([this] {
+        if (ListView2->topLevelItemCount() == 0)
+            return;
+        QTreeWidgetItem* row = ListView2->currentItem();
+        if (!row)
+            return;
+        const QString title = row->text(0);
+        if (existsIgnoringCase(MusicFolder + title + QStringLiteral(".wav"))) {
+            MsgBox(QStringLiteral("You Already Have a WAV file named \"") + title +
+                   QStringLiteral(".wav\" in your current Music Folder"));
+            row->setSelected(false);
+            return;
+        }
+        Label3->setText(QStringLiteral("Total Converted WAV File Size = ") + QString::number(GetTotalWAVSize()) +
+                        QStringLiteral(" MB"));
+    });
+}
+
+void frmMP3ToWAV::ListView2_ColumnClick(int columnHeader)
+{
+    Trap trap(kModule, QStringLiteral("ListView2_ColumnClick"));
+    trap([&] {
+        const int key = columnHeader - 1;
+        if (key < 0 || key > 4)
+            throw AppError(Err::Subscript, QStringLiteral("Subscript out of range"));
+        int16_t& flag = sortFlags().ColumnSortFlags[key];
+        ListView2->sortItems(key, flag != 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        flag = int16_t(~flag);
+    });
+}
+
+void frmMP3ToWAV::lblTitle_Click() { ListView2_ColumnClick(1); }
+void frmMP3ToWAV::lblArtist_Click() { ListView2_ColumnClick(2); }
+void frmMP3ToWAV::lblLength_Click() { ListView2_ColumnClick(3); }
+void frmMP3ToWAV::lblCDTitle_Click() { ListView2_ColumnClick(4); }
+void frmMP3ToWAV::lblCategory_Click() { ListView2_ColumnClick(5); }
+
+void frmMP3ToWAV::SSSearch_Click()
+{
+    Trap trap(kModule, QStringLiteral("SSSearch_Click"));
+    trap([this] {
+        SearchRows(ListView2, text1->text(), [](QTreeWidgetItem* row, const QString& t) {
+            return row->text(0).contains(t, Qt::CaseInsensitive) || row->text(1).contains(t, Qt::CaseInsensitive) ||
+                   row->text(3).contains(t, Qt::CaseInsensitive);
+        });
+    });
+}
+
+void frmMP3ToWAV::SSFolder_Click()
+{
+    Trap trap(kModule, QStringLiteral("SSFolder_Click"));
+    trap([] {
+        frmOptions& o = Forms::get<frmOptions>();
+        o.SSTab1->setCurrentIndex(1);
+        o.Show(true);
+    });
 }
 
 void frmMP3ToWAV::picConvert_Click()
@@ -43,8 +328,208 @@ void frmMP3ToWAV::picConvert_Click()
         switchTo(*target, QStringLiteral("picConvert_Click"));
 }
 
-void frmMP3ToWAV::Form_Unload(int& cancel)
+long frmMP3ToWAV::selectedSeconds(const QString& procedure)
 {
-    Trap trap(kModule, QStringLiteral("Form_Unload"));
-    trap([] { ClosingRule(); });
+    long total = 0;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = ListView2->topLevelItem(i);
+        if (!row->isSelected())
+            continue;
+        // A song without a known length (an empty length column) adds nothing.
+        const QString length = row->text(2);
+        if (length.isEmpty())
+            continue;
+        Trap trap(kModule, procedure);
+        trap([&] { total += LengthTextSeconds(length); });
+    }
+    return total;
 }
+
+long frmMP3ToWAV::GetTotalWAVSize(QTreeWidget*)
+{
+    long result = 0;
+    Trap trap(kModule, QStringLiteral("GetTotalWAVSize"));
+    trap([&] {
+        const qint64 total = selectedSeconds(QStringLiteral("GetTotalWAVSize"));
+        result = long(total * 44 * 2 * 2 / 1049);
+    });
+    return result;
+}
+
+int16_t frmMP3ToWAV::checkfreediskspaceConvert()
+{
+    int16_t result = 0;
+    Trap trap(kModule, QStringLiteral("checkfreediskspaceConvert"));
+    trap([&] {
+        const qint64 free = FreeBytesOf(MusicFolder);
+        if (free < 0) {
+            MsgBox(QStringLiteral("Could not find drive free space"));
+            result = 1;
+            return;
+        }
+        const double needed = double(selectedSeconds(QStringLiteral("checkfreediskspaceConvert"))) * 44 * 2 * 2000;
+        if (needed + 1048576.0 > double(free)) {
+            MsgBox(QStringLiteral("You do not have enough space on your drive for the the encoded files (after "
+                                  "leaving 100MB free for Windows use).") +
+                   QStringLiteral("\n\n") +
+                   QStringLiteral("Please select fewer files to encode or delete unneeded files on your hard drive "
+                                  "and try again."));
+            result = 1;
+        }
+    });
+    return result;
+}
+
+void frmMP3ToWAV::SSConvert_Click()
+{
+    Trap trap(kModule, QStringLiteral("SSConvert_Click"));
+    if (m_running)
+        return;
+    TotFiles = 0;
+    trap([this] {
+        for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+            if (ListView2->topLevelItem(i)->isSelected())
+                ++TotFiles;
+    });
+    if (TotFiles == 0) {
+        MsgBox(QStringLiteral("Select one or more MP3 files to Convert."));
+        return;
+    }
+    QString type;
+    trap([&] { type = CheckDriveType(MusicFolder); });
+    if (type.isEmpty()) {
+        // An undeterminable drive type is not a CD drive: it is logged and the run goes on.
+        LogError(kModule, QStringLiteral("SSConvert_Click"), Err::TypeMismatch,
+                 QStringLiteral("The drive type of the music folder cannot be determined"), kAppTitle);
+    } else if (type == QLatin1String("3")) {
+        MsgBox(QStringLiteral("Can't write WAV to a CD Drive. Please select another drive using the Change Folders "
+                              "button"));
+        return;
+    }
+    if (checkfreediskspaceConvert() == 1)
+        return;
+
+    m_running = true;
+    m_partialWav.clear();
+    trap([this] { SetRunControlsEnabled(this, false); });
+    ConversionRunning = 1;
+    setCaption(kRunCaption);
+    NumberProcess = 1;
+    NumberofFile = 1;
+    ConvertMP3();
+}
+
+void frmMP3ToWAV::ConvertMP3()
+{
+    Trap trap(kModule, QStringLiteral("ConvertMP3"));
+    DecodeAbort = 0;
+    QTreeWidgetItem* row = nullptr;
+    for (int i = NumberProcess; i <= ListView2->topLevelItemCount(); ++i)
+        if (ListView2->topLevelItem(i - 1)->isSelected()) {
+            row = ListView2->topLevelItem(i - 1);
+            NumberProcess = int16_t(i + 1);
+            break;
+        }
+    if (!row) {
+        finishRun();
+        return;
+    }
+    QString wavName, mp3Name;
+    trap([&] {
+        const QString base = removeinvalid(row->text(0));
+        wavName = checkduplwav(base + QStringLiteral(".wav"));
+        mp3Name = rowFileName(row);
+    });
+    int16_t opened = 1;
+    trap([&] {
+        frmProgMP3ToWAV& prog = Forms::get<frmProgMP3ToWAV>();
+        prog.lblProcess->setText(QStringLiteral("Processing ") + QString::number(NumberofFile) +
+                                 QStringLiteral(" of ") + QString::number(TotFiles));
+        prog.lblwave->setText(wavName);
+        prog.Show();
+        prog.lblMP3->setText(mp3Name);
+        opened = Mp3Play1->Open(MusicFolder + mp3Name, MusicFolder + wavName);
+        if (opened == 0)
+            Mp3Play1->Play();
+    });
+    if (opened != 0) {
+        // Nothing will be decoded, so no end event comes: the file is reported and the run
+        // moves on from the event queue, as it would after an end event.
+        LogError(kModule, QStringLiteral("ConvertMP3"), Err::FileNotFound,
+                 QStringLiteral("The MP3 file cannot be decoded: ") + MusicFolder + mp3Name, kAppTitle);
+        m_endQueued = true;
+        QMetaObject::invokeMethod(this, &frmMP3ToWAV::Mp3Play1_ThreadEnded, Qt::QueuedConnection);
+    }
+}
+
+void frmMP3ToWAV::Mp3Play1_ActFrame(int32_t frame)
+{
+    Trap trap(kModule, QStringLiteral("Mp3Play1_ActFrame"));
+    trap([&] {
+        ProgressPercent = DecodePercent(frame, Mp3Play1->FrameCount(), Mp3Play1->BitRate(), ProgressPercent);
+        if (frmProgMP3ToWAV* prog = Forms::find<frmProgMP3ToWAV>()) {
+            prog->nCompleted->setText(QString::number(ProgressPercent) + QStringLiteral("%"));
+            prog->RipProgress->setValue(ProgressPercent);
+        }
+    });
+}
+
+void frmMP3ToWAV::Mp3Play1_ThreadEnded()
+{
+    m_endQueued = false;
+    if (!m_running || m_cleaningUp)
+        return;
+    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
+    trap([this] { Mp3Play1->Close(); });
+    ++NumberofFile;
+    if (DecodeAbort != -1) {
+        ConvertMP3();
+        return;
+    }
+    m_cleaningUp = true;
+    PAUSE(1000);
+    trap([this] {
+        if (!m_partialWav.isEmpty() && QFile::exists(m_partialWav) && !QFile::remove(m_partialWav))
+            throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + m_partialWav);
+    });
+    trap([] { Forms::unload<frmProgMP3ToWAV>(); });
+    trap([this] { SetRunControlsEnabled(this, true); });
+    setCaption(kDoneCaption);
+    ConversionRunning = 0;
+    m_running = false;
+    m_cleaningUp = false;
+    m_partialWav.clear();
+}
+
+void frmMP3ToWAV::AbortRun()
+{
+    Trap trap(kModule, QStringLiteral("AbortButton_Click"));
+    DecodeAbort = -1;
+    // The file being written now is the one the clean-up removes, whatever the labels show later.
+    trap([this] {
+        if (frmProgMP3ToWAV* prog = Forms::find<frmProgMP3ToWAV>())
+            m_partialWav = MusicFolder + prog->lblwave->text();
+    });
+    trap([this] {
+        const bool decoding = Mp3Play1->IsRunning();
+        Mp3Play1->Stop();
+        Mp3Play1->Close();
+        // Between two files nothing is decoding, so no end event would come: clean up from the queue.
+        if (!decoding && !m_endQueued)
+            QMetaObject::invokeMethod(this, &frmMP3ToWAV::Mp3Play1_ThreadEnded, Qt::QueuedConnection);
+    });
+}
+
+void frmMP3ToWAV::finishRun()
+{
+    Trap trap(kModule, QStringLiteral("ConvertMP3"));
+    trap([] { Forms::unload<frmProgMP3ToWAV>(); });
+    trap([this] { SetRunControlsEnabled(this, true); });
+    setCaption(kDoneCaption);
+    ConversionRunning = 0;
+    DecodeAbort = 0;
+    m_running = false;
+}
+
+void frmMP3ToWAV::Label28_MouseMove() { Label28->setToolTip(Label28->text()); }
+void frmMP3ToWAV::Label6_MouseMove() { Label6->setToolTip(Label28->text()); }

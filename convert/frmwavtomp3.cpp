@@ -1,50 +1,254 @@
 #include "convert/frmwavtomp3.h"
 
-#include <QGridLayout>
 #include <QAction>
+#include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 
+#include "convert/convertsupport.h"
 #include "convert/frmmp3towav.h"
+#include "convert/frmprogwavtomp3.h"
+#include "controls/wavcheck.h"
+#include "core/driveinfo.h"
 #include "core/encoderoptions.h"
 #include "core/errors.h"
+#include "core/filenames.h"
 #include "core/globals.h"
 #include "core/skin.h"
+#include "platform/files.h"
+#include "platform/prompt.h"
+#include "shell/frmoptions.h"
 #include "shell/windowchrome.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmWAVToMP3");
+const QString kCaption = QStringLiteral("Convert WAV To MP3");
+const QString kRunCaption = QStringLiteral("Convert WAV To MP3 - Conversion in Progress");
+
+Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
+{
+    auto* l = new Label(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, w, h);
+    return l;
 }
 
-frmWAVToMP3::frmWAVToMP3()
-    : FeatureForm({QStringLiteral("frmWAVToMP3"), QStringLiteral("Convert WAV To MP3"), Feature::Convert,
-                   QStringLiteral("Close Converter"), 0, 620, 420})
+void setBold(QWidget* w)
 {
-    auto* lay = new QGridLayout(body);
-    lay->setContentsMargins(0, 4, 0, 0);
-    lvwFiles = new ListView(body);
-    lvwFiles->setObjectName(QStringLiteral("lvwFiles"));
-    lvwFiles->setHeaderLabels({QStringLiteral("WAV File"), QStringLiteral("Size")});
-    lvwFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    Label21 = new Label(QStringLiteral("Encoder Selection:"), body);
-    Label21->setObjectName(QStringLiteral("Label21"));
-    Label23 = new Label(QString(), body);
-    Label23->setObjectName(QStringLiteral("Label23"));
-    lay->addWidget(lvwFiles, 0, 0, 1, 2);
-    lay->addWidget(Label21, 1, 0);
-    lay->addWidget(Label23, 1, 1);
-    lay->setColumnStretch(1, 1);
-    chrome->entry(QStringLiteral("mnuConvert"))->setText(QStringLiteral("Convert MP3 To WAV"));
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+}
+} // namespace
+
+frmWAVToMP3::frmWAVToMP3()
+    : FeatureForm({QStringLiteral("frmWAVToMP3"), kCaption, Feature::Convert,
+                   QStringLiteral("Close WAV to MP3 Converter"), 0, 760, 540})
+{
+    // Navigation: the other converter's button, and the captions and menu entries of this window.
+    lblEncoder->setText(QStringLiteral("CD/Encoder"));
+    AddConverterButton(this, QStringLiteral("MP3 To WAV"), QStringLiteral("Convert MP3 To WAV"));
+    picQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    lblQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    chrome->Label8->setToolTip(QStringLiteral("Program Settings "));
+    chrome->Label12->setToolTip(QStringLiteral("Change Skins (Appearance)"));
+    chrome->mnuskin->setTitle(QStringLiteral("Change Skin"));
+    chrome->mnuweb->setTitle(QStringLiteral("Website"));
+    chrome->mnuAbout->setText(QStringLiteral("About Quillory "));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuConvert"))) {
+        a->setObjectName(QStringLiteral("mnuMP3ToWAV"));
+        a->setText(QStringLiteral("MP3 To WAV Converter"));
+    }
+    if (QAction* a = chrome->entry(QStringLiteral("mnuPlayLists")))
+        a->setText(QStringLiteral("Edit Or Create PlayLists"));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuClose")))
+        a->setObjectName(QStringLiteral("mnuCloseMP3Convert"));
+    if (QAction* a = chrome->entry(QStringLiteral("mnuExit")))
+        a->setText(QStringLiteral("Exit"));
+    connect(picEncoder, &PictureBox::mouseMoved, this, &frmWAVToMP3::picEncoder_MouseMove);
+    connect(picConvert, &PictureBox::mouseMoved, this, &frmWAVToMP3::picConvert_MouseMove);
+    connect(lblEncoder, &Label::mouseMoved, this, &frmWAVToMP3::Label14_MouseMove);
+    connect(lblConvert, &Label::mouseMoved, this, &frmWAVToMP3::Label7_MouseMove);
+
+    // The file list and the search, on the left.
+    Label6 = makeLabel(body, "Label6", QStringLiteral("WAV Files In Music Folder"), 0, 0, 470, 18);
+    setBold(Label6);
+    Label17 = makeLabel(body, "Label17", QString(), 0, 20, 470, 18);
+    Label17->setToolTip(QStringLiteral("Current Music Folder Path"));
+    lblTitle = makeLabel(body, "lblTitle", QStringLiteral("WAV File Name"), 0, 44, 470, 20);
+    lblTitle->setFrameShape(QFrame::StyledPanel);
+    lblTitle->setIndent(4);
+    setBold(lblTitle);
+    ListView2 = new ListView(body);
+    ListView2->setObjectName(QStringLiteral("ListView2"));
+    ListView2->setColumnCount(2);
+    ListView2->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Artist")});
+    ListView2->setHeaderHidden(true);
+    ListView2->setColumnHidden(1, true);
+    ListView2->setRootIsDecorated(false);
+    ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView2->setGeometry(0, 64, 470, 252);
+    text1 = new TextBox(body);
+    text1->setObjectName(QStringLiteral("text1"));
+    text1->setGeometry(0, 326, 330, 26);
+    SSSearch = new SSCommand(QStringLiteral("S&earch"), body);
+    SSSearch->setObjectName(QStringLiteral("SSSearch"));
+    SSSearch->setToolTip(QStringLiteral("Find Song Using A Few Letters"));
+    SSSearch->setGeometry(340, 324, 130, 30);
+    Label1 = makeLabel(body, "Label1",
+                       QStringLiteral("Ctl+Click To Multi-Select/Deselect WAV Files  You Wish To Convert"), 0, 362,
+                       470, 18);
+    Label11 = makeLabel(body, "Label11", QStringLiteral("Click 'Convert' Button To Convert From WAV To MP3 File."), 0,
+                        384, 470, 18);
+
+    // The encoder panel, the Convert button and the settings panel, on the right.
+    Picture1 = new PictureBox(body);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setToolTip(QStringLiteral("Select Bit Rate (Recording Quality) "));
+    Picture1->setFrameShape(QFrame::StyledPanel);
+    Picture1->setGeometry(486, 0, 258, 246);
+    Label4 = makeLabel(Picture1, "Label4", QStringLiteral("Encoder Controls"), 10, 6, 238, 20);
+    setBold(Label4);
+    struct Rate {
+        OptionButton** opt;
+        const char* optName;
+        Label** label;
+        const char* labelName;
+        const char* text;
+    } rates[] = {{&Opt320, "Opt320", &Label25, "Label25", "320 Kbps Ultra-Fi "},
+                 {&Opt256, "Opt256", &Label20, "Label20", "256 Kbps Super-Fi "},
+                 {&Opt192, "Opt192", &Label2, "Label2", "192 Kbps Hi-Fi+ Quality"},
+                 {&Opt128, "Opt128", &Label19, "Label19", "128 Kbps CD Quality"},
+                 {&opt64, "opt64", &Label18, "Label18", "64 Kbps Near CD "}};
+    int y = 32;
+    for (const Rate& r : rates) {
+        auto* o = new OptionButton(Picture1);
+        o->setObjectName(QString::fromLatin1(r.optName));
+        o->setGeometry(12, y, 22, 22);
+        *r.opt = o;
+        *r.label = makeLabel(Picture1, r.labelName, QString::fromLatin1(r.text), 36, y, 210, 22);
+        connect(*r.label, &Label::clicked, o, [o] {
+            if (o->isEnabled())
+                o->setChecked(true);
+        });
+        y += 26;
+    }
+    Opt128->setChecked(true);
+    Label21 = makeLabel(Picture1, "Label21", QStringLiteral("Encoder Selection:"), 12, 174, 236, 20);
+    setBold(Label21);
+    Label23 = makeLabel(Picture1, "Label23", QString(), 12, 196, 236, 20);
+
+    SSConvert = new SSCommand(QStringLiteral("Convert"), body);
+    SSConvert->setObjectName(QStringLiteral("SSConvert"));
+    SSConvert->setToolTip(QStringLiteral("Convert Selected WAVs To MP3"));
+    SSConvert->setGeometry(486, 256, 258, 40);
+    setBold(SSConvert);
+
+    Picture2 = new PictureBox(body);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setFrameShape(QFrame::StyledPanel);
+    Picture2->setGeometry(486, 306, 258, 96);
+    Label8 = makeLabel(Picture2, "Label8", QStringLiteral("Program Settings"), 10, 6, 238, 20);
+    setBold(Label8);
+    SSFolder = new SSCommand(QStringLiteral("Options..."), Picture2);
+    SSFolder->setObjectName(QStringLiteral("SSFolder"));
+    SSFolder->setToolTip(QStringLiteral("Select A New Music Folder Or Encoder Option"));
+    SSFolder->setGeometry(10, 32, 100, 32);
+    Label24 = makeLabel(Picture2, "Label24", QStringLiteral("More Encoder And Folder Options"), 118, 30, 134, 40);
+    Label24->setWordWrap(true);
+
+    connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
+    connect(SSSearch, &QPushButton::clicked, this, &frmWAVToMP3::SSSearch_Click);
+    connect(text1, &QLineEdit::returnPressed, this, &frmWAVToMP3::SSSearch_Click);
+    connect(SSFolder, &QPushButton::clicked, this, &frmWAVToMP3::SSFolder_Click);
+    connect(SSConvert, &QPushButton::clicked, this, &frmWAVToMP3::SSConvert_Click);
+    connect(Label17, &Label::mouseMoved, this, &frmWAVToMP3::Label17_MouseMove);
+    connect(Label6, &Label::mouseMoved, this, &frmWAVToMP3::Label6_MouseMove);
 }
 
 void frmWAVToMP3::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
+    // No device is ever opened under the alias "sound": the original's stop and close are moot.
+    trap([this] {
+        Label17->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
+                         QStringLiteral(")"));
+    });
+    trap([this] {
+        for (const QString& name : FolderFileNames(MusicFolder))
+            if (name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
+                new QTreeWidgetItem(ListView2, {name});
+    });
     if (EncoderMode.isEmpty())
         EncoderMode = QStringLiteral("CBR1");
     trap([this] { Label21->setText(QStringLiteral("Encoder Selection:")); });
     trap([this] { Label23->setText(EncoderSelectionText(EncoderMode)); });
     trap([this] { putskin(this); });
     trap([this] { centreOnScreen(); });
+    trap([this] {
+        if (ListView2->topLevelItemCount() > 0)
+            ListView2->topLevelItem(0)->setSelected(false);
+    });
+}
+
+void frmWAVToMP3::Form_Unload(int& cancel)
+{
+    Trap trap(kModule, QStringLiteral("Form_Unload"));
+    if (m_running) {
+        // The run still drives this window's controls: it must be aborted first.
+        MsgBox(QStringLiteral("The conversion is still running. Abort it before you close this window."));
+        cancel = 1;
+        SwitchingWindow = 0;
+        return;
+    }
+    trap([] { ClosingRule(); });
+}
+
+void frmWAVToMP3::ListView2_Click()
+{
+    Trap trap(kModule, QStringLiteral("ListView2_Click"));
+    trap([this] {
+        if (ListView2->topLevelItemCount() == 0)
+            return;
+        QTreeWidgetItem* row = ListView2->currentItem();
+        if (!row)
+            return;
+        const QString text = row->text(0);
+        const QString base = text.left(text.size() - 4);
+        if (existsIgnoringCase(MusicFolder + base + QStringLiteral(".mp3"))) {
+            MsgBox(QStringLiteral("You Already Have a MP3 file named \"") + base +
+                   QStringLiteral(".mp3\" in your current Music Folder"));
+            row->setSelected(false);
+            return;
+        }
+        const int index = ListView2->indexOfTopLevelItem(row);
+        if (!CheckWAVFormat(shortpathname(MusicFolder + text))) {
+            MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not "
+                                  "Be Converted"));
+            if (QTreeWidgetItem* again = ListView2->topLevelItem(index); again && again->isSelected())
+                again->setSelected(false);
+        }
+    });
+}
+
+void frmWAVToMP3::SSSearch_Click()
+{
+    Trap trap(kModule, QStringLiteral("SSSearch_Click"));
+    trap([this] {
+        SearchRows(ListView2, text1->text(), [](QTreeWidgetItem* row, const QString& t) {
+            return row->text(0).contains(t, Qt::CaseInsensitive);
+        });
+    });
+}
+
+void frmWAVToMP3::SSFolder_Click()
+{
+    Trap trap(kModule, QStringLiteral("SSFolder_Click"));
+    trap([] {
+        frmOptions& o = Forms::get<frmOptions>();
+        o.SSTab1->setCurrentIndex(0);
+        o.Show(true);
+    });
 }
 
 void frmWAVToMP3::picConvert_Click()
@@ -56,8 +260,85 @@ void frmWAVToMP3::picConvert_Click()
         switchTo(*target, QStringLiteral("picConvert_Click"));
 }
 
-void frmWAVToMP3::Form_Unload(int& cancel)
+void frmWAVToMP3::SSConvert_Click()
 {
-    Trap trap(kModule, QStringLiteral("Form_Unload"));
-    trap([] { ClosingRule(); });
+    Trap trap(kModule, QStringLiteral("SSConvert_Click"));
+    if (m_running)
+        return;
+    TotFiles = 0;
+    trap([this] {
+        for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+            if (ListView2->topLevelItem(i)->isSelected())
+                ++TotFiles;
+    });
+    if (TotFiles == 0) {
+        MsgBox(QStringLiteral("Select one or more WAV files to Convert."));
+        return;
+    }
+    QString type;
+    trap([&] { type = CheckDriveType(MusicFolder); });
+    if (type.isEmpty()) {
+        // An undeterminable drive type is not a CD drive: it is logged and the run goes on.
+        LogError(kModule, QStringLiteral("SSConvert_Click"), Err::TypeMismatch,
+                 QStringLiteral("The drive type of the music folder cannot be determined"), kAppTitle);
+    } else if (type == QLatin1String("3")) {
+        MsgBox(QStringLiteral("Can't write MP3 to a CD Drive. Please select another drive using the Change Folders "
+                              "button"));
+        return;
+    }
+
+    m_running = true;
+    trap([this] { SetRunControlsEnabled(this, false); });
+    ConversionRunning = 1;
+    setCaption(kRunCaption);
+    NumberofFile = 1;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = ListView2->topLevelItem(i);
+        if (!row->isSelected())
+            continue;
+        QString mp3Name;
+        trap([&] { encodeRow(row, mp3Name); });
+        if (EncodeAbort == -1) {
+            PAUSE(1000);
+            trap([&] {
+                const QString partial = MusicFolder + mp3Name;
+                if (!mp3Name.isEmpty() && QFile::exists(partial) && !QFile::remove(partial))
+                    throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + partial);
+            });
+            break;
+        }
+        ++NumberofFile;
+    }
+    endRun();
 }
+
+void frmWAVToMP3::encodeRow(QTreeWidgetItem* row, QString& mp3Name)
+{
+    const QString wavName = row->text(0);
+    mp3Name = checkduplmp3(wavName.left(wavName.size() - 4) + QStringLiteral(".mp3"));
+    frmProgWAVToMP3& prog = Forms::get<frmProgWAVToMP3>();
+    prog.lblProcess->setText(QStringLiteral("Processing ") + QString::number(NumberofFile) + QStringLiteral(" of ") +
+                             QString::number(TotFiles));
+    prog.lblwave->setText(wavName);
+    prog.Show();
+    prog.lblMP3->setText(mp3Name);
+    prog.WAVToMP3Encode();
+}
+
+void frmWAVToMP3::endRun()
+{
+    Trap trap(kModule, QStringLiteral("SSConvert_Click"));
+    trap([] { Forms::unload<frmProgWAVToMP3>(); });
+    EncodeAbort = 0;
+    trap([this] { SetRunControlsEnabled(this, true); });
+    setCaption(kCaption);
+    ConversionRunning = 0;
+    m_running = false;
+}
+
+void frmWAVToMP3::Label17_MouseMove() { Label17->setToolTip(Label17->text()); }
+void frmWAVToMP3::Label6_MouseMove() { Label6->setToolTip(Label17->text()); }
+void frmWAVToMP3::Label14_MouseMove() { lblConvert->setFontBold(false); }
+void frmWAVToMP3::Label7_MouseMove() { lblEncoder->setFontBold(false); }
+void frmWAVToMP3::picEncoder_MouseMove() { lblConvert->setFontBold(false); }
+void frmWAVToMP3::picConvert_MouseMove() { lblEncoder->setFontBold(false); }
