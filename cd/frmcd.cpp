@@ -34,6 +34,7 @@
 #include "core/settings.h"
 #include "core/skin.h"
 #include "player/frmplay.h"
+#include "platform/cddrives.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"
 #include "shell/uisound.h"
@@ -478,7 +479,8 @@ void frmCD::Form_Load()
     cdplayer = std::make_unique<CDAudio>();
     disc = std::make_unique<CdDiscId>(*cdplayer);
     int16_t opened = 1;
-    trap([&] { opened = cdplayer->ReadyDevice(); });
+    // With no drive at all the stored drive is gone too (an unplugged drive, a removed image).
+    trap([&] { opened = CdDrives::list().empty() ? 1 : cdplayer->ReadyDevice(); });
     if (opened == 1) {
         CDPlayerFailed = 1;
         trap([] {
