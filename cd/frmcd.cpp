@@ -255,7 +255,9 @@ frmCD::frmCD()
     picUpDown->setToolTip(QStringLiteral("Compact Player / Full Window"));
 
     Label12 = label("Label12", QStringLiteral("Now Playing"));
-    Label12->setGeometry(64, 86, 120, 16);
+    Label12->setWordWrap(true);
+    Label12->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label12->setGeometry(4, 100, 56, 28);
     txtPlaying = textBox("txtPlaying");
     txtPlaying->setReadOnly(true);
     placeTwips(txtPlaying, 945, 1545, 5300, 315);
