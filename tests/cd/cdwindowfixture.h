@@ -23,12 +23,17 @@ protected:
         Playlists = std::make_unique<colPlaylist>();
         RecentList = std::make_unique<colPlaylist>();
         CDLibrary = std::make_unique<colCD>();
+        SongLibrary->setFileName(QStringLiteral("MP3.mpd"));
+        Playlists->setFileName(QStringLiteral("playlist.mpd"));
+        CDLibrary->setFileName(QStringLiteral("cd.mpd"));
         Categories = std::make_unique<colCategory>();
         Categories->Add(QStringLiteral("0"), QStringLiteral("Blues"));
         Categories->Add(QStringLiteral("17"), QStringLiteral("Rock"));
         Categories->Add(QStringLiteral("0"), QStringLiteral("Zero"));
         MusicFolder = homeDir() + QStringLiteral("My Music/");
         QDir().mkpath(MusicFolder);
+        // The settings dialog (loaded by the CDDB settings reader) finds the same folder.
+        writeAll(programFile(QStringLiteral("MWFolders.ini")), "MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
     }
     void TearDown() override
     {
