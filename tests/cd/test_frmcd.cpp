@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "cd/discid.h"
+#include "cd/frmcdrip.h"
 #include "cdwindowfixture.h"
 #include "core/driveinfo.h"
 #include "shell/frmmain.h"
@@ -249,4 +250,11 @@ TEST_F(CdWindowTest, ScreenshotsOfTheCdWindow)
     EXPECT_TRUE(cd.grab().save(dir + QStringLiteral("cd-full.png")));
     cd.picUpDown_Click();
     EXPECT_TRUE(cd.grab().save(dir + QStringLiteral("cd-compact.png")));
+    frmCDRip& rip = Forms::get<frmCDRip>();
+    rip.lblProcess->setText(QStringLiteral("Processing 2 of 4"));
+    rip.lblwave->setText(QStringLiteral("Track No. 2.wav"));
+    rip.ACD1_ActPosition(457);
+    rip.Timer1_Timer();
+    rip.Show();
+    EXPECT_TRUE(rip.grab().save(dir + QStringLiteral("cd-rip.png")));
 }
