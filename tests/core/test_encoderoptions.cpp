@@ -65,8 +65,9 @@ class EncOptionsTest : public AppFixture {
 protected:
     frmCD& loadCd()
     {
-        writeAll(programFile(QStringLiteral("d.bin")), QByteArray(150 * 2352, '\0'));
-        writeAll(programFile(QStringLiteral("d.cue")), "FILE \"d.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n");
+        writeAll(programFile(QStringLiteral("d.bin")), QByteArray(300 * 2352, '\0'));
+        writeAll(programFile(QStringLiteral("d.cue")), "FILE \"d.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                                                       "  TRACK 02 AUDIO\r\n    INDEX 01 00:02:00\r\n");
         CdDrives::setInjectedImages({programFile(QStringLiteral("d.cue"))});
         return Forms::get<frmCD>();
     }
@@ -100,9 +101,12 @@ TEST_F(EncOptionsTest, TurningOffAClearBoxDoesNotSwallowTheNextRealClick)
     turnoffEncOptions();
     EXPECT_EQ(SkipAutoCreateClick, 0);
     turnonencoptions();
-    cd.chkAutoCreate->click(); // the user's click
+    prompt.texts.push_back(QStringLiteral("Road Trip"));
+    cd.chkAutoCreate->click(); // the user's click asks for the playlist name
     EXPECT_TRUE(cd.chkAutoCreate->isChecked());
-    EXPECT_EQ(SkipAutoCreateClick, 0);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_EQ(prompt.last().kind, PromptRecord::Input);
+    EXPECT_EQ(AutoPlaylistName, QStringLiteral("Road Trip"));
 }
 
 TEST_F(EncOptionsTest, OutputModeSetsTheCdWindowOnLoad)

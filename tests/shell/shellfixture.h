@@ -38,9 +38,11 @@ protected:
     QString injectAudioDisc()
     {
         const QString bin = programFile(QStringLiteral("disc.bin"));
-        writeAll(bin, QByteArray(150 * 2352, '\0'));
+        writeAll(bin, QByteArray(300 * 2352, '\0'));
         const QString cue = programFile(QStringLiteral("disc.cue"));
-        writeAll(cue, "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n");
+        // Two tracks: a one-track disc would be taken for a data CD and warned about.
+        writeAll(cue, "FILE \"disc.bin\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n"
+                      "  TRACK 02 AUDIO\r\n    INDEX 01 00:02:00\r\n");
         CdDrives::setInjectedImages({cue});
         return cue;
     }

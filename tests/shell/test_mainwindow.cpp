@@ -128,8 +128,8 @@ TEST_F(ShellFixture, EncoderButtonWithDiscOpensCdWindow)
     EXPECT_TRUE(cd->isVisible());
     EXPECT_FALSE(m.isVisible());
     EXPECT_EQ(CDPlayerFailed, 0);
-    EXPECT_EQ(cd->lvwTracks->topLevelItemCount(), 1);
-    EXPECT_EQ(cd->lvwTracks->topLevelItem(0)->text(2), QStringLiteral("0:02"));
+    EXPECT_EQ(cd->ListView1->topLevelItemCount(), 2);
+    EXPECT_EQ(cd->ListView1->topLevelItem(0)->text(2), QStringLiteral("00:02"));
     EXPECT_EQ(EncoderMode, QStringLiteral("CBR1"));
     EXPECT_EQ(cd->Label28->text(), QStringLiteral("Constant Bit Rate CBR1"));
     // The CD window's Close entry unloads it; the closing rule brings the main window back.

@@ -1,0 +1,385 @@
+// The rip-and-encode run of the CD window and its progress window: disc images read by
+// the real reading control, the real lame encoder or scripted encoder processes.
+#include <QFileInfo>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "cd/frmcdrip.h"
+#include "cdwindowfixture.h"
+#include "controls/acd.h"
+#include "controls/mp3play.h"
+#include "core/driveinfo.h"
+#include "fakecddb.h"
+#include "platform/childprocess.h"
+#include "shell/windowchrome.h"
+
+namespace {
+// An encoder that ends when the test says so, writing its output file first.
+struct FakeEncoder : ChildProcess {
+    struct Script {
+        int exitCode = 0;
+        bool endsByItself = true;
+        bool startFails = false;
+        size_t hold = 0; // the process (1 = the first started) that runs until it is killed
+        std::vector<QStringList> started;
+        int killed = 0;
+    };
+    explicit FakeEncoder(Script& s) : script(s) {}
+    bool start(const QString& program, const QStringList& args) override
+    {
+        script.started.push_back(QStringList{program} + args);
+        index = script.started.size();
+        if (script.startFails)
+            return false;
+        out = args.last();
+        QFile f(out);
+        if (f.open(QIODevice::WriteOnly))
+            f.write("partial");
+        return true;
+    }
+    bool finished() override { return script.endsByItself && index != script.hold; }
+    int exitCode() override { return script.exitCode; }
+    void kill() override { ++script.killed; }
+    Script& script;
+    QString out;
+    size_t index = 0;
+};
+struct FakeFactory : ChildProcessFactory {
+    FakeEncoder::Script script;
+    std::unique_ptr<ChildProcess> create() override { return std::make_unique<FakeEncoder>(script); }
+};
+} // namespace
+
+class CdRip : public CdWindowTest {
+protected:
+    void SetUp() override
+    {
+        CdWindowTest::SetUp();
+        clock.setAutoStep(100);
+        mounts = std::make_unique<ScopedMountTable>(std::vector<MountEntry>{{"/", "ext4", "/dev/sda1", false}});
+        oldProbe = frmCD::FreeSpaceProbe();
+        frmCD::FreeSpaceProbe() = [this](const QString&) { return freeBytes; };
+    }
+    void TearDown() override
+    {
+        frmCD::FreeSpaceProbe() = oldProbe;
+        setChildProcesses(nullptr);
+        mounts.reset();
+        CdWindowTest::TearDown();
+    }
+    frmCD& start(int tracks = 3)
+    {
+        insertDisc(std::vector<int>(tracks, 150));
+        frmCD& cd = loadCd();
+        cd.Timer1->stop();
+        return cd;
+    }
+    static void select(frmCD& cd, std::initializer_list<int> rows)
+    {
+        for (int r : rows)
+            cd.ListView1->topLevelItem(r - 1)->setSelected(true);
+    }
+    QStringList musicFiles() const
+    {
+        return QDir(MusicFolder).entryList(QDir::Files, QDir::Name);
+    }
+    static void expectIdle(frmCD& cd)
+    {
+        EXPECT_EQ(ConversionRunning, 0);
+        EXPECT_EQ(RipAbort, 0);
+        EXPECT_TRUE(cd.ListView1->isEnabled());
+        EXPECT_TRUE(cd.picPlayer->isEnabled());
+        EXPECT_TRUE(cd.menuEntry(QStringLiteral("mnuExit"))->isEnabled());
+        EXPECT_TRUE(cd.Timer1->isActive());
+        EXPECT_EQ(cd.Caption(), frmCD::kCaption);
+        EXPECT_EQ(Forms::find<frmCDRip>(), nullptr);
+        EXPECT_FALSE(cd.chkAutoCreate->isChecked());
+        EXPECT_TRUE(AutoPlaylistName.isEmpty());
+    }
+    static bool haveLame() { return !QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty(); }
+
+    qint64 freeBytes = qint64(1) << 40;
+    std::unique_ptr<ScopedMountTable> mounts;
+    std::function<qint64(const QString&)> oldProbe;
+};
+
+TEST_F(CdRip, MP3OnlyRunMakesTaggedSongsUniqueNamesAndAnAutoPlaylist)
+{
+    if (!haveLame())
+        GTEST_SKIP() << "lame is not installed";
+    EncodeOutputMode = 1;
+    frmCD& cd = start();
+    cd.ListView1->topLevelItem(0)->setText(0, QStringLiteral("Same:Name?"));
+    cd.ListView1->topLevelItem(2)->setText(0, QStringLiteral("Same:Name?"));
+    cd.txtArtist->setText(QStringLiteral("The Band"));
+    cd.txtCDTitle->setText(QStringLiteral("The Disc"));
+    select(cd, {1, 3});
+    prompt.texts = {QStringLiteral("Road Trip")};
+    cd.chkAutoCreate->click();
+    ASSERT_EQ(AutoPlaylistName, QStringLiteral("Road Trip"));
+    prompt.asked.clear();
+
+    cd.sscmdEncode_Click();
+    EXPECT_TRUE(prompt.asked.empty()) << prompt.messageTexts().join(" | ").toStdString();
+    EXPECT_EQ(musicFiles(), (QStringList{"Road Trip.lst", "Same_Name_(1).mp3", "Same_Name_.mp3"}));
+    EXPECT_EQ(readAll(MusicFolder + QStringLiteral("Road Trip.lst")), "1\r\n");
+    ASSERT_EQ(SongLibrary->Count(), 2);
+    EXPECT_EQ(SongLibrary->Item(1)->MP3Title(), QStringLiteral("Same_Name_"));
+    EXPECT_EQ(SongLibrary->Item(2)->MP3Title(), QStringLiteral("Same_Name_(1)"));
+    EXPECT_EQ(SongLibrary->Item(2)->artist(), QStringLiteral("The Band"));
+    EXPECT_EQ(SongLibrary->Item(2)->CDTitle(), QStringLiteral("The Disc"));
+    EXPECT_EQ(SongLibrary->Item(2)->Length(), QStringLiteral("00:02"));
+    EXPECT_EQ(SongLibrary->Item(2)->Category(), QStringLiteral("N/A"));
+    ASSERT_EQ(Playlists->Count(), 2);
+    EXPECT_EQ(Playlists->Item(1)->PlaylistName(), QStringLiteral("Road Trip"));
+    EXPECT_EQ(Playlists->Item(2)->ItemNumber(), 2);
+    EXPECT_EQ(Playlists->Item(2)->MP3Title(), QStringLiteral("Same_Name_(1)"));
+    // Nothing is saved by the run.
+    EXPECT_FALSE(QFileInfo::exists(programFile(QStringLiteral("MP3.mpd"))));
+
+    Mp3Play tag;
+    ASSERT_EQ(tag.Open(MusicFolder + QStringLiteral("Same_Name_(1).mp3"), QString()), 0);
+    EXPECT_EQ(tag.TagArtist(), QStringLiteral("The Band"));
+    EXPECT_EQ(tag.TagAlbum(), QStringLiteral("The Disc"));
+    EXPECT_EQ(tag.TagComment(), QStringLiteral("Time=00:02"));
+    EXPECT_EQ(tag.TagGenre(), 80);
+    tag.Close();
+    expectIdle(cd);
+}
+
+TEST_F(CdRip, GenreRuleAndCategoryPlaceholder)
+{
+    if (!haveLame())
+        GTEST_SKIP() << "lame is not installed";
+    EncodeOutputMode = 1;
+    frmCD& cd = start(1);
+    prompt.asked.clear();
+    const struct {
+        const char* category;
+        int genre;
+        const char* stored;
+    } cases[] = {{"", 80, ""}, {"category", 80, "N/A"}, {"BLUES", 0, "BLUES"}, {"Zero", 80, "Zero"}, {"rock", 17, "rock"}};
+    int n = 0;
+    for (const auto& c : cases) {
+        cd.txtcategory->setText(QString::fromLatin1(c.category));
+        cd.ListView1->topLevelItem(0)->setText(0, QStringLiteral("Song %1").arg(++n));
+        select(cd, {1});
+        cd.sscmdEncode_Click();
+        ASSERT_EQ(SongLibrary->Count(), n) << c.category;
+        EXPECT_EQ(SongLibrary->Item(n)->Category(), QString::fromLatin1(c.stored));
+        Mp3Play tag;
+        ASSERT_EQ(tag.Open(MusicFolder + QStringLiteral("Song %1.mp3").arg(n), QString()), 0);
+        EXPECT_EQ(tag.TagGenre(), c.genre) << c.category;
+        tag.Close();
+    }
+    EXPECT_TRUE(prompt.asked.empty()) << prompt.messageTexts().join(" | ").toStdString();
+}
+
+TEST_F(CdRip, WavOnlyRunKeepsWavsAndAddsNoSongs)
+{
+    EncodeOutputMode = 2;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {2, 3});
+    cd.sscmdEncode_Click();
+    EXPECT_EQ(musicFiles(), (QStringList{"Track No. 2.wav", "Track No. 3.wav"}));
+    EXPECT_EQ(QFileInfo(MusicFolder + QStringLiteral("Track No. 2.wav")).size(), 44 + 150 * 2352);
+    EXPECT_TRUE(f.script.started.empty());
+    EXPECT_EQ(SongLibrary->Count(), 0);
+    EXPECT_FALSE(cd.Opt128->isEnabled()); // the encoder options stay off
+    EXPECT_EQ(ConversionRunning, 0);
+    EXPECT_TRUE(cd.ListView1->isEnabled());
+}
+
+TEST_F(CdRip, AbortWhileEncodingTheSecondTrackKeepsTheFirstAndTheSecondWav)
+{
+    EncodeOutputMode = 3;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {1, 2, 3});
+    bool checkedRunning = false;
+    prompt.answers = {Mb::Yes};
+    // The first encoder ends by itself; the second runs until the user aborts.
+    f.script.hold = 2;
+    bool asked = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (f.script.started.size() != 2 || asked)
+            return;
+        asked = true;
+        checkedRunning = ConversionRunning == 1 && !cd.picPlayer->isEnabled() && !cd.ListView1->isEnabled() &&
+                         !cd.menuEntry(QStringLiteral("mnuExit"))->isEnabled() && cd.Label22->isEnabled() &&
+                         cd.Caption() == QStringLiteral("CD Player / MP3 Encoder - Encoding in Progress");
+        Forms::find<frmCDRip>()->AbortButton_Click();
+    });
+    watch.start(0);
+    cd.sscmdEncode_Click();
+    watch.stop();
+    EXPECT_TRUE(checkedRunning);
+    ASSERT_EQ(f.script.started.size(), 2u);
+    EXPECT_EQ(f.script.killed, 1);
+    EXPECT_EQ(musicFiles(), (QStringList{"Track No. 1.mp3", "Track No. 1.wav", "Track No. 2.wav"}));
+    EXPECT_EQ(SongLibrary->Count(), 1);
+    EXPECT_EQ(prompt.last().text, QStringLiteral("Are You Sure You Want To Abort Ripping/Encoding?"));
+    expectIdle(cd);
+}
+
+TEST_F(CdRip, AbortWhileReadingRemovesThePartialWav)
+{
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {2});
+    prompt.answers = {Mb::No, Mb::Yes};
+    QTimer::singleShot(0, [] {
+        frmCDRip* rip = Forms::find<frmCDRip>();
+        rip->ACD1->holdAtFrame(50);
+    });
+    int asks = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (asks < 2 && QFileInfo::exists(MusicFolder + QStringLiteral("Track No. 2.wav"))) {
+            // The Abort button (answered No), then the close box, which asks the same (Yes).
+            if (++asks == 1)
+                Forms::find<frmCDRip>()->AbortButton_Click();
+            else
+                EXPECT_FALSE(Forms::unload(Forms::find<frmCDRip>()));
+        }
+    });
+    watch.start(0);
+    cd.sscmdEncode_Click();
+    watch.stop();
+    EXPECT_EQ(asks, 2);
+    EXPECT_TRUE(f.script.started.empty());
+    EXPECT_TRUE(musicFiles().isEmpty());
+    EXPECT_EQ(SongLibrary->Count(), 0);
+    expectIdle(cd);
+}
+
+TEST_F(CdRip, AFailingEncoderKeepsTheRipAndAddsNoSong)
+{
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    f.script.exitCode = 255;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {1, 2});
+    cd.sscmdEncode_Click();
+    EXPECT_EQ(prompt.last().text, QStringLiteral("Error: the MP3 encoder failed on Track No. 1.wav"));
+    EXPECT_EQ(musicFiles(), (QStringList{"Track No. 1.wav"}));
+    EXPECT_EQ(f.script.started.size(), 1u);
+    EXPECT_EQ(SongLibrary->Count(), 0);
+    expectIdle(cd);
+
+    // No encoder at all: the same, with a message that names it.
+    f.script.startFails = true;
+    prompt.asked.clear();
+    cd.sscmdEncode_Click();
+    EXPECT_TRUE(prompt.messageTexts().join(' ').contains(QStringLiteral("could not be started")));
+    EXPECT_EQ(SongLibrary->Count(), 0);
+    EXPECT_TRUE(QFileInfo::exists(MusicFolder + QStringLiteral("Track No. 1(1).wav")));
+}
+
+TEST_F(CdRip, RefusalsLeaveEverythingAsItWas)
+{
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    cd.sscmdEncode_Click(); // nothing selected: nothing at all
+    EXPECT_TRUE(prompt.asked.empty());
+    select(cd, {1});
+    {
+        ScopedMountTable cdrom({{"/", "iso9660", "/dev/sr0", true}});
+        cd.sscmdEncode_Click();
+    }
+    EXPECT_EQ(prompt.last().text,
+              QStringLiteral("Can't write WAV to a CD Drive. Please select another drive using the Options button"));
+    freeBytes = -1;
+    cd.sscmdEncode_Click();
+    EXPECT_EQ(prompt.last().text, QStringLiteral("Could not find hard drive free space"));
+    EXPECT_TRUE(musicFiles().isEmpty());
+    EXPECT_EQ(Forms::find<frmCDRip>(), nullptr);
+    EXPECT_EQ(ConversionRunning, 0);
+}
+
+TEST_F(CdRip, FreeSpaceEstimateByModeAndBitRate)
+{
+    frmCD& cd = start();
+    const char* lengths[] = {"04:00", "03:00", "05:00"};
+    for (int r = 0; r < 3; ++r) {
+        cd.ListView1->topLevelItem(r)->setText(2, QString::fromLatin1(lengths[r]));
+        cd.ListView1->topLevelItem(r)->setSelected(true);
+    }
+    // WAV 176,400 bytes a second; MP3 the bit rate in kbit/s; 21,960,000 bytes kept free.
+    const struct {
+        int mode;
+        qint64 needed;
+    } cases[] = {{1, 300 * 176400LL + 720 * 16000LL}, {2, 720 * 176400LL}, {3, 720 * 176400LL + 720 * 16000LL}, {0, 0}};
+    for (const auto& c : cases) {
+        EncodeOutputMode = static_cast<int16_t>(c.mode);
+        int16_t result = -1;
+        freeBytes = c.needed + 21960000;
+        cd.checkfreediskspace(result);
+        EXPECT_EQ(result, 0) << c.mode;
+        freeBytes -= 1;
+        prompt.asked.clear();
+        cd.checkfreediskspace(result);
+        EXPECT_EQ(result, 1) << c.mode;
+        EXPECT_TRUE(prompt.last().text.startsWith(QStringLiteral("You do not have enough space on your hard drive")));
+    }
+    // A length of three characters or fewer adds nothing.
+    cd.ListView1->topLevelItem(0)->setText(2, QStringLiteral("4:0"));
+    EncodeOutputMode = 2;
+    freeBytes = 480 * 176400LL + 21960000;
+    int16_t result = -1;
+    cd.checkfreediskspace(result);
+    EXPECT_EQ(result, 0);
+}
+
+TEST_F(CdRip, ProgressWindowPercentAndCommandLine)
+{
+    frmCD& cd = start();
+    frmCDRip& rip = Forms::get<frmCDRip>();
+    EXPECT_EQ(rip.Caption(), QStringLiteral("MP3 Encode Status"));
+    rip.ACD1_ActPosition(457);
+    EXPECT_EQ(rip.PercentDone, 45);
+    rip.ACD1_ActPosition(1000);
+    rip.Timer1_Timer();
+    EXPECT_EQ(rip.nCompleted->text(), QStringLiteral("95%"));
+    EXPECT_EQ(rip.RipProgress->value(), 95);
+    // Encoding: the MP3's size against the expected size, never above 95 %, 0 without an expected size.
+    rip.Label11->show();
+    rip.MP3Path = MusicFolder + QStringLiteral("x.mp3");
+    writeAll(rip.MP3Path, QByteArray(50, 'x'));
+    rip.ExpectedMP3Size = 200;
+    rip.Timer1_Timer();
+    EXPECT_EQ(rip.nCompleted->text(), QStringLiteral("25%"));
+    rip.ExpectedMP3Size = 0;
+    rip.Timer1_Timer();
+    EXPECT_EQ(rip.nCompleted->text(), QStringLiteral("0%"));
+    prompt.answers = {Mb::No};
+    RipAbort = 0;
+    rip.AbortButton_Click();
+    EXPECT_EQ(RipAbort, 0);
+
+    EncoderMode = QStringLiteral("CBR1");
+    EXPECT_EQ(cd.BitRateOption(), QStringLiteral("-b128 "));
+    FakeFactory f;
+    setChildProcesses(&f);
+    writeAll(MusicFolder + QStringLiteral("a b.wav"), QByteArray(44 + 4000, '\0'));
+    rip.lblwave->setText(QStringLiteral("a b.wav"));
+    rip.lblMP3->setText(QStringLiteral("a b.mp3"));
+    cd.Opt128->setAutoExclusive(false);
+    cd.Opt128->setChecked(false);
+    rip.StartEncoding();
+    ASSERT_EQ(f.script.started.size(), 1u);
+    EXPECT_EQ(f.script.started[0].mid(1), (QStringList{"-f", "--nohist", MusicFolder + QStringLiteral("a b.wav"),
+                                                      MusicFolder + QStringLiteral("a b.mp3")}));
+    EXPECT_EQ(RipAbort, 0);
+}
