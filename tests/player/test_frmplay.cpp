@@ -23,7 +23,7 @@ TEST_F(PlayerWindow, UnloadSavesThePlayListAsTheRecentList)
                     QString(), QString());
     frmPlay& w = Forms::get<frmPlay>();
     for (const auto& row : {QStringList{"Song A", "Artist A", "3:01"}, QStringList{"Song B", "Artist B", "4:02"}})
-        w.lvwPlayList->addTopLevelItem(new QTreeWidgetItem(row));
+        w.ListView1->addTopLevelItem(new QTreeWidgetItem(row));
     ASSERT_TRUE(Forms::unload(&w));
 
     colPlaylist back;
