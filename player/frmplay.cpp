@@ -479,7 +479,7 @@ bool frmPlay::eventFilter(QObject* watched, QEvent* e)
     if (e->type() != QEvent::KeyPress)
         return FeatureForm::eventFilter(watched, e);
     auto* ke = static_cast<QKeyEvent*>(e);
-    if (watched == Text1 || focusWidget() == Text1)
+    if (watched == Text1 || (watched == this && focusWidget() == Text1))
         return false;
     // Up and Down do not move the play list's selection.
     if (watched == ListView1 || watched == ListView1->viewport()) {
