@@ -15,6 +15,7 @@
 #include "platform/appcontext.h"
 #include "platform/forms.h"
 #include "player/frmplay.h"
+#include "player/playerinternal.h"
 
 class PlayerFixture : public AppFixture {
 protected:
@@ -59,7 +60,7 @@ protected:
     static void fill(frmPlay& w, const std::vector<QStringList>& rows)
     {
         for (const QStringList& r : rows) {
-            w.ListView2->addTopLevelItem(new QTreeWidgetItem(r));
+            w.ListView2->addTopLevelItem(new playerinternal::RowItem(r));
             frmPlay::selectRow(w.ListView2, w.ListView2->topLevelItemCount());
             w.ListView2_Click();
         }
