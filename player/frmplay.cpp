@@ -70,6 +70,10 @@ bool RowItem::operator<(const QTreeWidgetItem& other) const
 } // namespace playerinternal
 
 namespace {
+// Twips of a window's outer size taken by its frame (left and right) and by caption and frame.
+constexpr int kFrameTw = 120;
+constexpr int kCaptionTw = 405;
+
 // The transport pictures, drawn in the window's text colour.
 QPixmap transportPicture(const QString& kind)
 {
@@ -265,7 +269,7 @@ void frmPlay::buildPlayer()
     Text3->setObjectName(QStringLiteral("Text3"));
     Text3->setReadOnly(true);
     Text3->setFocusPolicy(Qt::NoFocus);
-    placeTwips(Text3, 100, 1590, 4540, 285);
+    placeTwips(Text3, 100, 1590, 4420, 285);
 
     Text2 = new TextBox(this);
     Text2->setObjectName(QStringLiteral("Text2"));
@@ -288,63 +292,63 @@ void frmPlay::buildPlayer()
     ListView1->setColumnWidth(2, 56);
     ListView1->setColumnWidth(3, 30);
     ListView1->setToolTip(QStringLiteral("Click A Song To Play It Next"));
-    placeTwips(ListView1, 100, 2130, 4540, 2760);
+    placeTwips(ListView1, 100, 2130, 4420, 2400);
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1_Click(); });
 
     ListView5 = makeList(this, QStringLiteral("ListView5"),
                          {QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Length")});
     ListView5->hide();
 
-    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Total Time"), 100, 4935, 4540, 210);
+    Label2 = makeLabel(this, QStringLiteral("Label2"), QStringLiteral("Total Time"), 100, 4575, 4420, 210);
 
     Check1 = new CheckBox(this);
     Check1->setObjectName(QStringLiteral("Check1"));
-    placeTwips(Check1, 100, 5205, 255, 255);
-    Label19 = makeLabel(this, QStringLiteral("Label19"), QStringLiteral("Shuffle Play"), 360, 5220, 1050, 210);
+    placeTwips(Check1, 100, 4830, 255, 255);
+    Label19 = makeLabel(this, QStringLiteral("Label19"), QStringLiteral("Shuffle Play"), 360, 4845, 1080, 210);
     connect(Check1, &QCheckBox::toggled, this, &frmPlay::Check1_Click);
     connect(Label19, &Label::clicked, Check1, &QCheckBox::toggle);
     Check2 = new CheckBox(this);
     Check2->setObjectName(QStringLiteral("Check2"));
-    placeTwips(Check2, 1440, 5205, 255, 255);
-    Label18 = makeLabel(this, QStringLiteral("Label18"), QStringLiteral("No Duplicates"), 1700, 5220, 1250, 210);
+    placeTwips(Check2, 1500, 4830, 255, 255);
+    Label18 = makeLabel(this, QStringLiteral("Label18"), QStringLiteral("No Duplicates"), 1760, 4845, 1230, 210);
     connect(Label18, &Label::clicked, Check2, &QCheckBox::toggle);
 
     sscmdClear = makeButton(this, QStringLiteral("sscmdClear"), QStringLiteral("Clear"),
-                            QStringLiteral("Remove All Songs In Player"), 2985, 5160, 810, 330);
+                            QStringLiteral("Remove All Songs In Player"), 3000, 4800, 750, 330);
     sscmdRemove = makeButton(this, QStringLiteral("sscmdRemove"), QStringLiteral("Remove"),
-                             QStringLiteral("Remove A Selected Song From Player"), 3825, 5160, 810, 330);
+                             QStringLiteral("Remove A Selected Song From Player"), 3780, 4800, 750, 330);
     connect(sscmdClear, &QPushButton::clicked, this, &frmPlay::sscmdClear_Click);
     connect(sscmdRemove, &QPushButton::clicked, this, &frmPlay::sscmdRemove_Click);
 
     Picture1 = new QFrame(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    placeTwips(Picture1, 60, 5595, 2700, 690);
-    Label1 = makeLabel(Picture1, QStringLiteral("Label1"), QStringLiteral("Load MP3 Player From"), 60, 15, 2580, 210);
+    placeTwips(Picture1, 60, 5220, 2460, 690);
+    Label1 = makeLabel(Picture1, QStringLiteral("Label1"), QStringLiteral("Load MP3 Player From"), 60, 15, 2340, 210);
     Label1->setToolTip(QStringLiteral("Load The Player From Individual MP3 Files Or From PlayLists"));
     Label1->setAlignment(Qt::AlignHCenter);
     sscmdMP3 = makeButton(Picture1, QStringLiteral("sscmdMP3"), QStringLiteral("MP3 Files"),
-                          QStringLiteral("Show MP3 Songs Music Folder At Window Right"), 60, 255, 1260, 360);
+                          QStringLiteral("Show MP3 Songs Music Folder At Window Right"), 60, 255, 1140, 360);
     sscmdPlayLists = makeButton(Picture1, QStringLiteral("sscmdPlayLists"), QStringLiteral("Play Lists"),
-                                QStringLiteral("Show PlayLists In Current Music Folder At Window Right"), 1380, 255,
-                                1260, 360);
+                                QStringLiteral("Show PlayLists In Current Music Folder At Window Right"), 1260, 255,
+                                1140, 360);
     connect(sscmdMP3, &QPushButton::clicked, this, &frmPlay::sscmdMP3_Click);
     connect(sscmdPlayLists, &QPushButton::clicked, this, &frmPlay::sscmdPlayLists_Click);
 
     Picture2 = new QFrame(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    placeTwips(Picture2, 2820, 5595, 1830, 690);
-    Label24 = makeLabel(Picture2, QStringLiteral("Label24"), QStringLiteral("Change Music Folder"), 45, 15, 1740, 210);
+    placeTwips(Picture2, 2565, 5220, 2010, 690);
+    Label24 = makeLabel(Picture2, QStringLiteral("Label24"), QStringLiteral("Change Music Folder"), 45, 15, 1920, 210);
     Label24->setAlignment(Qt::AlignHCenter);
     SSCommand1 = makeButton(Picture2, QStringLiteral("SSCommand1"), QStringLiteral("Change Folder"),
-                            QStringLiteral("Select A New Music Folder/Program Settings"), 60, 255, 1710, 360);
+                            QStringLiteral("Select A New Music Folder/Program Settings"), 60, 255, 1890, 360);
     connect(SSCommand1, &QPushButton::clicked, this, &frmPlay::SSCommand1_Click);
 
-    Line1 = makeLine(this, QStringLiteral("Line1"), false, 0, 1185, 4740, 30);
-    Line2 = makeLine(this, QStringLiteral("Line2"), false, 0, 5505, 4740, 30);
-    Line3 = makeLine(this, QStringLiteral("Line3"), false, 0, 210, 4740, 30);
-    Line4 = makeLine(this, QStringLiteral("Line4"), true, 4650, 210, 30, 6150);
+    Line1 = makeLine(this, QStringLiteral("Line1"), false, 0, 1185, 4620, 30);
+    Line2 = makeLine(this, QStringLiteral("Line2"), false, 0, 5145, 4620, 30);
+    Line3 = makeLine(this, QStringLiteral("Line3"), false, 0, 210, 4620, 30);
+    Line4 = makeLine(this, QStringLiteral("Line4"), true, 4620, 210, 30, 5745);
 
     imgCover = new QLabel(this);
     imgCover->setObjectName(QStringLiteral("imgCover"));
@@ -356,7 +360,7 @@ void frmPlay::buildPlayer()
 
 void frmPlay::buildPane()
 {
-    Label8 = makeLabel(this, QStringLiteral("Label8"), QStringLiteral("Title "), 4680, 240, 4605, 210);
+    Label8 = makeLabel(this, QStringLiteral("Label8"), QStringLiteral("Title "), 4680, 240, 4440, 210);
     Label9 = makeLabel(this, QStringLiteral("Label9"), QStringLiteral("Artist"), 6945, 240, 705, 210);
     Label10 = makeLabel(this, QStringLiteral("Label10"), QStringLiteral("Length"), 8115, 240, 705, 210);
     Label9->raise();
@@ -376,7 +380,7 @@ void frmPlay::buildPane()
     ListView2->setColumnWidth(0, 150);
     ListView2->setColumnWidth(1, 78);
     ListView2->setColumnWidth(2, 50);
-    placeTwips(ListView2, 4680, 465, 4560, 3975);
+    placeTwips(ListView2, 4680, 465, 4440, 3660);
     connect(ListView2, &QTreeWidget::itemClicked, this, [this] {
         // The click that ends a double click is not a second click.
         if (m_sinceDouble.isValid() && m_sinceDouble.elapsed() < QApplication::doubleClickInterval())
@@ -389,13 +393,13 @@ void frmPlay::buildPane()
     });
 
     ListView3 = makeList(this, QStringLiteral("ListView3"), {QStringLiteral("PlayList")});
-    placeTwips(ListView3, 4680, 465, 4560, 1500);
+    placeTwips(ListView3, 4680, 465, 4440, 1500);
     connect(ListView3, &QTreeWidget::itemClicked, this, [this] { ListView3_Click(); });
     ListView4 = makeList(this, QStringLiteral("ListView4"),
                          {QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length")});
     ListView4->setColumnWidth(0, 150);
     ListView4->setColumnWidth(1, 78);
-    placeTwips(ListView4, 4680, 2025, 4560, 2415);
+    placeTwips(ListView4, 4680, 2025, 4440, 2100);
     connect(ListView4, &QTreeWidget::itemClicked, this, [this] { ListView4_Click(); });
     ListView3->hide();
     ListView4->hide();
@@ -403,36 +407,41 @@ void frmPlay::buildPane()
     Text1 = new TextBox(this);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setToolTip(QStringLiteral("Type A Few Letters Of A Song Or Artist"));
-    placeTwips(Text1, 4680, 4515, 3435, 315);
+    placeTwips(Text1, 4680, 4200, 3300, 315);
     connect(Text1, &QLineEdit::returnPressed, this, &frmPlay::sscmdSearch_Click);
     sscmdSearch = makeButton(this, QStringLiteral("sscmdSearch"), QStringLiteral("Search"),
-                             QStringLiteral("Search For Song With A Few Letters"), 8175, 4500, 1065, 345);
+                             QStringLiteral("Search For Song With A Few Letters"), 8055, 4185, 1065, 345);
     connect(sscmdSearch, &QPushButton::clicked, this, &frmPlay::sscmdSearch_Click);
     Label25 = makeLabel(this, QStringLiteral("Label25"), QStringLiteral("Single Click Song Above To Add To Player On Left"),
-                        4680, 4905, 4560, 210);
-    Label25->setWordWrap(true);
+                        4680, 4590, 4440, 210);
     sscmdMP3AddAll = makeButton(this, QStringLiteral("sscmdMP3AddAll"), QStringLiteral("Add All"),
-                                QStringLiteral("Add All Songs To Player"), 4680, 5160, 1065, 345);
+                                QStringLiteral("Add All Songs To Player"), 4680, 4860, 1065, 345);
     connect(sscmdMP3AddAll, &QPushButton::clicked, this, &frmPlay::sscmdMP3AddAll_Click);
     sscmdAddAll = makeButton(this, QStringLiteral("sscmdAddAll"), QStringLiteral("Add All"),
-                             QStringLiteral("Add All Songs To Player"), 4680, 5160, 1065, 345);
+                             QStringLiteral("Add All Songs To Player"), 4680, 4860, 1065, 345);
     sscmdAddAll->hide();
     connect(sscmdAddAll, &QPushButton::clicked, this, &frmPlay::sscmdAddAll_Click);
     Label32 = makeLabel(this, QStringLiteral("Label32"), QStringLiteral("Click To Add All Above Songs To Player"),
-                        5820, 5220, 3420, 210);
+                        5820, 4920, 3300, 210);
     auto* hint = makeLabel(this, QStringLiteral("Label31"), QStringLiteral("Double Click Song To Add All Songs By That Artist To Player"),
-                           4680, 5595, 4560, 210);
-    hint->setWordWrap(true);
+                           4680, 5280, 4440, 210);
+    // The hints are in a smaller type.
+    for (Label* l : {Label25, Label32, hint}) {
+        QFont f = l->font();
+        f.setPointSizeF(7.5);
+        l->setFont(f);
+    }
     sscmdDone = makeButton(this, QStringLiteral("sscmdDone"), QStringLiteral("OK"), QStringLiteral("Close Window Right"),
-                           8175, 5880, 1065, 345);
+                           8055, 5535, 1065, 345);
     connect(sscmdDone, &QPushButton::clicked, this, &frmPlay::sscmdDone_Click);
 }
 
 void frmPlay::setSizeTw(int widthTwips, int heightTwips)
 {
+    // The sizes are outer sizes: the client area is what is left inside the frame and caption.
     m_wTw = widthTwips;
     m_hTw = heightTwips;
-    setFixedSize(qRound(widthTwips / 15.0), qRound(heightTwips / 15.0));
+    setFixedSize(qRound((widthTwips - kFrameTw) / 15.0), qRound((heightTwips - kCaptionTw) / 15.0));
 }
 
 void frmPlay::Form_Load()

@@ -51,7 +51,15 @@ void frmPlay::buildChrome()
         n.lbl->setObjectName(QString::fromLatin1(n.lblName));
         n.lbl->setToolTip(QString::fromLatin1(n.lblTip));
         n.lbl->setWordWrap(true);
+        n.lbl->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        QFont f = n.lbl->font();
+        f.setPointSizeF(7.5);
+        n.lbl->setFont(f);
         placeTwips(n.lbl, n.lblLeft, n.lblTop, n.lblWidth, n.lblHeight);
+        // The captions are centred under their pictures, wide enough for the type in use.
+        const int centre = n.left + 270;
+        const int width = std::max(n.lblWidth, 780);
+        placeTwips(n.lbl, centre - width / 2, n.lblTop, width, std::max(n.lblHeight, 375));
         // The player's own hover rules replace the family's.
         disconnect(n.pic, SIGNAL(mouseMoved(QPoint)), this, nullptr);
         PictureBox* pic = n.pic;
@@ -109,7 +117,7 @@ void frmPlay::buildChrome()
     QFont f(QStringLiteral("Arial Narrow"));
     f.setPointSizeF(8.25);
     Label28->setFont(f);
-    placeTwips(Label28, 4695, 0, 4560, 210);
+    placeTwips(Label28, 4695, 0, 4440, 210);
     connect(Label28, &Label::mouseMoved, this, &frmPlay::Label28_MouseMove);
 
     // The menus under the player's names and captions.
