@@ -235,6 +235,7 @@ void frmPlay::buildPlayer()
     Slider1->setValue(100);
     Slider1->setPageStep(10);
     Slider1->setToolTip(QStringLiteral("Volume"));
+    Slider1->setMouseTracking(true);
     placeTwips(Slider1, 2895, 1260, 900, 285);
     connect(Slider1, &QSlider::valueChanged, this, &frmPlay::Slider1_Click);
     connect(Slider1, &QSlider::sliderPressed, this, &frmPlay::Slider1_Click);
@@ -485,6 +486,9 @@ void frmPlay::installKeyPreview(QWidget* w)
 
 bool frmPlay::eventFilter(QObject* watched, QEvent* e)
 {
+    // Moving over the volume slider sends the volume, as its other events do.
+    if (watched == Slider1 && e->type() == QEvent::MouseMove)
+        Slider1_Click();
     if (e->type() != QEvent::KeyPress)
         return FeatureForm::eventFilter(watched, e);
     auto* ke = static_cast<QKeyEvent*>(e);

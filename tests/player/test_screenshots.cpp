@@ -16,6 +16,7 @@ using PlayerShots = PlayerFixture;
 TEST_F(PlayerShots, Layouts)
 {
     copyShipped(QStringLiteral("Skins"));
+    copyShipped(QStringLiteral("SysImage.bmp"));
     const QStringList skins = QDir(programFile(QStringLiteral("Skins"))).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     const QString skin = skins.contains(QStringLiteral("Maple")) ? QStringLiteral("Maple") : QStringLiteral("(No Skin)");
     writeAll(programFile(QStringLiteral("Skins/skinmain.ini")), (skin + QStringLiteral("\r\n 0 \r\n")).toUtf8());
@@ -45,5 +46,8 @@ TEST_F(PlayerShots, Layouts)
     EXPECT_TRUE(w.grab().save(shotDir() + QStringLiteral("player-mini.png")));
     w.picPic_Click();
     EXPECT_TRUE(w.grab().save(shotDir() + QStringLiteral("player-cover.png")));
+    w.Text2->setText(QStringLiteral("Harbour Song")); // no cover of its own: the default picture
+    EXPECT_FALSE(w.imgCover->pixmap().isNull());
+    EXPECT_TRUE(w.grab().save(shotDir() + QStringLiteral("player-cover-default.png")));
     EXPECT_EQ(errorBoxes(), 0);
 }
