@@ -11,6 +11,7 @@
 #include "core/driveinfo.h"
 #include "core/globals.h"
 #include "fixture.h"
+#include "pump.h"
 #include "library/catalogues.h"
 #include "platform/appcontext.h"
 #include "platform/forms.h"

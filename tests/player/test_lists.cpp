@@ -234,7 +234,7 @@ TEST_F(Lists, RemoveSelectsTheFollowingRow)
     frmPlay::selectRow(w->ListView1, 1);
     w->sscmdRemove_Click();
     frmPlay::selectRow(w->ListView1, 1);
-    ASSERT_TRUE(testaudio::pumpUntil([&] { return ended > 0; }));
+    ASSERT_TRUE(pumpUntil([&] { return ended > 0; }));
     EXPECT_TRUE(w->Mp3Play1->IsRunning());
     EXPECT_EQ(w->Text2->text(), QStringLiteral("3"));
     EXPECT_EQ(errorBoxes(), 0);

@@ -20,12 +20,12 @@ protected:
     {
         const int before = ended;
         clock.advance(5000);
-        return testaudio::pumpUntil([&] { return ended > before; });
+        return pumpUntil([&] { return ended > before; });
     }
     // Runs the end-of-play event that a stop queued.
     bool settleStop(int before)
     {
-        return testaudio::pumpUntil([&] { return ended > before; });
+        return pumpUntil([&] { return ended > before; });
     }
     int selected() const { return frmPlay::selectedIndex(w->ListView1); }
     frmPlay* w = nullptr;
