@@ -422,9 +422,9 @@ TEST_F(ShellFixture, MenuBarLabelsPopUpTheirMenusAndEntriesRunHandlers)
     // Every feature window carries the same web entries.
     frmPlay* play = Forms::find<frmPlay>();
     EXPECT_EQ(play->chrome->mnuFreeSite.size(), 3u);
-    EXPECT_NE(play->chrome->entry(QStringLiteral("mnuClose")), nullptr);
+    EXPECT_NE(play->chrome->entry(QStringLiteral("mnuClosePlayer")), nullptr);
     EXPECT_EQ(play->chrome->entry(QStringLiteral("mnuPlayer")), nullptr);
-    play->chrome->entry(QStringLiteral("mnuClose"))->trigger();
+    play->chrome->entry(QStringLiteral("mnuClosePlayer"))->trigger();
     settle();
     EXPECT_TRUE(m.isVisible());
 }
@@ -436,7 +436,7 @@ TEST_F(ShellFixture, CaptionsFoundIgnoringCase)
     EXPECT_EQ(Forms::findByCaption(QStringLiteral("Playlists")), Forms::find<frmSongs>());
     EXPECT_EQ(Forms::findByCaption(QStringLiteral("Convert MP3 To WAV")), Forms::find<frmMP3ToWAV>());
     frmPlay& play = Forms::get<frmPlay>();
-    play.chkShuffle->setChecked(true);
+    play.Check1->setChecked(true);
     EXPECT_EQ(Forms::findByCaption(QStringLiteral("The MP3 Player (Shuffle Play)")), &play);
     // Setting the window state of a window that is not loaded loads it.
     Forms::setWindowState<frmBurner>(WinState::Minimized);

@@ -51,7 +51,7 @@ TEST_F(ShellFixture, RefreshKeepsEachWindowsVisibilityAndState)
 TEST_F(ShellFixture, RefreshFindsTheShufflingPlayer)
 {
     frmPlay& play = Forms::get<frmPlay>();
-    play.chkShuffle->setChecked(true);
+    play.Check1->setChecked(true);
     play.Show();
     RefreshMP3();
     settle();

@@ -79,7 +79,7 @@ TEST_F(WindowKeys, CheckBoxesAndFrameCaptionsTakeTheSkinsTextColourAndFollowACha
     auto textOf = [](const QWidget* w) { return numberFromColor(w->palette().color(QPalette::WindowText)); };
     for (long fore : {16770772L, 926794L}) {
         EXPECT_EQ(textOf(burner.Check1), fore);
-        EXPECT_EQ(textOf(play.chkShuffle), fore);
+        EXPECT_EQ(textOf(play.Check1), fore);
         for (const QGroupBox* g : frames)
             EXPECT_EQ(textOf(g), fore) << g->title().toStdString();
         SkinName = QStringLiteral("Maple");

@@ -1,0 +1,237 @@
+#include "playerfixture.h"
+
+#include <QKeyEvent>
+
+#include "cd/frmcd.h"
+
+namespace {
+class Playback : public PlayerFixture {
+protected:
+    void SetUp() override
+    {
+        PlayerFixture::SetUp();
+        addFiles({QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")});
+        w = &player();
+        fill(*w, {{"One", "A", "0:02"}, {"Two", "B", "0:02"}, {"Three", "C", "0:02"}});
+        QObject::connect(w->Mp3Play1, &Mp3Play::ThreadEnded, [this] { ++ended; });
+    }
+    // Lets the song playing run out and the end-of-play event run.
+    bool runOut()
+    {
+        const int before = ended;
+        clock.advance(5000);
+        return pumpUntil([&] { return ended > before; });
+    }
+    // Runs the end-of-play event that a stop queued.
+    bool settleStop(int before)
+    {
+        return pumpUntil([&] { return ended > before; });
+    }
+    int selected() const { return frmPlay::selectedIndex(w->ListView1); }
+    frmPlay* w = nullptr;
+    int ended = 0;
+};
+} // namespace
+
+// With shuffle off the list plays from the selected row to the last and stops there;
+// Next on the last row does nothing.
+TEST_F(Playback, PlaysInOrderToTheLastRowAndStops)
+{
+    w->picPlay_Click();
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("One"));
+    EXPECT_EQ(selected(), 1);
+    EXPECT_EQ(PlayerStarted, 1);
+    ASSERT_TRUE(runOut());
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    ASSERT_TRUE(runOut());
+    EXPECT_EQ(selected(), 3);
+    w->picNext_Click();
+    EXPECT_EQ(w->NextPressed, 0) << "Next on the last row does nothing";
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    ASSERT_TRUE(runOut());
+    EXPECT_EQ(selected(), 3);
+    EXPECT_FALSE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(errorBoxes(), 0);
+}
+
+// Previous on row 1 leaves a paused song paused; Next goes ahead and ends the pause look.
+TEST_F(Playback, PreviousOnRowOneKeepsThePauseNextMovesOn)
+{
+    w->picPlay_Click();
+    w->picPause_Click();
+    EXPECT_EQ(w->picPause->borderStyle(), 1);
+    w->picPrev_Click();
+    EXPECT_EQ(w->PreviousPressed, 0);
+    EXPECT_EQ(w->picPause->borderStyle(), 1);
+    const int before = ended;
+    w->picNext_Click();
+    EXPECT_EQ(w->picPause->borderStyle(), 0);
+    ASSERT_TRUE(settleStop(before));
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
+    EXPECT_EQ(w->NextPressed, 0);
+    w->picPrev_Click();
+    ASSERT_TRUE(settleStop(before + 1));
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("One"));
+}
+
+// After Stop a click on a row only notes it; Play then plays that row.
+TEST_F(Playback, StopThenClickWaitsForPlay)
+{
+    w->picPlay_Click();
+    int before = ended;
+    w->picStop_Click();
+    ASSERT_TRUE(settleStop(before));
+    frmPlay::selectRow(w->ListView1, 2);
+    before = ended;
+    w->ListView1_Click();
+    EXPECT_EQ(w->PlaySelectedNext, 1);
+    ASSERT_TRUE(settleStop(before));
+    EXPECT_FALSE(w->Mp3Play1->IsRunning());
+    w->picPlay_Click();
+    EXPECT_EQ(w->PlaySelectedNext, 0);
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
+}
+
+// Next pressed while stopped is carried out when the song that Play starts ends.
+TEST_F(Playback, NextWhileStoppedIsDoneAfterTheNextSong)
+{
+    w->picPlay_Click();
+    int before = ended;
+    w->picStop_Click();
+    ASSERT_TRUE(settleStop(before));
+    before = ended;
+    w->picNext_Click();
+    ASSERT_TRUE(settleStop(before));
+    EXPECT_EQ(w->NextPressed, 1);
+    w->picPlay_Click();
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("One"));
+    ASSERT_TRUE(runOut());
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
+    EXPECT_EQ(w->NextPressed, 0);
+}
+
+// Shuffle: the first Play on an empty pool plays nothing; every pass plays each song once;
+// Stop refills the pool.
+TEST_F(Playback, ShufflePassesPlayEverySongOnce)
+{
+    w->Check1->setChecked(true);
+    w->ListView5->clear();
+    w->picPlay_Click();
+    EXPECT_FALSE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(w->ListView5->topLevelItemCount(), 3);
+    QStringList heard;
+    w->picPlay_Click();
+    heard << w->Text2->text();
+    while (runOut() && w->Mp3Play1->IsRunning())
+        heard << w->Text2->text();
+    heard.sort();
+    EXPECT_EQ(heard, (QStringList{"One", "Three", "Two"}));
+    EXPECT_EQ(w->ListView5->topLevelItemCount(), 3) << "the end of a pass refills the pool";
+
+    w->picPlay_Click();
+    EXPECT_EQ(w->ListView5->topLevelItemCount(), 2);
+    const int before = ended;
+    w->picStop_Click();
+    ASSERT_TRUE(settleStop(before));
+    EXPECT_EQ(w->ListView5->topLevelItemCount(), 3);
+}
+
+// Play with shuffle off and an empty list asks for the file ".mp3" and plays nothing.
+TEST_F(Playback, PlayWithAnEmptyListPlaysNothing)
+{
+    w->sscmdClear_Click();
+    w->picPlay_Click();
+    EXPECT_TRUE(w->Text2->text().isEmpty());
+    EXPECT_FALSE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(errorBoxes(), 0);
+}
+
+// Play stops a playing disc first.
+TEST_F(Playback, PlayStopsTheCdPlayer)
+{
+    CDPlayState = QStringLiteral("play");
+    w->picPlay_Click();
+    EXPECT_EQ(CDPlayState, QStringLiteral("Stop"));
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+}
+
+TEST_F(Playback, KeyboardCommandsAndJumps)
+{
+    for (int i = 4; i <= 12; ++i)
+        fill(*w, {{QStringLiteral("Song %1").arg(i), "X", "1:00"}});
+    auto keys = [&](const char* s) {
+        for (const char* c = s; *c; ++c)
+            w->Form_KeyPress(*c);
+    };
+    keys("12+");
+    EXPECT_EQ(selected(), 12);
+    EXPECT_EQ(w->PlaySelectedNext, 1);
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Song 12"));
+    EXPECT_TRUE(w->JumpDigits.isEmpty());
+    for (const char* nothing : {"0+", "99=", "13+"}) {
+        keys(nothing);
+        EXPECT_EQ(selected(), 12) << nothing;
+        EXPECT_TRUE(w->JumpDigits.isEmpty());
+    }
+    keys("1-2+");
+    EXPECT_EQ(selected(), 2);
+    keys("p");
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    keys("u");
+    EXPECT_EQ(w->picPause->borderStyle(), 1);
+    keys("s");
+    EXPECT_EQ(StoppedOnPurpose, 1);
+    EXPECT_EQ(w->picPause->borderStyle(), 0);
+    keys("x?");
+    EXPECT_EQ(errorBoxes(), 0);
+}
+
+// Keys reach the window before the focused control, except in the search box.
+TEST_F(Playback, KeyPreviewSwallowsKeysExceptInTheSearchBox)
+{
+    w->Show();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, QStringLiteral("5"));
+    QCoreApplication::sendEvent(w->ListView1, &down);
+    EXPECT_EQ(w->JumpDigits, QStringLiteral("5"));
+    w->Text1->setFocus();
+    QKeyEvent inBox(QEvent::KeyPress, Qt::Key_P, Qt::NoModifier, QStringLiteral("p"));
+    QCoreApplication::sendEvent(w->Text1, &inBox);
+    EXPECT_EQ(w->Text1->text(), QStringLiteral("p"));
+    EXPECT_FALSE(w->Mp3Play1->IsRunning());
+    frmPlay::selectRow(w->ListView1, 2);
+    QKeyEvent arrow(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->ListView1, &arrow);
+    EXPECT_EQ(selected(), 2) << "Up and Down leave the selection";
+}
+
+TEST_F(Playback, VolumeIsTheSliderTimesTen)
+{
+    w->Slider1->setValue(40);
+    w->picPlay_Click();
+    ASSERT_TRUE(runOut());
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
+    EXPECT_EQ(errorBoxes(), 0);
+}
+
+TEST(StatusLine, BudgetsTruncationAndTime)
+{
+    const QString t12 = QStringLiteral("Twelve Chars"), a12 = QStringLiteral("Artist Name!");
+    const QString t27 = QStringLiteral("A Title Of Twenty-Seven Chr"), a22 = QStringLiteral("Artist Of 22 Character");
+    ASSERT_EQ(t27.size(), 27);
+    ASSERT_EQ(a22.size(), 22);
+    struct Case {
+        QString title, artist;
+        double secs;
+        QString expected;
+    } cases[] = {
+        {t12, a12, 65.4, t12 + "   " + a12 + "   1:05/3:00"},
+        {t27, a22, 125, t27.left(18) + "...   " + a22.left(9) + "...   2:05/3:00"},
+        {QStringLiteral("Four"), a22, 7, "Four   " + a22 + "   0:07/3:00"},
+        {t12, a12, 59.6, t12 + "   " + a12 + "   0:00/3:00"},
+        {t12, a12, 2.5, t12 + "   " + a12 + "   0:02/3:00"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(frmPlay::StatusLine(c.title, c.artist, QStringLiteral("3:00"), c.secs), c.expected) << c.secs;
+}
