@@ -16,7 +16,6 @@
 #include <cmath>
 
 #include "burner/freespace.h"
-#include "burner/frmburnprep.h"
 #include "burner/frmburntocdinfo.h"
 #include "burner/frmprogburn.h"
 #include "burner/writerselect.h"
@@ -24,6 +23,7 @@
 #include "controls/acdwrite.h"
 #include "controls/mp3play.h"
 #include "controls/wavcheck.h"
+#include "convert/frmprogmp3towav.h"
 #include "core/cdhelpers.h"
 #include "core/errors.h"
 #include "core/filenames.h"
@@ -972,7 +972,7 @@ void frmBurner::ConvertMP3()
     }
     if (found < 0) {
         // Every MP3 has its temporary WAV: write the disc.
-        trap([] { Forms::unload<frmBurnPrep>(); });
+        trap([] { Forms::unload<frmProgMP3ToWAV>(); });
         DecodeAbort = 0;
         m_preparing = false;
         Burn();
@@ -986,13 +986,15 @@ void frmBurner::ConvertMP3()
     trap([&] { output = checkduplwav(text.left(text.size() - 4) + QStringLiteral(".wav")); });
     // Recorded before the decode starts, so an abort also removes a partly written file.
     item->setData(0, kTempRole, MusicFolder + output);
-    frmBurnPrep* p = nullptr;
-    trap([&] { p = &Forms::get<frmBurnPrep>(); });
+    frmProgMP3ToWAV* p = nullptr;
+    trap([&] { p = &Forms::get<frmProgMP3ToWAV>(); });
     if (p) {
         p->lblProcess->setText(QStringLiteral("Processing ") + QString::number(MP3Number) + QStringLiteral(" of ") +
                                QString::number(MP3Total));
         p->lblwave->setText(output);
+        // The caption's "Burn" makes the window's Abort stop this window's decoder.
         p->setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
+        p->BurnerMp3Play = Mp3Play1;
         p->RipProgress->setValue(0);
         p->nCompleted->setText(QStringLiteral("%"));
         p->Show();
@@ -1021,7 +1023,7 @@ void frmBurner::Mp3Play1_ActFrame(int32_t frame)
     if (denominator <= 0)
         return; // nothing to measure against: the bar stays where it is
     ProgressPercent = static_cast<int16_t>(std::min<qint64>(qint64(frame) * 100 / denominator, 100));
-    if (frmBurnPrep* p = Forms::find<frmBurnPrep>()) {
+    if (frmProgMP3ToWAV* p = Forms::find<frmProgMP3ToWAV>()) {
         p->nCompleted->setText(QString::number(ProgressPercent) + QStringLiteral("%"));
         p->RipProgress->setValue(ProgressPercent);
     }
@@ -1049,6 +1051,6 @@ void frmBurner::abortPreparation()
     trap([this] { Mp3Play1->Close(); });
     trap([this] { EnableControls(); });
     trap([this] { DeleteTempWAVFiles(); });
-    trap([] { Forms::unload<frmBurnPrep>(); });
+    trap([] { Forms::unload<frmProgMP3ToWAV>(); });
     endRun();
 }

@@ -3,13 +3,13 @@
 #include <QFileInfo>
 #include <QPixmap>
 
-#include "burner/frmburnprep.h"
 #include "burner/frmburntocdinfo.h"
 #include "burner/frmprogburn.h"
 #include "burnerfixture.h"
 #include "cd/cdaudio.h"
 #include "cd/discid.h"
 #include "controls/mp3play.h"
+#include "convert/frmprogmp3towav.h"
 #include "discimage.h"
 
 namespace {
@@ -120,11 +120,11 @@ TEST_F(BurnRunTest, Mp3EntriesAreDecodedToTemporaryWavsThatAreBurnedAndRemoved)
 
     QStringList steps;
     QObject::connect(b.Mp3Play1, &Mp3Play::ThreadEnded, &guard, [&steps] {
-        if (frmBurnPrep* p = Forms::find<frmBurnPrep>())
+        if (frmProgMP3ToWAV* p = Forms::find<frmProgMP3ToWAV>())
             steps << p->lblProcess->text() + QStringLiteral(" ") + p->lblwave->text();
     });
     b.sscmdBurn_Click();
-    frmBurnPrep* prep = Forms::find<frmBurnPrep>();
+    frmProgMP3ToWAV* prep = Forms::find<frmProgMP3ToWAV>();
     ASSERT_NE(prep, nullptr);
     EXPECT_EQ(prep->Caption(), QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
     EXPECT_EQ(prep->lblProcess->text(), QStringLiteral("Processing 1 of 3"));
@@ -137,7 +137,7 @@ TEST_F(BurnRunTest, Mp3EntriesAreDecodedToTemporaryWavsThatAreBurnedAndRemoved)
     EXPECT_TRUE(asked(kFinished));
     EXPECT_EQ(errorBoxes(), 0);
     EXPECT_EQ(DecodeAbort, 0);
-    EXPECT_FALSE(Forms::isLoaded<frmBurnPrep>());
+    EXPECT_FALSE(Forms::isLoaded<frmProgMP3ToWAV>());
     for (const char* gone : {"one.wav", "one(1).wav", "Three(1).wav"})
         EXPECT_FALSE(QFileInfo::exists(music + QString::fromLatin1(gone))) << gone;
     EXPECT_EQ(readAll(music + QStringLiteral("Three.wav")), userWav);
@@ -184,7 +184,7 @@ TEST_F(BurnRunTest, AbortDuringThePreparationRemovesEveryTemporaryWavAndBurnsNot
         add(b, QString::fromLatin1(n));
     bool aborted = false;
     QObject::connect(b.Mp3Play1, &Mp3Play::ThreadEnded, &guard, [&aborted] {
-        frmBurnPrep* p = Forms::find<frmBurnPrep>();
+        frmProgMP3ToWAV* p = Forms::find<frmProgMP3ToWAV>();
         if (aborted || !p)
             return;
         aborted = true; // during the second decode
@@ -197,7 +197,7 @@ TEST_F(BurnRunTest, AbortDuringThePreparationRemovesEveryTemporaryWavAndBurnsNot
     EXPECT_FALSE(asked(kFinished));
     EXPECT_EQ(DecodeAbort, -1);
     EXPECT_EQ(ConversionRunning, 0);
-    EXPECT_FALSE(Forms::isLoaded<frmBurnPrep>());
+    EXPECT_FALSE(Forms::isLoaded<frmProgMP3ToWAV>());
     EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
     EXPECT_TRUE(b.sscmdBurn->isEnabled());
     for (const char* gone : {"a.wav", "b.wav", "c.wav"})
@@ -391,7 +391,7 @@ TEST_F(BurnRunTest, Screenshots)
     b.ACDWRITE1_InfoMessage(QStringLiteral("Writing Tracks"));
     p.Show();
     EXPECT_TRUE(p.grab().save(dir + QStringLiteral("burner-progress.png")));
-    frmBurnPrep& prep = Forms::get<frmBurnPrep>();
+    frmProgMP3ToWAV& prep = Forms::get<frmProgMP3ToWAV>();
     prep.setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
     prep.lblMP3->setText(QStringLiteral("Evening Song.mp3"));
     prep.lblwave->setText(QStringLiteral("Evening Song.wav"));
