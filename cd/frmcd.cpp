@@ -783,8 +783,7 @@ void frmCD::picPlay_Click()
         trap([] {
             if (frmPlay* p = Forms::find<frmPlay>()) {
                 p->Mp3Play1->Stop();
-                if (auto* pause = p->findChild<PictureBox*>(QStringLiteral("picPause")))
-                    pause->setBorderStyle(0);
+                p->picPause->setBorderStyle(0);
             }
         });
     }

@@ -4,7 +4,6 @@
 #include <QSlider>
 #include <cmath>
 
-#include "cd/cdaudio.h"
 #include "cd/frmcd.h"
 #include "controls/mp3play.h"
 #include "core/errors.h"
@@ -26,14 +25,13 @@ template <class F> void quietly(F&& step)
     }
 }
 
-// Stops a playing disc, as the CD window's Stop does.
+// Stops a playing disc through the CD window's Stop. Only a loaded CD window can be playing
+// one: a window that is not loaded is not created (and its start-up messages shown) to stop nothing.
 void stopCdPlayer()
 {
     CDPlayState = QStringLiteral("Stop");
-    if (!Forms::isLoaded<frmCD>())
-        return;
-    CDAudio cd;
-    cd.StopPlay();
+    if (frmCD* cd = Forms::find<frmCD>())
+        cd->picStop_Click();
 }
 } // namespace
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "cdwindowfixture.h"
+#include "controls/mp3play.h"
 #include "player/frmplay.h"
+#include "audiofiles.h"
 #include "fakecddb.h"
 #include "scriptedmci.h"
 
@@ -221,4 +223,31 @@ TEST_F(CdTransport, PlayStopsTheMp3PlayerOnceItHasPlayed)
     cd.picPlay_Click();
     EXPECT_EQ(StoppedOnPurpose, 1);
     EXPECT_EQ(CDPlayState, QStringLiteral("Play"));
+}
+
+// The two players never play at once: the disc's Play stops a playing song and clears the
+// player's pause, and the player's Play stops the disc through this window's Stop.
+TEST_F(CdTransport, StartingOnePlayerStopsTheOther)
+{
+    frmCD& cd = start();
+    ASSERT_TRUE(testaudio::makeMp3(MusicFolder + QStringLiteral("Song.mp3"), 44100, 2, 2.0, 128));
+    frmPlay& player = Forms::get<frmPlay>();
+    player.Text2->setText(QStringLiteral("Song"));
+    player.picPlay_Click();
+    ASSERT_TRUE(player.Mp3Play1->IsRunning());
+    player.picPause_Click();
+    ASSERT_EQ(player.picPause->borderStyle(), 1);
+
+    cd.picPlay_Click();
+    EXPECT_FALSE(player.Mp3Play1->IsRunning());
+    EXPECT_EQ(player.picPause->borderStyle(), 0);
+    EXPECT_EQ(StoppedOnPurpose, 1);
+    EXPECT_EQ(CDPlayState, QStringLiteral("Play"));
+    EXPECT_EQ(commands(), (QStringList{"seek cd to  1", "play cd"}));
+
+    player.picPlay_Click();
+    EXPECT_EQ(commands(), QStringList{QStringLiteral("stop cd wait")});
+    EXPECT_EQ(CDPlayState, QStringLiteral("Stop"));
+    EXPECT_TRUE(player.Mp3Play1->IsRunning());
+    EXPECT_EQ(StoppedOnPurpose, 0);
 }
