@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "burner/freespace.h"
 #include "burner/frmburntocdinfo.h"
 #include "burner/frmprogburn.h"
 #include "burner/writerselect.h"
@@ -33,8 +32,10 @@
 #include "core/skin.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
+#include "platform/freespace.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"
+#include "shell/listsearch.h"
 #include "shell/windowchrome.h"
 
 namespace {
@@ -64,13 +65,7 @@ QString oneDecimal(double v)
 QString burnSizeText(double mb) { return oneDecimal(mb) + QStringLiteral(" MB"); }
 
 // Minutes and seconds; the seconds are rounded before they are split, so 59.6 s reads 1:00.
-QString lengthText(double seconds)
-{
-    const qint64 total = std::llround(seconds);
-    const qint64 s = total % 60;
-    return QString::number(total / 60) + QStringLiteral(":") + (s < 10 ? QStringLiteral("0") : QString()) +
-           QString::number(s);
-}
+QString lengthText(double seconds) { return MinutesSeconds(std::llround(seconds)); }
 
 // Seconds of a catalogue length "m:ss", as 16-bit arithmetic allows.
 int16_t catalogueSeconds(const QString& length)
@@ -604,25 +599,10 @@ double frmBurner::GetTotalWAVSize()
     return double(bytes / 1024 / 1024);
 }
 
-void frmBurner::setControlsEnabled(bool on)
-{
-    for (QWidget* w : findChildren<QWidget*>()) {
-        const bool control = qobject_cast<PictureBox*>(w) || qobject_cast<QAbstractButton*>(w) ||
-                             qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
-                             qobject_cast<QTreeWidget*>(w);
-        if (control)
-            w->setEnabled(on);
-    }
-    for (QMenu* m : findChildren<QMenu*>())
-        for (QAction* a : m->actions())
-            if (!a->isSeparator())
-                a->setEnabled(on);
-}
-
 void frmBurner::EnableControls()
 {
     Trap trap(kModule, QStringLiteral("EnableControls"));
-    trap([this] { setControlsEnabled(true); });
+    trap([this] { SetRunControlsEnabled(this, true); });
     // The window's own rules hold again: the catalogue box only outside test mode, and
     // Burn only when a writer was found.
     trap([this] {
@@ -668,26 +648,7 @@ void frmBurner::sscmdFolder_Click()
 void frmBurner::SSSearch_Click()
 {
     Trap trap(kModule, QStringLiteral("SSSearch_Click"));
-    const QString what = text1->text();
-    const int rows = ListView1->topLevelItemCount();
-    if (what.isEmpty() || rows == 0)
-        return;
-    const QString quoted = QStringLiteral("\"") + what + QStringLiteral("\"");
-    for (int i = 0; i < rows; ++i) {
-        QTreeWidgetItem* row = ListView1->topLevelItem(i);
-        const bool match = row->text(0).contains(what, Qt::CaseInsensitive) ||
-                           row->text(1).contains(what, Qt::CaseInsensitive) ||
-                           row->text(3).contains(what, Qt::CaseInsensitive);
-        if (!match)
-            continue;
-        ListView1->scrollToItem(row);
-        ListView1->setCurrentItem(row);
-        row->setSelected(true);
-        ListView1->setFocus();
-        if (MsgBox(quoted + QStringLiteral(" found. Search for Next Match?"), Mb::YesNo, kAppTitle) != Mb::Yes)
-            return;
-    }
-    MsgBox(quoted + QStringLiteral(" not found."), Mb::OKOnly, kAppTitle);
+    SearchRows(ListView1, text1->text(), TitleArtistOrAlbumHolds);
 }
 
 // ---------------------------------------------------------------- Burn button
@@ -739,7 +700,7 @@ void frmBurner::sscmdBurn_Click()
         if (IsMp3Row(item))
             ++MP3Total;
     }
-    trap([this] { setControlsEnabled(false); });
+    trap([this] { SetRunControlsEnabled(this, false); });
     // From here until the write ends the program must not exit nor this window close.
     m_running = true;
     ConversionRunning = 1;
@@ -927,9 +888,9 @@ void frmBurner::DeleteTempWAVFiles()
 int16_t frmBurner::checkfreediskspaceConvert()
 {
     Trap trap(kModule, QStringLiteral("checkfreediskspaceConvert"));
-    std::optional<qint64> free;
-    trap([&] { free = BurnerDisk::freeBytes(MusicFolder); });
-    if (!free) {
+    qint64 free = -1;
+    trap([&] { free = FreeBytesOf(MusicFolder); });
+    if (free < 0) {
         MsgBox(QStringLiteral("Could not find drive free space"), Mb::OKOnly, kAppTitle);
         return 1;
     }
@@ -945,8 +906,8 @@ int16_t frmBurner::checkfreediskspaceConvert()
             mb += v;
     }
     const double needed = mb * 1024.0 * 1024.0 + double(kTempReserve);
-    if (needed > double(*free)) {
-        const qint64 shortMb = static_cast<qint64>(std::ceil((needed - double(*free)) / 1048576.0));
+    if (needed > double(free)) {
+        const qint64 shortMb = static_cast<qint64>(std::ceil((needed - double(free)) / 1048576.0));
         MsgBox(QStringLiteral("You do not have enough space on your drive for the temporary WAV files that is required "
                               "for converting MP3 files to WAV files before burning(after leaving 100MB free for "
                               "Windows use).\n\nPlease select fewer files to burn or delete unneeded files on your "

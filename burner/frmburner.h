@@ -102,7 +102,6 @@ public:
     int16_t MP3Number = 0;
 
 private:
-    void setControlsEnabled(bool on);
     void endRun();
     void abortPreparation();
     void listFolder();

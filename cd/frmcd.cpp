@@ -13,7 +13,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
-#include <QStorageInfo>
 #include <QStyledItemDelegate>
 
 #include "cd/cdaudio.h"
@@ -35,6 +34,7 @@
 #include "core/skin.h"
 #include "player/frmplay.h"
 #include "platform/cddrives.h"
+#include "platform/freespace.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"
 #include "shell/uisound.h"
@@ -1096,21 +1096,12 @@ void frmCD::sscmdSave_Click()
 
 // ===================================================================== rip and encode
 
-std::function<qint64(const QString&)>& frmCD::FreeSpaceProbe()
-{
-    static std::function<qint64(const QString&)> probe = [](const QString& folder) -> qint64 {
-        QStorageInfo info(folder);
-        return info.isValid() && info.isReady() ? info.bytesAvailable() : -1;
-    };
-    return probe;
-}
-
 void frmCD::checkfreediskspace(int16_t& result)
 {
     Trap trap(kModule, QStringLiteral("checkfreediskspace"));
     result = 0;
     qint64 freeBytes = -1;
-    trap([&] { freeBytes = FreeSpaceProbe()(MusicFolder); });
+    trap([&] { freeBytes = FreeBytesOf(MusicFolder); });
     if (freeBytes < 0) {
         MsgBox(QStringLiteral("Could not find hard drive free space"), Mb::OKOnly, kTitle);
         result = 1;

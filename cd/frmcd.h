@@ -131,8 +131,6 @@ public:
     void sscmdEncode_Click();
     void checkfreediskspace(int16_t& result);
     void sscmdOptions_Click();
-    // Free bytes of the file system holding a folder; < 0 when unknown. Tests replace it.
-    static std::function<qint64(const QString&)>& FreeSpaceProbe();
 
     // ---- Chrome ----
     void Label6_MouseMove();

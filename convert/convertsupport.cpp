@@ -7,20 +7,11 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
-#include <QStorageInfo>
 #include <QTreeWidget>
 
 #include "core/errors.h"
 #include "platform/controls.h"
 #include "platform/prompt.h"
-
-namespace {
-std::function<qint64(const QString&)>& probe()
-{
-    static std::function<qint64(const QString&)> p;
-    return p;
-}
-} // namespace
 
 QStringList FolderFileNames(const QString& folder)
 {
@@ -32,66 +23,6 @@ QStringList FolderFileNames(const QString& folder)
         throw AppError(Err::PathNotFound, QStringLiteral("Path not found: ") + folder);
     return dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
-
-void SetRunControlsEnabled(QWidget* form, bool enabled)
-{
-    const auto widgets = form->findChildren<QWidget*>();
-    for (QWidget* w : widgets) {
-        // Picture boxes are drawn on labels but are controls; plain caption labels stay active.
-        const bool picture = qobject_cast<PictureBox*>(w) != nullptr;
-        if (!picture && qobject_cast<QLabel*>(w))
-            continue;
-        if (picture || qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-            qobject_cast<QTreeWidget*>(w) || qobject_cast<QComboBox*>(w))
-            w->setEnabled(enabled);
-    }
-    for (QMenu* m : form->findChildren<QMenu*>())
-        for (QAction* a : m->actions())
-            if (!a->isSeparator())
-                a->setEnabled(enabled);
-}
-
-void SearchRows(QTreeWidget* list, const QString& text,
-                const std::function<bool(QTreeWidgetItem* row, const QString& text)>& match)
-{
-    if (text.isEmpty() || list->topLevelItemCount() == 0)
-        return;
-    int start = 0;
-    while (start < list->topLevelItemCount()) {
-        int found = -1;
-        for (int i = start; i < list->topLevelItemCount(); ++i)
-            if (match(list->topLevelItem(i), text)) {
-                found = i;
-                break;
-            }
-        if (found < 0)
-            break;
-        QTreeWidgetItem* row = list->topLevelItem(found);
-        list->scrollToItem(row);
-        row->setSelected(true);
-        list->setCurrentItem(row, 0, QItemSelectionModel::NoUpdate);
-        list->setFocus();
-        start = list->indexOfTopLevelItem(list->currentItem()) + 1;
-        if (MsgBox(QStringLiteral("\"") + text + QStringLiteral("\" found. Search for Next Match?"), Mb::YesNo) !=
-            Mb::Yes)
-            return;
-    }
-    MsgBox(QStringLiteral("\"") + text + QStringLiteral("\" not found."), Mb::OKOnly);
-}
-
-qint64 FreeBytesOf(const QString& folder)
-{
-    if (probe())
-        return probe()(folder);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        return -1;
-    QStorageInfo info(folder);
-    if (!info.isValid() || !info.isReady())
-        return -1;
-    return info.bytesAvailable();
-}
-
-void setFreeBytesProbe(std::function<qint64(const QString&)> p) { probe() = std::move(p); }
 
 #include "shell/artwork.h"
 #include "shell/featureform.h"

@@ -17,8 +17,10 @@
 #include "core/mp3tags.h"
 #include "core/skin.h"
 #include "platform/files.h"
+#include "platform/freespace.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"
+#include "shell/listsearch.h"
 #include "shell/windowchrome.h"
 
 namespace {
@@ -227,8 +229,7 @@ void frmMP3ToWAV::Form_Load()
             auto* row = new SongRow(ListView2, {base});
             row->setData(0, Qt::UserRole, name);
             if (seconds != 0)
-                row->setText(2, QString::number(seconds / 60) + ':' +
-                                    QStringLiteral("%1").arg(seconds % 60, 2, 10, QLatin1Char('0')));
+                row->setText(2, MinutesSeconds(seconds));
             if (!artist.isEmpty())
                 row->setText(1, artist);
             if (!album.isEmpty())
@@ -302,10 +303,7 @@ void frmMP3ToWAV::SSSearch_Click()
 {
     Trap trap(kModule, QStringLiteral("SSSearch_Click"));
     trap([this] {
-        SearchRows(ListView2, text1->text(), [](QTreeWidgetItem* row, const QString& t) {
-            return row->text(0).contains(t, Qt::CaseInsensitive) || row->text(1).contains(t, Qt::CaseInsensitive) ||
-                   row->text(3).contains(t, Qt::CaseInsensitive);
-        });
+        SearchRows(ListView2, text1->text(), TitleArtistOrAlbumHolds);
     });
 }
 

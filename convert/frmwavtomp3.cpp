@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "shell/frmoptions.h"
+#include "shell/listsearch.h"
 #include "shell/windowchrome.h"
 
 namespace {

@@ -165,5 +165,10 @@ QString fncGetPlayTime(const QTreeWidget& listView)
             total += toInt16(qint64(minutes) * 60 + seconds);
         });
     }
-    return QString::number(total / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(total % 60, 2, 10, QLatin1Char('0'));
+    return MinutesSeconds(total);
+}
+
+QString MinutesSeconds(qint64 seconds)
+{
+    return QString::number(seconds / 60) + QLatin1Char(':') + QStringLiteral("%1").arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }

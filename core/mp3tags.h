@@ -30,6 +30,10 @@ int16_t GetMP3PlayTime(const QString& file);
 // length in ms and the bytes of MPEG audio (the file less its tags).
 qint64 PlayTimeByBitRate(int32_t bitRate, int32_t lengthMs, qint64 audioBytes);
 
+// "m:ss" for a number of seconds: whole minutes, ":" and two-digit seconds. The length
+// column of every song list and the play-time totals are written this way.
+QString MinutesSeconds(qint64 seconds);
+
 // Total of the "m:ss" texts in the third column (sub-item 2) of a list view, as
 // minutes, ":" and two-digit seconds. Empty texts are skipped; a malformed one is
 // logged and counts 0.

@@ -26,13 +26,6 @@ QStringList folderFiles(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
-
-QString minutesText(int seconds)
-{
-    const int s = seconds % 60;
-    return QString::number(seconds / 60) + QLatin1Char(':') + (s < 10 ? QStringLiteral("0") : QString()) +
-           QString::number(s);
-}
 } // namespace
 
 // ---- recent list ----
@@ -238,7 +231,7 @@ void frmPlay::sscmdMP3_Click()
                 artist = m_tagReader->TagArtist();
         });
         trap([&] { m_tagReader->Close(); });
-        ListView2->addTopLevelItem(new RowItem({title, artist, seconds != 0 ? minutesText(seconds) : QString()}));
+        ListView2->addTopLevelItem(new RowItem({title, artist, seconds != 0 ? MinutesSeconds(seconds) : QString()}));
     }
     trap([this] { setSizeTw(9300, m_hTw); });
     trap([this] { keepOnScreen(); });

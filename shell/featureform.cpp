@@ -1,9 +1,14 @@
 #include "shell/featureform.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QTreeWidget>
 
 #include "burner/frmburner.h"
 #include "cd/frmcd.h"
@@ -254,3 +259,21 @@ void FeatureForm::OpenSettings()
 }
 
 void FeatureForm::CloseWindow() { picQuillory_Click(); }
+
+void SetRunControlsEnabled(QWidget* form, bool enabled)
+{
+    const auto widgets = form->findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        // Picture boxes are drawn on labels but are controls; plain caption labels stay active.
+        const bool picture = qobject_cast<PictureBox*>(w) != nullptr;
+        if (!picture && qobject_cast<QLabel*>(w))
+            continue;
+        if (picture || qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+            qobject_cast<QTreeWidget*>(w) || qobject_cast<QComboBox*>(w))
+            w->setEnabled(enabled);
+    }
+    for (QMenu* m : form->findChildren<QMenu*>())
+        for (QAction* a : m->actions())
+            if (!a->isSeparator())
+                a->setEnabled(enabled);
+}

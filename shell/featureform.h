@@ -75,3 +75,8 @@ private:
     int m_navLeft = 8;
     int m_settingsTab;
 };
+
+// Disables (or enables) every control of a window (during a long run) that is not a caption label: buttons,
+// pictures, lists, text boxes, option buttons, and every entry of the window's menus.
+// Labels stay active, so their pointer handlers and menu pop-ups still respond.
+void SetRunControlsEnabled(QWidget* form, bool enabled);

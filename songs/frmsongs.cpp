@@ -23,6 +23,7 @@
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "shell/frmmovestatus.h"
+#include "shell/listsearch.h"
 #include "shell/windowchrome.h"
 #include "songs/filelist.h"
 #include "songs/frmedit.h"
@@ -124,11 +125,6 @@ struct BusyGuard {
     ~BusyGuard() { QApplication::restoreOverrideCursor(); }
 };
 } // namespace
-
-QString MinutesSeconds(int seconds)
-{
-    return QString::number(seconds / 60) + QLatin1Char(':') + QString::number(seconds % 60).rightJustified(2, '0');
-}
 
 QStringList frmSongs::RowTexts(const QTreeWidgetItem* item)
 {
@@ -496,27 +492,7 @@ void frmSongs::lblCategory_Click() { ListView2_ColumnClick(5); }
 void frmSongs::SSSearch_Click()
 {
     Trap trap(kModule, QStringLiteral("SSSearch_Click"));
-    trap([this] {
-        const QString text = text1->text();
-        if (text.isEmpty() || ListView2->topLevelItemCount() == 0)
-            return;
-        const QString quoted = QLatin1Char('"') + text + QLatin1Char('"');
-        for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-            QTreeWidgetItem* row = ListView2->topLevelItem(i);
-            const bool match = row->text(0).contains(text, Qt::CaseInsensitive) ||
-                               row->text(1).contains(text, Qt::CaseInsensitive) ||
-                               row->text(3).contains(text, Qt::CaseInsensitive);
-            if (!match)
-                continue;
-            ListView2->scrollToItem(row);
-            ListView2->setCurrentItem(row);
-            row->setSelected(true);
-            ListView2->setFocus();
-            if (MsgBox(quoted + QStringLiteral(" found. Search for Next Match?"), Mb::YesNo, kAppTitle) != Mb::Yes)
-                return;
-        }
-        MsgBox(quoted + QStringLiteral(" not found."), Mb::OKOnly, kAppTitle);
-    });
+    trap([this] { SearchRows(ListView2, text1->text(), TitleArtistOrAlbumHolds); });
 }
 
 // ---- Playlist viewing and building ----

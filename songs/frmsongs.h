@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "core/mp3tags.h"
 #include "shell/featureform.h"
 
 class Mp3Play;
@@ -131,6 +132,3 @@ private:
     void MoveMP3FilesInFolder(const QString& folder, const QString& pattern);
     unsigned long long m_rootDevice = 0;
 };
-
-// "m:ss" for a number of seconds: whole minutes, ":" and two-digit seconds.
-QString MinutesSeconds(int seconds);

@@ -7,7 +7,6 @@
 
 #include "audiofiles.h"
 #include "pump.h"
-#include "burner/freespace.h"
 #include "burner/frmburner.h"
 #include "burner/writerselect.h"
 #include "controls/acdwrite.h"
@@ -17,6 +16,7 @@
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
+#include "platform/freespace.h"
 
 class BurnerFixture : public AppFixture {
 protected:
@@ -32,7 +32,7 @@ protected:
         CDLibrary = std::make_unique<colCD>();
         SongLibrary->setFileName(QStringLiteral("MP3.mpd"));
         CDLibrary->setFileName(QStringLiteral("cd.mpd"));
-        BurnerDisk::setFreeBytesHook([this](const QString&) { return freeBytes; });
+        setFreeBytesProbe([this](const QString&) { return freeBytes.value_or(-1); });
         writer.cuePath = homeDir() + QStringLiteral("burned.cue");
         writer.name = QStringLiteral("Image Writer");
         CdDrives::setInjectedImages({writer.cuePath});
@@ -41,7 +41,7 @@ protected:
     void TearDown() override
     {
         ImageWriters::setInjected({});
-        BurnerDisk::setFreeBytesHook({});
+        setFreeBytesProbe(nullptr);
         AppFixture::TearDown();
     }
     // Injects the writer again after a change of its setup.

@@ -13,6 +13,7 @@
 #include "core/driveinfo.h"
 #include "fakecddb.h"
 #include "platform/childprocess.h"
+#include "platform/freespace.h"
 #include "shell/windowchrome.h"
 
 namespace {
@@ -59,12 +60,11 @@ protected:
         CdWindowTest::SetUp();
         clock.setAutoStep(100);
         mounts = std::make_unique<ScopedMountTable>(std::vector<MountEntry>{{"/", "ext4", "/dev/sda1", false}});
-        oldProbe = frmCD::FreeSpaceProbe();
-        frmCD::FreeSpaceProbe() = [this](const QString&) { return freeBytes; };
+        setFreeBytesProbe([this](const QString&) { return freeBytes; });
     }
     void TearDown() override
     {
-        frmCD::FreeSpaceProbe() = oldProbe;
+        setFreeBytesProbe(nullptr);
         setChildProcesses(nullptr);
         mounts.reset();
         CdWindowTest::TearDown();
@@ -102,7 +102,6 @@ protected:
 
     qint64 freeBytes = qint64(1) << 40;
     std::unique_ptr<ScopedMountTable> mounts;
-    std::function<qint64(const QString&)> oldProbe;
 };
 
 TEST_F(CdRip, MP3OnlyRunMakesTaggedSongsUniqueNamesAndAnAutoPlaylist)

@@ -14,6 +14,7 @@
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmprogwavtomp3.h"
 #include "convert/frmwavtomp3.h"
+#include "platform/freespace.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
 #include "fixture.h"
