@@ -1,6 +1,6 @@
 #pragma once
 // A CD window test: a disc image in the one injected drive, empty catalogues, a music
-// folder in the test's home, and the main window's stand-in for the closing rule.
+// folder in the test's home.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
