@@ -9,7 +9,9 @@
 #include <QMenu>
 #include <QTreeWidget>
 
+#include "core/driveinfo.h"
 #include "core/errors.h"
+#include "core/globals.h"
 #include "platform/controls.h"
 #include "platform/prompt.h"
 
@@ -26,6 +28,8 @@ QStringList FolderFileNames(const QString& folder)
 
 #include "shell/artwork.h"
 #include "shell/featureform.h"
+#include "shell/frmoptions.h"
+#include "shell/windowchrome.h"
 
 void AddConverterButton(FeatureForm* f, const QString& caption, const QString& tip)
 {
@@ -71,4 +75,73 @@ void AddConverterButton(FeatureForm* f, const QString& caption, const QString& t
         p->setBorderStyle(0);
         l->setFontBold(true);
     });
+}
+
+Label* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
+{
+    auto* l = new Label(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(x, y, w, h);
+    return l;
+}
+
+void SetBold(QWidget* w)
+{
+    QFont f = w->font();
+    f.setBold(true);
+    w->setFont(f);
+}
+
+QString MusicFolderCaption()
+{
+    return QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) + QStringLiteral(")");
+}
+
+void ConverterUnload(const QString& module, bool running, int& cancel)
+{
+    Trap trap(module, QStringLiteral("Form_Unload"));
+    if (running) {
+        // The run still drives this window's controls: it must be aborted first.
+        MsgBox(QStringLiteral("The conversion is still running. Abort it before you close this window."));
+        cancel = 1;
+        SwitchingWindow = 0;
+        return;
+    }
+    trap([] { ClosingRule(); });
+}
+
+void ShowSettingsTab(const QString& module, int tab)
+{
+    Trap trap(module, QStringLiteral("SSFolder_Click"));
+    trap([tab] {
+        frmOptions& o = Forms::get<frmOptions>();
+        o.SSTab1->setCurrentIndex(tab);
+        o.Show(true);
+    });
+}
+
+int SelectedRowCount(const QTreeWidget* list)
+{
+    int count = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        if (list->topLevelItem(i)->isSelected())
+            ++count;
+    return count;
+}
+
+bool MusicFolderWritable(const QString& module, const QString& kind)
+{
+    Trap trap(module, QStringLiteral("SSConvert_Click"));
+    QString type;
+    trap([&] { type = CheckDriveType(MusicFolder); });
+    if (type.isEmpty()) {
+        // An undeterminable drive type is not a CD drive: it is logged and the run goes on.
+        LogError(module, QStringLiteral("SSConvert_Click"), Err::TypeMismatch,
+                 QStringLiteral("The drive type of the music folder cannot be determined"), kAppTitle);
+    } else if (type == QLatin1String("3")) {
+        MsgBox(QStringLiteral("Can't write ") + kind +
+               QStringLiteral(" to a CD Drive. Please select another drive using the Change Folders button"));
+        return false;
+    }
+    return true;
 }

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+class Label;
+class QTreeWidget;
+class QWidget;
+
 // The names of the files of folder (no folders), in name order ignoring letter case.
 // An empty folder name lists nothing; AppError 76 when the folder cannot be listed.
 QStringList FolderFileNames(const QString& folder);
@@ -12,3 +16,25 @@ class FeatureForm;
 // Gives a converter window the navigation button of the other converter, between the
 // encoder and the playlist buttons, and lays the row out again.
 void AddConverterButton(FeatureForm* form, const QString& caption, const QString& tip);
+
+// A label named name with text, placed at x, y with size w, h in parent.
+Label* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h);
+// Sets w's font bold.
+void SetBold(QWidget* w);
+
+// The caption of the label that shows the music folder: its path without the final separator.
+QString MusicFolderCaption();
+
+// A converter window's unload: refused with a message while its run still goes (cancel is set
+// to 1), otherwise the closing rule. module names the window in the error log.
+void ConverterUnload(const QString& module, bool running, int& cancel);
+
+// Shows the settings window on its tab; module names the window in the error log.
+void ShowSettingsTab(const QString& module, int tab);
+
+// The number of selected rows of list.
+int SelectedRowCount(const QTreeWidget* list);
+
+// Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
+// drive (a message says so). A drive type that cannot be determined is logged and allowed.
+bool MusicFolderWritable(const QString& module, const QString& kind);

@@ -10,7 +10,6 @@
 #include "convert/convertsupport.h"
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmwavtomp3.h"
-#include "core/driveinfo.h"
 #include "core/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
@@ -19,7 +18,6 @@
 #include "platform/files.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
-#include "shell/frmoptions.h"
 #include "shell/listsearch.h"
 #include "shell/windowchrome.h"
 
@@ -29,20 +27,6 @@ const QString kRunCaption = QStringLiteral("Convert MP3 To WAV - Conversion in P
 const QString kDoneCaption = QStringLiteral("Convert MP3 To WAV");
 constexpr int kColumnWidths[] = {250, 160, 60, 150, 106};
 
-Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
-{
-    auto* l = new Label(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-void setBold(QWidget* w)
-{
-    QFont f = w->font();
-    f.setBold(true);
-    w->setFont(f);
-}
 
 // A row that sorts on its text, ignoring letter case, as the list's own text sort did.
 class SongRow : public QTreeWidgetItem {
@@ -107,10 +91,10 @@ frmMP3ToWAV::frmMP3ToWAV()
     if (QAction* a = chrome->entry(QStringLiteral("mnuClose")))
         a->setObjectName(QStringLiteral("mnuCloseWAVConvert"));
 
-    Label6 = makeLabel(body, "Label6", QStringLiteral("MP3 Files In Music Folder"), 0, 0, 500, 18);
+    Label6 = MakeLabel(body, "Label6", QStringLiteral("MP3 Files In Music Folder"), 0, 0, 500, 18);
     Label6->setToolTip(QStringLiteral("All Your MP3 Files In The Current Music Folder"));
-    setBold(Label6);
-    Label28 = makeLabel(body, "Label28", QString(), 0, 20, 744, 18);
+    SetBold(Label6);
+    Label28 = MakeLabel(body, "Label28", QString(), 0, 20, 744, 18);
     Label28->setToolTip(QStringLiteral("Current Music Folder Path"));
 
     // The column headings are labels above the list; a click sorts by that column.
@@ -119,11 +103,11 @@ frmMP3ToWAV::frmMP3ToWAV()
     const char* headTexts[] = {"Song Title", "Artist", "Length", "CD Title", "Category"};
     int x = 0;
     for (int i = 0; i < 5; ++i) {
-        Label* l = makeLabel(body, headNames[i], QString::fromLatin1(headTexts[i]), x, 44, kColumnWidths[i], 20);
+        Label* l = MakeLabel(body, headNames[i], QString::fromLatin1(headTexts[i]), x, 44, kColumnWidths[i], 20);
         l->setFrameShape(QFrame::StyledPanel);
         l->setIndent(4);
         l->setCursor(Qt::PointingHandCursor);
-        setBold(l);
+        SetBold(l);
         *heads[i] = l;
         x += kColumnWidths[i];
     }
@@ -138,9 +122,9 @@ frmMP3ToWAV::frmMP3ToWAV()
         ListView2->setColumnWidth(i, kColumnWidths[i]);
     ListView2->setGeometry(0, 64, 744, 236);
 
-    Label3 = makeLabel(body, "Label3", QStringLiteral("Total Converted WAV File Size 0 MB"), 0, 306, 420, 20);
+    Label3 = MakeLabel(body, "Label3", QStringLiteral("Total Converted WAV File Size 0 MB"), 0, 306, 420, 20);
     Label3->setToolTip(QStringLiteral("File Size Of All WAVs To Be Converted"));
-    setBold(Label3);
+    SetBold(Label3);
     text1 = new TextBox(body);
     text1->setObjectName(QStringLiteral("text1"));
     text1->setGeometry(0, 334, 290, 26);
@@ -148,7 +132,7 @@ frmMP3ToWAV::frmMP3ToWAV()
     SSSearch->setObjectName(QStringLiteral("SSSearch"));
     SSSearch->setToolTip(QStringLiteral("Find Song Using A Few Letters"));
     SSSearch->setGeometry(298, 332, 110, 30);
-    Label8 = makeLabel(body, "Label8", QStringLiteral("Change Music Folder"), 430, 310, 150, 18);
+    Label8 = MakeLabel(body, "Label8", QStringLiteral("Change Music Folder"), 430, 310, 150, 18);
     SSFolder = new SSCommand(QStringLiteral("Change Folder"), body);
     SSFolder->setObjectName(QStringLiteral("SSFolder"));
     SSFolder->setToolTip(QStringLiteral("Select A New Music Folder/Program Settings"));
@@ -157,12 +141,12 @@ frmMP3ToWAV::frmMP3ToWAV()
     SSConvert->setObjectName(QStringLiteral("SSConvert"));
     SSConvert->setToolTip(QStringLiteral("Convert Selected MP3 To WAV"));
     SSConvert->setGeometry(594, 322, 150, 40);
-    setBold(SSConvert);
-    Label1 = makeLabel(body, "Label1",
+    SetBold(SSConvert);
+    Label1 = MakeLabel(body, "Label1",
                        QStringLiteral("Ctrl+Click To Multi-Select/Deselect MP3 Files You Wish To Convert."), 0, 368,
                        744, 18);
     Label1->setToolTip(QStringLiteral("Control Click To Multi-Select Files Or Deselect Files"));
-    Label11 = makeLabel(body, "Label11",
+    Label11 = MakeLabel(body, "Label11",
                         QStringLiteral("Click 'Convert' Button To Convert From MP3 To WAV File. (MP3 Files Will Be "
                                        "Converted To Standard PCM 44,100 Hz, 16 Bit, Stereo WAV Files.)"),
                         0, 388, 744, 34);
@@ -193,10 +177,7 @@ frmMP3ToWAV::frmMP3ToWAV()
 void frmMP3ToWAV::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    trap([this] {
-        Label28->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
-                         QStringLiteral(")"));
-    });
+    trap([this] { Label28->setText(MusicFolderCaption()); });
     QStringList names;
     trap([&] { names = FolderFileNames(MusicFolder); });
     for (const QString& name : names) {
@@ -248,15 +229,7 @@ void frmMP3ToWAV::Form_Load()
 
 void frmMP3ToWAV::Form_Unload(int& cancel)
 {
-    Trap trap(kModule, QStringLiteral("Form_Unload"));
-    if (m_running) {
-        // The run still drives this window's controls: it must be aborted first.
-        MsgBox(QStringLiteral("The conversion is still running. Abort it before you close this window."));
-        cancel = 1;
-        SwitchingWindow = 0;
-        return;
-    }
-    trap([] { ClosingRule(); });
+    ConverterUnload(kModule, m_running, cancel);
 }
 
 void frmMP3ToWAV::ListView2_Click()
@@ -309,12 +282,7 @@ void frmMP3ToWAV::SSSearch_Click()
 
 void frmMP3ToWAV::SSFolder_Click()
 {
-    Trap trap(kModule, QStringLiteral("SSFolder_Click"));
-    trap([] {
-        frmOptions& o = Forms::get<frmOptions>();
-        o.SSTab1->setCurrentIndex(1);
-        o.Show(true);
-    });
+    ShowSettingsTab(kModule, 1);
 }
 
 void frmMP3ToWAV::picConvert_Click()
@@ -384,26 +352,13 @@ void frmMP3ToWAV::SSConvert_Click()
     if (m_running)
         return;
     TotFiles = 0;
-    trap([this] {
-        for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
-            if (ListView2->topLevelItem(i)->isSelected())
-                ++TotFiles;
-    });
+    trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
     if (TotFiles == 0) {
         MsgBox(QStringLiteral("Select one or more MP3 files to Convert."));
         return;
     }
-    QString type;
-    trap([&] { type = CheckDriveType(MusicFolder); });
-    if (type.isEmpty()) {
-        // An undeterminable drive type is not a CD drive: it is logged and the run goes on.
-        LogError(kModule, QStringLiteral("SSConvert_Click"), Err::TypeMismatch,
-                 QStringLiteral("The drive type of the music folder cannot be determined"), kAppTitle);
-    } else if (type == QLatin1String("3")) {
-        MsgBox(QStringLiteral("Can't write WAV to a CD Drive. Please select another drive using the Change Folders "
-                              "button"));
+    if (!MusicFolderWritable(kModule, QStringLiteral("WAV")))
         return;
-    }
     if (checkfreediskspaceConvert() == 1)
         return;
 

@@ -9,7 +9,6 @@
 #include "convert/frmmp3towav.h"
 #include "convert/frmprogwavtomp3.h"
 #include "controls/wavcheck.h"
-#include "core/driveinfo.h"
 #include "core/encoderoptions.h"
 #include "core/errors.h"
 #include "core/filenames.h"
@@ -17,7 +16,6 @@
 #include "core/skin.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
-#include "shell/frmoptions.h"
 #include "shell/listsearch.h"
 #include "shell/windowchrome.h"
 
@@ -25,21 +23,6 @@ namespace {
 const QString kModule = QStringLiteral("frmWAVToMP3");
 const QString kCaption = QStringLiteral("Convert WAV To MP3");
 const QString kRunCaption = QStringLiteral("Convert WAV To MP3 - Conversion in Progress");
-
-Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
-{
-    auto* l = new Label(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, w, h);
-    return l;
-}
-
-void setBold(QWidget* w)
-{
-    QFont f = w->font();
-    f.setBold(true);
-    w->setFont(f);
-}
 } // namespace
 
 frmWAVToMP3::frmWAVToMP3()
@@ -72,14 +55,14 @@ frmWAVToMP3::frmWAVToMP3()
     connect(lblConvert, &Label::mouseMoved, this, &frmWAVToMP3::Label7_MouseMove);
 
     // The file list and the search, on the left.
-    Label6 = makeLabel(body, "Label6", QStringLiteral("WAV Files In Music Folder"), 0, 0, 470, 18);
-    setBold(Label6);
-    Label17 = makeLabel(body, "Label17", QString(), 0, 20, 470, 18);
+    Label6 = MakeLabel(body, "Label6", QStringLiteral("WAV Files In Music Folder"), 0, 0, 470, 18);
+    SetBold(Label6);
+    Label17 = MakeLabel(body, "Label17", QString(), 0, 20, 470, 18);
     Label17->setToolTip(QStringLiteral("Current Music Folder Path"));
-    lblTitle = makeLabel(body, "lblTitle", QStringLiteral("WAV File Name"), 0, 44, 470, 20);
+    lblTitle = MakeLabel(body, "lblTitle", QStringLiteral("WAV File Name"), 0, 44, 470, 20);
     lblTitle->setFrameShape(QFrame::StyledPanel);
     lblTitle->setIndent(4);
-    setBold(lblTitle);
+    SetBold(lblTitle);
     ListView2 = new ListView(body);
     ListView2->setObjectName(QStringLiteral("ListView2"));
     ListView2->setColumnCount(2);
@@ -96,10 +79,10 @@ frmWAVToMP3::frmWAVToMP3()
     SSSearch->setObjectName(QStringLiteral("SSSearch"));
     SSSearch->setToolTip(QStringLiteral("Find Song Using A Few Letters"));
     SSSearch->setGeometry(340, 324, 130, 30);
-    Label1 = makeLabel(body, "Label1",
+    Label1 = MakeLabel(body, "Label1",
                        QStringLiteral("Ctl+Click To Multi-Select/Deselect WAV Files  You Wish To Convert"), 0, 362,
                        470, 18);
-    Label11 = makeLabel(body, "Label11", QStringLiteral("Click 'Convert' Button To Convert From WAV To MP3 File."), 0,
+    Label11 = MakeLabel(body, "Label11", QStringLiteral("Click 'Convert' Button To Convert From WAV To MP3 File."), 0,
                         384, 470, 18);
 
     // The encoder panel, the Convert button and the settings panel, on the right.
@@ -108,8 +91,8 @@ frmWAVToMP3::frmWAVToMP3()
     Picture1->setToolTip(QStringLiteral("Select Bit Rate (Recording Quality) "));
     Picture1->setFrameShape(QFrame::StyledPanel);
     Picture1->setGeometry(486, 0, 258, 246);
-    Label4 = makeLabel(Picture1, "Label4", QStringLiteral("Encoder Controls"), 10, 6, 238, 20);
-    setBold(Label4);
+    Label4 = MakeLabel(Picture1, "Label4", QStringLiteral("Encoder Controls"), 10, 6, 238, 20);
+    SetBold(Label4);
     struct Rate {
         OptionButton** opt;
         const char* optName;
@@ -127,7 +110,7 @@ frmWAVToMP3::frmWAVToMP3()
         o->setObjectName(QString::fromLatin1(r.optName));
         o->setGeometry(12, y, 22, 22);
         *r.opt = o;
-        *r.label = makeLabel(Picture1, r.labelName, QString::fromLatin1(r.text), 36, y, 210, 22);
+        *r.label = MakeLabel(Picture1, r.labelName, QString::fromLatin1(r.text), 36, y, 210, 22);
         connect(*r.label, &Label::clicked, o, [o] {
             if (o->isEnabled())
                 o->setChecked(true);
@@ -135,27 +118,27 @@ frmWAVToMP3::frmWAVToMP3()
         y += 26;
     }
     Opt128->setChecked(true);
-    Label21 = makeLabel(Picture1, "Label21", QStringLiteral("Encoder Selection:"), 12, 174, 236, 20);
-    setBold(Label21);
-    Label23 = makeLabel(Picture1, "Label23", QString(), 12, 196, 236, 20);
+    Label21 = MakeLabel(Picture1, "Label21", QStringLiteral("Encoder Selection:"), 12, 174, 236, 20);
+    SetBold(Label21);
+    Label23 = MakeLabel(Picture1, "Label23", QString(), 12, 196, 236, 20);
 
     SSConvert = new SSCommand(QStringLiteral("Convert"), body);
     SSConvert->setObjectName(QStringLiteral("SSConvert"));
     SSConvert->setToolTip(QStringLiteral("Convert Selected WAVs To MP3"));
     SSConvert->setGeometry(486, 256, 258, 40);
-    setBold(SSConvert);
+    SetBold(SSConvert);
 
     Picture2 = new PictureBox(body);
     Picture2->setObjectName(QStringLiteral("Picture2"));
     Picture2->setFrameShape(QFrame::StyledPanel);
     Picture2->setGeometry(486, 306, 258, 96);
-    Label8 = makeLabel(Picture2, "Label8", QStringLiteral("Program Settings"), 10, 6, 238, 20);
-    setBold(Label8);
+    Label8 = MakeLabel(Picture2, "Label8", QStringLiteral("Program Settings"), 10, 6, 238, 20);
+    SetBold(Label8);
     SSFolder = new SSCommand(QStringLiteral("Options..."), Picture2);
     SSFolder->setObjectName(QStringLiteral("SSFolder"));
     SSFolder->setToolTip(QStringLiteral("Select A New Music Folder Or Encoder Option"));
     SSFolder->setGeometry(10, 32, 100, 32);
-    Label24 = makeLabel(Picture2, "Label24", QStringLiteral("More Encoder And Folder Options"), 118, 30, 134, 40);
+    Label24 = MakeLabel(Picture2, "Label24", QStringLiteral("More Encoder And Folder Options"), 118, 30, 134, 40);
     Label24->setWordWrap(true);
 
     connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
@@ -171,10 +154,7 @@ void frmWAVToMP3::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
     // No device is ever opened under the alias "sound": the original's stop and close are moot.
-    trap([this] {
-        Label17->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
-                         QStringLiteral(")"));
-    });
+    trap([this] { Label17->setText(MusicFolderCaption()); });
     trap([this] {
         for (const QString& name : FolderFileNames(MusicFolder))
             if (name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
@@ -194,15 +174,7 @@ void frmWAVToMP3::Form_Load()
 
 void frmWAVToMP3::Form_Unload(int& cancel)
 {
-    Trap trap(kModule, QStringLiteral("Form_Unload"));
-    if (m_running) {
-        // The run still drives this window's controls: it must be aborted first.
-        MsgBox(QStringLiteral("The conversion is still running. Abort it before you close this window."));
-        cancel = 1;
-        SwitchingWindow = 0;
-        return;
-    }
-    trap([] { ClosingRule(); });
+    ConverterUnload(kModule, m_running, cancel);
 }
 
 void frmWAVToMP3::ListView2_Click()
@@ -244,12 +216,7 @@ void frmWAVToMP3::SSSearch_Click()
 
 void frmWAVToMP3::SSFolder_Click()
 {
-    Trap trap(kModule, QStringLiteral("SSFolder_Click"));
-    trap([] {
-        frmOptions& o = Forms::get<frmOptions>();
-        o.SSTab1->setCurrentIndex(0);
-        o.Show(true);
-    });
+    ShowSettingsTab(kModule, 0);
 }
 
 void frmWAVToMP3::picConvert_Click()
@@ -267,26 +234,13 @@ void frmWAVToMP3::SSConvert_Click()
     if (m_running)
         return;
     TotFiles = 0;
-    trap([this] {
-        for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
-            if (ListView2->topLevelItem(i)->isSelected())
-                ++TotFiles;
-    });
+    trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
     if (TotFiles == 0) {
         MsgBox(QStringLiteral("Select one or more WAV files to Convert."));
         return;
     }
-    QString type;
-    trap([&] { type = CheckDriveType(MusicFolder); });
-    if (type.isEmpty()) {
-        // An undeterminable drive type is not a CD drive: it is logged and the run goes on.
-        LogError(kModule, QStringLiteral("SSConvert_Click"), Err::TypeMismatch,
-                 QStringLiteral("The drive type of the music folder cannot be determined"), kAppTitle);
-    } else if (type == QLatin1String("3")) {
-        MsgBox(QStringLiteral("Can't write MP3 to a CD Drive. Please select another drive using the Change Folders "
-                              "button"));
+    if (!MusicFolderWritable(kModule, QStringLiteral("MP3")))
         return;
-    }
 
     m_running = true;
     trap([this] { SetRunControlsEnabled(this, false); });
