@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QTreeWidget>
 
 #include "core/driveinfo.h"
@@ -144,4 +145,32 @@ bool MusicFolderWritable(const QString& module, const QString& kind)
         return false;
     }
     return true;
+}
+
+ProgressControls BuildProgressControls(Form* w, const QString& title, const char* firstName, const char* secondName)
+{
+    w->setWindowTitle(title);
+    w->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
+    w->setFixedSize(480, 124);
+    ProgressControls c{};
+    c.Label11 = MakeLabel(w, "Label11", QStringLiteral("Converting "), 12, 12, 72, 20);
+    c.first = MakeLabel(w, firstName, QString(), 84, 12, 270, 20);
+    c.lblProcess = MakeLabel(w, "lblProcess", QString(), 360, 12, 110, 20);
+    c.lblProcess->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    c.Label1 = MakeLabel(w, "Label1", QStringLiteral("To"), 12, 38, 72, 20);
+    c.second = MakeLabel(w, secondName, QString(), 84, 38, 386, 20);
+    SetBold(c.first);
+    SetBold(c.second);
+    c.Label8 = MakeLabel(w, "Label8", QStringLiteral("Progress"), 12, 78, 72, 22);
+    c.RipProgress = new QProgressBar(w);
+    c.RipProgress->setObjectName(QStringLiteral("RipProgress"));
+    c.RipProgress->setRange(0, 100);
+    c.RipProgress->setValue(0);
+    c.RipProgress->setTextVisible(false);
+    c.RipProgress->setGeometry(84, 78, 230, 22);
+    c.nCompleted = MakeLabel(w, "nCompleted", QStringLiteral("%"), 320, 78, 50, 22);
+    c.AbortButton = new SSCommand(QStringLiteral("Abort"), w);
+    c.AbortButton->setObjectName(QStringLiteral("AbortButton"));
+    c.AbortButton->setGeometry(380, 74, 90, 30);
+    return c;
 }

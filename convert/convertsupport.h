@@ -4,7 +4,10 @@
 #include <QString>
 #include <QStringList>
 
+class Form;
 class Label;
+class QProgressBar;
+class SSCommand;
 class QTreeWidget;
 class QWidget;
 
@@ -38,3 +41,22 @@ int SelectedRowCount(const QTreeWidget* list);
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
 // drive (a message says so). A drive type that cannot be determined is logged and allowed.
 bool MusicFolderWritable(const QString& module, const QString& kind);
+
+// The controls the two conversion progress windows share, top to bottom: "Converting " and the
+// first file's name, the "Processing n of m" label, "To" and the second file's name, the bar,
+// its percent and the Abort button.
+struct ProgressControls {
+    Label* Label11;
+    Label* first;
+    Label* lblProcess;
+    Label* Label1;
+    Label* second;
+    Label* Label8;
+    QProgressBar* RipProgress;
+    Label* nCompleted;
+    SSCommand* AbortButton;
+};
+// Captions window with title, fixes its size and lays the progress controls out in it; the
+// two file name labels are named firstName and secondName.
+ProgressControls BuildProgressControls(Form* window, const QString& title, const char* firstName,
+                                       const char* secondName);

@@ -4,6 +4,7 @@
 #include <QProgressBar>
 
 #include "controls/mp3play.h"
+#include "convert/convertsupport.h"
 #include "convert/frmmp3towav.h"
 #include "core/errors.h"
 #include "core/globals.h"
@@ -11,43 +12,21 @@
 
 namespace {
 const QString kModule = QStringLiteral("frmProgMP3ToWAV");
-
-Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
-{
-    auto* l = new Label(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, w, h);
-    return l;
-}
 } // namespace
 
 frmProgMP3ToWAV::frmProgMP3ToWAV() : Form(QStringLiteral("frmProgMP3ToWAV"))
 {
-    setWindowTitle(QStringLiteral("MP3 To WAV Conversion Status"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(480, 124);
-    Label11 = makeLabel(this, "Label11", QStringLiteral("Converting "), 12, 12, 72, 20);
-    lblMP3 = makeLabel(this, "lblMP3", QString(), 84, 12, 270, 20);
-    lblProcess = makeLabel(this, "lblProcess", QString(), 360, 12, 110, 20);
-    lblProcess->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("To"), 12, 38, 72, 20);
-    lblwave = makeLabel(this, "lblwave", QString(), 84, 38, 386, 20);
-    for (Label* l : {lblwave, lblMP3}) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
-    Label8 = makeLabel(this, "Label8", QStringLiteral("Progress"), 12, 78, 72, 22);
-    RipProgress = new QProgressBar(this);
-    RipProgress->setObjectName(QStringLiteral("RipProgress"));
-    RipProgress->setRange(0, 100);
-    RipProgress->setValue(0);
-    RipProgress->setTextVisible(false);
-    RipProgress->setGeometry(84, 78, 230, 22);
-    nCompleted = makeLabel(this, "nCompleted", QStringLiteral("%"), 320, 78, 50, 22);
-    AbortButton = new SSCommand(QStringLiteral("Abort"), this);
-    AbortButton->setObjectName(QStringLiteral("AbortButton"));
-    AbortButton->setGeometry(380, 74, 90, 30);
+    const ProgressControls c =
+        BuildProgressControls(this, QStringLiteral("MP3 To WAV Conversion Status"), "lblMP3", "lblwave");
+    Label11 = c.Label11;
+    lblMP3 = c.first;
+    lblProcess = c.lblProcess;
+    Label1 = c.Label1;
+    lblwave = c.second;
+    Label8 = c.Label8;
+    RipProgress = c.RipProgress;
+    nCompleted = c.nCompleted;
+    AbortButton = c.AbortButton;
     connect(AbortButton, &QPushButton::clicked, this, &frmProgMP3ToWAV::AbortButton_Click);
 }
 

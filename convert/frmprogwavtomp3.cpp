@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "controls/wavcheck.h"
+#include "convert/convertsupport.h"
 #include "convert/frmwavtomp3.h"
 #include "core/encoderoptions.h"
 #include "core/errors.h"
@@ -19,14 +20,6 @@
 
 namespace {
 const QString kModule = QStringLiteral("frmProgWAVToMP3");
-
-Label* makeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h)
-{
-    auto* l = new Label(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(x, y, w, h);
-    return l;
-}
 } // namespace
 
 int16_t EncodePercent(qint64 length, qint64 expected)
@@ -39,31 +32,17 @@ int16_t EncodePercent(qint64 length, qint64 expected)
 
 frmProgWAVToMP3::frmProgWAVToMP3() : Form(QStringLiteral("frmProgWAVToMP3"))
 {
-    setWindowTitle(QStringLiteral("WAV To MP3  Conversion Status"));
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
-    setFixedSize(480, 124);
-    Label11 = makeLabel(this, "Label11", QStringLiteral("Converting "), 12, 12, 72, 20);
-    lblwave = makeLabel(this, "lblwave", QString(), 84, 12, 270, 20);
-    lblProcess = makeLabel(this, "lblProcess", QString(), 360, 12, 110, 20);
-    lblProcess->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("To"), 12, 38, 72, 20);
-    lblMP3 = makeLabel(this, "lblMP3", QString(), 84, 38, 386, 20);
-    for (Label* l : {lblwave, lblMP3}) {
-        QFont f = l->font();
-        f.setBold(true);
-        l->setFont(f);
-    }
-    Label8 = makeLabel(this, "Label8", QStringLiteral("Progress"), 12, 78, 72, 22);
-    RipProgress = new QProgressBar(this);
-    RipProgress->setObjectName(QStringLiteral("RipProgress"));
-    RipProgress->setRange(0, 100);
-    RipProgress->setValue(0);
-    RipProgress->setTextVisible(false);
-    RipProgress->setGeometry(84, 78, 230, 22);
-    nCompleted = makeLabel(this, "nCompleted", QStringLiteral("%"), 320, 78, 50, 22);
-    AbortButton = new SSCommand(QStringLiteral("Abort"), this);
-    AbortButton->setObjectName(QStringLiteral("AbortButton"));
-    AbortButton->setGeometry(380, 74, 90, 30);
+    const ProgressControls c =
+        BuildProgressControls(this, QStringLiteral("WAV To MP3  Conversion Status"), "lblwave", "lblMP3");
+    Label11 = c.Label11;
+    lblwave = c.first;
+    lblProcess = c.lblProcess;
+    Label1 = c.Label1;
+    lblMP3 = c.second;
+    Label8 = c.Label8;
+    RipProgress = c.RipProgress;
+    nCompleted = c.nCompleted;
+    AbortButton = c.AbortButton;
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(1000);
