@@ -182,6 +182,9 @@ private:
     // Play-list rows.
     void appendSong(const QString& title, const QString& artist, const QString& length);
     void renumber();
+    // Adds every song of list to the play list (skipping those already in it when Check2 is
+    // ticked); procedure names the command in the error log.
+    void addAllSongs(const QTreeWidget* list, const QString& procedure);
     void showTotal();
     bool inPlayList(const QString& title, const QString& artist) const;
     // Start steps of the end-of-play event on row k.

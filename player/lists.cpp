@@ -237,12 +237,12 @@ void frmPlay::sscmdMP3_Click()
     trap([this] { keepOnScreen(); });
 }
 
-void frmPlay::sscmdMP3AddAll_Click()
+void frmPlay::addAllSongs(const QTreeWidget* list, const QString& procedure)
 {
-    Trap trap(kModule, QStringLiteral("sscmdMP3AddAll_Click"));
-    trap([this] {
-        for (int r = 0; r < ListView2->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem* it = ListView2->topLevelItem(r);
+    Trap trap(kModule, procedure);
+    trap([this, list] {
+        for (int r = 0; r < list->topLevelItemCount(); ++r) {
+            const QTreeWidgetItem* it = list->topLevelItem(r);
             if (Check2->isChecked() && inPlayList(it->text(0), it->text(1)))
                 continue;
             appendSong(it->text(0), it->text(1), it->text(2));
@@ -252,6 +252,8 @@ void frmPlay::sscmdMP3AddAll_Click()
     trap([this] { renumber(); });
     trap([this] { showTotal(); });
 }
+
+void frmPlay::sscmdMP3AddAll_Click() { addAllSongs(ListView2, QStringLiteral("sscmdMP3AddAll_Click")); }
 
 void frmPlay::sscmdPlayLists_Click()
 {
@@ -323,21 +325,7 @@ void frmPlay::sscmdPlayLists_Click()
 
 // ---- play list commands ----
 
-void frmPlay::sscmdAddAll_Click()
-{
-    Trap trap(kModule, QStringLiteral("sscmdAddAll_Click"));
-    trap([this] {
-        for (int r = 0; r < ListView4->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem* it = ListView4->topLevelItem(r);
-            if (Check2->isChecked() && inPlayList(it->text(0), it->text(1)))
-                continue;
-            appendSong(it->text(0), it->text(1), it->text(2));
-            ListView5->addTopLevelItem(new QTreeWidgetItem({it->text(0), it->text(1), it->text(2)}));
-        }
-    });
-    trap([this] { renumber(); });
-    trap([this] { showTotal(); });
-}
+void frmPlay::sscmdAddAll_Click() { addAllSongs(ListView4, QStringLiteral("sscmdAddAll_Click")); }
 
 void frmPlay::sscmdClear_Click()
 {
