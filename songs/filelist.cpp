@@ -4,6 +4,8 @@
 #include <QFileInfo>
 
 #include "core/errors.h"
+#include "core/globals.h"
+#include "platform/controls.h"
 
 void FileListBox::refresh()
 {
@@ -39,4 +41,12 @@ QPixmap LoadPicture(const QString& path)
     if (!p.load(path))
         throw AppError(481, QStringLiteral("Invalid picture"));
     return p;
+}
+
+void ShowChosenCover(const QString& module, const FileListBox* list, Label* name, PictureBox* picture)
+{
+    Trap trap(module, QStringLiteral("fileCover_Click"));
+    const QString file = list->currentFileName();
+    trap([&] { name->setText(file); });
+    trap([&] { picture->setPicture(LoadPicture(DefaultMusicFolder + file)); });
 }

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+class Label;
+class PictureBox;
+
 // A list of the files of one folder that match a pattern such as "*.bmp;*.jpg" (letter case
 // ignored), sorted by name; hidden files are left out.
 class FileListBox : public QListWidget {
@@ -29,3 +32,7 @@ private:
 // A picture file as a pixmap: throws AppError 53 when the file does not exist and 481
 // when it cannot be read as a picture. An empty path gives no picture.
 QPixmap LoadPicture(const QString& path);
+
+// Shows the current file of list, a picture in the default music folder, as the chosen cover:
+// its name in name and the picture in picture. module names the window in the error log.
+void ShowChosenCover(const QString& module, const FileListBox* list, Label* name, PictureBox* picture);

@@ -248,13 +248,7 @@ void frmEdit::Command3_Click()
     });
 }
 
-void frmEdit::fileCover_Click()
-{
-    Trap trap(kModule, QStringLiteral("fileCover_Click"));
-    const QString name = fileCover->currentFileName();
-    trap([&] { lblCDCover->setText(name); });
-    trap([&] { Image1->setPicture(LoadPicture(DefaultMusicFolder + name)); });
-}
+void frmEdit::fileCover_Click() { ShowChosenCover(kModule, fileCover, lblCDCover, Image1); }
 
 void frmEdit::keyPressEvent(QKeyEvent* e)
 {

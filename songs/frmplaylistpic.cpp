@@ -87,13 +87,7 @@ void frmPlayListPic::Form_Load()
     trap([this] { setWindowFlag(Qt::WindowStaysOnTopHint, true); });
 }
 
-void frmPlayListPic::fileCover_Click()
-{
-    Trap trap(kModule, QStringLiteral("fileCover_Click"));
-    const QString name = fileCover->currentFileName();
-    trap([&] { lblCDCover->setText(name); });
-    trap([&] { Image1->setPicture(LoadPicture(DefaultMusicFolder + name)); });
-}
+void frmPlayListPic::fileCover_Click() { ShowChosenCover(kModule, fileCover, lblCDCover, Image1); }
 
 void frmPlayListPic::Command3_Click()
 {
