@@ -12,21 +12,17 @@
 #include "controls/acdwrite.h"
 #include "controls/acdwrite_image.h"
 #include "core/globals.h"
-#include "fixture.h"
+#include "windowfixture.h"
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
 #include "platform/freespace.h"
 
-class BurnerFixture : public AppFixture {
+class BurnerFixture : public WindowFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        writeAll(programFile(QStringLiteral("Skins/skinmain.ini")), "(No Skin)\r\n 0 \r\n");
-        AppDriveRoot = Ctx().appDriveRoot();
-        DefaultMusicFolder = Ctx().defaultMusicFolder();
-        QDir().mkpath(DefaultMusicFolder);
+        WindowFixture::SetUp();
         music = DefaultMusicFolder;
         SongLibrary = std::make_unique<colMp3>();
         CDLibrary = std::make_unique<colCD>();
@@ -42,7 +38,7 @@ protected:
     {
         ImageWriters::setInjected({});
         setFreeBytesProbe(nullptr);
-        AppFixture::TearDown();
+        WindowFixture::TearDown();
     }
     // Injects the writer again after a change of its setup.
     void reinject()

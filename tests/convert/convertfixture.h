@@ -17,7 +17,7 @@
 #include "platform/freespace.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
-#include "fixture.h"
+#include "windowfixture.h"
 #include "platform/appcontext.h"
 #include "platform/forms.h"
 #include "platform/childprocess.h"
@@ -99,15 +99,11 @@ public:
 
 // A program folder with a skin choice and a music folder of its own; child processes go to
 // a fake runner and the free space of every folder is plenty unless a test says otherwise.
-class ConvertFixture : public AppFixture {
+class ConvertFixture : public WindowFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        writeAll(programFile(QStringLiteral("Skins/skinmain.ini")), "(No Skin)\r\n 0 \r\n");
-        AppDriveRoot = Ctx().appDriveRoot();
-        DefaultMusicFolder = Ctx().defaultMusicFolder();
-        QDir().mkpath(DefaultMusicFolder);
+        WindowFixture::SetUp();
         MusicFolder = homeDir() + QStringLiteral("Music/");
         QDir().mkpath(MusicFolder);
         setChildProcesses(&runner);
@@ -119,7 +115,7 @@ protected:
     }
     void TearDown() override
     {
-        AppFixture::TearDown();
+        WindowFixture::TearDown();
         setChildProcesses(nullptr);
         setFreeBytesProbe(nullptr);
         SetMountTable(std::nullopt);

@@ -9,7 +9,7 @@
 #include "convert/frmmp3towav.h"
 #include "convert/frmwavtomp3.h"
 #include "core/globals.h"
-#include "fixture.h"
+#include "windowfixture.h"
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
@@ -19,17 +19,11 @@
 #include "songs/frmsongs.h"
 
 // A program folder with a skin choice, and the main window loaded from it.
-class ShellFixture : public AppFixture {
+class ShellFixture : public WindowFixture {
 protected:
     void SetUp() override
     {
-        AppFixture::SetUp();
-        writeAll(programFile(QStringLiteral("Skins/skinmain.ini")), "(No Skin)\r\n 0 \r\n");
-        // What start-up leaves behind: the default music folder, which the main window's
-        // music-folder reader falls back on.
-        AppDriveRoot = Ctx().appDriveRoot();
-        DefaultMusicFolder = Ctx().defaultMusicFolder();
-        QDir().mkpath(DefaultMusicFolder);
+        WindowFixture::SetUp();
     }
     frmMain& loadMain() { return Forms::get<frmMain>(); }
     // Runs the deferred deletes of unloaded windows.
