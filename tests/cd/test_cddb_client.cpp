@@ -367,13 +367,7 @@ TEST_F(CddbClientTest, EmptySettingsUseTheDefaultServerAndKeepIt)
 {
     QString routedHost;
     int32_t routedPort = 0;
-    Winsock::setRoute([&](QString& host, int32_t& port) {
-        routedHost = host;
-        routedPort = port;
-        host = QStringLiteral("127.0.0.1");
-        port = fake.port();
-        return true;
-    });
+    routeEverythingTo(fake.port(), routedHost, routedPort);
     CDDBServer.clear();
     CDDBPort = 0;
     EXPECT_EQ(lookup(), "");

@@ -400,13 +400,7 @@ TEST_F(CddbSitesTest, EmptySettingsConnectToTheFallbackServerAndKeepIt)
 {
     QString routedHost;
     int32_t routedPort = 0;
-    Winsock::setRoute([&](QString& host, int32_t& port) {
-        routedHost = host;
-        routedPort = port;
-        host = QStringLiteral("127.0.0.1");
-        port = fake.port();
-        return true;
-    });
+    routeEverythingTo(fake.port(), routedHost, routedPort);
     storedServer.clear();
     storedPort = 0;
     fetch();

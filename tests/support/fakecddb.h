@@ -13,6 +13,7 @@
 #include <ostream>
 
 #include "pump.h"
+#include "controls/winsock.h"
 
 // Readable failure output for Qt texts.
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
@@ -99,4 +100,17 @@ inline quint16 unusedLocalPort()
     QTcpServer s;
     s.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
     return s.serverPort();
+}
+
+// Sends every connection to the fake server on 127.0.0.1:port and records the host and port
+// the client asked for.
+inline void routeEverythingTo(quint16 port, QString& askedHost, int32_t& askedPort)
+{
+    Winsock::setRoute([&askedHost, &askedPort, port](QString& host, int32_t& p) {
+        askedHost = host;
+        askedPort = p;
+        host = QStringLiteral("127.0.0.1");
+        p = port;
+        return true;
+    });
 }
