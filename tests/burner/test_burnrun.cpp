@@ -52,6 +52,18 @@ protected:
         });
         timer->start();
     }
+    // After a run that wrote the disc: the progress windows gone (the one asked about deleted
+    // too), the window ready for the next run.
+    template <class W> void expectBurnedAndIdle(frmBurner& b, const QPointer<W>& asked)
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(asked.isNull());
+        EXPECT_FALSE(Forms::isLoaded<frmProgMP3ToWAV>());
+        EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
+        EXPECT_TRUE(QFileInfo::exists(writer.cuePath));
+        EXPECT_TRUE(b.sscmdBurn->isEnabled());
+        EXPECT_EQ(ConversionRunning, 0);
+    }
     QObject guard;
 };
 
@@ -256,26 +268,16 @@ TEST_F(BurnRunTest, ARunEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
     const QString question = QStringLiteral("Are You Sure You Want To Abort Converting?");
     RealBoxes boxes(question, QMessageBox::Yes, {}, [&b] { return !b.BurnRunning(); });
     QPointer<frmProgMP3ToWAV> prep;
-    QObject::connect(b.Mp3Play1, &Mp3Play::ActFrame, &guard, [&prep] {
-        if (prep || QApplication::activeWindow() != Forms::find<frmProgMP3ToWAV>())
-            return;
-        prep = Forms::find<frmProgMP3ToWAV>();
-        prep->AbortButton->click();
-    });
+    QObject::connect(b.Mp3Play1, &Mp3Play::ActFrame, &guard,
+                     [&prep] { clickInFront(prep, &frmProgMP3ToWAV::AbortButton); });
     b.sscmdBurn_Click();
     ASSERT_TRUE(pumpUntil([&] { return boxes.answered == 1; }));
     ASSERT_TRUE(waitForEnd(b));
     EXPECT_EQ(boxes.seen, (QStringList{question, kFinished}));
     EXPECT_EQ(DecodeAbort, 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(prep.isNull());
-    EXPECT_FALSE(Forms::isLoaded<frmProgMP3ToWAV>());
-    EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
     for (const char* gone : {"a.wav", "b.wav"})
         EXPECT_FALSE(QFileInfo::exists(music + QString::fromLatin1(gone))) << gone;
-    EXPECT_TRUE(QFileInfo::exists(writer.cuePath));
-    EXPECT_TRUE(b.sscmdBurn->isEnabled());
-    EXPECT_EQ(ConversionRunning, 0);
+    expectBurnedAndIdle(b, prep);
 }
 
 TEST_F(BurnRunTest, TheBurnEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
@@ -293,12 +295,9 @@ TEST_F(BurnRunTest, TheBurnEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
     QPointer<frmProgBurn> prog;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &guard, [&] {
-        frmProgBurn* p = Forms::find<frmProgBurn>();
-        if (!p || p->Label5->text().isEmpty() || QApplication::activeWindow() != p)
-            return;
-        watch.stop();
-        prog = p;
-        p->cmdAbort->click();
+        const frmProgBurn* p = Forms::find<frmProgBurn>();
+        if (p && !p->Label5->text().isEmpty() && clickInFront(prog, &frmProgBurn::cmdAbort))
+            watch.stop();
     });
     watch.start(0);
     b.sscmdBurn_Click();
@@ -306,14 +305,9 @@ TEST_F(BurnRunTest, TheBurnEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
     ASSERT_TRUE(waitForEnd(b));
     EXPECT_EQ(boxes.seen, (QStringList{question, kFinished}));
     EXPECT_EQ(BurnAbort, 0);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(prog.isNull());
-    EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
     EXPECT_FALSE(QFileInfo::exists(music + QStringLiteral("short.wav")));
     EXPECT_TRUE(QFileInfo::exists(music + QStringLiteral("long.wav")));
-    EXPECT_TRUE(QFileInfo::exists(writer.cuePath));
-    EXPECT_TRUE(b.sscmdBurn->isEnabled());
-    EXPECT_EQ(ConversionRunning, 0);
+    expectBurnedAndIdle(b, prog);
 }
 
 TEST_F(BurnRunTest, ProgressEventsFillTheProgressWindow)

@@ -266,13 +266,7 @@ TEST_F(Mp3ToWav, TheRunEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
     const QString question = QStringLiteral("Are You Sure You Want To Abort Converting?");
     RealBoxes boxes(question, QMessageBox::Yes, {}, [] { return ConversionRunning == 0; });
     QPointer<frmProgMP3ToWAV> prog;
-    QObject::connect(w.Mp3Play1, &Mp3Play::ActFrame, [&] {
-        // The click comes once the progress window is in front, as it is for the user.
-        if (prog || QApplication::activeWindow() != Forms::find<frmProgMP3ToWAV>())
-            return;
-        prog = Forms::find<frmProgMP3ToWAV>();
-        prog->AbortButton->click();
-    });
+    QObject::connect(w.Mp3Play1, &Mp3Play::ActFrame, [&] { clickInFront(prog, &frmProgMP3ToWAV::AbortButton); });
     w.SSConvert_Click();
     ASSERT_TRUE(pumpUntil([&] { return boxes.answered == 1; }));
     ASSERT_TRUE(runEnds());

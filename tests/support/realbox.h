@@ -7,12 +7,26 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <functional>
 
+#include "platform/forms.h"
 #include "platform/prompt.h"
+
+// Clicks a button of window W the first time W is found in front (the user clicks what is
+// in front), and remembers the window in clicked. True when it clicked.
+template <class W, class B> bool clickInFront(QPointer<W>& clicked, B* W::*button)
+{
+    W* w = Forms::find<W>();
+    if (clicked || !w || QApplication::activeWindow() != w)
+        return false;
+    clicked = w;
+    (w->*button)->click();
+    return true;
+}
 
 class RealBoxes {
 public:
