@@ -250,6 +250,13 @@ frmBurner::frmBurner()
     for (PictureBox* p : {picQuillory})
         p->setToolTip(QStringLiteral("Return To The Quillory"));
     lblQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    picConvert->setToolTip(QStringLiteral("Convert WAVtoMP3 or MP3toWAV"));
+    chrome->Label12->setToolTip(QStringLiteral("Change Skins (Appearance)"));
+    chrome->mnuskin->setTitle(QStringLiteral("Change Skins"));
+    chrome->mnuweb->setTitle(QStringLiteral("Website"));
+    chrome->mnuSettings->setText(QStringLiteral("Program Settings"));
+    chrome->mnuOpenSkins->setText(QStringLiteral("Change Skin"));
+    chrome->mnuAbout->setText(QStringLiteral("About Quillory "));
     if (QAction* a = chrome->entry(QStringLiteral("mnuConvert"))) {
         a->setObjectName(QStringLiteral("mnuConverter"));
         a->setText(QStringLiteral("Converter"));
