@@ -212,20 +212,22 @@ int main(int argc, char** argv)
     MusicFolder = bigFolder;
     double bestBig = 1e18;
     QString length;
+    int bigRows = 0;
     for (int r = 0; r < rounds; ++r) {
         bestBig = std::min(bestBig, seconds([&] {
                                frmMP3ToWAV& w = Forms::get<frmMP3ToWAV>();
                                w.show();
                                QCoreApplication::processEvents();
-                               if (w.ListView2->topLevelItemCount() > 0)
+                               bigRows = w.ListView2->topLevelItemCount();
+                               if (bigRows > 0)
                                    length = w.ListView2->topLevelItem(0)->text(2);
                            }));
         Forms::unload<frmMP3ToWAV>();
         settle();
     }
-    std::printf("MP3-to-WAV window with one %.0f MB MP3: opened and shown in %.3f s (length shown %s)\n",
+    std::printf("MP3-to-WAV window with one %.0f MB MP3: opened and shown in %.3f s (%d row, length shown %s)\n",
                 double(QFileInfo(bigFolder + QStringLiteral("Long Mix.mp3")).size()) / 1048576.0, bestBig,
-                qPrintable(length));
+                bigRows, qPrintable(length));
     Forms::reset();
     settle();
     setPrompts(nullptr);
