@@ -205,8 +205,10 @@ int main(int argc, char** argv)
     Forms::reset();
     settle();
 
-    // The MP3-to-WAV window on a folder with one 288 MB MP3.
-    const QString bigFolder = home + QStringLiteral("Big/");
+    // The MP3-to-WAV window on a folder with one 288 MB MP3 (the default music folder, which
+    // the burner's settings reader fell back on).
+    QDir(DefaultMusicFolder).removeRecursively();
+    const QString bigFolder = DefaultMusicFolder;
     QDir().mkpath(bigFolder);
     bigMp3(tmp.path(), bigFolder + QStringLiteral("Long Mix.mp3"));
     MusicFolder = bigFolder;

@@ -27,6 +27,7 @@
 #include "core/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
+#include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "core/settings.h"
 #include "core/skin.h"
@@ -391,7 +392,9 @@ void frmBurner::listFolder()
             item->setText(4, burnSizeText(double(bytes) / 1024.0 / 1024.0));
         });
     }
+    BusyListing busy;
     for (const QString& name : names) {
+        busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString base = name.left(name.size() - 4);

@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
+#include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "core/skin.h"
 #include "platform/files.h"
@@ -180,7 +181,9 @@ void frmMP3ToWAV::Form_Load()
     trap([this] { Label28->setText(MusicFolderCaption()); });
     QStringList names;
     trap([&] { names = FolderFileNames(MusicFolder); });
+    BusyListing busy;
     for (const QString& name : names) {
+        busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString base = name.left(name.size() - 4);

@@ -9,6 +9,7 @@
 #include "core/driveinfo.h"
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "platform/prompt.h"
 #include "player/frmplay.h"
@@ -191,7 +192,9 @@ void frmPlay::sscmdMP3_Click()
     });
     QStringList files;
     trap([&] { files = folderFiles(MusicFolder); });
+    BusyListing busy;
     for (const QString& name : files) {
+        busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString title = name.left(name.size() - 4);
