@@ -400,17 +400,10 @@ void frmSongs::loadSongs()
             }
             // Not in the catalogue: the file's own tag and play time.
             const QString path = songFile(song);
-            if (path.isEmpty() || Mp3Play1->Open(path, QString()) != 0)
+            const Mp3ListEntry e = path.isEmpty() ? Mp3ListEntry{} : ReadMp3ListEntry(*Mp3Play1, path);
+            if (!e.opened)
                 return;
-            const int seconds = GetMP3PlayTime(path);
-            QString artist, album, category;
-            if (Mp3Play1->HasTag()) {
-                artist = Mp3Play1->TagArtist();
-                album = Mp3Play1->TagAlbum();
-                category = Mp3Play1->GenreName(Mp3Play1->TagGenre());
-            }
-            Mp3Play1->Close();
-            addRow(ListView2, {song, artist, seconds != 0 ? MinutesSeconds(seconds) : QString(), album, category});
+            addRow(ListView2, {song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre});
         });
     }
     if (ListView2->topLevelItemCount() > 0)
