@@ -300,8 +300,8 @@ NestedLoopScope::~NestedLoopScope()
 
 int NestedLoopScope::depth() { return g_loopDepth; }
 
-void DoEvents()
+void DoEvents(QEventLoop::ProcessEventsFlags flags)
 {
     NestedLoopScope nested;
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(flags);
 }

@@ -78,7 +78,7 @@ public:
 };
 
 // Runs the window events that are waiting, as a nested loop (the original runtime's DoEvents).
-void DoEvents();
+void DoEvents(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 class Forms {
 public:
