@@ -38,6 +38,7 @@ Sweeper::~Sweeper()
     for (const QPointer<Form>& f : doomed)
         delete f.data();
 }
+
 // Windows in the order they came to the front, most recent last.
 std::vector<QPointer<Form>>& frontOrder()
 {
