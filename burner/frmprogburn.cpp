@@ -65,6 +65,9 @@ void frmProgBurn::cmdAbort_Click()
     Trap trap(kModule, QStringLiteral("cmdAbort_Click"));
     int answer = Mb::No;
     trap([&] { answer = MsgBox(QStringLiteral("Are You Sure You Want To Abort Burning?"), Mb::YesNo, kAppTitle); });
+    // The burn may have ended while the question was open; then there is nothing left to stop.
+    if (isUnloaded())
+        return;
     if (answer != Mb::Yes) {
         BurnAbort = 0;
         return;

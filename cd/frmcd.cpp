@@ -553,7 +553,7 @@ void frmCD::CDInfo()
             MsgBox(QStringLiteral("There is only one track on the current CD. The CD may be a data CD, not an audio CD."),
                    Mb::OKOnly | Mb::Exclamation, kTitle);
         });
-    if (!self)
+    if (Forms::gone(self))
         return;
     trap([this] {
         state().cdidb = disc->GetCDID();
@@ -564,8 +564,8 @@ void frmCD::CDInfo()
     trap([this] { ListView1->clear(); });
     int row = 1;
     for (qsizetype i = 1; CDLibrary && i <= CDLibrary->Count(); ++i) {
-        QCoreApplication::processEvents();
-        if (!self)
+        DoEvents();
+        if (Forms::gone(self))
             return;
         if (!CDLibrary || i > CDLibrary->Count())
             break;
@@ -958,17 +958,17 @@ void frmCD::Timer1_Timer()
     }
     QString m;
     trap([&] { m = mode(); });
-    if (self && is(m, "Stop") && same(CDPlayState, QStringLiteral("Play"))) {
+    if (!Forms::gone(self) && is(m, "Stop") && same(CDPlayState, QStringLiteral("Play"))) {
         s.endflag = 1;
         picPlay_Click();
     }
     trap([&] { m = mode(); });
-    if (self && is(m, "Ready") && same(CDPlayState, QStringLiteral("Stop"))) {
+    if (!Forms::gone(self) && is(m, "Ready") && same(CDPlayState, QStringLiteral("Stop"))) {
         s.endflag = 1;
         picPlay_Click();
     }
     trap([&] { m = mode(); });
-    if (self && is(m, "Eject")) {
+    if (!Forms::gone(self) && is(m, "Eject")) {
         CDPlayState = QStringLiteral("Eject");
         trap([this] {
             txtPlaying->clear();
@@ -981,12 +981,12 @@ void frmCD::Timer1_Timer()
         SkipAutoCreateClick = 0;
     }
     trap([&] { m = mode(); });
-    if (self && is(m, "Stop") && same(CDPlayState, QStringLiteral("Eject"))) {
+    if (!Forms::gone(self) && is(m, "Stop") && same(CDPlayState, QStringLiteral("Eject"))) {
         m_inTick = false;
         trap([this] { CDInfo(); });
         return;
     }
-    if (self)
+    if (!Forms::gone(self))
         m_inTick = false;
 }
 
@@ -1037,7 +1037,7 @@ void frmCD::AccessCddb()
         state().numtracks = disc->TrackCount;
         result = cddb->GetCddbUseQueryString(query);
     });
-    if (!self)
+    if (Forms::gone(self))
         return;
     if (same(result, QStringLiteral("Failed")) || cddb->ReplyTimedOut == -1 || !result.isEmpty())
         return;
@@ -1211,7 +1211,7 @@ void frmCD::sscmdEncode_Click()
 
     QPointer<frmCD> self(this);
     encodeTracks();
-    if (!self)
+    if (Forms::gone(self))
         return;
 
     RipAbort = -1;
@@ -1239,7 +1239,7 @@ void frmCD::encodeTracks()
         if (rowSelected(r))
             ++m;
     int n = 1;
-    for (int r = 1; self && r <= rowCount(); ++r) {
+    for (int r = 1; !Forms::gone(self) && r <= rowCount(); ++r) {
         if (!rowSelected(r))
             continue;
         QTreeWidgetItem* it = ListView1->topLevelItem(r - 1);
@@ -1264,7 +1264,7 @@ void frmCD::encodeTracks()
         rip->BeginSector->setText(QString::number(r));
         trap([rip] { rip->Show(); });
         rip->StartRipping();
-        if (RipAbort == -1 || !ripGuard) {
+        if (RipAbort == -1 || Forms::gone(ripGuard)) {
             PAUSE(1000);
             QFile::remove(wavPath);
             return;
@@ -1274,11 +1274,11 @@ void frmCD::encodeTracks()
             const QString mp3Path = MusicFolder + mp3Name;
             rip->lblMP3->setText(mp3Name);
             rip->StartEncoding();
-            const bool aborted = RipAbort == -1 || !ripGuard;
+            const bool aborted = RipAbort == -1 || Forms::gone(ripGuard);
             const QFileInfo made(mp3Path);
             if (aborted || !made.exists() || made.size() == 0) {
                 // A user's abort removes the track's files; a failed encoder keeps the rip.
-                const bool userAbort = aborted && ripGuard && !rip->EncodeFailed;
+                const bool userAbort = aborted && !Forms::gone(ripGuard) && !rip->EncodeFailed;
                 if (!aborted)
                     MsgBox(QStringLiteral("Error: the MP3 encoder failed on ") + wavName, Mb::OKOnly, kTitle);
                 PAUSE(1000);

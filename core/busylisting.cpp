@@ -1,10 +1,10 @@
 #include "core/busylisting.h"
 
-#include <QCoreApplication>
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
 
+#include "platform/forms.h"
 #include "platform/services.h"
 
 namespace {
@@ -37,6 +37,6 @@ void BusyListing::tick()
         return;
     m_lastPaint = now;
     // Paints and other queued work; clicks and keys wait for the listing's end, and no
-    // window is deleted meanwhile (deferred deletes wait for the outer event loop).
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // window is deleted meanwhile (this is a nested loop).
+    DoEvents(QEventLoop::ExcludeUserInputEvents);
 }

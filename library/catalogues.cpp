@@ -1,6 +1,7 @@
 #include "library/catalogues.h"
 
 #include "platform/appcontext.h"
+#include "platform/forms.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -118,7 +119,7 @@ void CatalogueBase::ParseFileText(const QString& text)
     startParse();
     const auto pump = [] {
         if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
+            DoEvents();
     };
     const RecordFile::ParseResult result = RecordFile::ParseRecords(
         text, m_fieldCount, [this](const QStringList& fields) { addParsed(fields); }, pump);

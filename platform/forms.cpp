@@ -9,6 +9,36 @@
 
 namespace {
 int32_t g_nextId = 1;
+int g_loopDepth = 0;
+
+// Unloaded windows waiting for the moment no nested loop runs.
+std::vector<QPointer<Form>>& retired()
+{
+    static std::vector<QPointer<Form>> v;
+    return v;
+}
+
+// Deletes the unloaded windows when its own deferred delete is delivered, unless a nested
+// loop runs then (Qt delivers deferred deletes inside nested loops too): the last nested loop
+// to end schedules the next sweep. Being a deferred delete, it also goes with the deferred
+// deletes a test sends at its end.
+class Sweeper : public QObject {
+public:
+    ~Sweeper() override;
+};
+Sweeper* g_sweeper = nullptr;
+
+Sweeper::~Sweeper()
+{
+    g_sweeper = nullptr;
+    if (g_loopDepth > 0)
+        return;
+    const std::vector<QPointer<Form>> doomed = std::move(retired());
+    retired().clear();
+    for (const QPointer<Form>& f : doomed)
+        delete f.data();
+}
+
 // Windows in the order they came to the front, most recent last.
 std::vector<QPointer<Form>>& frontOrder()
 {
@@ -58,8 +88,10 @@ void Form::Show(bool modal)
     } watcher;
     watcher.loop = &loop;
     installEventFilter(&watcher);
-    if (isVisible())
+    if (isVisible()) {
+        NestedLoopScope nested;
         loop.exec();
+    }
     if (self) {
         removeEventFilter(&watcher);
         m_modalLoop = nullptr;
@@ -215,6 +247,13 @@ bool Forms::unload(Form* f)
         f->m_unloading = false;
         return false;
     }
+    retire(f);
+    return true;
+}
+
+void Forms::retire(Form* f)
+{
+    f->m_unloaded = true;
     f->hide();
     for (auto it = instances().begin(); it != instances().end(); ++it) {
         if (it->second == f) {
@@ -224,20 +263,46 @@ bool Forms::unload(Form* f)
             break;
         }
     }
-    f->deleteLater();
-    return true;
+    retired().push_back(f);
+    scheduleSweep();
+}
+
+void Forms::scheduleSweep()
+{
+    if (g_sweeper || g_loopDepth > 0 || retired().empty())
+        return;
+    g_sweeper = new Sweeper;
+    g_sweeper->deleteLater();
 }
 
 void Forms::reset()
 {
-    for (auto& [t, f] : instances())
-        if (f) {
-            f->m_unloading = true;
-            f->hide();
-            f->deleteLater();
-        }
+    std::vector<Form*> all;
+    for (const auto& [t, f] : instances())
+        if (f)
+            all.push_back(f.data());
+    for (Form* f : all) {
+        f->m_unloading = true;
+        retire(f);
+    }
     instances().clear();
     order().clear();
     states().clear();
     frontOrder().clear();
+}
+
+NestedLoopScope::NestedLoopScope() { ++g_loopDepth; }
+
+NestedLoopScope::~NestedLoopScope()
+{
+    if (--g_loopDepth == 0)
+        Forms::scheduleSweep();
+}
+
+int NestedLoopScope::depth() { return g_loopDepth; }
+
+void DoEvents(QEventLoop::ProcessEventsFlags flags)
+{
+    NestedLoopScope nested;
+    QCoreApplication::processEvents(flags);
 }

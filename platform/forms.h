@@ -1,7 +1,8 @@
 #pragma once
 // The forms engine: every window is a single instance, created on first touch,
 // found by caption, and unloaded by running its unload handler, hiding it and
-// deleting it later (never at once: a window may be unloaded inside its own wait loop).
+// deleting it later: only once no nested event loop runs, so never under a running
+// handler or a wait, message box or dialog started from it.
 #include <QEventLoop>
 #include <QPointer>
 #include <QString>
@@ -42,6 +43,8 @@ public:
     // The window's handle for code that remembers a window by number (never 0).
     int32_t windowId() const { return m_id; }
     bool isUnloading() const { return m_unloading; }
+    // True once the window is unloaded: hidden, forgotten, waiting to be deleted.
+    bool isUnloaded() const { return m_unloaded; }
 
     // Window size in twips (15 per pixel at the design scale), as the designs give them.
     static int twipsToPx(int twips) { return twips / 15; }
@@ -56,8 +59,26 @@ private:
     QString m_formName;
     int32_t m_id = 0;
     bool m_unloading = false;
+    bool m_unloaded = false;
     QEventLoop* m_modalLoop = nullptr;
 };
+
+// Marks a nested event loop (a message box, input box or file dialog, the event-pumping wait,
+// a modal window) for as long as it lives. Every nested loop runs inside one. A window
+// unloaded while any of them runs is hidden at once and deleted only after the last has
+// returned: whatever handler or loop is on the stack, its window outlives it.
+class NestedLoopScope {
+public:
+    NestedLoopScope();
+    ~NestedLoopScope();
+    NestedLoopScope(const NestedLoopScope&) = delete;
+    NestedLoopScope& operator=(const NestedLoopScope&) = delete;
+    // How many nested loops run now.
+    static int depth();
+};
+
+// Runs the window events that are waiting, as a nested loop (the original runtime's DoEvents).
+void DoEvents(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
 class Forms {
 public:
@@ -99,9 +120,12 @@ public:
     static Form* findByCaption(const QString& caption);
     // A loaded window by its form name, ignoring letter case.
     static Form* findByName(const QString& name);
-    // Runs the unload handler; unless cancelled, hides the window, forgets it and deletes it later.
-    // Returns false when the handler cancelled.
+    // Runs the unload handler; unless cancelled, hides the window, forgets it and deletes it
+    // once no nested loop runs. Returns false when the handler cancelled.
     static bool unload(Form* f);
+    // True when the window behind f is gone for the program: deleted, or unloaded and waiting
+    // to be deleted. A handler checks it after a wait before it touches its window again.
+    static bool gone(const Form* f) { return !f || f->m_unloaded; }
     // Unloads every window without running handlers (tests).
     static void reset();
 
@@ -115,7 +139,11 @@ public:
     }
 
 private:
+    friend class NestedLoopScope;
     static void add(std::type_index t, Form* f);
+    // Hides f, forgets it and deletes it once no nested loop runs.
+    static void retire(Form* f);
+    static void scheduleSweep();
     static std::map<std::type_index, QPointer<Form>>& instances();
     static std::vector<std::type_index>& order();
     static std::map<std::type_index, std::shared_ptr<void>>& states();

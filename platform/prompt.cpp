@@ -1,10 +1,11 @@
 #include "platform/prompt.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include "platform/forms.h"
 
 namespace {
 Prompt* g_prompt = nullptr;
@@ -41,10 +42,13 @@ QString InputBox(const QString& prompt, const QString& title, const QString& ini
 }
 
 // ---- real dialogs ----
+// Each runs as a nested loop (see NestedLoopScope) and has no parent window: a window that
+// could be unloaded while the dialog is open never owns it.
 
 int WidgetPrompt::message(const QString& text, int style, const QString& title)
 {
-    QMessageBox box(QApplication::activeWindow());
+    NestedLoopScope nested;
+    QMessageBox box;
     box.setWindowTitle(title);
     box.setTextFormat(Qt::PlainText);
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -83,29 +87,34 @@ int WidgetPrompt::message(const QString& text, int style, const QString& title)
 
 QString WidgetPrompt::input(const QString& prompt, const QString& title, const QString& initial)
 {
+    NestedLoopScope nested;
     bool ok = false;
-    QString s = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal, initial, &ok);
+    QString s = QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal, initial, &ok);
     return ok ? s : QString();
 }
 
 QString WidgetPrompt::openFile(const QString& title, const QString& startFolder, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, startFolder, filter);
+    NestedLoopScope nested;
+    return QFileDialog::getOpenFileName(nullptr, title, startFolder, filter);
 }
 
 QStringList WidgetPrompt::openFiles(const QString& title, const QString& startFolder, const QString& filter)
 {
-    return QFileDialog::getOpenFileNames(QApplication::activeWindow(), title, startFolder, filter);
+    NestedLoopScope nested;
+    return QFileDialog::getOpenFileNames(nullptr, title, startFolder, filter);
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& startPath, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, startPath, filter);
+    NestedLoopScope nested;
+    return QFileDialog::getSaveFileName(nullptr, title, startPath, filter);
 }
 
 QString WidgetPrompt::folder(const QString& title, const QString& startFolder)
 {
-    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, startFolder);
+    NestedLoopScope nested;
+    return QFileDialog::getExistingDirectory(nullptr, title, startFolder);
 }
 
 // ---- scripted ----

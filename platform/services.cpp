@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/forms.h"
+
 namespace {
 ExitSeam* g_exit = nullptr;
 Clock* g_clock = nullptr;
@@ -49,6 +51,7 @@ double Clock::timer() const
 
 bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
 {
+    NestedLoopScope nested;
     const qint64 deadline = timeoutMs < 0 ? -1 : monotonicMs() + timeoutMs;
     // Sleeps until an event arrives; the tick wakes the loop to re-check flags that worker
     // threads set without posting an event, and the deadline. (processEvents with a time
@@ -147,6 +150,7 @@ void ManualClock::wakeSleepers()
 }
 bool ManualClock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
 {
+    NestedLoopScope nested;
     const qint64 deadline = timeoutMs < 0 ? -1 : monotonicMs() + timeoutMs;
     while (!done()) {
         if (deadline >= 0 && monotonicMs() >= deadline)

@@ -939,7 +939,7 @@ void frmSongs::MoveAllMP3Files()
             lstDirs->addItem(AppDriveRoot);
         }
         while (lstDirs->count() > 0) {
-            QCoreApplication::processEvents();
+            DoEvents();
             const QString folder = lstDirs->item(0)->text();
             trap([&] { MoveMP3FilesInFolder(folder, QStringLiteral("*.*")); });
             delete lstDirs->takeItem(0);
@@ -970,7 +970,7 @@ void frmSongs::MoveMP3FilesInFolder(const QString& folder, const QString& patter
     const bool inMyMusic = same(dirPath, DefaultMusicFolder);
     Trap trap(kModule, QStringLiteral("MoveMP3FilesInFolder"));
     for (const QFileInfo& fi : entries) {
-        QCoreApplication::processEvents();
+        DoEvents();
         const QString name = fi.fileName();
         if (fi.isSymLink())
             continue;

@@ -11,6 +11,7 @@
 #include "controls/mp3play.h"
 #include "convert/frmprogmp3towav.h"
 #include "discimage.h"
+#include "realbox.h"
 
 namespace {
 const QString kFinished = QStringLiteral("Finished Burning Audio CD.");
@@ -50,6 +51,18 @@ protected:
             w->Command1_Click();
         });
         timer->start();
+    }
+    // After a run that wrote the disc: the progress windows gone (the one asked about deleted
+    // too), the window ready for the next run.
+    template <class W> void expectBurnedAndIdle(frmBurner& b, const QPointer<W>& asked)
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(asked.isNull());
+        EXPECT_FALSE(Forms::isLoaded<frmProgMP3ToWAV>());
+        EXPECT_FALSE(Forms::isLoaded<frmProgBurn>());
+        EXPECT_TRUE(QFileInfo::exists(writer.cuePath));
+        EXPECT_TRUE(b.sscmdBurn->isEnabled());
+        EXPECT_EQ(ConversionRunning, 0);
     }
     QObject guard;
 };
@@ -240,6 +253,61 @@ TEST_F(BurnRunTest, BurnAbortAnsweredNoGoesOnAndYesStopsWithoutTheFinishedMessag
     EXPECT_FALSE(QFileInfo::exists(writer.cuePath));
     EXPECT_TRUE(b.sscmdBurn->isEnabled());
     EXPECT_EQ(errorBoxes(), 0);
+}
+
+// The real abort questions of the preparation and of the burn, left open while the run ends by
+// itself (its progress window is unloaded under the question), answered Yes only afterwards:
+// the late answer finds nothing to stop, and nothing of the run is left behind.
+TEST_F(BurnRunTest, ARunEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
+{
+    mp3(QStringLiteral("a.mp3"), 5.0);
+    mp3(QStringLiteral("b.mp3"), 1.0);
+    frmBurner& b = loadForRealBurn(false);
+    add(b, QStringLiteral("a.mp3"));
+    add(b, QStringLiteral("b.mp3"));
+    const QString question = QStringLiteral("Are You Sure You Want To Abort Converting?");
+    RealBoxes boxes(question, QMessageBox::Yes, {}, [&b] { return !b.BurnRunning(); });
+    QPointer<frmProgMP3ToWAV> prep;
+    QObject::connect(b.Mp3Play1, &Mp3Play::ActFrame, &guard,
+                     [&prep] { clickInFront(prep, &frmProgMP3ToWAV::AbortButton); });
+    b.sscmdBurn_Click();
+    ASSERT_TRUE(pumpUntil([&] { return boxes.answered == 1; }));
+    ASSERT_TRUE(waitForEnd(b));
+    EXPECT_EQ(boxes.seen, (QStringList{question, kFinished}));
+    EXPECT_EQ(DecodeAbort, 0);
+    for (const char* gone : {"a.wav", "b.wav"})
+        EXPECT_FALSE(QFileInfo::exists(music + QString::fromLatin1(gone))) << gone;
+    expectBurnedAndIdle(b, prep);
+}
+
+TEST_F(BurnRunTest, TheBurnEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
+{
+    writer.realTime = true; // paced by the manual clock, which moves only while the question is open
+    reinject();
+    wav(QStringLiteral("long.wav"), 2.0);
+    mp3(QStringLiteral("short.mp3"), 0.5);
+    frmBurner& b = loadForRealBurn(false);
+    add(b, QStringLiteral("long.wav"));
+    add(b, QStringLiteral("short.mp3"));
+    const QString question = QStringLiteral("Are You Sure You Want To Abort Burning?");
+    RealBoxes boxes(
+        question, QMessageBox::Yes, [this] { clock.advance(600000); }, [&b] { return !b.BurnRunning(); });
+    QPointer<frmProgBurn> prog;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &guard, [&] {
+        const frmProgBurn* p = Forms::find<frmProgBurn>();
+        if (p && !p->Label5->text().isEmpty() && clickInFront(prog, &frmProgBurn::cmdAbort))
+            watch.stop();
+    });
+    watch.start(0);
+    b.sscmdBurn_Click();
+    ASSERT_TRUE(pumpUntil([&] { return boxes.answered == 1; }));
+    ASSERT_TRUE(waitForEnd(b));
+    EXPECT_EQ(boxes.seen, (QStringList{question, kFinished}));
+    EXPECT_EQ(BurnAbort, 0);
+    EXPECT_FALSE(QFileInfo::exists(music + QStringLiteral("short.wav")));
+    EXPECT_TRUE(QFileInfo::exists(music + QStringLiteral("long.wav")));
+    expectBurnedAndIdle(b, prog);
 }
 
 TEST_F(BurnRunTest, ProgressEventsFillTheProgressWindow)

@@ -14,6 +14,7 @@
 #include "fakecddb.h"
 #include "platform/childprocess.h"
 #include "platform/freespace.h"
+#include "realbox.h"
 #include "shell/windowchrome.h"
 
 namespace {
@@ -257,6 +258,42 @@ TEST_F(CdRip, AbortWhileReadingRemovesThePartialWav)
     EXPECT_TRUE(f.script.started.empty());
     EXPECT_TRUE(musicFiles().isEmpty());
     EXPECT_EQ(SongLibrary->Count(), 0);
+    expectIdle(cd);
+}
+
+TEST_F(CdRip, TheRealAbortQuestionAnsweredAfterTheReadEndedRemovesItsWav)
+{
+    // Abort is pressed while a track is read and the question is left open; the read ends
+    // meanwhile, and then the question is answered Yes: the track's WAV goes, nothing is encoded.
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {2, 3});
+    const QString question = QStringLiteral("Are You Sure You Want To Abort Ripping/Encoding?");
+    QPointer<frmCDRip> rip;
+    RealBoxes boxes(
+        question, QMessageBox::Yes, [&] { rip->ACD1->holdAtFrame(-1); }, [&] { return rip->ReadDone != 0; });
+    QTimer::singleShot(0, [&] {
+        rip = Forms::find<frmCDRip>();
+        rip->ACD1->holdAtFrame(50);
+    });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (rip && boxes.seen.isEmpty() && QFileInfo::exists(MusicFolder + QStringLiteral("Track No. 2.wav"))) {
+            watch.stop();
+            rip->AbortButton->click();
+        }
+    });
+    watch.start(0);
+    cd.sscmdEncode_Click();
+    EXPECT_EQ(boxes.seen, QStringList{question});
+    EXPECT_EQ(boxes.answered, 1);
+    EXPECT_TRUE(f.script.started.empty());
+    EXPECT_TRUE(musicFiles().isEmpty());
+    EXPECT_EQ(SongLibrary->Count(), 0);
+    settle();
+    EXPECT_TRUE(rip.isNull());
     expectIdle(cd);
 }
 

@@ -4,6 +4,7 @@
 
 #include "audiofiles.h"
 #include "pump.h"
+#include "realbox.h"
 #include "controls/mp3play.h"
 #include "convertfixture.h"
 
@@ -250,6 +251,34 @@ TEST_F(Mp3ToWav, AbortDuringTheSecondFileKeepsTheFirstAndDropsTheRest)
     settle();
     EXPECT_EQ(Forms::find<frmProgMP3ToWAV>(), nullptr);
     EXPECT_TRUE(w.SSConvert->isEnabled());
+    EXPECT_EQ(w.Caption(), QStringLiteral("Convert MP3 To WAV"));
+}
+
+TEST_F(Mp3ToWav, TheRunEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
+{
+    // Abort is pressed during the first of two files and the question is left open; the run
+    // ends by itself meanwhile (its progress window is unloaded under the question), and
+    // only then is the question answered Yes.
+    mp3(QStringLiteral("One.mp3"), 5.0);
+    mp3(QStringLiteral("Two.mp3"));
+    frmMP3ToWAV& w = window();
+    select(w, {0, 1});
+    const QString question = QStringLiteral("Are You Sure You Want To Abort Converting?");
+    RealBoxes boxes(question, QMessageBox::Yes, {}, [] { return ConversionRunning == 0; });
+    QPointer<frmProgMP3ToWAV> prog;
+    QObject::connect(w.Mp3Play1, &Mp3Play::ActFrame, [&] { clickInFront(prog, &frmProgMP3ToWAV::AbortButton); });
+    w.SSConvert_Click();
+    ASSERT_TRUE(pumpUntil([&] { return boxes.answered == 1; }));
+    ASSERT_TRUE(runEnds());
+    EXPECT_EQ(boxes.seen, QStringList{question});
+    EXPECT_GT(testaudio::wavInfo(music(QStringLiteral("One.wav"))).frames, 0);
+    EXPECT_GT(testaudio::wavInfo(music(QStringLiteral("Two.wav"))).frames, 0);
+    EXPECT_EQ(DecodeAbort, 0); // the late Yes found no run to stop
+    settle();
+    EXPECT_TRUE(prog.isNull());
+    EXPECT_EQ(Forms::find<frmProgMP3ToWAV>(), nullptr);
+    EXPECT_TRUE(w.SSConvert->isEnabled());
+    EXPECT_TRUE(w.ListView2->isEnabled());
     EXPECT_EQ(w.Caption(), QStringLiteral("Convert MP3 To WAV"));
 }
 

@@ -6,6 +6,7 @@
 
 #include "audiofiles.h"
 #include "pump.h"
+#include "realbox.h"
 #include "convertfixture.h"
 #include "core/encoderoptions.h"
 #include "shell/windowchrome.h"
@@ -261,6 +262,38 @@ TEST_F(WavToMp3, AbortAnsweredNoGoesOnAndYesEndsTheEncoderAndDeletesThePartialMp
     settle();
     EXPECT_EQ(Forms::find<frmProgWAVToMP3>(), nullptr);
     EXPECT_TRUE(w.SSConvert->isEnabled());
+    EXPECT_EQ(w.Caption(), QStringLiteral("Convert WAV To MP3"));
+    EXPECT_EQ(EncodeAbort, 0);
+    EXPECT_EQ(ConversionRunning, 0);
+}
+
+TEST_F(WavToMp3, TheRealAbortQuestionAnsweredAfterTheEncoderEndedRemovesItsMp3)
+{
+    // Abort is pressed while the first of two files encodes; with the question open the
+    // encoder ends, and then the question is answered Yes: that file's MP3 goes and the run stops.
+    wav(QStringLiteral("One.wav"));
+    wav(QStringLiteral("Two.wav"));
+    frmWAVToMP3& w = window();
+    selectAll(w);
+    const QString question = QStringLiteral("Are You Sure You Want To Abort Converting?");
+    std::shared_ptr<FakeProcesses::Process> encoder;
+    RealBoxes boxes(question, QMessageBox::Yes, [&] { encoder->finish(0); });
+    runner.onStart = [&](FakeProcesses::Process& p) {
+        writeAll(p.args.last(), "partial");
+        encoder = runner.started.back();
+        QTimer::singleShot(0, Forms::find<frmProgWAVToMP3>(), [] { Forms::find<frmProgWAVToMP3>()->AbortButton->click(); });
+    };
+    QPointer<frmProgWAVToMP3> prog = &Forms::get<frmProgWAVToMP3>();
+    w.SSConvert_Click();
+    EXPECT_EQ(boxes.seen, QStringList{question});
+    EXPECT_EQ(boxes.answered, 1);
+    EXPECT_EQ(runner.started.size(), 1u);
+    EXPECT_FALSE(QFile::exists(music(QStringLiteral("One.mp3"))));
+    EXPECT_FALSE(QFile::exists(music(QStringLiteral("Two.mp3"))));
+    settle();
+    EXPECT_TRUE(prog.isNull());
+    EXPECT_TRUE(w.SSConvert->isEnabled());
+    EXPECT_TRUE(w.ListView2->isEnabled());
     EXPECT_EQ(w.Caption(), QStringLiteral("Convert WAV To MP3"));
     EXPECT_EQ(EncodeAbort, 0);
     EXPECT_EQ(ConversionRunning, 0);
