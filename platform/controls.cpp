@@ -70,10 +70,14 @@ void setBackColor(QWidget* w, const QColor& c)
 
 void setForeColor(QWidget* w, const QColor& c)
 {
+    // A disabled control shows the colour faded into its ground, so it looks disabled.
+    QColor faded = c;
+    faded.setAlphaF(0.4);
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
-    p.setColor(QPalette::ButtonText, c);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(role, c);
+        p.setColor(QPalette::Disabled, role, faded);
+    }
     w->setPalette(p);
 }
 
@@ -193,7 +197,11 @@ void SSCommand::paintEvent(QPaintEvent* e)
         return;
     }
     QPainter painter(this);
+    // A disabled button's face is faded into the window behind it, as its caption is.
+    if (!isEnabled())
+        painter.setOpacity(0.45);
     painter.drawPixmap(rect(), m_picture);
+    painter.setOpacity(1.0);
     QStyleOptionButton opt;
     initStyleOption(&opt);
     if (isDown())

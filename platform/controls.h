@@ -30,6 +30,7 @@ int heightTwips(const QWidget* w);
 
 // Background and fore colour of a widget.
 void setBackColor(QWidget* w, const QColor& c);
+// Fore colour of a widget; disabled, it shows the colour faded.
 void setForeColor(QWidget* w, const QColor& c);
 
 // A caption label; raises clicked and pointer events like the original labels.
