@@ -291,12 +291,26 @@ void frmPlay::buildPlayer()
                          {QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Length"),
                           QStringLiteral("No.")});
     ListView1->setHeaderHidden(true);
-    ListView1->setColumnWidth(0, 120);
-    ListView1->setColumnWidth(1, 86);
-    ListView1->setColumnWidth(2, 56);
-    ListView1->setColumnWidth(3, 30);
     ListView1->setToolTip(QStringLiteral("Click A Song To Play It Next"));
     placeTwips(ListView1, 100, 2130, 4420, 2400);
+    {
+        // The number column holds four digits and the length column its caption, with room
+        // kept for the scroll bar, so a long play list cuts no number; the title takes the rest.
+        const int margins = 2 * ListTextMargin(ListView1) + 2;
+        const QFontMetrics rows(ListView1->font()), captions(Label26->font());
+        const int number = std::max(rows.horizontalAdvance(QStringLiteral("9999")),
+                                    captions.horizontalAdvance(Label26->text())) + margins;
+        const int length = std::max(rows.horizontalAdvance(QStringLiteral("999:59")),
+                                    captions.horizontalAdvance(Label13->text())) + margins;
+        const int artist = 86;
+        const int inner = ListView1->contentsRect().width() -
+                          ListView1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1);
+        ListView1->setColumnWidth(0, std::max(40, inner - artist - length - number));
+        ListView1->setColumnWidth(1, artist);
+        ListView1->setColumnWidth(2, length);
+        ListView1->setColumnWidth(3, number);
+    }
+    LineUpCaptions(ListView1, {Label11, Label12, Label13, Label26});
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1_Click(); });
 
     ListView5 = makeList(this, QStringLiteral("ListView5"),
@@ -385,6 +399,7 @@ void frmPlay::buildPane()
     ListView2->setColumnWidth(1, 78);
     ListView2->setColumnWidth(2, 50);
     placeTwips(ListView2, 4680, 465, 4440, 3660);
+    LineUpCaptions(ListView2, {Label8, Label9, Label10});
     connect(ListView2, &QTreeWidget::itemClicked, this, [this] {
         // The click that ends a double click is not a second click.
         if (m_sinceDouble.isValid() && m_sinceDouble.elapsed() < QApplication::doubleClickInterval())

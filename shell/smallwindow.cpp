@@ -15,7 +15,8 @@ void SmallWindow::centre(QWidget* w)
     QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         throw AppError(Err::InvalidCall, QStringLiteral("No screen"));
-    w->move(CentredPlacement(w->frameGeometry().size(), screen->geometry(), screen->availableGeometry()));
+    w->move(CentredPlacement(w->frameGeometry().size(), screen->geometry(), screen->availableGeometry(),
+                             Centring::Rounded));
 }
 
 void SmallWindow::makeTopmost(QWidget* w)

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include "lookmeasure.h"
@@ -193,5 +195,80 @@ TEST_F(LookFixture, DisabledControlsLookDisabled)
         QCoreApplication::sendEvent(nav, &move);
         EXPECT_EQ(nav->borderStyle(), 1);
         closeAll();
+    }
+}
+
+// In every list window each column caption stands over its column and its text starts where
+// the column's text does.
+TEST_F(LookFixture, ColumnCaptionsLineUpWithTheirColumns)
+{
+    int captions = 0;
+    for (auto& [name, window] : openAll(QStringLiteral("Midnight"))) {
+        window->show();
+        QCoreApplication::processEvents();
+        for (QLabel* c : window->findChildren<QLabel*>()) {
+            auto* list = qobject_cast<ListView*>(c->property("captionOf").value<QObject*>());
+            if (!list || !c->isVisibleTo(window) || !list->isVisibleTo(window))
+                continue;
+            ++captions;
+            const int column = c->property("captionColumn").toInt();
+            SCOPED_TRACE((name + QStringLiteral(" ") + c->objectName()).toStdString());
+            const int columnLeft =
+                list->viewport()->mapTo(window, QPoint(list->header()->sectionViewportPosition(column), 0)).x();
+            EXPECT_NEAR(c->mapTo(window, QPoint(0, 0)).x(), columnLeft, 1);
+            EXPECT_NEAR(c->mapTo(window, c->contentsRect().topLeft()).x() + c->indent(),
+                        columnLeft + ListTextMargin(list), 1);
+            // Not wider than its column, so it never stands over the next one.
+            if (column + 1 < list->columnCount() && !list->isColumnHidden(column + 1)) {
+                EXPECT_LE(c->width(), list->columnWidth(column) + 1);
+            }
+        }
+    }
+    EXPECT_GT(captions, 0);
+}
+
+// Number columns show their longest numbers whole, with the scroll bar showing: four-digit
+// play-list numbers and burn sizes up to "999.9 MB".
+TEST_F(LookFixture, NumberColumnsHoldTheirLongestNumbers)
+{
+    openAll(QStringLiteral("Midnight"));
+    frmPlay& player = Forms::get<frmPlay>();
+    frmBurner& burner = Forms::get<frmBurner>();
+    for (int k = 1; k <= 2000; ++k)
+        player.ListView1->addTopLevelItem(new QTreeWidgetItem(
+            {QStringLiteral("A Song With A Rather Long Title %1").arg(k), QStringLiteral("Artist"),
+             QStringLiteral("12:34"), QString::number(k)}));
+    for (int k = 0; k < 60; ++k) {
+        burner.ListView1->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("Song %1").arg(k),
+                                                                QStringLiteral("Artist"), QStringLiteral("12:34"),
+                                                                QStringLiteral("CD"), QStringLiteral("999.9 MB")}));
+        burner.ListView2->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("Song %1").arg(k), QStringLiteral("999.9 MB")}));
+    }
+    player.show();
+    burner.show();
+    QCoreApplication::processEvents();
+    const struct {
+        const char* what;
+        ListView* list;
+        int column;
+        QString longest;
+    } cases[] = {
+        {"play list number", player.ListView1, 3, QStringLiteral("2000")},
+        {"play list length", player.ListView1, 2, QStringLiteral("12:34")},
+        {"burner file size", burner.ListView1, 4, QStringLiteral("999.9 MB")},
+        {"burn list size", burner.ListView2, 1, QStringLiteral("999.9 MB")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.list->verticalScrollBar()->isVisible());
+        // The cell as it shows inside the list, and the room its text needs.
+        const QTreeWidgetItem* last = c.list->topLevelItem(c.list->topLevelItemCount() - 1);
+        c.list->scrollToItem(last);
+        const QRect cell = c.list->visualItemRect(last);
+        const int left = c.list->header()->sectionViewportPosition(c.column);
+        const int right = std::min(left + c.list->header()->sectionSize(c.column), c.list->viewport()->width());
+        const int needed = c.list->fontMetrics().horizontalAdvance(c.longest) + 2 * ListTextMargin(c.list);
+        EXPECT_TRUE(cell.isValid());
+        EXPECT_GE(right - left, needed) << "shows " << right - left << " px of " << needed;
     }
 }
