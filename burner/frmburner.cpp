@@ -142,8 +142,8 @@ frmBurner::frmBurner()
 
     // Column headings that sort the file list, over a list without its own header.
     const int widths[5] = {250, 140, 60, 170, 90};
-    auto* heads = new QHBoxLayout;
-    heads->setSpacing(0);
+    // The headings stand on a row of their own, each placed over its column.
+    auto* heads = new QWidget(body);
     const QString sortTip = QStringLiteral("Click To Change Sort Order");
     lblTitle = makeLabel(QStringLiteral("lblTitle"), QStringLiteral("Song Title"), body, sortTip);
     lblArtist = makeLabel(QStringLiteral("lblArtist"), QStringLiteral("Artist"), body, sortTip);
@@ -152,15 +152,15 @@ frmBurner::frmBurner()
     lblCategory = makeLabel(QStringLiteral("lblCategory"), QStringLiteral("Burn Size"), body);
     Label* headLabels[5] = {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory};
     for (int i = 0; i < 5; ++i) {
+        headLabels[i]->setParent(heads);
         headLabels[i]->setFont(bold);
-        headLabels[i]->setFixedWidth(widths[i]);
         headLabels[i]->setCursor(Qt::PointingHandCursor);
-        headLabels[i]->setContentsMargins(6, 0, 0, 0);
-        heads->addWidget(headLabels[i]);
         connect(headLabels[i], &Label::clicked, this, [this, i] { ListView1_ColumnClick(i + 1); });
     }
-    heads->addStretch();
-    lay->addLayout(heads);
+    heads->setFixedHeight(lblTitle->sizeHint().height());
+    for (Label* l : headLabels)
+        l->resize(l->width(), heads->height());
+    lay->addWidget(heads);
 
     ListView1 = new ListView(body);
     ListView1->setObjectName(QStringLiteral("ListView1"));
@@ -171,6 +171,7 @@ frmBurner::frmBurner()
     for (int i = 0; i < 5; ++i)
         ListView1->setColumnWidth(i, widths[i]);
     lay->addWidget(ListView1, 3);
+    LineUpCaptions(ListView1, {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory});
 
     Label30 = makeLabel(QStringLiteral("Label30"),
                         QStringLiteral("Double-Click To Add MP3 Or WAV Files You Wish To Burn To The BurnList Below."),

@@ -122,6 +122,7 @@ frmMP3ToWAV::frmMP3ToWAV()
     for (int i = 0; i < 5; ++i)
         ListView2->setColumnWidth(i, kColumnWidths[i]);
     ListView2->setGeometry(0, 64, 744, 236);
+    LineUpCaptions(ListView2, {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory});
 
     Label3 = MakeLabel(body, "Label3", QStringLiteral("Total Converted WAV File Size 0 MB"), 0, 306, 420, 20);
     Label3->setToolTip(QStringLiteral("File Size Of All WAVs To Be Converted"));

@@ -72,6 +72,7 @@ frmWAVToMP3::frmWAVToMP3()
     ListView2->setRootIsDecorated(false);
     ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView2->setGeometry(0, 64, 470, 252);
+    LineUpCaptions(ListView2, {lblTitle});
     text1 = new TextBox(body);
     text1->setObjectName(QStringLiteral("text1"));
     text1->setGeometry(0, 326, 330, 26);

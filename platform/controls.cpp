@@ -1,7 +1,9 @@
 #include "platform/controls.h"
 
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyleOptionButton>
 #include <QVariant>
 #include <optional>
@@ -70,10 +72,14 @@ void setBackColor(QWidget* w, const QColor& c)
 
 void setForeColor(QWidget* w, const QColor& c)
 {
+    // A disabled control shows the colour faded into its ground, so it looks disabled.
+    QColor faded = c;
+    faded.setAlphaF(0.4);
     QPalette p = w->palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
-    p.setColor(QPalette::ButtonText, c);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(role, c);
+        p.setColor(QPalette::Disabled, role, faded);
+    }
     w->setPalette(p);
 }
 
@@ -193,7 +199,11 @@ void SSCommand::paintEvent(QPaintEvent* e)
         return;
     }
     QPainter painter(this);
+    // A disabled button's face is faded into the window behind it, as its caption is.
+    if (!isEnabled())
+        painter.setOpacity(0.45);
     painter.drawPixmap(rect(), m_picture);
+    painter.setOpacity(1.0);
     QStyleOptionButton opt;
     initStyleOption(&opt);
     if (isDown())
@@ -206,4 +216,88 @@ void SSCommand::paintEvent(QPaintEvent* e)
     }
     painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextShowMnemonic, text());
+}
+
+// ---- column captions ----
+namespace {
+class CaptionAligner : public QObject {
+public:
+    CaptionAligner(ListView* list, const QList<QLabel*>& captions) : QObject(list), m_list(list)
+    {
+        for (QLabel* c : captions)
+            m_captions.emplace_back(c);
+        list->installEventFilter(this);
+        for (QLabel* c : captions)
+            if (c)
+                c->installEventFilter(this);
+        connect(list->header(), &QHeaderView::sectionResized, this, &CaptionAligner::align);
+        connect(list->header(), &QHeaderView::geometriesChanged, this, &CaptionAligner::align);
+        align();
+    }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::ParentChange:
+            align();
+            break;
+        default: break;
+        }
+        return false;
+    }
+    void align()
+    {
+        if (m_aligning)
+            return;
+        m_aligning = true;
+        QWidget* top = m_list->window();
+        const QPoint origin = m_list->mapTo(top, m_list->contentsRect().topLeft());
+        const int listRight = m_list->mapTo(top, m_list->contentsRect().topRight()).x() + 1;
+        const QHeaderView* h = m_list->header();
+        const int margin = ListTextMargin(m_list);
+        for (int i = 0; i < static_cast<int>(m_captions.size()); ++i) {
+            QLabel* c = m_captions[i];
+            if (!c || !c->parentWidget())
+                continue;
+            const int left = origin.x() + h->sectionViewportPosition(i);
+            int right = listRight;
+            for (int j = i + 1; j < h->count(); ++j)
+                if (!h->isSectionHidden(j)) {
+                    right = std::min(right, origin.x() + h->sectionViewportPosition(j));
+                    break;
+                }
+            const QPoint at = c->parentWidget()->mapFrom(top, QPoint(left, 0));
+            c->setGeometry(at.x(), c->y(), std::max(0, right - left), c->height());
+            QMargins m = c->contentsMargins();
+            m.setLeft(0);
+            c->setContentsMargins(m);
+            c->setAlignment((c->alignment() & ~Qt::AlignHorizontal_Mask) | Qt::AlignLeft);
+            c->setIndent(std::max(0, margin - c->contentsRect().left()));
+        }
+        m_aligning = false;
+    }
+
+private:
+    QPointer<ListView> m_list;
+    std::vector<QPointer<QLabel>> m_captions;
+    bool m_aligning = false;
+};
+} // namespace
+
+int ListTextMargin(const QWidget* list)
+{
+    // As the item delegate draws a cell's text: the focus frame's margin and one pixel more.
+    return list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+}
+
+void LineUpCaptions(ListView* list, const QList<QLabel*>& captions)
+{
+    for (int i = 0; i < captions.size(); ++i)
+        if (QLabel* c = captions[i]) {
+            c->setProperty("captionOf", QVariant::fromValue(static_cast<QObject*>(list)));
+            c->setProperty("captionColumn", i);
+        }
+    new CaptionAligner(list, captions);
 }

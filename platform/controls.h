@@ -30,6 +30,7 @@ int heightTwips(const QWidget* w);
 
 // Background and fore colour of a widget.
 void setBackColor(QWidget* w, const QColor& c);
+// Fore colour of a widget; disabled, it shows the colour faded.
 void setForeColor(QWidget* w, const QColor& c);
 
 // A caption label; raises clicked and pointer events like the original labels.
@@ -117,3 +118,12 @@ private:
 
 using CheckBox = QCheckBox;
 using OptionButton = QRadioButton;
+
+// Column captions over a list whose own header is hidden (or doubled by labels): keeps each
+// caption over its column, from the column's left edge to the next column's (the last one to
+// the list's right edge), its text starting where the column's text starts, as the list moves
+// and its columns change width. captions[i] stands over column i; nullptr skips a column.
+// Each caption records its list ("captionOf") and column ("captionColumn").
+void LineUpCaptions(ListView* list, const QList<QLabel*>& captions);
+// Where a list's cell text starts, in pixels from the cell's left edge.
+int ListTextMargin(const QWidget* list);

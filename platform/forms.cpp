@@ -1,4 +1,5 @@
 #include "platform/forms.h"
+#include "platform/placement.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -104,9 +105,7 @@ void Form::centreOnScreen()
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!s)
         return;
-    const QRect g = s->geometry();
-    move(static_cast<int>(g.x() + (g.width() - frameGeometry().width()) / 2.0),
-         static_cast<int>(g.y() + (g.height() - frameGeometry().height()) / 2.0));
+    move(CentredPlacement(frameGeometry().size(), s->geometry(), s->availableGeometry()));
 }
 
 int Form::WindowState() const

@@ -74,15 +74,18 @@ namespace {
 constexpr int kFrameTw = 120;
 constexpr int kCaptionTw = 405;
 
-// The transport pictures, drawn in the window's text colour.
-QPixmap transportPicture(const QString& kind)
+// Colour of the transport pictures before a skin gives the window its label colour.
+const QColor kDesignGlyph(40, 40, 40);
+
+// The transport pictures, drawn on the window's own ground in the window's label colour.
+QPixmap transportPicture(const QString& kind, const QColor& colour)
 {
     QPixmap pm(28, 20);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(40, 40, 40));
+    p.setBrush(colour);
     auto tri = [&](qreal x0, qreal x1) {
         QPainterPath path;
         path.moveTo(x0, 4);
@@ -121,9 +124,9 @@ QPixmap transportPicture(const QString& kind)
         p.drawPath(path);
     } else if (kind == QLatin1String("pic")) {
         p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(QColor(40, 40, 40), 1.5));
+        p.setPen(QPen(colour, 1.5));
         p.drawRect(QRectF(6, 3, 16, 14));
-        p.setBrush(QColor(40, 40, 40));
+        p.setBrush(colour);
         QPainterPath path;
         path.moveTo(7, 16);
         path.lineTo(12, 9);
@@ -212,7 +215,7 @@ void frmPlay::buildPlayer()
     for (const Transport& t : transport) {
         t.pic = new PictureBox(this);
         t.pic->setObjectName(QString::fromLatin1(t.name));
-        t.pic->setPicture(transportPicture(QString::fromLatin1(t.kind)));
+        t.pic->setPicture(transportPicture(QString::fromLatin1(t.kind), kDesignGlyph));
         t.pic->setToolTip(QString::fromLatin1(t.tip));
         t.pic->setCursor(Qt::PointingHandCursor);
         placeTwips(t.pic, t.left, 1245, 450, 300);
@@ -243,12 +246,12 @@ void frmPlay::buildPlayer()
 
     picPic = new PictureBox(this);
     picPic->setObjectName(QStringLiteral("picPic"));
-    picPic->setPicture(transportPicture(QStringLiteral("pic")));
+    picPic->setPicture(transportPicture(QStringLiteral("pic"), kDesignGlyph));
     picPic->setToolTip(QStringLiteral("Display CD Covers"));
     placeTwips(picPic, 3840, 1245, 330, 285);
     picUpDown = new PictureBox(this);
     picUpDown->setObjectName(QStringLiteral("picUpDown"));
-    picUpDown->setPicture(transportPicture(QStringLiteral("updown")));
+    picUpDown->setPicture(transportPicture(QStringLiteral("updown"), kDesignGlyph));
     picUpDown->setToolTip(QStringLiteral("Miniaturize/Expand MP3 Player"));
     placeTwips(picUpDown, 4215, 1245, 330, 285);
     for (PictureBox* p : {picPic, picUpDown}) {
@@ -288,12 +291,26 @@ void frmPlay::buildPlayer()
                          {QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Length"),
                           QStringLiteral("No.")});
     ListView1->setHeaderHidden(true);
-    ListView1->setColumnWidth(0, 120);
-    ListView1->setColumnWidth(1, 86);
-    ListView1->setColumnWidth(2, 56);
-    ListView1->setColumnWidth(3, 30);
     ListView1->setToolTip(QStringLiteral("Click A Song To Play It Next"));
     placeTwips(ListView1, 100, 2130, 4420, 2400);
+    {
+        // The number column holds four digits and the length column its caption, with room
+        // kept for the scroll bar, so a long play list cuts no number; the title takes the rest.
+        const int margins = 2 * ListTextMargin(ListView1) + 2;
+        const QFontMetrics rows(ListView1->font()), captions(Label26->font());
+        const int number = std::max(rows.horizontalAdvance(QStringLiteral("9999")),
+                                    captions.horizontalAdvance(Label26->text())) + margins;
+        const int length = std::max(rows.horizontalAdvance(QStringLiteral("999:59")),
+                                    captions.horizontalAdvance(Label13->text())) + margins;
+        const int artist = 86;
+        const int inner = ListView1->contentsRect().width() -
+                          ListView1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ListView1);
+        ListView1->setColumnWidth(0, std::max(40, inner - artist - length - number));
+        ListView1->setColumnWidth(1, artist);
+        ListView1->setColumnWidth(2, length);
+        ListView1->setColumnWidth(3, number);
+    }
+    LineUpCaptions(ListView1, {Label11, Label12, Label13, Label26});
     connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1_Click(); });
 
     ListView5 = makeList(this, QStringLiteral("ListView5"),
@@ -382,6 +399,7 @@ void frmPlay::buildPane()
     ListView2->setColumnWidth(1, 78);
     ListView2->setColumnWidth(2, 50);
     placeTwips(ListView2, 4680, 465, 4440, 3660);
+    LineUpCaptions(ListView2, {Label8, Label9, Label10});
     connect(ListView2, &QTreeWidget::itemClicked, this, [this] {
         // The click that ends a double click is not a second click.
         if (m_sinceDouble.isValid() && m_sinceDouble.elapsed() < QApplication::doubleClickInterval())
@@ -435,6 +453,17 @@ void frmPlay::buildPane()
     sscmdDone = makeButton(this, QStringLiteral("sscmdDone"), QStringLiteral("OK"), QStringLiteral("Close Window Right"),
                            8055, 5535, 1065, 345);
     connect(sscmdDone, &QPushButton::clicked, this, &frmPlay::sscmdDone_Click);
+}
+
+void frmPlay::skinForeColourChanged(const QColor& fore)
+{
+    const std::pair<PictureBox*, const char*> pictures[] = {{picPrev, "prev"}, {picNext, "next"},
+                                                            {picPlay, "play"}, {picPause, "pause"},
+                                                            {picStop, "stop"}, {picPic, "pic"},
+                                                            {picUpDown, "updown"}};
+    for (const auto& [pic, kind] : pictures)
+        if (pic)
+            pic->setPicture(transportPicture(QString::fromLatin1(kind), fore));
 }
 
 void frmPlay::setSizeTw(int widthTwips, int heightTwips)

@@ -37,13 +37,13 @@ public:
     Label* Label19;
     CheckBox* Check2;    // no duplicates
     Label* Label18;
-    PictureBox* picPlay;
-    PictureBox* picPause;
-    PictureBox* picStop;
-    PictureBox* picPrev;
-    PictureBox* picNext;
-    PictureBox* picUpDown;
-    PictureBox* picPic;
+    PictureBox* picPlay = nullptr;
+    PictureBox* picPause = nullptr;
+    PictureBox* picStop = nullptr;
+    PictureBox* picPrev = nullptr;
+    PictureBox* picNext = nullptr;
+    PictureBox* picUpDown = nullptr;
+    PictureBox* picPic = nullptr;
     QLabel* imgCover;    // cover picture (a plain picture: skins leave it alone)
     // Caption labels of the navigation pictures.
     Label* Label3;  // "Quillory"
@@ -172,6 +172,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void skinForeColourChanged(const QColor& fore) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:

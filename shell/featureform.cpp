@@ -149,6 +149,7 @@ void FeatureForm::changeEvent(QEvent* e)
             p.setColor(QPalette::WindowText, fore);
             g->setPalette(p);
         }
+        skinForeColourChanged(fore);
     }
 }
 

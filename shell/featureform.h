@@ -61,6 +61,9 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
+    // The skin's label colour has just been read for this window (putskin): pictures drawn in
+    // it are drawn again.
+    virtual void skinForeColourChanged(const QColor& fore) { (void)fore; }
     void mouseMoveEvent(QMouseEvent* e) override;
     const QString& module() const { return m_module; }
     // Shows target, then unloads this window with SwitchingWindow set.

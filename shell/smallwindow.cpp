@@ -8,16 +8,15 @@
 #include <QWidget>
 
 #include "core/errors.h"
+#include "platform/placement.h"
 
 void SmallWindow::centre(QWidget* w)
 {
     QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         throw AppError(Err::InvalidCall, QStringLiteral("No screen"));
-    const QRect s = screen->geometry();
-    const double left = (s.width() - w->width()) / 2.0;
-    const double top = (s.height() - w->height()) / 2.0;
-    w->move(s.x() + qRound(left), s.y() + qRound(top));
+    w->move(CentredPlacement(w->frameGeometry().size(), screen->geometry(), screen->availableGeometry(),
+                             Centring::Rounded));
 }
 
 void SmallWindow::makeTopmost(QWidget* w)

@@ -175,7 +175,6 @@ frmSongs::frmSongs()
     v->addLayout(rowB);
 
     // Sort labels above the song list.
-    auto* rowC = new QHBoxLayout;
     lblTitle = label(body, QStringLiteral("lblTitle"), QStringLiteral("Song Title"));
     lblArtist = label(body, QStringLiteral("lblArtist"), QStringLiteral("Artist"));
     lblLength = label(body, QStringLiteral("lblLength"), QStringLiteral("Length"));
@@ -187,17 +186,15 @@ frmSongs::frmSongs()
         f.setBold(true);
         l->setFont(f);
     }
-    // Each label stands over its column of the song list.
-    rowC->setSpacing(0);
-    rowC->setContentsMargins(4, 0, 0, 0);
+    // Each label stands over its column of the song list, on a row of their own.
+    auto* rowC = new QWidget(body);
     const int widths[] = {250, 190, 70, 190};
-    int col = 0;
-    for (Label* l : {lblTitle, lblArtist, lblLength, lblCDTitle}) {
-        l->setFixedWidth(widths[col++]);
-        rowC->addWidget(l);
+    for (Label* l : {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory}) {
+        l->setParent(rowC);
+        l->resize(l->width(), l->sizeHint().height());
     }
-    rowC->addWidget(lblCategory, 1);
-    v->addLayout(rowC);
+    rowC->setFixedHeight(lblTitle->sizeHint().height());
+    v->addWidget(rowC);
 
     ListView2 = listView(body, QStringLiteral("ListView2"),
                          {QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length"),
@@ -206,6 +203,7 @@ frmSongs::frmSongs()
         ListView2->setColumnWidth(c, widths[c]);
     ListView2->header()->setSectionsClickable(true);
     v->addWidget(ListView2, 3);
+    LineUpCaptions(ListView2, {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory});
 
     // Song commands.
     auto* rowD = new QHBoxLayout;

@@ -494,10 +494,11 @@ int main(int argc, char** argv)
     midnight.glyph = QColor(0xdd, 0xea, 0xff);
     midnight.glyphAccent = QColor(0x5f, 0xd4, 0xff);
     midnight.glyphShade = QColor(0x1a, 0x2a, 0x55);
-    midnight.btnTop = QColor(0x33, 0x55, 0x9c);
+    // Button faces dark enough under their sheen for the light captions (4.5:1 and more).
+    midnight.btnTop = QColor(0x2c, 0x4c, 0x90);
     midnight.btnBottom = QColor(0x14, 0x24, 0x55);
     midnight.btnEdge = QColor(0x5b, 0x8f, 0xd8);
-    midnight.btnLight = QColor(0xb8, 0xd8, 0xff);
+    midnight.btnLight = QColor(0x70, 0x94, 0xd0);
 
     Skin maple;
     maple.folder = "Maple";
