@@ -93,6 +93,7 @@ Figures measure(int n)
     for (int round = 0; round < 7; ++round) {
         plain.push_back(plainReadWrite(fileFor(n)));
         catalogue.push_back(loadAndSave(fileFor(n), n));
+        if (qEnvironmentVariableIsSet("BENCH_ROUNDS")) std::printf("round %d: %.1f %.1f\n", round, plain.back(), catalogue.back());
     }
     return {median(plain), median(catalogue)};
 }

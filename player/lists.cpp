@@ -191,22 +191,16 @@ void frmPlay::sscmdMP3_Click()
     });
     QStringList files;
     trap([&] { files = folderFiles(MusicFolder); });
+    const SongsByTitle known(SongLibrary.get());
     for (const QString& name : files) {
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString title = name.left(name.size() - 4);
         bool found = false;
         trap([&] {
-            if (!SongLibrary)
-                return;
-            const int n = SongLibrary->Count();
-            for (int i = 1; i <= n; ++i) {
-                const auto rec = SongLibrary->Item(i);
-                if (sameText(rec->MP3Title(), title)) {
-                    ListView2->addTopLevelItem(new RowItem({rec->MP3Title(), rec->artist(), rec->Length()}));
-                    found = true;
-                    return;
-                }
+            if (const clsMP3* rec = known.find(title)) {
+                ListView2->addTopLevelItem(new RowItem({rec->MP3Title(), rec->artist(), rec->Length()}));
+                found = true;
             }
         });
         if (found)
