@@ -406,8 +406,10 @@ void frmSongs::Form_Load()
         Label28->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
                          QLatin1Char(')'));
     });
-    trap([this] { loadSongs(); });
-    trap([this] { loadPlaylists(); });
+    // The music folder is listed once for the songs and the playlist markers.
+    const QStringList musicFiles = folderFiles(MusicFolder);
+    trap([&] { loadSongs(musicFiles); });
+    trap([&] { loadPlaylists(musicFiles); });
     trap([this] { putskin(this); });
     trap([this] {
         SSAdd->setEnabled(true);
@@ -421,12 +423,11 @@ void frmSongs::Form_Load()
     trap([this] { centreOnScreen(); });
 }
 
-void frmSongs::loadSongs()
+void frmSongs::loadSongs(const QStringList& files)
 {
     if (MusicFolder.isEmpty())
         return;
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    const QStringList files = folderFiles(MusicFolder);
     // A long listing shows the wait pointer, and the windows on screen are repainted
     // now and then while it runs.
     std::optional<BusyGuard> busy;
@@ -472,7 +473,7 @@ void frmSongs::loadSongs()
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
 }
 
-void frmSongs::loadPlaylists()
+void frmSongs::loadPlaylists(const QStringList& musicFiles)
 {
     if (MusicFolder.isEmpty())
         return;
@@ -494,7 +495,7 @@ void frmSongs::loadPlaylists()
             });
         }
     } else {
-        for (const QString& file : folderFiles(MusicFolder)) {
+        for (const QString& file : musicFiles) {
             trap([&] {
                 if (!file.contains(QLatin1String(".lst"), Qt::CaseInsensitive) || !Playlists)
                     return;
