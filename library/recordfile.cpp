@@ -167,7 +167,9 @@ ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::functio
 }
 
 RecordWriter::RecordWriter(qsizetype bound)
-    : m_bytes(bound + 2, Qt::Uninitialized), m_encoder(QStringConverter::Utf8), m_out(m_bytes.data())
+    : m_bytes(bound + 2, Qt::Uninitialized),
+      m_encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless),
+      m_out(m_bytes.data())
 {
 }
 
@@ -192,9 +194,15 @@ void RecordWriter::field(QStringView value)
         m_bytes.resize(std::max(2 * m_bytes.size(), used + Bound(value) + 2));
         m_out = m_bytes.data() + used;
     }
+    char* const start = m_out;
     m_out = m_encoder.appendToBuffer(m_out, value);
-    // A high surrogate at the end waits in the encoder for its pair; the separator settles it.
-    m_pendingSurrogate = !value.isEmpty() && value.back().isHighSurrogate();
+    if (m_encoder.hasError()) {
+        // A lone surrogate: written as QString::toUtf8 writes it ("?"), as files always had it.
+        m_encoder.resetState();
+        const QByteArray bytes = value.toUtf8();
+        std::memcpy(start, bytes.constData(), size_t(bytes.size()));
+        m_out = start + bytes.size();
+    }
     separator();
 }
 
@@ -202,12 +210,6 @@ void RecordWriter::endRecord() { separator(); }
 
 void RecordWriter::separator()
 {
-    if (m_pendingSurrogate) {
-        const char16_t sep[1] = {4};
-        m_out = m_encoder.appendToBuffer(m_out, QStringView(sep, 1));
-        m_pendingSurrogate = false;
-        return;
-    }
     if (m_out - m_bytes.constData() + 1 > m_bytes.size() - 2) {
         const qsizetype used = m_out - m_bytes.constData();
         m_bytes.resize(2 * m_bytes.size() + 1);

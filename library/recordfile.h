@@ -80,7 +80,6 @@ private:
     QByteArray m_bytes;
     QStringEncoder m_encoder;
     char* m_out;
-    bool m_pendingSurrogate = false;
 };
 
 // Writes bytes to path + ".tmp", flushes it to disk and renames it over path, so the record
