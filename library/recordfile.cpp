@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstring>
 #include <cstdio>
+#include <string_view>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace RecordFile {
@@ -73,6 +75,42 @@ QString fromUtf8KeepingBom(const char* p, qsizetype n)
     out += QString::fromUtf8(p + 3 * boms, n - 3 * boms);
     return out;
 }
+
+// Repeated values of one field (an artist, an album's cover, the category, a length) are
+// decoded once and share one text, which saves an allocation per field and keeps a large
+// catalogue small. A field whose values hardly repeat (the titles) soon stops being looked up.
+class FieldTexts {
+public:
+    QString get(const char* p, qsizetype n)
+    {
+        if (n == 0)
+            return QString();
+        if (!m_active || n > kLongest)
+            return fromUtf8KeepingBom(p, n);
+        const std::string_view key(p, size_t(n));
+        if (const auto it = m_seen.find(key); it != m_seen.end()) {
+            ++m_hits;
+            return it->second;
+        }
+        QString value = fromUtf8KeepingBom(p, n);
+        if (m_seen.size() < kMostKept)
+            m_seen.emplace(key, value);
+        if (++m_misses == kTrial && m_hits < kTrial / 4) {
+            m_active = false;
+            m_seen.clear();
+        }
+        return value;
+    }
+
+private:
+    static constexpr qsizetype kLongest = 96;
+    static constexpr size_t kMostKept = 20000;
+    static constexpr int kTrial = 2048;
+    std::unordered_map<std::string_view, QString> m_seen; // keys point into the parsed text
+    int m_hits = 0;
+    int m_misses = 0;
+    bool m_active = true;
+};
 
 BeforeRenameHook& hook()
 {
@@ -143,6 +181,7 @@ ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::functio
         return p < end ? static_cast<const char*>(std::memchr(p, 4, size_t(end - p))) : nullptr;
     };
     std::vector<QString> fields(size_t(std::max(fieldCount, 0)));
+    std::vector<FieldTexts> texts(fields.size());
     const char* pos = text.data();
     while (!onlyLineEnd(pos)) {
         for (int f = 0; f < fieldCount; ++f) {
@@ -155,7 +194,7 @@ ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::functio
                 result.damaged = true;
                 return result;
             }
-            fields[size_t(f)] = fromUtf8KeepingBom(pos, at - pos);
+            fields[size_t(f)] = texts[size_t(f)].get(pos, at - pos);
             pos = at + (last ? 2 : 1);
         }
         add(fields.data());
