@@ -27,6 +27,7 @@
 #include "core/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
+#include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "core/settings.h"
 #include "core/skin.h"
@@ -250,6 +251,13 @@ frmBurner::frmBurner()
     for (PictureBox* p : {picQuillory})
         p->setToolTip(QStringLiteral("Return To The Quillory"));
     lblQuillory->setToolTip(QStringLiteral("Return To The Quillory"));
+    picConvert->setToolTip(QStringLiteral("Convert WAVtoMP3 or MP3toWAV"));
+    chrome->Label12->setToolTip(QStringLiteral("Change Skins (Appearance)"));
+    chrome->mnuskin->setTitle(QStringLiteral("Change Skins"));
+    chrome->mnuweb->setTitle(QStringLiteral("Website"));
+    chrome->mnuSettings->setText(QStringLiteral("Program Settings"));
+    chrome->mnuOpenSkins->setText(QStringLiteral("Change Skin"));
+    chrome->mnuAbout->setText(QStringLiteral("About Quillory "));
     if (QAction* a = chrome->entry(QStringLiteral("mnuConvert"))) {
         a->setObjectName(QStringLiteral("mnuConverter"));
         a->setText(QStringLiteral("Converter"));
@@ -391,7 +399,9 @@ void frmBurner::listFolder()
             item->setText(4, burnSizeText(double(bytes) / 1024.0 / 1024.0));
         });
     }
+    BusyListing busy;
     for (const QString& name : names) {
+        busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString base = name.left(name.size() - 4);
@@ -422,31 +432,21 @@ void frmBurner::listFolder()
         }
         // Not in the catalogue: ask the file itself; a file that does not open is left out.
         const QString path = MusicFolder + name;
-        int16_t opened = 1;
-        trap([&] { opened = Mp3Play1->Open(path, QString()); });
-        if (opened != 0)
+        Mp3ListEntry e;
+        trap([&] { e = ReadMp3ListEntry(*Mp3Play1, path); });
+        if (!e.opened)
             continue;
-        int16_t seconds = 0;
-        QString artist, album;
-        trap([&] { seconds = GetMP3PlayTime(path); });
-        trap([&] {
-            if (Mp3Play1->HasTag()) {
-                artist = Mp3Play1->TagArtist();
-                album = Mp3Play1->TagAlbum();
-            }
-        });
-        trap([&] { Mp3Play1->Close(); });
         auto* item = new QTreeWidgetItem(ListView1);
         item->setText(0, base + name.right(4).toLower());
         item->setData(0, kFileRole, name);
-        if (seconds != 0) {
-            item->setText(2, lengthText(seconds));
-            item->setText(4, burnSizeText(seconds * 44.0 * 4.0 / 1000.0));
+        if (e.seconds != 0) {
+            item->setText(2, lengthText(e.seconds));
+            item->setText(4, burnSizeText(e.seconds * 44.0 * 4.0 / 1000.0));
         }
-        if (!artist.isEmpty())
-            item->setText(1, artist);
-        if (!album.isEmpty())
-            item->setText(3, album);
+        if (!e.artist.isEmpty())
+            item->setText(1, e.artist);
+        if (!e.album.isEmpty())
+            item->setText(3, e.album);
     }
 }
 

@@ -217,6 +217,9 @@ CDDBClient::WaitEnd CDDBClient::waitForReply(Wait mode)
         ReplyTerminator.clear();
     if (ReplyTimedOut != 0)
         return WaitEnd::TimedOut;
+    // A reply that arrived answers the step, also when the close came in the same wait.
+    if (ReplyWaiting == 0)
+        return WaitEnd::Arrived;
     if (!m_failMessage.isEmpty())
         return WaitEnd::Failed;
     return WaitEnd::Arrived;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <deque>
 #include <condition_variable>
@@ -21,6 +22,8 @@
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
+#include <taglib/mpegproperties.h>
+#include <taglib/xingheader.h>
 
 namespace {
 
@@ -39,6 +42,7 @@ void initMpg123()
 struct Mpg123 {
     mpg123_handle* h = nullptr;
     FILE* file = nullptr;
+    const std::atomic<bool>* cancel = nullptr; // once set, reading fails
     Mpg123()
     {
         initMpg123();
@@ -68,22 +72,75 @@ struct Mpg123 {
         if (!file)
             return false;
         std::setvbuf(file, nullptr, _IOFBF, 64 * 1024);
-        return mpg123_open_handle(h, file) == MPG123_OK;
+        return mpg123_open_handle(h, this) == MPG123_OK;
     }
 
 private:
-    static mpg123_ssize_t readCb(void* f, void* buf, size_t n)
+    static mpg123_ssize_t readCb(void* self, void* buf, size_t n)
     {
-        const size_t got = std::fread(buf, 1, n, static_cast<FILE*>(f));
-        return got == 0 && std::ferror(static_cast<FILE*>(f)) ? -1 : static_cast<mpg123_ssize_t>(got);
-    }
-    static off_t seekCb(void* f, off_t offset, int whence)
-    {
-        if (fseeko(static_cast<FILE*>(f), offset, whence) != 0)
+        auto* m = static_cast<Mpg123*>(self);
+        if (m->cancel && *m->cancel)
             return -1;
-        return ftello(static_cast<FILE*>(f));
+        const size_t got = std::fread(buf, 1, n, m->file);
+        return got == 0 && std::ferror(m->file) ? -1 : static_cast<mpg123_ssize_t>(got);
+    }
+    static off_t seekCb(void* self, off_t offset, int whence)
+    {
+        auto* m = static_cast<Mpg123*>(self);
+        if (fseeko(m->file, offset, whence) != 0)
+            return -1;
+        return ftello(m->file);
     }
 };
+
+// Frames and samples of a stream, from what its start tells: a Xing, Info or VBRI header
+// frame, or else the frame size of a constant bit rate. Reading the whole file is left to
+// a play or decode run, which needs it only when the count was reckoned from the size.
+struct StreamLength {
+    qint64 frames = 0;
+    qint64 samples = 0;
+    bool estimated = false;
+};
+
+StreamLength streamLength(Mpg123& m, const mpg123_frameinfo& info, int spf, long rate, int32_t headerFrames,
+                          qint64 audioBytes)
+{
+    StreamLength len;
+    if (headerFrames > 0) {
+        // libmpg123 read the same header (unless it is a kind it does not know); its sample
+        // count then also leaves out the encoder's delay and padding.
+        const off_t frames = mpg123_framelength(m.h);
+        const off_t samples = mpg123_length(m.h);
+        len.frames = headerFrames;
+        len.samples = frames == headerFrames && samples > 0 ? qint64(samples) : qint64(headerFrames) * spf;
+        return len;
+    }
+    if (info.bitrate > 0) {
+        // Constant bit rate: the padding slots even the frames out to this many bytes each.
+        const double frameBytes = double(spf) / 8.0 * info.bitrate * 1000.0 / double(rate);
+        len.frames = std::llround(double(audioBytes) / frameBytes);
+        len.samples = len.frames * spf;
+        len.estimated = true;
+        return len;
+    }
+    // Free format: only reading every frame tells.
+    if (mpg123_scan(m.h) == MPG123_OK) {
+        len.frames = mpg123_framelength(m.h);
+        len.samples = mpg123_length(m.h);
+    }
+    return len;
+}
+
+// The exact frame count of a stream: a full scan, stopped when cancel is set. -1 when it
+// could not be read or was stopped.
+qint64 scannedFrames(const QString& path, const std::atomic<bool>& cancel)
+{
+    Mpg123 m;
+    m.cancel = &cancel;
+    if (!m.open(path) || mpg123_scan(m.h) != MPG123_OK)
+        return -1;
+    return mpg123_framelength(m.h);
+}
 
 // Writes a WAV file on a thread of its own, so that the disk write overlaps decoding.
 // Blocks go round between a pool of free buffers and a queue of full ones.
@@ -190,6 +247,7 @@ struct Mp3Play::Run {
     QString output;  // "" = play
     int nativeRate = 0;
     int32_t frames = 0;
+    bool framesEstimated = false; // counted exactly before the run starts
     double usPerFrame = 0;
     AudioSink* sink = nullptr;
     std::atomic<bool> cancel{false};
@@ -209,7 +267,9 @@ void Mp3Play::resetInfo()
     m_output.clear();
     m_nativeRate = 0;
     m_msPerFrame = 0;
+    m_spf = 0;
     m_frames = 0;
+    m_framesEstimated = false;
     m_bitRate = 0;
     m_lengthMs = 0;
     m_hasTag = false;
@@ -238,22 +298,21 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
         return 1;
     long rate = 0;
     int channels = 0, enc = 0;
-    if (mpg123_scan(m.h) != MPG123_OK || mpg123_getformat(m.h, &rate, &channels, &enc) != MPG123_OK)
-        return 2;
-    const off_t frames = mpg123_framelength(m.h);
-    const off_t samples = mpg123_length(m.h);
     mpg123_frameinfo info{};
+    if (mpg123_getformat(m.h, &rate, &channels, &enc) != MPG123_OK || mpg123_info(m.h, &info) != MPG123_OK)
+        return 2;
     const int spf = mpg123_spf(m.h);
-    if (frames <= 0 || samples <= 0 || rate <= 0 || spf <= 0 || mpg123_info(m.h, &info) != MPG123_OK)
+    if (rate <= 0 || spf <= 0)
         return 2;
 
-    // The tag, and the size of the audio without it.
+    // The tag, the size of the audio without it, and the stream's header frame (one read).
     bool hasTag = false;
     QString artist, album, comment;
     int16_t genre = 255;
     qint64 tagBytes = 0;
+    int32_t headerFrames = 0; // total frames told by a Xing, Info or VBRI header; 0 = none
     {
-        TagLib::MPEG::File f(QFile::encodeName(file).constData(), false);
+        TagLib::MPEG::File f(QFile::encodeName(file).constData(), true, TagLib::AudioProperties::Average);
         if (f.isValid()) {
             hasTag = f.hasID3v1Tag() || f.hasID3v2Tag() || f.hasAPETag();
             if (hasTag) {
@@ -272,8 +331,14 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
                 tagBytes += 128;
             if (f.hasAPETag())
                 tagBytes += f.APETag()->footer()->completeTagSize();
+            if (const auto* p = f.audioProperties(); p && p->xingHeader())
+                headerFrames = static_cast<int32_t>(std::min<unsigned>(p->xingHeader()->totalFrames(), INT32_MAX));
         }
     }
+    const qint64 audioBytes = std::max<qint64>(0, fi.size() - tagBytes);
+    const StreamLength len = streamLength(m, info, spf, rate, headerFrames, audioBytes);
+    if (len.frames <= 0 || len.samples <= 0)
+        return 2;
 
     m_open = true;
     m_path = file;
@@ -281,9 +346,11 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
     m_lastOpened = file;
     m_nativeRate = static_cast<int>(rate);
     m_msPerFrame = static_cast<float>(spf * 1000.0 / rate);
-    m_frames = static_cast<int32_t>(std::min<off_t>(frames, INT32_MAX));
-    m_lengthMs = static_cast<int32_t>(std::min<qint64>(qint64(samples) * 1000 / rate, INT32_MAX));
-    m_audioBytes = std::max<qint64>(0, fi.size() - tagBytes);
+    m_spf = spf;
+    m_framesEstimated = len.estimated;
+    m_frames = static_cast<int32_t>(std::min<qint64>(len.frames, INT32_MAX));
+    m_lengthMs = static_cast<int32_t>(std::min<qint64>(len.samples * 1000 / rate, INT32_MAX));
+    m_audioBytes = audioBytes;
     if (info.vbr == MPG123_CBR || m_lengthMs == 0)
         m_bitRate = info.bitrate * 1000;
     else // average over the file, to the nearest kbit/s
@@ -308,6 +375,7 @@ void Mp3Play::Play()
     run->output = m_output;
     run->nativeRate = m_nativeRate;
     run->frames = m_frames;
+    run->framesEstimated = m_framesEstimated;
     run->usPerFrame = m_msPerFrame * 1000.0;
     if (m_output.isEmpty()) {
         m_sink = makeAudioSink();
@@ -431,6 +499,15 @@ void Mp3Play::onFrame(quint64 runId, int32_t frame)
         emit ActFrame(frame);
 }
 
+void Mp3Play::onFrameCount(quint64 runId, int32_t frames)
+{
+    if (runId != m_runId || !m_runActive || !m_open || m_nativeRate <= 0)
+        return;
+    m_frames = frames;
+    m_framesEstimated = false;
+    m_lengthMs = static_cast<int32_t>(std::min<qint64>(qint64(frames) * m_spf * 1000 / m_nativeRate, INT32_MAX));
+}
+
 void Mp3Play::onFinished(quint64 runId)
 {
     if (runId != m_runId || !m_runActive)
@@ -442,6 +519,18 @@ void Mp3Play::onFinished(quint64 runId)
     m_runActive = false;
     m_paused = false;
     emit ThreadEnded();
+}
+
+// On the worker: the exact frame count of a stream whose count was reckoned from its size,
+// for the run and (queued, ahead of any frame event) for the control.
+void Mp3Play::countFrames(Mp3Play* self, Run& run)
+{
+    const qint64 n = scannedFrames(run.path, run.cancel);
+    if (n <= 0 || n > INT32_MAX || n == run.frames)
+        return;
+    const auto frames = static_cast<int32_t>(n);
+    run.frames = frames;
+    QMetaObject::invokeMethod(self, [self, id = run.id, frames] { self->onFrameCount(id, frames); }, Qt::QueuedConnection);
 }
 
 // The worker: decodes the file and feeds the audio output or the WAV file.
@@ -474,6 +563,9 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
         finish();
         return;
     }
+
+    if (run->framesEstimated)
+        countFrames(self, *run);
 
     const bool decoding = !run->output.isEmpty();
     int32_t lastFrame = 0;

@@ -17,7 +17,11 @@
 //
 // Open(file, "") opens for playing and reading; Open(file, wav) makes the next Play
 // decode into wav as PCM 44,100 Hz, 16-bit, stereo (resampled and upmixed as needed).
-// Open returns 0 when the file holds decodable MPEG audio, non-zero otherwise.
+// Open returns 0 when the file holds decodable MPEG audio, non-zero otherwise. It reads the
+// tag and the start of the stream only (a listing opens thousands of files): the frame
+// count and length come from a Xing, Info or VBRI header, or else from the size at the
+// constant bit rate. A run then counts the frames of a header-less stream exactly before
+// its first ActFrame, and FrameCount and LengthMs follow that count.
 // Tags: ID3v2 read first, then ID3v1; WriteTag writes ID3v1.1 and ID3v2.3 in step.
 #include <QObject>
 #include <QString>
@@ -85,6 +89,8 @@ private:
     void resetInfo();
     void onFrame(quint64 runId, int32_t frame);
     void onFinished(quint64 runId);
+    void onFrameCount(quint64 runId, int32_t frames);
+    static void countFrames(Mp3Play* self, Run& run);
     static void work(Mp3Play* self, std::shared_ptr<Run> run);
 
     bool m_open = false;
@@ -93,7 +99,9 @@ private:
     QString m_lastOpened;
     int m_nativeRate = 0;
     float m_msPerFrame = 0;
+    int m_spf = 0;                 // samples a frame
     int32_t m_frames = 0;
+    bool m_framesEstimated = false; // reckoned from the size; a run counts them exactly
     int32_t m_bitRate = 0;
     int32_t m_lengthMs = 0;
     bool m_hasTag = false;

@@ -13,6 +13,7 @@
 #include "core/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
+#include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "core/skin.h"
 #include "platform/files.h"
@@ -180,7 +181,9 @@ void frmMP3ToWAV::Form_Load()
     trap([this] { Label28->setText(MusicFolderCaption()); });
     QStringList names;
     trap([&] { names = FolderFileNames(MusicFolder); });
+    BusyListing busy;
     for (const QString& name : names) {
+        busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString base = name.left(name.size() - 4);
@@ -197,26 +200,19 @@ void frmMP3ToWAV::Form_Load()
                 }
             // Not in the catalogue: the file's own tag and play time.
             const QString path = MusicFolder + name;
-            if (Mp3Play1->Open(path, QString()) != 0)
+            const Mp3ListEntry e = ReadMp3ListEntry(*Mp3Play1, path);
+            if (!e.opened)
                 return;
-            const int16_t seconds = GetMP3PlayTime(path);
-            QString artist, album, genre;
-            if (Mp3Play1->HasTag()) {
-                artist = Mp3Play1->TagArtist();
-                album = Mp3Play1->TagAlbum();
-                genre = Mp3Play1->GenreName(Mp3Play1->TagGenre());
-            }
-            Mp3Play1->Close();
             auto* row = new SongRow(ListView2, {base});
             row->setData(0, Qt::UserRole, name);
-            if (seconds != 0)
-                row->setText(2, MinutesSeconds(seconds));
-            if (!artist.isEmpty())
-                row->setText(1, artist);
-            if (!album.isEmpty())
-                row->setText(3, album);
-            if (!genre.isEmpty())
-                row->setText(4, genre);
+            if (e.seconds != 0)
+                row->setText(2, MinutesSeconds(e.seconds));
+            if (!e.artist.isEmpty())
+                row->setText(1, e.artist);
+            if (!e.album.isEmpty())
+                row->setText(3, e.album);
+            if (!e.genre.isEmpty())
+                row->setText(4, e.genre);
         });
     }
     trap([this] { putskin(this); });

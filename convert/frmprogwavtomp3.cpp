@@ -8,7 +8,6 @@
 #include <cmath>
 #include <memory>
 
-#include "controls/wavcheck.h"
 #include "convert/convertsupport.h"
 #include "convert/frmwavtomp3.h"
 #include "core/encoderoptions.h"
@@ -70,12 +69,6 @@ void frmProgWAVToMP3::WAVToMP3Encode()
     MP3Path = MusicFolder + lblMP3->text();
     if (!QFile::exists(wavPath))
         return;
-    // A file the encoder cannot read would only fail there: it is refused before it starts.
-    if (!CheckWAVFormat(wavPath)) {
-        MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not Be "
-                              "Converted"));
-        return;
-    }
 
     QString rate;
     trap([&] {

@@ -123,7 +123,11 @@ QString removeinvalid(const QString& name)
         }
         if (charCount(s) > kMaxNameChars)
             s = leftChars(s, kMaxNameChars);
-        s = fitBytes(s, kMaxNameBytes - kNameReserveBytes);
+        // 250 one-byte characters fit with ".mp3"; checkduplmp3 makes room for a number.
+        // Multi-byte characters can make a name too long in bytes, so such a name is cut
+        // to leave room for the extension and a numbering suffix.
+        if (s.toUtf8().size() > charCount(s))
+            s = fitBytes(s, kMaxNameBytes - kNameReserveBytes);
         // No hidden names and no "." or "..".
         if (s.startsWith(QLatin1Char('.')))
             s[0] = QLatin1Char('_');

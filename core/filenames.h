@@ -18,12 +18,12 @@ QString checkduplmp3(const QString& fileName);
 QString checkduplwav(const QString& fileName);
 // A title made safe as a file name: the nine characters above and control characters
 // become "_", a leading dot becomes "_", an empty name becomes "Untitled", and the name
-// is cut to 250 characters and so that it still fits the file system's 255 bytes with an
-// extension and a numbering suffix added.
+// is cut to 250 characters; a name with multi-byte characters is cut further so that it
+// still fits the file system's 255 bytes with an extension and a numbering suffix added.
 QString removeinvalid(const QString& name);
 // No effect: windows keep their place among the topmost windows.
 void Not_Topmost();
 
-// The byte room removeinvalid leaves for ".mp3" plus a suffix up to "(9999)".
+// The byte room removeinvalid leaves a multi-byte name for ".mp3" plus a suffix up to "(9999)".
 inline constexpr int kNameReserveBytes = 10;
 inline constexpr int kMaxNameBytes = 255;

@@ -113,6 +113,38 @@ qint64 PlayTimeByBitRate(int32_t bitRate, int32_t lengthMs, qint64 audioBytes)
     return bitRate == 48000 ? L / 2300 : est / 18;
 }
 
+namespace {
+
+// Steps of GetMP3PlayTime on a control that has the file open: the "[Time=" note of the
+// tag comment, else the length with the bit-rate rule.
+int16_t playTimeOfOpen(const Mp3Play& c, Trap& trap)
+{
+    int16_t result = 0;
+    if (c.HasTag()) {
+        const QString cm = c.TagComment();
+        const qsizetype p = cm.indexOf(QStringLiteral("[Time="), 0, Qt::CaseInsensitive);
+        const qsizetype q = p < 0 ? -1 : cm.indexOf(QLatin1Char(']'), p + 6);
+        if (q >= 0) {
+            const QString t = cm.mid(p + 6, q - p - 6);
+            const qsizetype k = t.indexOf(QLatin1Char(':'));
+            int16_t minutes = 0, seconds = 0;
+            trap([&] {
+                if (k < 0)
+                    invalidCall();
+                minutes = wholeNumber(t.left(k));
+            });
+            // Without ":" the seconds are the first two characters.
+            trap([&] { seconds = wholeNumber(t.mid(k + 1, 2)); });
+            trap([&] { result = toInt16(qint64(minutes) * 60 + seconds); });
+            return result;
+        }
+    }
+    trap([&] { result = toInt16(PlayTimeByBitRate(c.BitRate(), c.LengthMs(), c.AudioBytes())); });
+    return result;
+}
+
+} // namespace
+
 int16_t GetMP3PlayTime(const QString& file)
 {
     Trap trap(kModule, QStringLiteral("GetMP3PlayTime"));
@@ -120,32 +152,27 @@ int16_t GetMP3PlayTime(const QString& file)
     int16_t result = 0;
     int16_t r = -1;
     trap([&] { r = c.Open(file, QString()); });
-    if (r == 0) {
-        bool fromNote = false;
-        if (c.HasTag()) {
-            const QString cm = c.TagComment();
-            const qsizetype p = cm.indexOf(QStringLiteral("[Time="), 0, Qt::CaseInsensitive);
-            const qsizetype q = p < 0 ? -1 : cm.indexOf(QLatin1Char(']'), p + 6);
-            if (q >= 0) {
-                fromNote = true;
-                const QString t = cm.mid(p + 6, q - p - 6);
-                const qsizetype k = t.indexOf(QLatin1Char(':'));
-                int16_t minutes = 0, seconds = 0;
-                trap([&] {
-                    if (k < 0)
-                        invalidCall();
-                    minutes = wholeNumber(t.left(k));
-                });
-                // Without ":" the seconds are the first two characters.
-                trap([&] { seconds = wholeNumber(t.mid(k + 1, 2)); });
-                trap([&] { result = toInt16(qint64(minutes) * 60 + seconds); });
-            }
-        }
-        if (!fromNote)
-            trap([&] { result = toInt16(PlayTimeByBitRate(c.BitRate(), c.LengthMs(), c.AudioBytes())); });
-    }
+    if (r == 0)
+        result = playTimeOfOpen(c, trap);
     trap([&] { c.Close(); });
     return result;
+}
+
+Mp3ListEntry ReadMp3ListEntry(Mp3Play& control, const QString& file)
+{
+    Mp3ListEntry e;
+    e.opened = control.Open(file, QString()) == 0;
+    if (!e.opened)
+        return e;
+    Trap trap(kModule, QStringLiteral("GetMP3PlayTime"));
+    e.seconds = playTimeOfOpen(control, trap);
+    if (control.HasTag()) {
+        e.artist = control.TagArtist();
+        e.album = control.TagAlbum();
+        e.genre = control.GenreName(control.TagGenre());
+    }
+    control.Close();
+    return e;
 }
 
 QString fncGetPlayTime(const QTreeWidget& listView)

@@ -9,6 +9,7 @@
 #include "core/driveinfo.h"
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "platform/prompt.h"
 #include "player/frmplay.h"
@@ -192,7 +193,9 @@ void frmPlay::sscmdMP3_Click()
     QStringList files;
     trap([&] { files = folderFiles(MusicFolder); });
     const SongsByTitle known(SongLibrary.get());
+    BusyListing busy;
     for (const QString& name : files) {
+        busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString title = name.left(name.size() - 4);
@@ -207,25 +210,18 @@ void frmPlay::sscmdMP3_Click()
             continue;
         const QString path = SongFile(title);
         // Tags are read on a control of their own, so that the song playing goes on.
-        int16_t opened = 1;
+        Mp3ListEntry entry;
         try {
-            opened = m_tagReader->Open(path, QString());
+            entry = ReadMp3ListEntry(*m_tagReader, path);
         } catch (const AppError& e) {
             if (e.number != kDisconnected)
                 LogError(kModule, QStringLiteral("sscmdMP3_Click"), e.number, e.description, e.source);
-            opened = 1;
+            entry.opened = false;
         }
-        if (opened != 0)
+        if (!entry.opened)
             continue;
-        int seconds = 0;
-        QString artist;
-        trap([&] { seconds = GetMP3PlayTime(path); });
-        trap([&] {
-            if (m_tagReader->HasTag())
-                artist = m_tagReader->TagArtist();
-        });
-        trap([&] { m_tagReader->Close(); });
-        ListView2->addTopLevelItem(new RowItem({title, artist, seconds != 0 ? MinutesSeconds(seconds) : QString()}));
+        ListView2->addTopLevelItem(
+            new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()}));
     }
     trap([this] { setSizeTw(9300, m_hTw); });
     trap([this] { keepOnScreen(); });

@@ -149,7 +149,15 @@ void frmPlay::Mp3Play1_ThreadEnded()
     if (onPurpose)
         return;
     if (PlaySelectedNext == 1) {
-        startRow(i, PlaySelectedNext);
+        if (i >= 1) {
+            startRow(i, PlaySelectedNext);
+        } else {
+            // No row is selected (the playing row was removed): the player stops here, and
+            // the title of a song that is no longer listed is not opened again.
+            PlaySelectedNext = 0;
+            Text2->setText(QString());
+            Text3->setText(QString());
+        }
         return;
     }
     if (PreviousPressed == 1) {

@@ -8,12 +8,11 @@
 
 #include "core/errors.h"
 #include "core/launchers.h"
-#include "core/skin.h"
 #include "shell/smallwindow.h"
 
 namespace {
 
-// The About box's artwork, drawn on transparent ground so that it sits on any skin.
+// The About box's artwork, drawn on transparent ground.
 QPixmap artwork(int size, int kind)
 {
     const int k = 4;
@@ -151,9 +150,6 @@ frmAbout::frmAbout() : Form(QStringLiteral("frmAbout"))
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     for (QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)})
         connect(new QShortcut(key, this), &QShortcut::activated, this, [this] { Command1_Click(); });
-
-    // The About box wears the skin like the feature windows and follows a change of skin.
-    setTag(this, QStringLiteral("Skin"));
 }
 
 void frmAbout::Form_Load()
@@ -161,7 +157,6 @@ void frmAbout::Form_Load()
     Trap trap(QStringLiteral("frmAbout"), QStringLiteral("Form_Load"));
     trap([this] { SmallWindow::centre(this); });
     trap([this] { SmallWindow::makeTopmost(this); });
-    trap([this] { putskin(this); });
     Command1->setFocus();
 }
 

@@ -12,10 +12,10 @@
 #include <QMenu>
 #include <QVBoxLayout>
 #include <array>
-#include <optional>
 #include <sys/stat.h>
 
 #include "controls/mp3play.h"
+#include "core/busylisting.h"
 #include "core/driveinfo.h"
 #include "core/errors.h"
 #include "core/filenames.h"
@@ -155,16 +155,7 @@ ListView* listView(QWidget* parent, const QString& name, const QStringList& head
 struct BusyGuard {
     BusyGuard() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~BusyGuard() { QApplication::restoreOverrideCursor(); }
-    BusyGuard(const BusyGuard&) = delete;
-    BusyGuard& operator=(const BusyGuard&) = delete;
 };
-
-// Listings of this many files or more show the wait pointer.
-constexpr qsizetype kBusyListing = 2000;
-// A file read for its tag weighs as much as this many catalogue look-ups; the windows are
-// repainted after each kWorkBetweenPaints of work.
-constexpr int kFileReadWork = 64;
-constexpr int kWorkBetweenPaints = 4096;
 } // namespace
 
 QStringList frmSongs::RowTexts(const QTreeWidgetItem* item)
@@ -428,45 +419,28 @@ void frmSongs::loadSongs(const QStringList& files)
     if (MusicFolder.isEmpty())
         return;
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    // A long listing shows the wait pointer, and the windows on screen are repainted
-    // now and then while it runs.
-    std::optional<BusyGuard> busy;
-    if (files.size() >= kBusyListing)
-        busy.emplace();
-    int work = 0;
+    BusyListing busy;
     const SongsByTitle known(SongLibrary.get());
     // The rows go into the list at once: one insertion instead of one per song.
     QList<QTreeWidgetItem*> rows;
     rows.reserve(files.size());
     for (const QString& file : files) {
+        busy.tick();
         trap([&] {
             if (!file.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
                 return;
             const QString song = file.left(file.size() - 4);
             if (const clsMP3* s = known.find(song)) {
                 rows.append(new SongRow({s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()}));
-                ++work;
                 return;
             }
             // Not in the catalogue: the file's own tag and play time.
-            work += kFileReadWork;
             const QString path = songFile(song);
-            if (path.isEmpty() || Mp3Play1->Open(path, QString()) != 0)
+            const Mp3ListEntry e = path.isEmpty() ? Mp3ListEntry{} : ReadMp3ListEntry(*Mp3Play1, path);
+            if (!e.opened)
                 return;
-            const int seconds = GetMP3PlayTime(path);
-            QString artist, album, category;
-            if (Mp3Play1->HasTag()) {
-                artist = Mp3Play1->TagArtist();
-                album = Mp3Play1->TagAlbum();
-                category = Mp3Play1->GenreName(Mp3Play1->TagGenre());
-            }
-            Mp3Play1->Close();
-            rows.append(new SongRow({song, artist, seconds != 0 ? MinutesSeconds(seconds) : QString(), album, category}));
+            rows.append(new SongRow({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre}));
         });
-        if (busy && work >= kWorkBetweenPaints) {
-            work = 0;
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
     }
     ListView2->addTopLevelItems(rows);
     if (ListView2->topLevelItemCount() > 0)

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include <QAction>
+#include <QMenu>
 
 #include "burnerfixture.h"
 #include "shell/windowchrome.h"
@@ -242,4 +243,50 @@ TEST_F(BurnerFixture, FileMenuNamesTheBurnerEntries)
     ASSERT_NE(b.chrome->entry(QStringLiteral("mnuBurner")), nullptr);
     EXPECT_EQ(b.chrome->entry(QStringLiteral("mnuBurner"))->text(), QStringLiteral("Close CD Burner"));
     EXPECT_EQ(b.picQuillory->toolTip(), QStringLiteral("Return To The Quillory"));
+}
+
+// The burner's own texts of the shared chrome: tips, menu titles and entries, as written,
+// trailing blanks included.
+TEST_F(BurnerFixture, ChromeCarriesTheBurnersOwnTexts)
+{
+    frmBurner& b = load();
+    WindowChrome* c = b.chrome;
+    auto entries = [](QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    };
+    const struct {
+        const char* what;
+        QString shown;
+        QString expected;
+    } texts[] = {
+        {"picQuillory tip", b.picQuillory->toolTip(), "Return To The Quillory"},
+        {"picPlayer tip", b.picPlayer->toolTip(), "Play MP3 Files And Display CD Covers"},
+        {"picEncoder tip", b.picEncoder->toolTip(), "Play Or Encode CD Tracks "},
+        {"picConvert tip", b.picConvert->toolTip(), "Convert WAVtoMP3 or MP3toWAV"},
+        {"Converter label tip", b.lblConvert->toolTip(), "Convert WAVtoMP3/MP3ToWAV"},
+        {"picPlayLists tip", b.picPlayLists->toolTip(), "Edit Or Create PlayLists And Associate Pictures"},
+        {"picExit tip", b.picExit->toolTip(), "Exit Quillory"},
+        {"File label tip", c->Label6->toolTip(), "Navigate And Close Program"},
+        {"Configure label tip", c->Label8->toolTip(), "Program Settings "},
+        {"Skins label tip", c->Label12->toolTip(), "Change Skins (Appearance)"},
+        {"Help label tip", c->Label7->toolTip(), "Help, Program Info/Credits, And Order Info"},
+        {"WebSites label tip", c->Label10->toolTip(), "Visit Our Quillory Web Site"},
+        {"configure menu", c->mnuConfig->title(), "Configure Program"},
+        {"skins menu", c->mnuskin->title(), "Change Skins"},
+        {"help menu", c->mnuHelp->title(), "Help"},
+        {"web-site menu", c->mnuweb->title(), "Website"},
+        {"web-site entry", c->mnuwebsite->text(), "Quillory Web Site..."},
+    };
+    for (const auto& t : texts)
+        EXPECT_EQ(t.shown, t.expected) << t.what;
+    EXPECT_EQ(entries(c->mnuFile), (QStringList{"Quillory", "MP3 Player", "CD Player/MP3 Encoder", "Converter",
+                                                "Edit Or Create PlayLists", "-", "Close CD Burner", "-",
+                                                "Exit Quillory"}));
+    EXPECT_EQ(entries(c->mnuConfig), QStringList{"Program Settings"});
+    EXPECT_EQ(entries(c->mnuskin), QStringList{"Change Skin"});
+    EXPECT_EQ(entries(c->mnuHelp),
+              (QStringList{"Quillory Help", "Quillory Manual", "-", "About Quillory ", "-", "Order Quillory"}));
 }

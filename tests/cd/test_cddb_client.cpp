@@ -2,6 +2,7 @@
 #include <QHostInfo>
 #include <QTimer>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "cd/cddbclient.h"
@@ -375,6 +376,48 @@ TEST_F(CddbClientTest, EmptySettingsUseTheDefaultServerAndKeepIt)
     EXPECT_EQ(routedPort, 8880);
     EXPECT_EQ(CDDBServer, "gnudb.gnudb.org");
     EXPECT_EQ(CDDBPort, 8880);
+}
+
+// The greeting arrived, so a close that follows it fails the handshake also when the close
+// reaches the client in the same wait as the greeting (a later close: the test below).
+TEST_F(CddbClientTest, GreetingThenCloseFailsTheHandshakeWhateverTheTiming)
+{
+    const QString greeting = QString::fromLatin1(fake.greeting);
+    const struct {
+        const char* when;
+        std::function<void()> onConnect;
+        std::function<void(const QString&)> onTrace;
+    } cases[] = {
+        {"server closes right after greeting", [&] { fake.closeClient(); }, nullptr},
+        {"close handled with the greeting",
+         nullptr,
+         [&](const QString& d) {
+             if (d == greeting)
+                 client.Winsock1_Close();
+         }},
+        {"server closes as the greeting arrives",
+         nullptr,
+         [&](const QString& d) {
+             if (d == greeting)
+                 fake.closeClient();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        prompt.asked.clear();
+        fake.onConnect = c.onConnect;
+        const QMetaObject::Connection traced =
+            QObject::connect(&client, &CDDBClient::CDDBTrace, [&](const QString& d, qint32) {
+                if (c.onTrace)
+                    c.onTrace(d);
+            });
+        EXPECT_EQ(lookup(), "Failed");
+        QObject::disconnect(traced);
+        EXPECT_EQ(prompt.messageTexts(), QStringList{"Could not perform handshake with CDDB"});
+        EXPECT_EQ(client.ReplyTimedOut, 0);
+        EXPECT_EQ(client.Winsock1->State(), 0);
+        ASSERT_TRUE(pumpUntil([&] { return fake.clientClosed; }));
+    }
 }
 
 TEST_F(CddbClientTest, ServerClosingAfterItsGreetingFailsTheHandshakeAndAnOpenSocketRefusesANewLookup)

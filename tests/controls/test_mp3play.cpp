@@ -8,8 +8,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <cmath>
+#include <mpg123.h>
 #include <taglib/id3v2header.h>
 #include <thread>
 #include <taglib/id3v1tag.h>
@@ -60,6 +62,85 @@ TEST_F(Mp3PlayTest, OpenReportsLengthFramesAndBitRate)
     EXPECT_EQ(p.BitRate(), 128000);
     EXPECT_FALSE(p.HasTag());
     EXPECT_EQ(p.AudioBytes(), QFileInfo(song).size());
+}
+
+// Frames and length in ms found by libmpg123 reading the whole file.
+std::pair<int32_t, int32_t> fullScan(const QString& path)
+{
+    mpg123_init();
+    mpg123_handle* h = mpg123_new(nullptr, nullptr);
+    mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    long rate = 0;
+    int channels = 0, enc = 0;
+    std::pair<int32_t, int32_t> r{-1, -1};
+    if (mpg123_open(h, QFile::encodeName(path).constData()) == MPG123_OK &&
+        mpg123_getformat(h, &rate, &channels, &enc) == MPG123_OK && mpg123_scan(h) == MPG123_OK)
+        r = {int32_t(mpg123_framelength(h)), int32_t(qint64(mpg123_length(h)) * 1000 / rate)};
+    mpg123_delete(h);
+    return r;
+}
+
+bool lame(const QString& wav, const QString& mp3, const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet")} + args + QStringList{wav, mp3});
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Open reads the length from the start of the stream only; it must be what reading the
+// whole file finds: with and without the encoder's info frame, at a variable bit rate
+// with its header, at a low rate, and with tags before and after the audio.
+TEST_F(Mp3PlayTest, OpenFindsTheLengthAWholeFileScanFinds)
+{
+    struct Case {
+        const char* name;
+        int rate, channels;
+        QStringList args;
+    };
+    const QStringList tags{QStringLiteral("--ta"), QStringLiteral("Some Artist"), QStringLiteral("--add-id3v2")};
+    const std::vector<Case> cases{
+        {"cbr-info", 44100, 2, {QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--cbr")}},
+        {"cbr-bare", 44100, 2, {QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--cbr"), QStringLiteral("-t")}},
+        {"cbr-bare-tagged", 44100, 2,
+         QStringList{QStringLiteral("-b"), QStringLiteral("192"), QStringLiteral("--cbr"), QStringLiteral("-t")} + tags},
+        {"vbr-xing-tagged", 44100, 2, QStringList{QStringLiteral("-V"), QStringLiteral("4")} + tags},
+        {"low-rate-bare", 22050, 1, {QStringLiteral("-b"), QStringLiteral("32"), QStringLiteral("--cbr"), QStringLiteral("-t")}},
+        {"low-rate-info", 22050, 1, {QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("--cbr")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString wav = homeDir() + c.name + QStringLiteral(".wav");
+        const QString mp3 = homeDir() + c.name + QStringLiteral(".mp3");
+        ASSERT_TRUE(writeWav(wav, c.rate, c.channels, 7.3));
+        ASSERT_TRUE(lame(wav, mp3, c.args));
+        const auto [frames, lengthMs] = fullScan(mp3);
+        Mp3Play p;
+        ASSERT_EQ(p.Open(mp3, QString()), 0);
+        EXPECT_EQ(p.FrameCount(), frames);
+        EXPECT_EQ(p.LengthMs(), lengthMs);
+    }
+}
+
+// A variable-rate stream without a header frame: Open can only reckon its frames from the
+// first frame's bit rate; the run counts them before its first frame event, so that the
+// progress ends at FrameCount.
+TEST_F(Mp3PlayTest, AHeaderlessVariableRateStreamIsCountedBeforeItsRun)
+{
+    const QString wav = homeDir() + QStringLiteral("src.wav");
+    const QString mp3 = homeDir() + QStringLiteral("vbr.mp3");
+    ASSERT_TRUE(writeWav(wav, 44100, 2, 6.0));
+    ASSERT_TRUE(lame(wav, mp3, {QStringLiteral("-V"), QStringLiteral("0"), QStringLiteral("-t")}));
+    const auto [frames, lengthMs] = fullScan(mp3);
+    Mp3Play p;
+    Events ev;
+    ev.watch(p);
+    ASSERT_EQ(p.Open(mp3, homeDir() + QStringLiteral("out.wav")), 0);
+    p.Play();
+    ASSERT_TRUE(pumpUntil([&] { return ev.ended > 0; }));
+    EXPECT_EQ(p.FrameCount(), frames);
+    EXPECT_EQ(p.LengthMs(), lengthMs);
+    EXPECT_TRUE(ev.increasing());
+    EXPECT_EQ(ev.last(), frames);
 }
 
 TEST_F(Mp3PlayTest, PlayFollowsTheClockPausesAndEndsOnce)

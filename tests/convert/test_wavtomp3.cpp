@@ -191,6 +191,21 @@ TEST_F(WavToMp3, RunEncodesTheSelectedRowsInListOrder)
     EXPECT_TRUE(row(w.ListView2, QStringLiteral("Song.wav"))->isSelected());
 }
 
+// Rows picked as a range skip the pick checks: the run encodes them as they are.
+TEST_F(WavToMp3, RangePickedRowsAreEncodedWhateverTheirFormat)
+{
+    wav(QStringLiteral("Mono.wav"), 44100, 1);
+    wav(QStringLiteral("Slow.wav"), 22050, 2);
+    frmWAVToMP3& w = window();
+    selectAll(w);
+    runner.onStart = [](FakeProcesses::Process& p) { p.finish(0); };
+    w.SSConvert_Click();
+    ASSERT_EQ(runner.started.size(), 2u);
+    EXPECT_EQ(runner.started[0]->args.last(), music(QStringLiteral("Mono.mp3")));
+    EXPECT_EQ(runner.started[1]->args.last(), music(QStringLiteral("Slow.mp3")));
+    EXPECT_TRUE(prompt.asked.empty());
+}
+
 TEST_F(WavToMp3, ProgressIsTheGrowingMp3AgainstItsExpectedSizeUpTo95)
 {
     const std::tuple<qint64, qint64, int> cases[] = {

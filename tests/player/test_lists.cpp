@@ -240,6 +240,33 @@ TEST_F(Lists, RemoveSelectsTheFollowingRow)
     EXPECT_EQ(errorBoxes(), 0);
 }
 
+// Remove of the playing row with no row selected afterwards: the end-of-play event opens
+// nothing, not even the removed song whose title was still shown, and Play starts row 1.
+TEST_F(Lists, RemoveWhilePlayingWithNothingSelectedStopsCleanly)
+{
+    addFiles({QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    fill(*w, {{"1", "A", "0:02"}, {"2", "A", "0:02"}, {"3", "A", "0:02"}});
+    int ended = 0;
+    QObject::connect(w->Mp3Play1, &Mp3Play::ThreadEnded, [&] { ++ended; });
+    frmPlay::selectRow(w->ListView1, 2);
+    w->Text2->setText(QStringLiteral("2"));
+    w->picPlay_Click();
+    ASSERT_TRUE(w->Mp3Play1->IsRunning());
+    w->sscmdRemove_Click();
+    ASSERT_TRUE(pumpUntil([&] { return ended > 0; }));
+    flush();
+    EXPECT_FALSE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(frmPlay::selectedIndex(w->ListView1), 0);
+    EXPECT_EQ(w->PlaySelectedNext, 0);
+    EXPECT_TRUE(w->Text2->text().isEmpty());
+    EXPECT_EQ(column(w->ListView1, 0), (QStringList{"1", "3"}));
+
+    w->picPlay_Click();
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("1"));
+    EXPECT_EQ(errorBoxes(), 0);
+}
+
 // Search walks the matches with Yes and ends with the not-found message.
 TEST_F(Lists, SearchFindsMatchByMatch)
 {

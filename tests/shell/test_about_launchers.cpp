@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 
 #include "core/errors.h"
@@ -192,8 +193,9 @@ TEST_F(AboutTest, MoveStatusShowsExactlyTheTextItsUserWrites)
     EXPECT_EQ(again.pos(), centredPos(&again));
 }
 
-TEST_F(AboutTest, AboutBoxWearsEachSkin)
+TEST_F(AboutTest, AboutBoxKeepsItsOwnLookWhateverTheSkin)
 {
+    const QColor plainText = QLabel().palette().color(QPalette::WindowText);
     for (const QString& skin : {QStringLiteral("Midnight"), QStringLiteral("Maple"), QStringLiteral("(No Skin)")}) {
         SCOPED_TRACE(skin.toStdString());
         Forms::reset();
@@ -202,17 +204,16 @@ TEST_F(AboutTest, AboutBoxWearsEachSkin)
         about();
         frmAbout* a = Forms::find<frmAbout>();
         ASSERT_TRUE(a);
-        EXPECT_EQ(formPicture(a).isNull(), skin == QStringLiteral("(No Skin)"));
-        EXPECT_EQ(a->Label1->palette().color(QPalette::WindowText), colorFromNumber(SkinForeColor.toLongLong()));
+        EXPECT_TRUE(formPicture(a).isNull());
+        EXPECT_EQ(a->Label1->palette().color(QPalette::WindowText), plainText);
         EXPECT_FALSE(a->Picture1->picture().isNull()) << "the artwork stays";
-        EXPECT_EQ(Refreshing, 0);
         const QString name = QString(skin).remove('(').remove(')').remove(' ');
         EXPECT_TRUE(a->grab().save(screenshotDir() + QStringLiteral("about-") + name + QStringLiteral(".png")));
     }
 
-    // A change of skin reaches the loaded About box through formskins.
+    // A change of skin passes the loaded About box by.
     SkinName = QStringLiteral("Maple");
     formskins();
-    EXPECT_FALSE(formPicture(Forms::find<frmAbout>()).isNull());
+    EXPECT_TRUE(formPicture(Forms::find<frmAbout>()).isNull());
     EXPECT_TRUE(prompt.asked.empty());
 }
