@@ -1,14 +1,13 @@
 #include "library/catalogues.h"
 
 #include "platform/appcontext.h"
+#include "platform/files.h"
 #include "platform/forms.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
-using RecordFile::AppendField;
-using RecordFile::kSep;
 
 namespace {
 // One text property of a record kind, in file order.
@@ -28,10 +27,10 @@ void setFields(Rec& r, const TextField<Rec> (&fields)[N], std::initializer_list<
 }
 
 template <class Rec, size_t N>
-void appendFields(QString& out, const Rec& r, const TextField<Rec> (&fields)[N])
+void visitFields(const Rec& r, const TextField<Rec> (&fields)[N], const std::function<void(QStringView)>& put)
 {
     for (const TextField<Rec>& f : fields)
-        AppendField(out, (r.*f.get)());
+        put((r.*f.get)());
 }
 
 const TextField<clsMP3> kMp3Fields[] = {
@@ -99,12 +98,12 @@ bool CatalogueBase::OpenFile()
     });
     if (!opened)
         return true;
-    QString text;
+    QByteArray text;
     bool read = false;
     trap([&] {
         // A file of two bytes or fewer is an empty catalogue (CR LF alone).
         if (file.size() > m_smallestParsedSize) {
-            text = RecordFile::DecodeText(file.readAll());
+            text = RecordFile::Utf8Text(file.readAll());
             read = true;
         }
     });
@@ -114,7 +113,7 @@ bool CatalogueBase::OpenFile()
     return true;
 }
 
-void CatalogueBase::ParseFileText(const QString& text)
+void CatalogueBase::ParseFileText(const QByteArray& text)
 {
     startParse();
     const auto pump = [] {
@@ -122,7 +121,7 @@ void CatalogueBase::ParseFileText(const QString& text)
             DoEvents();
     };
     const RecordFile::ParseResult result = RecordFile::ParseRecords(
-        text, m_fieldCount, [this](const QStringList& fields) { addParsed(fields); }, pump);
+        text, m_fieldCount, [this](QString* fields) { addParsed(fields); }, pump);
     if (result.damaged) {
         // What parsed is kept; the rest of the file is reported once.
         LogError(parseModule(), parseProcedure(), Err::InvalidCall,
@@ -139,13 +138,18 @@ bool CatalogueBase::saveRecords() const
     Trap trap(module(), QStringLiteral("SaveFile"));
     return trap([&] {
         const qsizetype n = Count();
-        QString text;
+        // One pass for the size of the file, one to write it.
+        qsizetype bound = n;
+        const FieldVisitor measure = [&bound](QStringView v) { bound += RecordFile::RecordWriter::Bound(v); };
+        for (qsizetype i = 0; i < n; ++i)
+            visitRecord(i, measure);
+        RecordFile::RecordWriter out(bound);
+        const FieldVisitor write = [&out](QStringView v) { out.field(v); };
         for (qsizetype i = 0; i < n; ++i) {
-            writeRecord(text, i);
-            text += kSep;
+            visitRecord(i, write);
+            out.endRecord();
         }
-        text += QStringLiteral("\r\n");
-        RecordFile::WriteAtomically(recordPath(), text.toUtf8());
+        RecordFile::WriteAtomically(recordPath(), out.finish());
     });
 }
 
@@ -162,12 +166,28 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
     });
 }
 
-void colMp3::writeRecord(QString& out, qsizetype index) const { appendFields(out, at(index), kMp3Fields); }
+void colMp3::visitRecord(qsizetype index, const FieldVisitor& put) const { visitFields(at(index), kMp3Fields, put); }
 
-void colMp3::addParsed(const QStringList& f)
+void colMp3::addParsed(QString* f)
 {
     Add(f[0], f[1], f[2], f[3], f[4], f[5], f[6], QString());
 }
+
+// ---- SongsByTitle ----
+
+SongsByTitle::SongsByTitle(const colMp3* songs)
+{
+    if (!songs)
+        return;
+    m_first.reserve(songs->Count());
+    // Walked from the end, so that the first song of a title is the one kept.
+    for (auto it = songs->end(); it != songs->begin();) {
+        const clsMP3* song = (--it)->get();
+        m_first.insert(caseFoldKey(song->MP3Title()), song);
+    }
+}
+
+const clsMP3* SongsByTitle::find(const QString& title) const { return m_first.value(caseFoldKey(title), nullptr); }
 
 // ---- colPlaylist ----
 
@@ -184,12 +204,12 @@ colPlaylist::Ptr colPlaylist::Add(const QString& PlaylistName, int16_t ItemNumbe
     });
 }
 
-void colPlaylist::writeRecord(QString& out, qsizetype index) const
+void colPlaylist::visitRecord(qsizetype index, const FieldVisitor& put) const
 {
     const clsPlaylist& r = at(index);
-    AppendField(out, r.PlaylistName());
-    AppendField(out, QString::number(r.ItemNumber()));
-    appendFields(out, r, kPlaylistTail);
+    put(r.PlaylistName());
+    put(QString::number(r.ItemNumber()));
+    visitFields(r, kPlaylistTail, put);
 }
 
 namespace {
@@ -211,7 +231,7 @@ int16_t toItemNumber(const QString& text)
 }
 } // namespace
 
-void colPlaylist::addParsed(const QStringList& f)
+void colPlaylist::addParsed(QString* f)
 {
     // A number that does not convert is reported; the record keeps the previous record's number.
     Trap trap(parseModule(), parseProcedure());
@@ -232,9 +252,9 @@ colCD::Ptr colCD::Add(const QString& CDID, const QString& CDTitle, const QString
     });
 }
 
-void colCD::writeRecord(QString& out, qsizetype index) const { appendFields(out, at(index), kCdFields); }
+void colCD::visitRecord(qsizetype index, const FieldVisitor& put) const { visitFields(at(index), kCdFields, put); }
 
-void colCD::addParsed(const QStringList& f)
+void colCD::addParsed(QString* f)
 {
     Add(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], QString());
 }
@@ -249,9 +269,12 @@ colCategory::Ptr colCategory::Add(const QString& CategoryNumber, const QString& 
     return addRecord([&](clsCategory& r) { setFields(r, kCategoryFields, {CategoryNumber, Category}); });
 }
 
-void colCategory::writeRecord(QString& out, qsizetype index) const { appendFields(out, at(index), kCategoryFields); }
+void colCategory::visitRecord(qsizetype index, const FieldVisitor& put) const
+{
+    visitFields(at(index), kCategoryFields, put);
+}
 
-void colCategory::addParsed(const QStringList& f)
+void colCategory::addParsed(QString* f)
 {
     Add(f[0], f[1], QString());
 }

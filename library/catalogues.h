@@ -14,9 +14,12 @@
 // Item gives the stored record itself (a shared reference): changing its properties changes
 // the catalogue, and the next SaveFile writes the change. Item and Remove throw
 // AppError 9 for a position outside 1..Count; the caller's trap reports it.
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,14 +59,16 @@ protected:
     // Writes every record to the record file in one atomic step; reports a failure and
     // leaves the old file as it was. Returns true when the file was written.
     bool saveRecords() const;
-    // Appends record `index` (0-based) in file format.
-    virtual void writeRecord(QString& out, qsizetype index) const = 0;
-    // Adds one parsed record (fields in file order).
-    virtual void addParsed(const QStringList& fields) = 0;
+    using FieldVisitor = std::function<void(QStringView value)>;
+    // Hands the fields of record `index` (0-based) to put, in file order.
+    virtual void visitRecord(qsizetype index, const FieldVisitor& put) const = 0;
+    // Adds one parsed record (fieldCount fields in file order).
+    virtual void addParsed(QString* fields) = 0;
     // Called before a file's records are parsed.
     virtual void startParse() {}
 
-    void ParseFileText(const QString& text);
+    // Parses record text in UTF-8 (RecordFile::Utf8Text).
+    void ParseFileText(const QByteArray& utf8);
     // The program folder, ending in "/".
     static QString GetAppFolder();
     // The record file by the path rule.
@@ -145,8 +150,21 @@ public:
     void SaveFile() { saveRecords(); }
 
 protected:
-    void writeRecord(QString& out, qsizetype index) const override;
-    void addParsed(const QStringList& f) override;
+    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void addParsed(QString* f) override;
+};
+
+// The songs of a catalogue by title, letter case ignored; of several songs with one title,
+// the first in catalogue order. Built once for a listing, so that finding a song does not
+// walk the catalogue; the catalogue must not change while it is in use.
+class SongsByTitle {
+public:
+    explicit SongsByTitle(const colMp3* songs);
+    // The first song whose title equals title ignoring case; nullptr when there is none.
+    const clsMP3* find(const QString& title) const;
+
+private:
+    QHash<QString, const clsMP3*> m_first;
 };
 
 // A playlist store ("playlist.mpd") or the recent list ("recent.mpd").
@@ -160,8 +178,8 @@ public:
     void Clear() { clearAll(); }
 
 protected:
-    void writeRecord(QString& out, qsizetype index) const override;
-    void addParsed(const QStringList& f) override;
+    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void addParsed(QString* f) override;
     void startParse() override { m_lastItemNumber = 0; }
 
 private:
@@ -178,8 +196,8 @@ public:
     void SaveFile() { saveRecords(); }
 
 protected:
-    void writeRecord(QString& out, qsizetype index) const override;
-    void addParsed(const QStringList& f) override;
+    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void addParsed(QString* f) override;
 };
 
 // The category list ("category.mpd"): shipped with the program and only read.
@@ -189,6 +207,6 @@ public:
     Ptr Add(const QString& CategoryNumber, const QString& Category, const QString& sKey = QString());
 
 protected:
-    void writeRecord(QString& out, qsizetype index) const override;
-    void addParsed(const QStringList& f) override;
+    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void addParsed(QString* f) override;
 };

@@ -4,7 +4,9 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
+#include <QStringView>
 #include <functional>
 
 namespace RecordFile {
@@ -36,19 +38,49 @@ inline void AppendField(QString& out, const QString& value)
 // UTF-8 sequence (files written by older versions). A leading UTF-8 byte-order mark is skipped.
 QString DecodeText(const QByteArray& bytes);
 
+// A record file's text as UTF-8, ready for ParseRecords: the same text DecodeText gives.
+// Valid UTF-8 is returned as it is (after the byte-order mark); otherwise each byte that is
+// not part of a valid sequence is taken as Windows-1252 and re-encoded.
+QByteArray Utf8Text(const QByteArray& bytes);
+
 // How a parse ended.
 struct ParseResult {
     qsizetype records = 0;     // complete records handed on
     bool damaged = false;      // a tail that is not a complete record was left unread
 };
 
-// Splits the text into records of fieldCount fields (each field followed by character 4,
-// the record by one more) and hands each record's fields to add, in order. The text ends
-// after the last record, optionally followed by line-end characters (CR LF, LF, CR).
-// Always consumes its input: it stops at the first incomplete record.
+// Splits UTF-8 text into records of fieldCount fields (each field followed by character 4,
+// the record by one more) and hands each record's fields to add, in order (add gets an
+// array of fieldCount texts it may move from). The text ends after the last record,
+// optionally followed by line-end characters (CR LF, LF, CR). Always consumes its input:
+// it stops at the first incomplete record. The last field of a record ends at the first
+// pair of separators; a single separator inside it is dropped.
 // Every pumpEvery records it runs pump (when given) so window events are handled while loading.
-ParseResult ParseRecords(const QString& text, int fieldCount, const std::function<void(const QStringList&)>& add,
+ParseResult ParseRecords(QByteArrayView utf8, int fieldCount, const std::function<void(QString* fields)>& add,
                          const std::function<void()>& pump = {}, int pumpEvery = 1024);
+
+// Builds a record file in UTF-8, written straight into one buffer sized up front.
+//   RecordWriter w(bound);           // bound: the sum of Bound() of every field written
+//   w.field(title); ... w.endRecord();
+//   WriteAtomically(path, w.finish());
+class RecordWriter {
+public:
+    explicit RecordWriter(qsizetype bound);
+    // The most bytes field(value) writes.
+    static qsizetype Bound(QStringView value);
+    // The value (without any character 4) and its separator.
+    void field(QStringView value);
+    // The separator that ends a record.
+    void endRecord();
+    // The file's bytes: the records and CR LF.
+    QByteArray finish();
+
+private:
+    void separator();
+    QByteArray m_bytes;
+    QStringEncoder m_encoder;
+    char* m_out;
+};
 
 // Writes bytes to path + ".tmp", flushes it to disk and renames it over path, so the record
 // file is either the old one or the complete new one. Creates path when it is missing.

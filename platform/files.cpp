@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 QString findIgnoringCase(const QString& folder, const QString& name)
 {
     if (name.isEmpty())
@@ -38,3 +40,32 @@ QString resolveIgnoringCase(const QString& path)
 }
 
 bool existsIgnoringCase(const QString& path) { return !resolveIgnoringCase(path).isEmpty(); }
+
+QString caseFoldKey(const QString& text)
+{
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    // Plain lower-case ASCII (the usual title) is its own key.
+    qsizetype i = 0;
+    while (i < n && p[i] < 0x80 && !(p[i] >= u'A' && p[i] <= u'Z'))
+        ++i;
+    if (i == n)
+        return text;
+    QString key(n, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    std::copy(p, p + i, out);
+    for (; i < n; ++i) {
+        const char16_t c = p[i];
+        if (c < 0x80) {
+            out[i] = (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(p[i + 1])) {
+            const char32_t folded = QChar::toCaseFolded(QChar::surrogateToUcs4(c, p[i + 1]));
+            out[i] = QChar::highSurrogate(folded);
+            out[i + 1] = QChar::lowSurrogate(folded);
+            ++i;
+        } else {
+            out[i] = char16_t(QChar::toCaseFolded(char32_t(c)));
+        }
+    }
+    return key;
+}

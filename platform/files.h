@@ -10,3 +10,9 @@ QString findIgnoringCase(const QString& folder, const QString& name);
 // A full path ("a/b/c.txt") resolved component by component ignoring case; empty when missing.
 QString resolveIgnoringCase(const QString& path);
 bool existsIgnoringCase(const QString& path);
+
+// A key for comparing names ignoring letter case: two texts are equal by
+// QString::compare(..., Qt::CaseInsensitive) exactly when their keys are equal. Each
+// character is replaced by its simple case folding; a text that needs no change is returned
+// as it is (shared, not copied).
+QString caseFoldKey(const QString& text);

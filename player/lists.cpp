@@ -192,6 +192,7 @@ void frmPlay::sscmdMP3_Click()
     });
     QStringList files;
     trap([&] { files = folderFiles(MusicFolder); });
+    const SongsByTitle known(SongLibrary.get());
     BusyListing busy;
     for (const QString& name : files) {
         busy.tick();
@@ -200,16 +201,9 @@ void frmPlay::sscmdMP3_Click()
         const QString title = name.left(name.size() - 4);
         bool found = false;
         trap([&] {
-            if (!SongLibrary)
-                return;
-            const int n = SongLibrary->Count();
-            for (int i = 1; i <= n; ++i) {
-                const auto rec = SongLibrary->Item(i);
-                if (sameText(rec->MP3Title(), title)) {
-                    ListView2->addTopLevelItem(new RowItem({rec->MP3Title(), rec->artist(), rec->Length()}));
-                    found = true;
-                    return;
-                }
+            if (const clsMP3* rec = known.find(title)) {
+                ListView2->addTopLevelItem(new RowItem({rec->MP3Title(), rec->artist(), rec->Length()}));
+                found = true;
             }
         });
         if (found)

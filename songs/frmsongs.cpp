@@ -11,9 +11,11 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QVBoxLayout>
+#include <array>
 #include <sys/stat.h>
 
 #include "controls/mp3play.h"
+#include "core/busylisting.h"
 #include "core/driveinfo.h"
 #include "core/errors.h"
 #include "core/filenames.h"
@@ -62,6 +64,36 @@ QString songFile(const QString& title)
     const QString p = findIgnoringCase(MusicFolder, title + QStringLiteral(".mp3"));
     return !p.isEmpty() && QFileInfo(p).isFile() ? p : QString();
 }
+
+// A row of the song list. It keeps its five texts as sort keys, so that sorting 50,000 rows
+// compares them directly rather than through the item's data. The order is the list's own:
+// the texts compared as they are, letter case counting.
+class SongRow : public QTreeWidgetItem {
+public:
+    static constexpr int kType = QTreeWidgetItem::UserType + 1;
+    explicit SongRow(const QStringList& texts) : QTreeWidgetItem(texts, kType)
+    {
+        for (int c = 0; c < kColumns; ++c)
+            m_keys[size_t(c)] = texts.value(c);
+    }
+    void setData(int column, int role, const QVariant& value) override
+    {
+        QTreeWidgetItem::setData(column, role, value);
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < kColumns)
+            m_keys[size_t(column)] = text(column);
+    }
+    bool operator<(const QTreeWidgetItem& other) const override
+    {
+        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (other.type() != kType || c < 0 || c >= kColumns)
+            return QTreeWidgetItem::operator<(other);
+        return m_keys[size_t(c)] < static_cast<const SongRow&>(other).m_keys[size_t(c)];
+    }
+
+private:
+    static constexpr int kColumns = 5;
+    std::array<QString, kColumns> m_keys;
+};
 
 QTreeWidgetItem* addRow(ListView* lv, const QStringList& texts)
 {
@@ -363,8 +395,10 @@ void frmSongs::Form_Load()
         Label28->setText(QStringLiteral("(Current Music Folder=") + MusicFolder.left(MusicFolder.size() - 1) +
                          QLatin1Char(')'));
     });
-    trap([this] { loadSongs(); });
-    trap([this] { loadPlaylists(); });
+    // The music folder is listed once for the songs and the playlist markers.
+    const QStringList musicFiles = folderFiles(MusicFolder);
+    trap([&] { loadSongs(musicFiles); });
+    trap([&] { loadPlaylists(musicFiles); });
     trap([this] { putskin(this); });
     trap([this] {
         SSAdd->setEnabled(true);
@@ -378,37 +412,40 @@ void frmSongs::Form_Load()
     trap([this] { centreOnScreen(); });
 }
 
-void frmSongs::loadSongs()
+void frmSongs::loadSongs(const QStringList& files)
 {
     if (MusicFolder.isEmpty())
         return;
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    for (const QString& file : folderFiles(MusicFolder)) {
+    BusyListing busy;
+    const SongsByTitle known(SongLibrary.get());
+    // The rows go into the list at once: one insertion instead of one per song.
+    QList<QTreeWidgetItem*> rows;
+    rows.reserve(files.size());
+    for (const QString& file : files) {
+        busy.tick();
         trap([&] {
             if (!file.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
                 return;
             const QString song = file.left(file.size() - 4);
-            if (SongLibrary) {
-                for (const auto& s : *SongLibrary) {
-                    if (same(s->MP3Title(), song)) {
-                        addRow(ListView2, {s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()});
-                        return;
-                    }
-                }
+            if (const clsMP3* s = known.find(song)) {
+                rows.append(new SongRow({s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()}));
+                return;
             }
             // Not in the catalogue: the file's own tag and play time.
             const QString path = songFile(song);
             const Mp3ListEntry e = path.isEmpty() ? Mp3ListEntry{} : ReadMp3ListEntry(*Mp3Play1, path);
             if (!e.opened)
                 return;
-            addRow(ListView2, {song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre});
+            rows.append(new SongRow({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre}));
         });
     }
+    ListView2->addTopLevelItems(rows);
     if (ListView2->topLevelItemCount() > 0)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
 }
 
-void frmSongs::loadPlaylists()
+void frmSongs::loadPlaylists(const QStringList& musicFiles)
 {
     if (MusicFolder.isEmpty())
         return;
@@ -430,7 +467,7 @@ void frmSongs::loadPlaylists()
             });
         }
     } else {
-        for (const QString& file : folderFiles(MusicFolder)) {
+        for (const QString& file : musicFiles) {
             trap([&] {
                 if (!file.contains(QLatin1String(".lst"), Qt::CaseInsensitive) || !Playlists)
                     return;

@@ -124,8 +124,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
-    void loadSongs();
-    void loadPlaylists();
+    // musicFiles: the files of the music folder in the file list's order.
+    void loadSongs(const QStringList& musicFiles);
+    void loadPlaylists(const QStringList& musicFiles);
     void setIdleButtons();
     void showTotal();
     void MoveAllMP3Files();

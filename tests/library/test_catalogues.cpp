@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "library/catalogues.h"
 #include "library/recordfile.h"
+#include "platform/files.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -415,4 +416,72 @@ TEST_F(Catalogues, ShippedCategoryListHoldsTheGenres)
     EXPECT_EQ(cats.Item(18)->Category(), "Rock");
     EXPECT_EQ(cats.Item(148)->Category(), "Synthpop");
     EXPECT_EQ(reports(), 0);
+}
+
+// ---- the UTF-8 reader and writer against whole-text decoding and encoding ----
+
+TEST_F(Catalogues, FieldsReadAsTheWholeDecodedTextSplitsThem)
+{
+    // Byte-order marks at the start of the file and of fields, a 4-byte character,
+    // Windows-1252 bytes, a cut-off sequence and an encoded surrogate.
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QByteArray inputs[] = {
+        bom + "A\x04" + bom + "B\x04\x04\x04\x04\x04\x04\x04",
+        bom + bom + "A\x04\x04\x04\x04\x04\x04\x04\x04",
+        bom + bom + bom + "A\x04\x04\x04\x04\x04\x04\x04\x04",
+        bom + bom + "A\x04\x04\x04\x04\x04\x04" + bom + "\x93q\x94\x04\x04",
+        "\xF0\x9F\x8E\xB5 note\x04\xE2\x82\x04\xED\xA0\x80\x04\x04\x04\x04\x04last\x04one\x04\x04\r\n",
+    };
+    for (const QByteArray& bytes : inputs) {
+        const QStringList expected = RecordFile::DecodeText(bytes).split(kE);
+        writeAll(programFile("MP3.mpd"), bytes);
+        colMp3 songs;
+        songs.setFileName(programFile("MP3.mpd"));
+        songs.OpenFile();
+        ASSERT_EQ(songs.Count(), 1) << bytes.toHex().constData();
+        const clsMP3& s = *songs.Item(1);
+        const QStringList got{s.MP3Title(), s.artist(), s.Length(), s.CDTitle(), s.Category(), s.Cover()};
+        EXPECT_EQ(got, expected.mid(0, 6)) << bytes.toHex().constData();
+        // The last field runs to the pair of separators; a single one inside it is dropped.
+        EXPECT_EQ(s.Notes(), expected.mid(6, expected.size() - 8).join(QString())) << bytes.toHex().constData();
+    }
+}
+
+TEST_F(Catalogues, SavedBytesAreTheWholeTextInUtf8)
+{
+    const QString high(QChar(0xD83C)), low(QChar(0xDFB5));
+    const QStringList values{QStringLiteral("plain"), QStringLiteral("Ünïcödé €"), high + low + QStringLiteral(" pair"),
+                             QStringLiteral("ends high ") + high, low + QStringLiteral(" starts low"),
+                             QStringLiteral("\uFEFFmark"), QStringLiteral("line\r\nbreak"), QString()};
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    QString whole;
+    for (int r = 0; r < values.size(); ++r) {
+        QStringList f;
+        for (int c = 0; c < 7; ++c)
+            f << values[(r + c) % values.size()];
+        songs.Add(f[0], f[1], f[2], f[3], f[4], f[5], f[6]);
+        whole += f.join(kE) + kE + kE;
+    }
+    songs.SaveFile();
+    EXPECT_EQ(readAll(programFile("MP3.mpd")).toHex(' ').toStdString(),
+              (whole + QStringLiteral("\r\n")).toUtf8().toHex(' ').toStdString());
+}
+
+// ---- finding songs by title ----
+
+TEST_F(Catalogues, TitleKeysAgreeWithComparingIgnoringCase)
+{
+    const QString deseretUpper = QString::fromUcs4(U"\U00010400"), deseretLower = QString::fromUcs4(U"\U00010428");
+    const QStringList texts{QStringLiteral("abc"),     QStringLiteral("ABC"),   QStringLiteral("Straße"),
+                            QStringLiteral("STRASSE"), QStringLiteral("ẞ"),     QStringLiteral("ß"),
+                            QStringLiteral("ΣΑΣ"),     QStringLiteral("σας"),   QStringLiteral("σαΣ"),
+                            QStringLiteral("K"),       QStringLiteral("\u212A"), QStringLiteral("k"),
+                            QStringLiteral("İ"),       QStringLiteral("i"),     QStringLiteral("ı"),
+                            deseretUpper,              deseretLower,           QString(QChar(0xD801)),
+                            QString(),                 QStringLiteral("ǅ"),     QStringLiteral("ǆ")};
+    for (const QString& a : texts)
+        for (const QString& b : texts)
+            EXPECT_EQ(caseFoldKey(a) == caseFoldKey(b), a.compare(b, Qt::CaseInsensitive) == 0)
+                << a.toStdString() << " / " << b.toStdString();
 }

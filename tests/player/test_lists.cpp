@@ -308,3 +308,26 @@ TEST_F(Lists, OkNarrowsTheWindow)
     w->sscmdMP3_Click();
     EXPECT_EQ(w->widthTw(), 9300);
 }
+
+// The browser finds songs as the song window does: 2,000 files against 2,000 songs, letter
+// case ignored, the first of two records with one title winning.
+TEST_F(Lists, LargeFolderListingFindsRecordsIgnoringCase)
+{
+    const auto name = [](int i) { return QStringLiteral("Tune %1").arg(i, 4, 10, QLatin1Char('0')); };
+    for (int i = 0; i < 2000; ++i)
+        writeAll(MusicFolder + name(i) + QStringLiteral(".mp3"), "x");
+    for (int i = 1999; i >= 0; i -= 2)
+        SongLibrary->Add(name(i).toUpper(), QStringLiteral("Odd"), QStringLiteral("1:00"), {}, {}, {}, {});
+    for (int i = 0; i < 2000; i += 2) {
+        SongLibrary->Add(name(i), QStringLiteral("Even"), QStringLiteral("2:00"), {}, {}, {}, {});
+        if (i % 100 == 0)
+            SongLibrary->Add(name(i).toLower(), QStringLiteral("Later"), QStringLiteral("9:99"), {}, {}, {}, {});
+    }
+    w->sscmdMP3_Click();
+    ASSERT_EQ(w->ListView2->topLevelItemCount(), 2000);
+    for (int i = 0; i < 2000; ++i) {
+        const QTreeWidgetItem* it = w->ListView2->topLevelItem(i);
+        ASSERT_EQ(it->text(0), i % 2 ? name(i).toUpper() : name(i)) << i;
+        ASSERT_EQ(it->text(1), i % 2 ? QStringLiteral("Odd") : QStringLiteral("Even")) << i;
+    }
+}

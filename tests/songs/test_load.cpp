@@ -177,3 +177,27 @@ TEST_F(SongsFixture, HeaderClicksSortLikeTheLabels)
         EXPECT_EQ(column(w.ListView2), expected);
     }
 }
+
+// 2,000 files against 2,000 catalogue songs: letter case never hides a song, and of two
+// records with one title the first one gives the row.
+TEST_F(SongsFixture, ALargeFolderFindsEveryRecordIgnoringCaseAndTheFirstWins)
+{
+    const int files = 2000;
+    const auto name = [](int i) { return QStringLiteral("Track %1 é").arg(i, 4, 10, QLatin1Char('0')); };
+    for (int i = 0; i < files; ++i)
+        touch(MusicFolder + name(i) + (i % 7 == 0 ? QStringLiteral(".MP3") : QStringLiteral(".mp3")));
+    // The catalogue holds the first 1,900 titles, last first and every third in other letter
+    // case, then a second record for 100 of them (the last 100 files are unknown and empty).
+    const auto stored = [&](int i) { return i % 3 == 1 ? name(i).toUpper() : name(i); };
+    for (int i = files - 101; i >= 0; --i)
+        song(stored(i), QStringLiteral("First %1").arg(i), QStringLiteral("1:00"));
+    for (int i = 0; i < 100; ++i)
+        song(name(i * 19).toLower(), QStringLiteral("Later"), QStringLiteral("9:99"));
+    ASSERT_EQ(SongLibrary->Count(), files);
+
+    frmSongs& w = load();
+    ASSERT_EQ(w.ListView2->topLevelItemCount(), files - 100);
+    for (int i = 0; i < files - 100; ++i)
+        ASSERT_EQ(row(w.ListView2, i), (QStringList{stored(i), QStringLiteral("First %1").arg(i), "1:00", "", ""}))
+            << i;
+}
