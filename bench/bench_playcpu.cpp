@@ -1,0 +1,181 @@
+// Playback CPU: the MP3 control playing a 3-minute MP3 through PulseAudio against the
+// mpg123 program (`mpg123 -o pulse`) playing the same file on the same sink, in one run.
+// A private sound server with a null sink is started for the run, so nothing is heard
+// and the machine's own sound setup is left alone.
+//
+// Needs the `pulseaudio` and `mpg123` programs (bench-only; not part of the build's
+// packages) and `lame` for the test file. Missing programs are named and the bench ends.
+//
+// Environment: BENCH_SECONDS (default 30) seconds of each play; BENCH_LOAD (default 0)
+// busy threads started for the whole run to measure on a loaded machine.
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "../tests/support/audiofiles.h"
+#include "controls/audiosink.h"
+#include "controls/mp3play.h"
+
+namespace {
+
+double cpuSeconds(const rusage& r)
+{
+    return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
+}
+
+double selfCpu()
+{
+    rusage r{};
+    getrusage(RUSAGE_SELF, &r);
+    return cpuSeconds(r);
+}
+
+// Runs the events of this thread for ms milliseconds (sleeping between them).
+void runEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Plays the file with mpg123 for `seconds` and returns the CPU seconds it used.
+double mpg123Cpu(const QString& mp3, int seconds)
+{
+    const QByteArray path = QFile::encodeName(mp3);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execlp("mpg123", "mpg123", "-q", "-o", "pulse", path.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    runEvents(seconds * 1000);
+    kill(pid, SIGTERM);
+    int status = 0;
+    rusage r{};
+    wait4(pid, &status, 0, &r);
+    return cpuSeconds(r);
+}
+
+// Plays the file with the MP3 control for `seconds` and returns the CPU seconds the
+// process used meanwhile (decoder, audio output, sound-server client, events).
+double controlCpu(const QString& mp3, int seconds, int* frameEvents)
+{
+    Mp3Play p;
+    int events = 0;
+    QObject::connect(&p, &Mp3Play::ActFrame, [&](int32_t) { ++events; });
+    if (p.Open(mp3, QString()) != 0)
+        return -1;
+    const double before = selfCpu();
+    p.Play();
+    runEvents(seconds * 1000);
+    p.Stop();
+    const double used = selfCpu() - before;
+    p.Close();
+    *frameEvents = events;
+    return used;
+}
+
+bool have(const char* program) { return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty(); }
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* needed[] = {"pulseaudio", "mpg123", "lame"};
+    bool missing = false;
+    for (const char* n : needed)
+        if (!have(n)) {
+            std::printf("bench_playcpu: the program \"%s\" is not installed; this bench needs it (bench-only).\n", n);
+            missing = true;
+        }
+    if (missing)
+        return 0;
+
+    QTemporaryDir dir;
+    const QString runtime = dir.path() + QStringLiteral("/run");
+    QDir().mkpath(runtime);
+    const QString socket = runtime + QStringLiteral("/native");
+    const QString script = dir.path() + QStringLiteral("/null.pa");
+    {
+        QFile f(script);
+        if (!f.open(QIODevice::WriteOnly))
+            return 1;
+        f.write("load-module module-null-sink sink_name=benchnull\n"
+                "set-default-sink benchnull\n"
+                "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
+                QFile::encodeName(socket) + "\n");
+    }
+    // The private server and everything this run plays use it alone.
+    qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(socket));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("HOME", QFile::encodeName(dir.path()));
+    qputenv("PULSE_RUNTIME_PATH", QFile::encodeName(runtime));
+    qputenv("PULSE_STATE_PATH", QFile::encodeName(dir.path()));
+    QProcess server;
+    server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server.setStandardOutputFile(QProcess::nullDevice());
+    server.start(QStringLiteral("pulseaudio"),
+                 {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                  QStringLiteral("--disallow-exit"), QStringLiteral("--log-level=0"), QStringLiteral("-F"), script});
+    if (!server.waitForStarted(5000)) {
+        std::printf("bench_playcpu: the sound server did not start\n");
+        return 1;
+    }
+    for (int i = 0; i < 100 && !QFileInfo::exists(socket); ++i)
+        QThread::msleep(50);
+
+    QCoreApplication app(argc, argv);
+    const int seconds = qEnvironmentVariableIsSet("BENCH_SECONDS") ? qEnvironmentVariableIntValue("BENCH_SECONDS") : 30;
+    const int load = qEnvironmentVariableIntValue("BENCH_LOAD");
+
+    const QString mp3 = dir.path() + QStringLiteral("/song.mp3");
+    if (!testaudio::makeMp3(mp3, 44100, 2, 180.0, 128)) {
+        std::printf("bench_playcpu: could not make the test MP3\n");
+        return 1;
+    }
+    if (!makeDeviceAudioSink()) {
+        std::printf("bench_playcpu: Qt finds no audio output on the private sound server\n");
+        return 1;
+    }
+
+    std::atomic<bool> stopLoad{false};
+    std::vector<std::thread> busy;
+    for (int i = 0; i < load; ++i)
+        busy.emplace_back([&] {
+            volatile unsigned long x = 0;
+            while (!stopLoad)
+                x = x + 1;
+        });
+
+    int events = 0;
+    const double theirs = mpg123Cpu(mp3, seconds);
+    const double ours = controlCpu(mp3, seconds, &events);
+    stopLoad = true;
+    for (auto& t : busy)
+        t.join();
+    server.terminate();
+    server.waitForFinished(5000);
+
+    std::printf("playback of %d s, %d busy threads\n", seconds, load);
+    std::printf("  mpg123 -o pulse : %.3f s CPU (%.2f %% of a core)\n", theirs, 100.0 * theirs / seconds);
+    std::printf("  MP3 control     : %.3f s CPU (%.2f %% of a core), %d position events\n", ours,
+                100.0 * ours / seconds, events);
+    std::printf("  ratio           : %.2f\n", theirs > 0 ? ours / theirs : 0.0);
+    return 0;
+}
