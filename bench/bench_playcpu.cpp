@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
+#include <map>
 #include <csignal>
 #include <fcntl.h>
 #include <cstdio>
@@ -72,6 +73,25 @@ double mpg123Cpu(const QString& mp3, int seconds)
     return cpuSeconds(r);
 }
 
+// CPU seconds of each thread of this process, by thread name.
+std::map<QString, double> threadCpu()
+{
+    std::map<QString, double> out;
+    const double tick = double(sysconf(_SC_CLK_TCK));
+    for (const QString& tid : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = f.readAll();
+        const int open = line.indexOf('('), close = line.lastIndexOf(')');
+        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
+        if (open < 0 || close < 0 || fields.size() < 13)
+            continue;
+        out[QString::fromUtf8(line.mid(open + 1, close - open - 1))] += (fields[11].toDouble() + fields[12].toDouble()) / tick;
+    }
+    return out;
+}
+
 // Plays the file with the MP3 control for `seconds` and returns the CPU seconds the
 // process used meanwhile (decoder, audio output, sound-server client, events).
 double controlCpu(const QString& mp3, int seconds, int* frameEvents)
@@ -82,13 +102,89 @@ double controlCpu(const QString& mp3, int seconds, int* frameEvents)
     if (p.Open(mp3, QString()) != 0)
         return -1;
     const double before = selfCpu();
+    const std::map<QString, double> threadsBefore = threadCpu();
     p.Play();
     runEvents(seconds * 1000);
+    for (const auto& [name, cpu] : threadCpu()) {
+        const auto it = threadsBefore.find(name);
+        const double used = cpu - (it == threadsBefore.end() ? 0.0 : it->second);
+        if (used > 0)
+            std::printf("    thread %-16s %.3f s\n", qPrintable(name), used);
+    }
     p.Stop();
     const double used = selfCpu() - before;
     p.Close();
     *frameEvents = events;
     return used;
+}
+
+// Plays a counter signal (each stereo sample one more than the last, never 0) through
+// the device output while the null sink's monitor is recorded, and reports the gaps
+// (runs of silence inside the signal), the jumps (lost samples) and whether the signal's
+// last sample was heard (the drain did not cut the end).
+void recordCounter(int seconds)
+{
+    QProcess rec;
+    rec.start(QStringLiteral("parec"), {QStringLiteral("-d"), QStringLiteral("benchnull.monitor"),
+                                        QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                                        QStringLiteral("--channels=2"), QStringLiteral("--raw"),
+                                        QStringLiteral("--latency-msec=50")});
+    if (!rec.waitForStarted(5000)) {
+        std::printf("  recording: parec did not start\n");
+        return;
+    }
+    runEvents(500);
+    auto sink = makeDeviceAudioSink();
+    const qint64 frames = qint64(seconds) * 44100;
+    std::vector<int16_t> block(4410 * 2);
+    qint64 n = 0;
+    sink->start(44100, 2);
+    std::thread writer([&] {
+        while (n < frames) {
+            for (size_t i = 0; i < block.size(); i += 2, ++n)
+                block[i] = block[i + 1] = static_cast<int16_t>(n % 30000 + 1);
+            sink->write(reinterpret_cast<const char*>(block.data()), qint64(block.size() * 2));
+        }
+        sink->drain();
+    });
+    while (!QThread::currentThread()->isInterruptionRequested()) {
+        runEvents(100);
+        if (writer.joinable() && n >= frames) {
+            writer.join();
+            break;
+        }
+    }
+    const int16_t last = block[block.size() - 2];
+    sink.reset();
+    runEvents(500);
+    rec.terminate();
+    rec.waitForFinished(5000);
+    const QByteArray raw = rec.readAllStandardOutput();
+    const auto* smp = reinterpret_cast<const int16_t*>(raw.constData());
+    const qint64 count = raw.size() / 4;
+    qint64 first = -1, lastSeen = -1;
+    for (qint64 i = 0; i < count; ++i)
+        if (smp[2 * i] != 0) {
+            if (first < 0)
+                first = i;
+            lastSeen = i;
+        }
+    int gaps = 0, jumps = 0;
+    qint64 lost = 0;
+    for (qint64 i = first + 1; first >= 0 && i <= lastSeen; ++i) {
+        const int16_t prev = smp[2 * (i - 1)], cur = smp[2 * i];
+        if (cur == 0 && prev != 0)
+            ++gaps;
+        if (cur != 0 && prev != 0 && cur != prev + 1 && !(prev == 30000 && cur == 1)) {
+            ++jumps;
+            lost += (cur - prev - 1 + 30000) % 30000;
+        }
+    }
+    std::printf("  recording of %d s of counter: %lld samples heard from value %d, %d gaps, %d jumps "
+                "(%lld samples lost), end %s\n",
+                seconds, static_cast<long long>(first >= 0 ? lastSeen - first + 1 : 0), first >= 0 ? smp[2 * first] : 0, gaps, jumps,
+                static_cast<long long>(lost),
+                lastSeen >= 0 && smp[2 * lastSeen] == last ? "heard" : "cut");
 }
 
 bool have(const char* program) { return !QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty(); }
@@ -166,6 +262,8 @@ int main(int argc, char** argv)
     int events = 0;
     const double theirs = mpg123Cpu(mp3, seconds);
     const double ours = controlCpu(mp3, seconds, &events);
+    if (qEnvironmentVariableIsSet("BENCH_RECORD") && have("parec"))
+        recordCounter(qEnvironmentVariableIntValue("BENCH_RECORD"));
     stopLoad = true;
     for (auto& t : busy)
         t.join();

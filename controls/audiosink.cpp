@@ -9,12 +9,14 @@
 #include <QIODevice>
 #include <QMediaDevices>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <thread>
+#include <vector>
 
 // ---- ring ----
 AudioRing::AudioRing(qint64 capacity) : m_buf(static_cast<size_t>(std::max<qint64>(capacity, 1))) {}
@@ -214,28 +216,8 @@ private:
 constexpr qint64 kRingMs = 2000;   // what the writer may be ahead of the sound server
 constexpr qint64 kDeviceMs = 1000; // what the sound server holds
 constexpr qint64 kStallMs = 1000;  // nothing played for so long: the device may be gone
-
-// What the device pulls from: the ring. It gives what the ring holds and nothing more;
-// the server plays silence by itself when the writer is late.
-class RingDevice : public QIODevice {
-public:
-    RingDevice(AudioRing& ring, std::function<void(qint64)> pulled) : m_ring(ring), m_pulled(std::move(pulled)) {}
-    bool isSequential() const override { return true; }
-    qint64 bytesAvailable() const override { return m_ring.queued() + QIODevice::bytesAvailable(); }
-
-protected:
-    qint64 readData(char* data, qint64 max) override
-    {
-        const qint64 n = m_ring.read(data, max);
-        m_pulled(n);
-        return n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    AudioRing& m_ring;
-    std::function<void(qint64)> m_pulled;
-};
+constexpr int kPushMs = 200;       // the audio thread tops the server up so often
+constexpr qint64 kTailMs = 150;    // the server's own output stage after its buffer
 
 class DeviceAudioSink : public AudioSink {
 public:
@@ -302,14 +284,17 @@ public:
                 m_sink = new QAudioSink(m_device, fmt);
                 m_sink->setBufferSize(static_cast<qsizetype>(m_bytesPerSec * kDeviceMs / 1000 / 4 * 4));
                 m_sink->setVolume(m_volume);
-                m_io = new RingDevice(*m_ring, [this](qint64 n) { pulled(n); });
-                m_io->open(QIODevice::ReadOnly);
                 QObject::connect(m_sink, &QAudioSink::stateChanged, m_ctx, [this](QAudio::State s) {
                     if (s == QAudio::StoppedState && m_sink && m_sink->error() != QAudio::NoError)
                         fail();
                 });
-                m_sink->start(m_io);
-                ok = m_sink->error() == QAudio::NoError;
+                // The server is topped up from the ring a few times a second (its buffer
+                // holds a second), rather than pulling every few milliseconds.
+                m_io = m_sink->start();
+                ok = m_io && m_sink->error() == QAudio::NoError;
+                m_push = new QTimer(m_ctx);
+                QObject::connect(m_push, &QTimer::timeout, m_ctx, [this] { push(); });
+                m_push->start(kPushMs);
             },
             Qt::BlockingQueuedConnection);
         return ok;
@@ -321,7 +306,11 @@ public:
             return 0;
         qint64 taken = 0;
         if (!m_failed) {
+            // A device that ran dry is topped up at once rather than at the next tick.
+            const bool dry = m_ring->queued() == 0;
             taken = m_ring->write(data, bytes);
+            if (dry && taken > 0)
+                QMetaObject::invokeMethod(m_ctx, [this] { push(); });
             if (taken == bytes || !m_failed)
                 return taken;
         }
@@ -421,8 +410,12 @@ public:
                             held = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
                     },
                     Qt::BlockingQueuedConnection);
-                if (held == 0)
+                if (held == 0) {
+                    // What the server has taken still passes its own output stage.
+                    clock.sleepUntilMsOr(clock.monotonicMs() + kTailMs,
+                                         [this] { return m_stopped.load() || m_failed.load(); });
                     break;
+                }
                 left = held;
             }
             clock.sleepUntilMsOr(clock.monotonicMs() + std::clamp<qint64>(toUs(left) / 1000, 5, 100),
@@ -447,7 +440,7 @@ private:
             return std::min(m_baseUs, taken);
         return std::min(m_baseUs + (Clocks().monotonicMs() - m_baseMs) * 1000, taken);
     }
-    // Audio thread: the device took n bytes.
+    // Audio thread: the device took n bytes (0: the ring had nothing for it).
     void pulled(qint64 n)
     {
         std::lock_guard lk(m_posMutex);
@@ -461,16 +454,32 @@ private:
             m_starved = false;
         }
     }
+    // Audio thread: moves what the server has room for from the ring to the server.
+    void push()
+    {
+        if (!m_sink || !m_io || m_paused || m_stopped)
+            return;
+        const qint64 room = m_sink->bytesFree() / 4 * 4;
+        if (room <= 0)
+            return;
+        if (qint64(m_chunk.size()) < room)
+            m_chunk.resize(static_cast<size_t>(room));
+        const qint64 n = m_ring->read(m_chunk.data(), room);
+        if (n > 0)
+            m_io->write(m_chunk.data(), n);
+        pulled(n);
+    }
     // Runs on the audio thread.
     void teardown()
     {
+        delete m_push;
+        m_push = nullptr;
         if (m_sink) {
             m_sink->stop();
             delete m_sink;
             m_sink = nullptr;
         }
-        delete m_io;
-        m_io = nullptr;
+        m_io = nullptr; // the sink's own
     }
     void fail()
     {
@@ -503,7 +512,9 @@ private:
     QThread m_thread;
     QObject* m_ctx = nullptr;
     QAudioSink* m_sink = nullptr;        // audio thread
-    RingDevice* m_io = nullptr;          // audio thread
+    QIODevice* m_io = nullptr;           // audio thread, the sink's
+    QTimer* m_push = nullptr;            // audio thread
+    std::vector<char> m_chunk;           // audio thread
     QMediaDevices* m_devices = nullptr;  // audio thread
     int m_rate = 0;
     int m_channels = 0;

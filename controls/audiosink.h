@@ -8,10 +8,10 @@
 // before the first write and not while a write is in progress.
 //
 // Two outputs:
-// - Device output (Qt Multimedia QAudioSink, PulseAudio or PipeWire). The sink pulls
-//   from a ring buffer of about 2 s on a thread of its own that runs an event loop, and
-//   keeps about 1 s in the sound server, so a loaded machine plays without gaps; write()
-//   blocks while the ring is full. Pause and stop act on the stream at once. The
+// - Device output (Qt Multimedia QAudioSink, PulseAudio or PipeWire). A thread of its
+//   own that runs an event loop tops the sound server up from a ring buffer of about 2 s
+//   five times a second; the server holds about 1 s, so a loaded machine plays without
+//   gaps. write() blocks while the ring is full. Pause and stop act on the stream at once. The
 //   position counts the time the stream has been playing, never beyond what the device
 //   has taken. When the device fails or goes away mid-play (it takes nothing for about a
 //   second while not paused and the list of devices has changed) the output carries on
