@@ -107,6 +107,23 @@ protected:
         EXPECT_TRUE(AutoPlaylistName.isEmpty());
     }
     static bool haveLame() { return !QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty(); }
+    // Runs the encode run and presses Abort (answered Yes) once, as soon as when() holds;
+    // whether it was pressed.
+    bool encodeAbortingWhen(frmCD& cd, const std::function<bool()>& when)
+    {
+        prompt.answers = {Mb::Yes};
+        bool pressed = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!pressed && when()) {
+                pressed = true;
+                Forms::find<frmCDRip>()->AbortButton_Click();
+            }
+        });
+        watch.start(0);
+        cd.sscmdEncode_Click();
+        return pressed;
+    }
 
     qint64 freeBytes = qint64(1) << 40;
     std::unique_ptr<ScopedMountTable> mounts;
@@ -209,23 +226,16 @@ TEST_F(CdRip, AbortWhileEncodingTheSecondTrackKeepsTheFirstAndTheSecondWav)
     frmCD& cd = start();
     select(cd, {1, 2, 3});
     bool checkedRunning = false;
-    prompt.answers = {Mb::Yes};
     // The first encoder ends by itself; the second runs until the user aborts.
     f.script.hold = 2;
-    bool asked = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (f.script.started.size() != 2 || asked)
-            return;
-        asked = true;
+    EXPECT_TRUE(encodeAbortingWhen(cd, [&] {
+        if (f.script.started.size() != 2)
+            return false;
         checkedRunning = ConversionRunning == 1 && !cd.picPlayer->isEnabled() && !cd.ListView1->isEnabled() &&
                          !cd.menuEntry(QStringLiteral("mnuExit"))->isEnabled() && cd.Label22->isEnabled() &&
                          cd.Caption() == QStringLiteral("CD Player / MP3 Encoder - Encoding in Progress");
-        Forms::find<frmCDRip>()->AbortButton_Click();
-    });
-    watch.start(0);
-    cd.sscmdEncode_Click();
-    watch.stop();
+        return true;
+    }));
     EXPECT_TRUE(checkedRunning);
     ASSERT_EQ(f.script.started.size(), 2u);
     EXPECT_EQ(f.script.killed, 1);
@@ -462,19 +472,8 @@ TEST_F(CdRip, AbortWhileTheNextTrackIsReadAhead)
         select(cd, {1, 2, 3});
         f.script.hold = 1;
         f.script.onStart = [](size_t) { Forms::find<frmCDRip>()->ACD1->holdAtFrame(50); };
-        prompt.answers = {Mb::Yes};
-        bool asked = false;
-        QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (!asked && QFileInfo(MusicFolder + QStringLiteral(".readahead.wav")).size() > 44) {
-                asked = true;
-                Forms::find<frmCDRip>()->AbortButton_Click();
-            }
-        });
-        watch.start(0);
-        cd.sscmdEncode_Click();
-        watch.stop();
-        EXPECT_TRUE(asked);
+        EXPECT_TRUE(encodeAbortingWhen(
+            cd, [&] { return QFileInfo(MusicFolder + QStringLiteral(".readahead.wav")).size() > 44; }));
         EXPECT_EQ(f.script.started.size(), 1u);
         EXPECT_EQ(f.script.killed, 1);
         EXPECT_EQ(QDir(MusicFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name), c.left);

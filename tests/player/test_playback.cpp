@@ -8,6 +8,8 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 class Playback : public PlayerFixture {
@@ -294,6 +296,37 @@ TEST_F(Playback, ALostDeviceLetsTheSongEndAndTheNextStart)
     EXPECT_EQ(errorBoxes(), 0);
     w->picStop_Click();
     settleStop(ended);
+}
+
+// The guard gives up on a device only when the device list changed too; a write that the
+// lost device left half done still returns all it was given (the rest went to the null
+// output), so a writer never reads it as a stop.
+TEST_F(Playback, TheGuardMovesOnOnlyWhenTheDeviceListChanged)
+{
+    for (const bool changed : {true, false}) {
+        SCOPED_TRACE(changed);
+        auto sink = makeGuardedAudioSink(std::make_unique<PulledOutDevice>(), [changed] { return changed; });
+        ASSERT_TRUE(sink->start(44100, 2));
+        std::vector<char> second(44100 * 4);
+        std::atomic<qint64> taken{-1};
+        std::thread writer([&] { taken = sink->write(second.data(), qint64(second.size())); });
+        const qint64 until = clock.monotonicMs() + 5000;
+        pumpUntil([&] {
+            clock.advance(50);
+            return taken >= 0 || clock.monotonicMs() >= until;
+        });
+        if (changed) {
+            EXPECT_EQ(taken.load(), qint64(second.size()));
+            EXPECT_GE(sink->playedUs(), 1000000);
+        } else {
+            EXPECT_EQ(taken.load(), -1) << "a device that only stalls is waited for";
+            sink->stop();
+        }
+        writer.join();
+        if (!changed) {
+            EXPECT_EQ(taken.load(), qint64(second.size() / 2));
+        }
+    }
 }
 
 TEST(StatusLine, BudgetsTruncationAndTime)
