@@ -254,7 +254,7 @@ public:
             std::lock_guard lk(m_posMutex);
             m_baseUs = 0;
             m_baseMs = -1;
-            m_starved = true;
+            m_lastUs = 0;
         }
         if (!m_thread.isRunning()) {
             m_thread.setObjectName(QStringLiteral("audio output"));
@@ -431,30 +431,20 @@ public:
 private:
     qint64 toUs(qint64 bytes) const { return bytes * 1000000 / std::max<qint64>(m_bytesPerSec, 1); }
     qint64 writtenUs() const { return toUs(m_ring->consumed() + m_ring->queued()); }
-    // The stream's clock: time counted since the device first took audio (again after it
-    // ran dry), never beyond what it has taken.
+    // The stream's clock: what the server had played at the last top-up (what it was
+    // given less what it still held), moved on by the time since, never beyond what it
+    // was given and never backwards.
     qint64 playedLocked() const
     {
         const qint64 taken = toUs(m_ring->consumed());
-        if (m_baseMs < 0 || m_paused)
-            return std::min(m_baseUs, taken);
-        return std::min(m_baseUs + (Clocks().monotonicMs() - m_baseMs) * 1000, taken);
+        qint64 played = m_baseUs;
+        if (m_baseMs >= 0 && !m_paused)
+            played += (Clocks().monotonicMs() - m_baseMs) * 1000;
+        m_lastUs = std::max(m_lastUs, std::min(played, taken));
+        return m_lastUs;
     }
-    // Audio thread: the device took n bytes (0: the ring had nothing for it).
-    void pulled(qint64 n)
-    {
-        std::lock_guard lk(m_posMutex);
-        if (n <= 0) {
-            m_starved = true;
-            return;
-        }
-        if (m_starved) {
-            m_baseUs = m_baseMs < 0 ? 0 : playedLocked();
-            m_baseMs = Clocks().monotonicMs();
-            m_starved = false;
-        }
-    }
-    // Audio thread: moves what the server has room for from the ring to the server.
+    // Audio thread: moves what the server has room for from the ring to the server, and
+    // sets the stream's clock by what the server still holds.
     void push()
     {
         if (!m_sink || !m_io || m_paused || m_stopped)
@@ -467,7 +457,12 @@ private:
         const qint64 n = m_ring->read(m_chunk.data(), room);
         if (n > 0)
             m_io->write(m_chunk.data(), n);
-        pulled(n);
+        const qint64 held = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
+        std::lock_guard lk(m_posMutex);
+        if (m_paused || m_stopped)
+            return;
+        m_baseUs = std::max<qint64>(0, toUs(m_ring->consumed() - held));
+        m_baseMs = Clocks().monotonicMs();
     }
     // Runs on the audio thread.
     void teardown()
@@ -526,8 +521,8 @@ private:
     std::atomic<bool> m_devicesChanged{false};
     mutable std::mutex m_posMutex; // the stream clock below
     qint64 m_baseUs = 0;           // played when the clock (re)started at m_baseMs
-    qint64 m_baseMs = -1;          // -1: the device has taken nothing yet
-    bool m_starved = true;
+    qint64 m_baseMs = -1;          // -1: nothing given to the server yet
+    mutable qint64 m_lastUs = 0; // the clock as last read
     mutable std::mutex m_fbMutex;
     std::unique_ptr<AudioSink> m_fallback;
     qint64 m_failedAtUs = 0;

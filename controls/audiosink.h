@@ -11,9 +11,10 @@
 // - Device output (Qt Multimedia QAudioSink, PulseAudio or PipeWire). A thread of its
 //   own that runs an event loop tops the sound server up from a ring buffer of about 2 s
 //   five times a second; the server holds about 1 s, so a loaded machine plays without
-//   gaps. write() blocks while the ring is full. Pause and stop act on the stream at once. The
-//   position counts the time the stream has been playing, never beyond what the device
-//   has taken. When the device fails or goes away mid-play (it takes nothing for about a
+//   gaps. write() blocks while the ring is full. Pause and stop act on the stream at
+//   once. The position is what the server has played (what it was given less what it
+//   still holds, at each top-up, moved on by the clock between); drain() waits until the
+//   server holds nothing more. When the device fails or goes away mid-play (it takes nothing for about a
 //   second while not paused and the list of devices has changed) the output carries on
 //   as the null output, so a song still ends.
 // - Null output: no sound, paced by the clock seam (Clocks()). write() returns once
