@@ -1273,6 +1273,12 @@ void frmCD::encodeTracks()
             const QString mp3Name = checkduplmp3(base + QStringLiteral(".mp3"));
             const QString mp3Path = MusicFolder + mp3Name;
             rip->lblMP3->setText(mp3Name);
+            // The next selected track is read from the disc while this one encodes.
+            for (int next = r + 1; next <= rowCount(); ++next)
+                if (rowSelected(next)) {
+                    rip->ReadAhead(static_cast<int16_t>(next));
+                    break;
+                }
             rip->StartEncoding();
             const bool aborted = RipAbort == -1 || Forms::gone(ripGuard);
             const QFileInfo made(mp3Path);

@@ -117,6 +117,7 @@ void frmCDRip::Form_Unload(int& cancel)
     RipAbort = -1;
     Timer1->stop();
     ACD1->StopRead();
+    dropReadAhead();
     if (m_encoder)
         m_encoder->kill();
 }
@@ -145,31 +146,79 @@ void frmCDRip::StartRipping()
         track = ok && std::abs(v) < 32767.5 ? static_cast<int16_t>(roundEven(v)) : 0;
     });
     const QString wav = MusicFolder + lblwave->text();
-    ReadDone = 0;
-    int16_t r = 1;
-    trap([&] { r = ACD1->ReadTrack(track, wav); });
-    if (r != 0) {
-        trap([] { MsgBox(kReadError, Mb::OKOnly, QStringLiteral("Quillory")); });
-        RipAbort = -1;
+    // A track read ahead while the last one encoded is taken over: its read goes on (or
+    // has ended) and now shows its progress.
+    const bool ahead = m_aheadTrack != 0 && m_aheadTrack == track;
+    if (ahead) {
+        m_aheadQuiet = false;
+        PercentDone = static_cast<int16_t>(m_aheadPosition / 10);
+    } else {
+        dropReadAhead();
+        ReadDone = 0;
+        int16_t r = 1;
+        trap([&] { r = ACD1->ReadTrack(track, wav); });
+        if (r != 0) {
+            trap([] { MsgBox(kReadError, Mb::OKOnly, QStringLiteral("Quillory")); });
+            RipAbort = -1;
+        }
     }
     m_stepRunning = true;
     Clocks().waitUntil([this] { return ReadDone != 0 || RipAbort == -1; }, -1);
     m_stepRunning = false;
     if (ReadDone == 0 || RipAbort == -1) {
         trap([this] { ACD1->StopRead(); });
+        dropReadAhead();
         ReadDone = -1;
         return;
     }
     // A read that broke off half-way is no track: say so, and let the caller stop.
-    if (ACD1->ReadFailed()) {
+    bool failed = ACD1->ReadFailed();
+    if (ahead && !failed) {
+        failed = !QFile::rename(m_aheadPath, wav);
+    }
+    if (ahead)
+        dropReadAhead();
+    if (failed) {
         trap([] { MsgBox(kReadError, Mb::OKOnly, QStringLiteral("Quillory")); });
         RipAbort = -1;
     }
 }
 
+void frmCDRip::ReadAhead(int16_t track)
+{
+    Trap trap(kModule, QStringLiteral("ReadAhead"));
+    dropReadAhead();
+    // Hidden, so no listing of the music folder shows it before it is the track's WAV.
+    const QString path = MusicFolder + QStringLiteral(".readahead.wav");
+    ReadDone = 0;
+    m_aheadPosition = 0;
+    int16_t t = track;
+    int16_t r = 1;
+    trap([&] { r = ACD1->ReadTrack(t, path); });
+    if (r != 0)
+        return;
+    m_aheadTrack = track;
+    m_aheadPath = path;
+    m_aheadQuiet = true;
+}
+
+void frmCDRip::dropReadAhead()
+{
+    if (m_aheadTrack == 0)
+        return;
+    ACD1->StopRead();
+    QFile::remove(m_aheadPath);
+    m_aheadTrack = 0;
+    m_aheadQuiet = false;
+}
+
 void frmCDRip::ACD1_ActPosition(int32_t position)
 {
     Trap trap(kModule, QStringLiteral("ACD1_ActPosition"));
+    if (m_aheadQuiet) {
+        m_aheadPosition = position;
+        return;
+    }
     trap([&] { PercentDone = static_cast<int16_t>(position / 10); });
 }
 

@@ -2,6 +2,9 @@
 // "MP3 Encode Status": reads one CD track into a WAV file and encodes a WAV file into an
 // MP3 file with the lame encoder, each step as a method that returns when the step has
 // ended while window events go on. Abort asks first, then stops the running step.
+// While the encoder works on one track the caller may have the next track read ahead
+// (ReadAhead): the read runs quietly into a hidden file, and StartRipping of that track
+// takes it over, shows its progress and gives it the track's WAV name.
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -43,6 +46,9 @@ public:
     void initrip();
     void StartRipping();
     void StartEncoding();
+    // Starts reading `track` quietly while the current step goes on; nothing when the
+    // read cannot start (StartRipping of the track then reads it and says why).
+    void ReadAhead(int16_t track);
 
     void ACD1_ActPosition(int32_t position);
     void ACD1_ReadComplete();
@@ -53,6 +59,13 @@ public:
     static QString BitRateFromCdWindow();
 
 private:
+    // Stops a read-ahead and removes its file.
+    void dropReadAhead();
+
     std::unique_ptr<ChildProcess> m_encoder;
     bool m_stepRunning = false;
+    int16_t m_aheadTrack = 0; // the track read ahead, 0 = none
+    QString m_aheadPath;
+    bool m_aheadQuiet = false; // its progress is not shown yet
+    int32_t m_aheadPosition = 0;
 };

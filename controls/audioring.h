@@ -11,8 +11,8 @@ public:
     explicit AudioRing(qint64 capacity);
     // Empties the ring, zeroes the count of bytes read and clears the stop.
     void reset();
-    // Copies all bytes in, waiting for room; returns early (with what was copied)
-    // once stop() is called.
+    // Copies all bytes in, waiting for room (for the whole rest, or the whole ring);
+    // returns early (with what was copied) once stop() is called.
     qint64 write(const char* data, qint64 bytes);
     // Copies up to max bytes out without waiting; returns how many.
     qint64 read(char* data, qint64 max);
@@ -32,5 +32,6 @@ private:
     qint64 m_head = 0; // next read position
     qint64 m_size = 0; // bytes queued
     qint64 m_consumed = 0;
+    qint64 m_want = 0; // room the waiting writer needs, 0 = none waits
     bool m_stopped = false;
 };

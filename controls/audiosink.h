@@ -8,10 +8,15 @@
 // before the first write and not while a write is in progress.
 //
 // Two outputs:
-// - Device output (Qt Multimedia QAudioSink, PulseAudio or PipeWire). The sink pulls
-//   from a small ring buffer (about 250 ms) on a thread of its own that runs an event
-//   loop; write() blocks while the ring is full. When the device fails or goes away
-//   mid-play the output carries on as the null output, so a song still ends.
+// - Device output (Qt Multimedia QAudioSink, PulseAudio or PipeWire). A thread of its
+//   own that runs an event loop tops the sound server up from a ring buffer of about 2 s
+//   five times a second; the server holds about 1 s, so a loaded machine plays without
+//   gaps. write() blocks while the ring is full. Pause and stop act on the stream at
+//   once. The position is what the server has played (what it was given less what it
+//   still holds, at each top-up, moved on by the clock between); drain() waits until the
+//   server holds nothing more. When the device fails or goes away mid-play (it takes nothing for about a
+//   second while not paused and the list of devices has changed) the output carries on
+//   as the null output, so a song still ends.
 // - Null output: no sound, paced by the clock seam (Clocks()). write() returns once
 //   the clock has reached the end of the audio written so far (nothing is buffered,
 //   so playedUs() follows the clock exactly); while paused the clock does not count.
@@ -20,6 +25,7 @@
 //   at once (its writes return without waiting), so the position never lags the clock
 //   by more than what is still unwritten.
 #include <QtGlobal>
+#include <functional>
 #include <memory>
 
 class AudioSink {
@@ -29,8 +35,9 @@ public:
     // with nothing played, not paused, not stopped. false when the format cannot be
     // played; the caller may then fall back to makeNullAudioSink().
     virtual bool start(int sampleRate, int channels) = 0;
-    // Blocks until all bytes are accepted or stop() is called; returns bytes accepted
-    // (all of them unless stopped). While paused, a write blocks.
+    // Blocks until all bytes are accepted or stop() is called; returns bytes taken from
+    // the caller (all of them unless stopped, also when the output failed on the way and
+    // the rest went to the null output). While paused, a write blocks.
     virtual qint64 write(const char* data, qint64 bytes) = 0;
     // Pauses (true) or resumes (false) the output; the position stands still meanwhile.
     virtual void pause(bool paused) = 0;
@@ -56,3 +63,9 @@ void setAudioSinkFactory(AudioSinkFactory f);
 std::unique_ptr<AudioSink> makeNullAudioSink();
 // nullptr when the machine has no audio output device.
 std::unique_ptr<AudioSink> makeDeviceAudioSink();
+// Watches `inner`: when it has audio to play, is neither paused nor stopped, plays
+// nothing for about a second (by its playedUs(), on the clock seam) and devicesChanged()
+// says the list of devices changed, it is stopped and the rest goes to the null output
+// (playedUs() goes on from what the lost output had taken).
+std::unique_ptr<AudioSink> makeGuardedAudioSink(std::unique_ptr<AudioSink> inner,
+                                                std::function<bool()> devicesChanged);

@@ -30,6 +30,8 @@ namespace {
 constexpr int kOutRate = 44100;
 constexpr int kOutChannels = 2;
 constexpr int kDecodeFrameStep = 20; // ActFrame every so many frames while decoding
+constexpr int kPlayEventMs = 200;    // ActFrame at most so often while playing (the window shows seconds)
+constexpr size_t kPlayBlockBytes = 4 * 4608; // about 100 ms of audio per write to the output
 
 void initMpg123()
 {
@@ -256,7 +258,11 @@ struct Mp3Play::Run {
     bool paused = false; // decoding only; playing pauses the output
 };
 
-Mp3Play::Mp3Play(QObject* parent) : QObject(parent) {}
+Mp3Play::Mp3Play(QObject* parent) : QObject(parent)
+{
+    m_positionTimer.setInterval(kPlayEventMs);
+    connect(&m_positionTimer, &QTimer::timeout, this, &Mp3Play::onPositionTick);
+}
 
 Mp3Play::~Mp3Play() { halt(); }
 
@@ -387,6 +393,9 @@ void Mp3Play::Play()
     }
     m_run = run;
     m_runActive = true;
+    m_lastFrame = 0;
+    if (m_sink)
+        m_positionTimer.start();
     m_worker = std::thread(&Mp3Play::work, this, run);
 }
 
@@ -414,6 +423,7 @@ void Mp3Play::halt()
         }
         m_run->cv.notify_all();
     }
+    m_positionTimer.stop();
     if (m_sink)
         m_sink->stop();
     if (m_worker.joinable())
@@ -495,8 +505,17 @@ void Mp3Play::WriteTag()
 
 void Mp3Play::onFrame(quint64 runId, int32_t frame)
 {
-    if (runId == m_runId && m_runActive)
+    if (runId == m_runId && m_runActive && frame > m_lastFrame) {
+        m_lastFrame = frame;
         emit ActFrame(frame);
+    }
+}
+
+void Mp3Play::onPositionTick()
+{
+    if (!m_runActive || !m_sink || m_msPerFrame <= 0)
+        return;
+    onFrame(m_runId, static_cast<int32_t>(m_sink->playedUs() / (m_msPerFrame * 1000.0)));
 }
 
 void Mp3Play::onFrameCount(quint64 runId, int32_t frames)
@@ -512,6 +531,7 @@ void Mp3Play::onFinished(quint64 runId)
 {
     if (runId != m_runId || !m_runActive)
         return;
+    m_positionTimer.stop();
     if (m_worker.joinable())
         m_worker.join();
     m_sink.reset();
@@ -606,12 +626,12 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
         if (!wav.close())
             natural = false;
     } else {
-        // A frame at a time, so that pauses and stops take effect at once.
-        const size_t bufBytes = 4608;
-        std::vector<short> buf(bufBytes / sizeof(short));
+        // Blocks of about 100 ms: the output takes them whole, and pause and stop act on
+        // the output at once. The window thread reads the position meanwhile.
+        std::vector<short> buf(kPlayBlockBytes / sizeof(short));
         while (!run->cancel) {
             size_t done = 0;
-            const int r = mpg123_read(m.h, reinterpret_cast<unsigned char*>(buf.data()), bufBytes, &done);
+            const int r = mpg123_read(m.h, reinterpret_cast<unsigned char*>(buf.data()), kPlayBlockBytes, &done);
             if (done > 0) {
                 const qint64 items = static_cast<qint64>(done / sizeof(short));
                 const double gl = self->m_gainLeft, gr = self->m_gainRight;
@@ -621,11 +641,6 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
                         buf[i + 1] = static_cast<short>(buf[i + 1] * gr);
                     }
                 run->sink->write(reinterpret_cast<const char*>(buf.data()), static_cast<qint64>(done));
-                const auto frame = static_cast<int32_t>(run->sink->playedUs() / run->usPerFrame);
-                if (frame > lastFrame && !run->cancel) {
-                    lastFrame = frame;
-                    postFrame(frame);
-                }
             }
             if (r == MPG123_DONE) {
                 natural = true;
@@ -634,9 +649,9 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
             if (r != MPG123_OK && r != MPG123_NEW_FORMAT)
                 break;
         }
+        if (natural && !run->cancel)
+            run->sink->drain();
     }
-    if (!decoding && natural && !run->cancel)
-        run->sink->drain();
     if (natural && !run->cancel && run->frames > lastFrame)
         postFrame(run->frames);
     finish();

@@ -5,8 +5,8 @@
 // Use it from the window thread only. Playing and decoding run on a worker thread;
 // their events reach the window thread through its event queue, never inside a call:
 // - ActFrame(frame): while playing, the MPEG frame just heard (elapsed seconds =
-//   MsPerFrame() * frame / 1000); while decoding, the frame just decoded (about every
-//   20 frames). Frames of one run arrive in increasing order; at the natural end the
+//   MsPerFrame() * frame / 1000), a few times a second (the window shows seconds);
+//   while decoding, the frame just decoded (about every 20 frames). Frames of one run arrive in increasing order; at the natural end the
 //   last one is FrameCount(). Events of a run that was stopped, closed or replaced
 //   are dropped.
 // - ThreadEnded: once per Play and once per Stop of an open file: at the end of the
@@ -25,6 +25,7 @@
 // Tags: ID3v2 read first, then ID3v1; WriteTag writes ID3v1.1 and ID3v2.3 in step.
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -88,6 +89,7 @@ private:
     void halt();
     void resetInfo();
     void onFrame(quint64 runId, int32_t frame);
+    void onPositionTick();
     void onFinished(quint64 runId);
     void onFrameCount(quint64 runId, int32_t frames);
     static void countFrames(Mp3Play* self, Run& run);
@@ -121,4 +123,7 @@ private:
     std::shared_ptr<Run> m_run;
     std::unique_ptr<AudioSink> m_sink;
     std::thread m_worker;
+    // While playing, the window thread reads the output's position on this timer.
+    QTimer m_positionTimer;
+    int32_t m_lastFrame = 0;
 };

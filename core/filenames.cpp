@@ -81,7 +81,7 @@ void PAUSE(int16_t milliseconds)
     trap([&] {
         Clock& clock = Clocks();
         const qint64 end = clock.monotonicMs() + milliseconds;
-        clock.waitUntil([&] { return clock.monotonicMs() >= end; }, -1);
+        clock.waitUntil([&] { return clock.monotonicMs() >= end; }, milliseconds);
     });
 }
 

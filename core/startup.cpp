@@ -10,6 +10,7 @@
 #include "shell/frmmain.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
@@ -35,7 +36,8 @@ template <class Col> std::unique_ptr<Col> openCatalogue(Trap& trap, const QStrin
 void waitForSplashTime(qint64 t0)
 {
     Clock& clock = Clocks();
-    clock.waitUntil([&] { return clock.monotonicMs() > t0 + kSplashMinimumMs; }, -1);
+    const qint64 end = t0 + kSplashMinimumMs + 1;
+    clock.waitUntil([&] { return clock.monotonicMs() >= end; }, std::max<qint64>(0, end - clock.monotonicMs()));
 }
 } // namespace
 

@@ -53,14 +53,22 @@ bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
 {
     NestedLoopScope nested;
     const qint64 deadline = timeoutMs < 0 ? -1 : monotonicMs() + timeoutMs;
-    // Sleeps until an event arrives; the tick wakes the loop to re-check flags that worker
-    // threads set without posting an event, and the deadline. (processEvents with a time
-    // limit does not wait for events: it would keep a processor core busy.)
-    QTimer tick;
-    tick.start(10);
+    // Sleeps until an event arrives and checks done() after each: the flags a wait ends on
+    // change in window events, and worker threads report by queued events, never by a flag
+    // alone. A single-shot timer wakes the loop at the deadline. (A periodic tick would cost
+    // a wake-up every few milliseconds for the whole wait; processEvents with a time limit
+    // does not wait for events at all.)
+    QTimer alarm;
+    alarm.setSingleShot(true);
+    alarm.setTimerType(Qt::PreciseTimer);
     while (!done()) {
-        if (deadline >= 0 && monotonicMs() >= deadline)
-            return done();
+        if (deadline >= 0) {
+            const qint64 left = deadline - monotonicMs();
+            if (left <= 0)
+                return done();
+            if (!alarm.isActive())
+                alarm.start(static_cast<int>(std::min<qint64>(left, INT32_MAX)));
+        }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::AllEvents);
     }
     return true;

@@ -48,7 +48,9 @@ public:
     // Seconds since midnight (the original runtime's Timer).
     virtual double timer() const;
     // Runs window events until done() holds or timeoutMs of this clock have passed
-    // (timeoutMs < 0: no time-out). Returns done(). Does not spin the CPU.
+    // (timeoutMs < 0: no time-out). Returns done(). Does not spin the CPU: done() is
+    // checked after each event, so it must turn true in an event (a worker thread reports
+    // by a queued event); a wait for time alone passes the time as timeoutMs.
     virtual bool waitUntil(const std::function<bool()>& done, qint64 timeoutMs);
     // Blocks the calling worker thread until this clock reaches monotonicMs() >= t.
     // Worker threads (audio pacing) use it; never call it on the window thread.

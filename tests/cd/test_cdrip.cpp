@@ -4,6 +4,7 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "cd/frmcdrip.h"
@@ -25,6 +26,8 @@ struct FakeEncoder : ChildProcess {
         bool endsByItself = true;
         bool startFails = false;
         size_t hold = 0; // the process (1 = the first started) that runs until it is killed
+        std::function<void(size_t)> onStart; // told the number of each process started
+        std::function<bool()> endsWhen;      // a process ends only once this holds
         std::vector<QStringList> started;
         int killed = 0;
     };
@@ -39,9 +42,14 @@ struct FakeEncoder : ChildProcess {
         QFile f(out);
         if (f.open(QIODevice::WriteOnly))
             f.write("partial");
+        if (script.onStart)
+            script.onStart(index);
         return true;
     }
-    bool finished() override { return script.endsByItself && index != script.hold; }
+    bool finished() override
+    {
+        return script.endsByItself && index != script.hold && (!script.endsWhen || script.endsWhen());
+    }
     int exitCode() override { return script.exitCode; }
     void kill() override { ++script.killed; }
     Script& script;
@@ -100,6 +108,23 @@ protected:
         EXPECT_TRUE(AutoPlaylistName.isEmpty());
     }
     static bool haveLame() { return !QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty(); }
+    // Runs the encode run and presses Abort (answered Yes) once, as soon as when() holds;
+    // whether it was pressed.
+    bool encodeAbortingWhen(frmCD& cd, const std::function<bool()>& when)
+    {
+        prompt.answers = {Mb::Yes};
+        bool pressed = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!pressed && when()) {
+                pressed = true;
+                Forms::find<frmCDRip>()->AbortButton_Click();
+            }
+        });
+        watch.start(0);
+        cd.sscmdEncode_Click();
+        return pressed;
+    }
 
     qint64 freeBytes = qint64(1) << 40;
     std::unique_ptr<ScopedMountTable> mounts;
@@ -202,23 +227,16 @@ TEST_F(CdRip, AbortWhileEncodingTheSecondTrackKeepsTheFirstAndTheSecondWav)
     frmCD& cd = start();
     select(cd, {1, 2, 3});
     bool checkedRunning = false;
-    prompt.answers = {Mb::Yes};
     // The first encoder ends by itself; the second runs until the user aborts.
     f.script.hold = 2;
-    bool asked = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (f.script.started.size() != 2 || asked)
-            return;
-        asked = true;
+    EXPECT_TRUE(encodeAbortingWhen(cd, [&] {
+        if (f.script.started.size() != 2)
+            return false;
         checkedRunning = ConversionRunning == 1 && !cd.picPlayer->isEnabled() && !cd.ListView1->isEnabled() &&
                          !cd.menuEntry(QStringLiteral("mnuExit"))->isEnabled() && cd.Label22->isEnabled() &&
                          cd.Caption() == QStringLiteral("CD Player / MP3 Encoder - Encoding in Progress");
-        Forms::find<frmCDRip>()->AbortButton_Click();
-    });
-    watch.start(0);
-    cd.sscmdEncode_Click();
-    watch.stop();
+        return true;
+    }));
     EXPECT_TRUE(checkedRunning);
     ASSERT_EQ(f.script.started.size(), 2u);
     EXPECT_EQ(f.script.killed, 1);
@@ -418,4 +436,89 @@ TEST_F(CdRip, ProgressWindowPercentAndCommandLine)
     EXPECT_EQ(f.script.started[0].mid(1), (QStringList{"-f", "--nohist", MusicFolder + QStringLiteral("a b.wav"),
                                                       MusicFolder + QStringLiteral("a b.mp3")}));
     EXPECT_EQ(RipAbort, 0);
+}
+
+// The next track is read while the encoder works on the one before; what the user sees,
+// the files and the records stay as they are without the overlap. Two tracks of the same
+// name in mode 1: the second WAV takes the name the first one freed after its encoding.
+TEST_F(CdRip, ReadingAheadKeepsNamesStepsAndRecordsInOrder)
+{
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    cd.ListView1->topLevelItem(0)->setText(0, QStringLiteral("Same"));
+    cd.ListView1->topLevelItem(1)->setText(0, QStringLiteral("Same"));
+    cd.ListView1->topLevelItem(2)->setText(0, QStringLiteral("Other"));
+    select(cd, {1, 2, 3});
+    prompt.texts = {QStringLiteral("Mix")};
+    cd.chkAutoCreate->click();
+    prompt.asked.clear();
+    const qint64 wavBytes = 44 + 150 * 2352;
+    QStringList seen;
+    f.script.onStart = [&](size_t n) {
+        frmCDRip* rip = Forms::find<frmCDRip>();
+        const QStringList& args = f.script.started.back();
+        const QString wav = args.at(args.size() - 2);
+        seen << QStringLiteral("%1: %2 -> %3, wav %4, %5, %6")
+                    .arg(n)
+                    .arg(QFileInfo(wav).fileName(), QFileInfo(args.last()).fileName())
+                    .arg(QFileInfo(wav).size() == wavBytes ? "whole" : "short")
+                    .arg(rip->lblProcess->text())
+                    .arg(rip->Label11->isVisible() && rip->Label10->isHidden() ? "Encoding" : "Ripping");
+    };
+    // Each encoder but the last ends only once the next track has been read in full.
+    f.script.endsWhen = [&] {
+        frmCDRip* rip = Forms::find<frmCDRip>();
+        return f.script.started.size() == 3 || (rip && rip->ReadDone == -1);
+    };
+    cd.sscmdEncode_Click();
+    EXPECT_EQ(seen, (QStringList{"1: Same.wav -> Same.mp3, wav whole, Processing 1 of 3, Encoding",
+                                 "2: Same.wav -> Same(1).mp3, wav whole, Processing 2 of 3, Encoding",
+                                 "3: Other.wav -> Other.mp3, wav whole, Processing 3 of 3, Encoding"}));
+    EXPECT_EQ(QDir(MusicFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{"Mix.lst", "Other.mp3", "Same(1).mp3", "Same.mp3"}));
+    ASSERT_EQ(SongLibrary->Count(), 3);
+    ASSERT_EQ(Playlists->Count(), 3);
+    const char* titles[] = {"Same", "Same(1)", "Other"};
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(SongLibrary->Item(i)->MP3Title(), QString::fromLatin1(titles[i - 1]));
+        EXPECT_EQ(Playlists->Item(i)->MP3Title(), QString::fromLatin1(titles[i - 1]));
+        EXPECT_EQ(Playlists->Item(i)->ItemNumber(), i);
+    }
+    // (The scripted encoder's output is no MP3, so only the tag writer complains.)
+    EXPECT_FALSE(prompt.messageTexts().join(' ').contains(QStringLiteral("can not read track")));
+    expectIdle(cd);
+}
+
+// An abort while track 1 encodes and track 2 is being read ahead: track 1 goes as an
+// aborted encoding goes (its MP3, and its WAV in mode 1), track 2's partial read goes,
+// nothing else is made.
+TEST_F(CdRip, AbortWhileTheNextTrackIsReadAhead)
+{
+    const struct {
+        int mode;
+        QStringList left;
+    } cases[] = {{1, {}}, {3, {"Track No. 1.wav"}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        EncodeOutputMode = static_cast<int16_t>(c.mode);
+        FakeFactory f;
+        setChildProcesses(&f);
+        frmCD& cd = start();
+        select(cd, {1, 2, 3});
+        f.script.hold = 1;
+        f.script.onStart = [](size_t) { Forms::find<frmCDRip>()->ACD1->holdAtFrame(50); };
+        EXPECT_TRUE(encodeAbortingWhen(
+            cd, [&] { return QFileInfo(MusicFolder + QStringLiteral(".readahead.wav")).size() > 44; }));
+        EXPECT_EQ(f.script.started.size(), 1u);
+        EXPECT_EQ(f.script.killed, 1);
+        EXPECT_EQ(QDir(MusicFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name), c.left);
+        EXPECT_EQ(SongLibrary->Count(), 0);
+        expectIdle(cd);
+        for (const QString& name : c.left)
+            QFile::remove(MusicFolder + name);
+        Forms::reset();
+        CDAudio().UnloadAll();
+    }
 }

@@ -3,6 +3,13 @@
 #include <QKeyEvent>
 
 #include "cd/frmcd.h"
+#include "controls/audiosink.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 class Playback : public PlayerFixture {
@@ -213,6 +220,113 @@ TEST_F(Playback, VolumeIsTheSliderTimesTen)
     ASSERT_TRUE(runOut());
     EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
     EXPECT_EQ(errorBoxes(), 0);
+}
+
+namespace {
+// A sound device that is pulled out after half a second: it takes and plays the first
+// half second on the clock, then takes nothing more; its writes wait until it is stopped.
+class PulledOutDevice : public AudioSink {
+public:
+    static inline std::atomic<int> stops{0};
+    bool start(int sampleRate, int channels) override
+    {
+        std::lock_guard lk(m_mutex);
+        m_bytesPerSecond = qint64(sampleRate) * channels * 2;
+        m_startMs = Clocks().monotonicMs();
+        m_taken = 0;
+        m_stopped = false;
+        return true;
+    }
+    qint64 write(const char*, qint64 bytes) override
+    {
+        std::unique_lock lk(m_mutex);
+        const qint64 n = std::min(bytes, m_bytesPerSecond / 2 - m_taken);
+        m_taken += n;
+        if (n < bytes)
+            m_cv.wait(lk, [&] { return m_stopped; });
+        return n;
+    }
+    void pause(bool) override {}
+    void stop() override
+    {
+        {
+            std::lock_guard lk(m_mutex);
+            m_stopped = true;
+        }
+        ++stops;
+        m_cv.notify_all();
+    }
+    void setVolume(double) override {}
+    qint64 playedUs() const override
+    {
+        std::lock_guard lk(m_mutex);
+        return std::min((Clocks().monotonicMs() - m_startMs) * 1000, m_taken * 1000000 / m_bytesPerSecond);
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_cv;
+    qint64 m_bytesPerSecond = 1;
+    qint64 m_startMs = 0;
+    qint64 m_taken = 0;
+    bool m_stopped = false;
+};
+std::unique_ptr<AudioSink> makePulledOutDevice()
+{
+    return makeGuardedAudioSink(std::make_unique<PulledOutDevice>(), [] { return true; });
+}
+} // namespace
+
+// The only sound device goes away mid-song: the song goes on as the null output, ends,
+// and the next one starts.
+TEST_F(Playback, ALostDeviceLetsTheSongEndAndTheNextStart)
+{
+    setAudioSinkFactory(&makePulledOutDevice);
+    PulledOutDevice::stops = 0;
+    w->picPlay_Click();
+    ASSERT_EQ(w->Text2->text(), QStringLiteral("One"));
+    // Time moves on while the device takes nothing; the end of the song comes all the same.
+    ASSERT_TRUE(pumpUntil([&] {
+        clock.advance(50);
+        return ended > 0;
+    }));
+    EXPECT_GE(PulledOutDevice::stops.load(), 1);
+    EXPECT_EQ(w->Text2->text(), QStringLiteral("Two"));
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(errorBoxes(), 0);
+    w->picStop_Click();
+    settleStop(ended);
+}
+
+// The guard gives up on a device only when the device list changed too; a write that the
+// lost device left half done still returns all it was given (the rest went to the null
+// output), so a writer never reads it as a stop.
+TEST_F(Playback, TheGuardMovesOnOnlyWhenTheDeviceListChanged)
+{
+    for (const bool changed : {true, false}) {
+        SCOPED_TRACE(changed);
+        auto sink = makeGuardedAudioSink(std::make_unique<PulledOutDevice>(), [changed] { return changed; });
+        ASSERT_TRUE(sink->start(44100, 2));
+        std::vector<char> second(44100 * 4);
+        std::atomic<qint64> taken{-1};
+        std::thread writer([&] { taken = sink->write(second.data(), qint64(second.size())); });
+        const qint64 until = clock.monotonicMs() + 5000;
+        pumpUntil([&] {
+            clock.advance(50);
+            return taken >= 0 || clock.monotonicMs() >= until;
+        });
+        if (changed) {
+            EXPECT_EQ(taken.load(), qint64(second.size()));
+            EXPECT_GE(sink->playedUs(), 1000000);
+        } else {
+            EXPECT_EQ(taken.load(), -1) << "a device that only stalls is waited for";
+            sink->stop();
+        }
+        writer.join();
+        if (!changed) {
+            EXPECT_EQ(taken.load(), qint64(second.size() / 2));
+        }
+    }
 }
 
 TEST(StatusLine, BudgetsTruncationAndTime)

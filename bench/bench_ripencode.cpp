@@ -1,0 +1,167 @@
+// The CD window's rip-and-encode run of 10 tracks from a disc image (read, encode with
+// lame, tag, catalogue) against the lame program alone encoding the same audio from WAV
+// files one after the other, in the same run. The closing line gives the ratio.
+//
+// Needs the `lame` program. Environment: BENCH_TRACK_SECONDS (default 20) seconds of
+// each track.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+#include <sndfile.h>
+
+#include "../tests/support/discimage.h"
+#include "cd/cdaudio.h"
+#include "cd/frmcd.h"
+#include "core/encoderoptions.h"
+#include "core/globals.h"
+#include "library/catalogues.h"
+#include "platform/appcontext.h"
+#include "platform/cddrives.h"
+#include "platform/forms.h"
+#include "platform/prompt.h"
+#include "platform/services.h"
+
+namespace {
+
+constexpr int kTracks = 10;
+
+bool writeWav(const QString& path, const std::vector<int16_t>& pcm)
+{
+    SF_INFO si{};
+    si.samplerate = 44100;
+    si.channels = 2;
+    si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &si);
+    if (!f)
+        return false;
+    const auto frames = static_cast<sf_count_t>(pcm.size() / 2);
+    const bool ok = sf_writef_short(f, pcm.data(), frames) == frames;
+    sf_close(f);
+    return ok;
+}
+
+// lame alone: the program's own command line for each WAV, one after the other.
+double lameAlone(const QStringList& wavs)
+{
+    QElapsedTimer t;
+    t.start();
+    for (const QString& wav : wavs) {
+        QString mp3 = wav;
+        mp3.replace(QStringLiteral(".wav"), QStringLiteral(".mp3"));
+        const EncoderCommand cmd = BuildEncoderCommand(QStringLiteral("-b128 "), wav, mp3);
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+        p.start(cmd.program, cmd.arguments);
+        p.waitForFinished(-1);
+    }
+    return t.elapsed() / 1000.0;
+}
+
+// The CD window's run over every track of the disc in the injected drive.
+double windowRun(int* songs)
+{
+    frmCD& cd = Forms::get<frmCD>();
+    cd.Show();
+    cd.Timer1->stop();
+    for (int r = 0; r < cd.ListView1->topLevelItemCount(); ++r)
+        cd.ListView1->topLevelItem(r)->setSelected(true);
+    QElapsedTimer t;
+    t.start();
+    cd.sscmdEncode_Click();
+    const double secs = t.elapsed() / 1000.0;
+    *songs = SongLibrary->Count();
+    Forms::reset();
+    CDAudio().UnloadAll();
+    return secs;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
+        std::printf("bench_ripencode: the program \"lame\" is not installed; this bench needs it.\n");
+        return 0;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int trackSeconds =
+        qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 20;
+
+    QTemporaryDir tmp;
+    const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
+    const QString home = tmp.path() + QStringLiteral("/home/");
+    QDir().mkpath(programDir);
+    QDir().mkpath(home);
+    qputenv("HOME", QFile::encodeName(home));
+    AppContext::setCurrent(AppContext(programDir, home));
+    ResetGlobals();
+    ScriptedPrompt prompt; // no box is ever shown
+    setPrompts(&prompt);
+    TestExit exitSeam;
+    setExit(&exitSeam);
+    CdDrives::setHideRealDrives(true);
+
+    // The disc, and the same audio as WAV files for lame alone.
+    DiscImage::Layout layout;
+    QStringList wavs;
+    const QString wavDir = tmp.path() + QStringLiteral("/wav/");
+    QDir().mkpath(wavDir);
+    for (int i = 0; i < kTracks; ++i) {
+        std::vector<int16_t> pcm = DiscImage::tonePcm(trackSeconds * 75, i + 1);
+        const QString wav = wavDir + QStringLiteral("track%1.wav").arg(i + 1);
+        if (!writeWav(wav, pcm))
+            return 1;
+        wavs << wav;
+        layout.tracks.push_back({std::move(pcm), 0, false});
+    }
+    CdDrives::setInjectedImages({DiscImage::write(tmp.path(), QStringLiteral("disc"), layout)});
+
+    SongLibrary = std::make_unique<colMp3>();
+    Playlists = std::make_unique<colPlaylist>();
+    RecentList = std::make_unique<colPlaylist>();
+    CDLibrary = std::make_unique<colCD>();
+    Categories = std::make_unique<colCategory>();
+    SongLibrary->setFileName(QStringLiteral("MP3.mpd"));
+    Playlists->setFileName(QStringLiteral("playlist.mpd"));
+    CDLibrary->setFileName(QStringLiteral("cd.mpd"));
+    MusicFolder = home + QStringLiteral("My Music/");
+    QDir().mkpath(MusicFolder);
+    {
+        QFile ini(programDir + QStringLiteral("MWFolders.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
+    }
+    EncodeOutputMode = 1;
+    EncoderMode = QStringLiteral("CBR2");
+
+    // Rounds alternate the two, so a busy spell of the machine weighs on both alike.
+    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 3;
+    std::vector<double> ratios;
+    std::printf("rip and encode of %d tracks of %d s from a disc image\n", kTracks, trackSeconds);
+    for (int round = 0; round < rounds; ++round) {
+        const double alone = lameAlone(wavs);
+        int songs = 0;
+        QDir(MusicFolder).removeRecursively();
+        QDir().mkpath(MusicFolder);
+        SongLibrary = std::make_unique<colMp3>();
+        const double run = windowRun(&songs);
+        ratios.push_back(alone > 0 ? run / alone : 0.0);
+        std::printf("  lame alone %.2f s, CD window's run %.2f s (%d songs made): ratio %.2f\n", alone, run, songs,
+                    ratios.back());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("  median ratio: %.2f\n", ratios[ratios.size() / 2]);
+    if (!prompt.asked.empty())
+        std::printf("  boxes shown: %s\n", qPrintable(prompt.messageTexts().join(QStringLiteral(" | "))));
+    setPrompts(nullptr);
+    setExit(nullptr);
+    return 0;
+}
