@@ -9,6 +9,7 @@
 namespace {
 std::mutex g_mutex;
 std::vector<QString> g_images;
+std::vector<CdDriveInfo> g_standIns;
 bool g_hideReal = false;
 bool g_driverMissing = false;
 
@@ -35,10 +36,12 @@ std::vector<CdDriveInfo> CdDrives::list()
     std::vector<CdDriveInfo> out;
     bool hide;
     std::vector<QString> images;
+    std::vector<CdDriveInfo> standIns;
     {
         std::lock_guard lk(g_mutex);
         hide = g_hideReal;
         images = g_images;
+        standIns = g_standIns;
     }
     if (!hide && driverAvailable()) {
         char** devices = cdio_get_devices(DRIVER_LINUX);
@@ -58,6 +61,10 @@ std::vector<CdDriveInfo> CdDrives::list()
         }
         cdio_free_device_list(devices);
     }
+    for (CdDriveInfo d : standIns) {
+        d.isImage = false;
+        out.push_back(d);
+    }
     for (const QString& img : images) {
         CdDriveInfo info;
         info.device = img;
@@ -72,6 +79,12 @@ void CdDrives::setInjectedImages(const std::vector<QString>& cuePaths)
 {
     std::lock_guard lk(g_mutex);
     g_images = cuePaths;
+}
+
+void CdDrives::setInjectedDrives(const std::vector<CdDriveInfo>& drives)
+{
+    std::lock_guard lk(g_mutex);
+    g_standIns = drives;
 }
 
 void CdDrives::setHideRealDrives(bool hide)

@@ -21,6 +21,9 @@ public:
     static bool driverAvailable();
     // Test injection: image drives (NAME.cue paths) listed after the real ones.
     static void setInjectedImages(const std::vector<QString>& cuePaths);
+    // Test injection: stand-ins for real drives (device paths), listed after the real
+    // drives and before the images; the drive calls behind them are the tests' own.
+    static void setInjectedDrives(const std::vector<CdDriveInfo>& drives);
     // Test injection: hide real drives so tests see only their images.
     static void setHideRealDrives(bool hide);
     // Test injection: act as if libcdio had no usable driver (driverAvailable() false).
