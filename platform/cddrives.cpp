@@ -3,8 +3,16 @@
 #include <cdio/cdio.h>
 #include <cdio/device.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <mutex>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 std::mutex g_mutex;
@@ -98,3 +106,91 @@ void CdDrives::setDriverMissing(bool missing)
     std::lock_guard lk(g_mutex);
     g_driverMissing = missing;
 }
+
+namespace {
+class RealDriveIo : public CdDriveIo {
+public:
+    Disc discState(const QString& device) override
+    {
+        const int fd = openDrive(device);
+        if (fd < 0)
+            return Disc::Unknown;
+        const int st = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+        ::close(fd);
+        switch (st) {
+        case CDS_TRAY_OPEN: return Disc::TrayOpen;
+        case CDS_NO_DISC:
+        case CDS_DRIVE_NOT_READY: return Disc::NoDisc;
+        case CDS_DISC_OK: return Disc::Ready;
+        default: return Disc::Unknown;
+        }
+    }
+    bool mediaChanged(const QString& device) override
+    {
+        const int fd = openDrive(device);
+        if (fd < 0)
+            return false;
+        const int changed = ::ioctl(fd, CDROM_MEDIA_CHANGED, CDSL_CURRENT);
+        ::close(fd);
+        return changed == 1;
+    }
+    bool eject(const QString& device) override
+    {
+        initCdio();
+        return cdio_eject_media_drive(QFile::encodeName(device).constData()) == DRIVER_OP_SUCCESS;
+    }
+    void closeTray(const QString& device) override
+    {
+        initCdio();
+        driver_id_t driver = DRIVER_LINUX;
+        cdio_close_tray(QFile::encodeName(device).constData(), &driver);
+    }
+    bool isMounted(const QString& device) override
+    {
+        const QString canon = canonical(device);
+        QFile mounts(QStringLiteral("/proc/self/mounts"));
+        if (!mounts.open(QIODevice::ReadOnly))
+            return false;
+        while (!mounts.atEnd()) {
+            const QByteArray source = mounts.readLine().split(' ').value(0);
+            if (source.startsWith('/') && canonical(QString::fromLocal8Bit(source)) == canon)
+                return true;
+        }
+        return false;
+    }
+    QStringList deniedDevices() override
+    {
+        QStringList out;
+        const QStringList nodes =
+            QDir(QStringLiteral("/dev")).entryList({QStringLiteral("sr*"), QStringLiteral("scd*")}, QDir::System);
+        for (const QString& n : nodes) {
+            const QByteArray path = QFile::encodeName(QStringLiteral("/dev/") + n);
+            if (::access(path.constData(), R_OK) != 0 && errno == EACCES)
+                out << QStringLiteral("/dev/") + n;
+        }
+        return out;
+    }
+
+private:
+    static int openDrive(const QString& device)
+    {
+        // Without O_NONBLOCK the open fails while the tray is open or no disc is in.
+        return ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    }
+    static QString canonical(const QString& path)
+    {
+        const QString c = QFileInfo(path).canonicalFilePath();
+        return c.isEmpty() ? path : c;
+    }
+};
+
+CdDriveIo* g_driveIo = nullptr;
+} // namespace
+
+CdDriveIo& DriveIo()
+{
+    static RealDriveIo real;
+    return g_driveIo ? *g_driveIo : real;
+}
+
+void setDriveIo(CdDriveIo* io) { g_driveIo = io; }

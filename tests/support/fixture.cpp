@@ -35,6 +35,7 @@ void AppFixture::SetUp()
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});
     CdDrives::setInjectedDrives({});
+    setDriveIo(&driveIo);
     // Tests talk only to this machine: any other host is unknown to the socket control.
     Winsock::setRoute([](QString& host, int32_t&) {
         return host == QLatin1String("127.0.0.1") || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
@@ -55,6 +56,7 @@ void AppFixture::TearDown()
     setAudioSinkFactory(nullptr);
     CdDrives::setInjectedImages({});
     CdDrives::setInjectedDrives({});
+    setDriveIo(nullptr);
     qputenv("HOME", m_oldHome);
 }
 
