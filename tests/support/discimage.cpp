@@ -94,4 +94,31 @@ QString write(const QString& dir, const QString& name, const Layout& layout)
     return c.fileName();
 }
 
+QString writeToc(const QString& dir, const std::vector<int>& trackFrames)
+{
+    QDir().mkpath(dir);
+    const QString bin = dir + QStringLiteral("/drive.bin");
+    const QString toc = dir + QStringLiteral("/drive.toc");
+    const auto msf = [](int f) {
+        return QStringLiteral("%1:%2:%3")
+            .arg(f / 4500, 2, 10, QLatin1Char('0'))
+            .arg(f / 75 % 60, 2, 10, QLatin1Char('0'))
+            .arg(f % 75, 2, 10, QLatin1Char('0'));
+    };
+    int total = 0;
+    QString text = QStringLiteral("CD_DA\n");
+    for (int frames : trackFrames) {
+        text += QStringLiteral("\nTRACK AUDIO\nFILE \"%1\" %2 %3\n").arg(bin, msf(total), msf(frames));
+        total += frames;
+    }
+    QFile b(bin);
+    if (!b.open(QIODevice::WriteOnly) || b.write(QByteArray(qsizetype(total) * kBytesPerFrame, '\0')) < 0)
+        return {};
+    b.close();
+    QFile t(toc);
+    if (!t.open(QIODevice::WriteOnly) || t.write(text.toUtf8()) < 0)
+        return {};
+    return toc;
+}
+
 } // namespace DiscImage

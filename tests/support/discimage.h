@@ -53,6 +53,11 @@ QString write(const QString& dir, const QString& name, const Layout& layout);
 // The .cue text write() produces for layout (for checks of the exact form).
 QString cueText(const QString& name, const Layout& layout);
 
+// A stand-in for a real drive: dir/drive.toc (a cdrdao table of contents, which libcdio
+// reads as it reads a drive's) over silent dir/drive.bin; each track `frames` CD frames.
+// Returns the .toc path; "" when it cannot be written.
+QString writeToc(const QString& dir, const std::vector<int>& trackFrames);
+
 // Frames a track of pcm occupies in the image.
 int framesOf(const std::vector<int16_t>& pcm);
 
