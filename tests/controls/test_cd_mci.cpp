@@ -248,7 +248,7 @@ TEST_F(CdDevice, WithNoDriveAndNoImageEveryCallAnswersNoDisc)
 
 TEST_F(CdDevice, ADriveIsAskedForItsDoorAndDiscAndAChangedDiscIsReadAgain)
 {
-    const QString drive = DiscImage::writeToc(homeDir() + "drive", {300, 300});
+    const QString drive = DiscImage::writeSilentToc(homeDir() + "drive", {300, 300});
     ASSERT_FALSE(drive.isEmpty());
     driveIo.disc = CdDriveIo::Disc::Ready;
     ASSERT_EQ(ask("open " + drive + " type cdaudio alias cd"), "1");
@@ -273,14 +273,14 @@ TEST_F(CdDevice, ADriveIsAskedForItsDoorAndDiscAndAChangedDiscIsReadAgain)
     EXPECT_TRUE(recordings().back()->stopped);
 
     // Another disc goes in.
-    ASSERT_FALSE(DiscImage::writeToc(homeDir() + "drive", {300, 300, 300}).isEmpty());
+    ASSERT_FALSE(DiscImage::writeSilentToc(homeDir() + "drive", {300, 300, 300}).isEmpty());
     driveIo.disc = CdDriveIo::Disc::Ready;
     EXPECT_EQ(ask("status cd mode"), "stopped");
     EXPECT_EQ(ask("status cd media present"), "true");
     EXPECT_EQ(ask("status cd number of tracks"), "3");
 
     // Swapped in a moment, the door never seen open: it reads as open for a moment.
-    ASSERT_FALSE(DiscImage::writeToc(homeDir() + "drive", {300}).isEmpty());
+    ASSERT_FALSE(DiscImage::writeSilentToc(homeDir() + "drive", {300}).isEmpty());
     driveIo.changed = true;
     EXPECT_EQ(ask("status cd mode"), "open");
     clock.advance(1000);

@@ -224,7 +224,7 @@ TEST_F(Drives, CdDevicesThisUserMayNotOpenAreNamedWhereNoDriveIsFound)
 
 TEST_F(Drives, EjectingADiscThatStaysMountedTellsTheUserItIsInUse)
 {
-    const QString drive = DiscImage::writeToc(homeDir() + QStringLiteral("drive"), {300});
+    const QString drive = DiscImage::writeSilentToc(homeDir() + QStringLiteral("drive"), {300});
     ASSERT_FALSE(drive.isEmpty());
     driveIo.disc = CdDriveIo::Disc::Ready;
     driveIo.ejectWorks = false;

@@ -94,7 +94,7 @@ QString write(const QString& dir, const QString& name, const Layout& layout)
     return c.fileName();
 }
 
-QString writeToc(const QString& dir, const std::vector<int>& trackFrames)
+QString writeToc(const QString& dir, const std::vector<std::vector<int16_t>>& tracks)
 {
     QDir().mkpath(dir);
     const QString bin = dir + QStringLiteral("/drive.bin");
@@ -107,18 +107,30 @@ QString writeToc(const QString& dir, const std::vector<int>& trackFrames)
     };
     int total = 0;
     QString text = QStringLiteral("CD_DA\n");
-    for (int frames : trackFrames) {
+    QByteArray audio;
+    for (const auto& pcm : tracks) {
+        const int frames = framesOf(pcm);
         text += QStringLiteral("\nTRACK AUDIO\nFILE \"%1\" %2 %3\n").arg(bin, msf(total), msf(frames));
         total += frames;
+        audio.append(reinterpret_cast<const char*>(pcm.data()), qsizetype(pcm.size() * 2));
+        audio.resize(qsizetype(total) * kBytesPerFrame, '\0');
     }
     QFile b(bin);
-    if (!b.open(QIODevice::WriteOnly) || b.write(QByteArray(qsizetype(total) * kBytesPerFrame, '\0')) < 0)
+    if (!b.open(QIODevice::WriteOnly) || b.write(audio) != audio.size())
         return {};
     b.close();
     QFile t(toc);
     if (!t.open(QIODevice::WriteOnly) || t.write(text.toUtf8()) < 0)
         return {};
     return toc;
+}
+
+QString writeSilentToc(const QString& dir, const std::vector<int>& trackFrames)
+{
+    std::vector<std::vector<int16_t>> tracks;
+    for (int f : trackFrames)
+        tracks.emplace_back(size_t(f) * kSamplesPerFrame * 2, int16_t(0));
+    return writeToc(dir, tracks);
 }
 
 } // namespace DiscImage
