@@ -238,8 +238,9 @@ TEST_F(Drives, EjectingADiscThatStaysMountedTellsTheUserItIsInUse)
         EjectCDNumber(drive);
         EXPECT_EQ(driveIo.ejected.size(), c.mounted ? 1u : 2u);
         ASSERT_EQ(prompt.asked.size(), c.told ? 1u : 0u);
-        if (c.told)
+        if (c.told) {
             EXPECT_TRUE(prompt.last().text.startsWith(QStringLiteral("The disc is in use and cannot be ejected.")));
+        }
     }
 }
 
