@@ -1,7 +1,11 @@
 // The writer for real drives, with libburn played by a fake that records the calls and
 // answers with a drive's status sequence.
 #include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 
@@ -57,9 +61,24 @@ public:
     bool scan(std::vector<LibburnDriveInfo>& found) override
     {
         note(QStringLiteral("scan"));
+        std::unique_lock lk(m);
+        scanOffWindowThread = QThread::currentThread() != qApp->thread();
+        // Holds the scan until the window thread has handled an event (or a guard time).
+        if (holdScan)
+            windowSeen.wait_for(lk, std::chrono::seconds(20), [this] { return !holdScan; });
         found = drives;
         return true;
     }
+    void releaseScan()
+    {
+        {
+            std::lock_guard lk(m);
+            holdScan = false;
+        }
+        windowSeen.notify_all();
+    }
+    bool holdScan = false;
+    bool scanOffWindowThread = false;
     bool grab(const QString& address) override
     {
         note(QStringLiteral("grab ") + address);
@@ -110,6 +129,7 @@ private:
         log << what;
     }
     std::mutex m;
+    std::condition_variable windowSeen;
     QStringList log;
     std::deque<Message> messages;
     size_t next = 0;
@@ -222,6 +242,19 @@ TEST_F(LibburnWriterTest, EveryScanSeesAllDrivesAndLeavesNoOldMessageBehind)
         if (c == QLatin1String("clearWhitelist") || c == QLatin1String("scan"))
             scans << c;
     EXPECT_EQ(scans, (QStringList{"clearWhitelist", "scan", "clearWhitelist", "scan"}));
+}
+
+TEST_F(LibburnWriterTest, TheScanRunsOffTheWindowThreadWhileTheWindowGoesOn)
+{
+    lib.holdScan = true;
+    bool windowRan = false;
+    QTimer::singleShot(0, [&] {
+        windowRan = true;
+        lib.releaseScan();
+    });
+    ASSERT_EQ(writer->InitWriter(), 0);
+    EXPECT_TRUE(lib.scanOffWindowThread);
+    EXPECT_TRUE(windowRan);
 }
 
 TEST_F(LibburnWriterTest, RecordedDiscAtOnceWriteFinalisesBeforeItsEndAndRefusesAbortThen)
