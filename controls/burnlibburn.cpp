@@ -1,6 +1,5 @@
 #include "controls/burnlibburn.h"
 
-#include <QFileInfo>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -20,12 +19,6 @@ LibburnCalls* g_calls = nullptr;
 void pause(qint64 ms)
 {
     Clocks().sleepUntilMs(Clocks().monotonicMs() + ms);
-}
-
-QString canonicalDevice(const QString& path)
-{
-    const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? path : c;
 }
 
 // A libburn data source that reads a WAV file's PCM through libsndfile.
@@ -511,13 +504,13 @@ std::vector<LibburnDriveInfo> libburnScanDrives()
         out.clear();
     drainMessages(lib);
     for (LibburnDriveInfo& d : out)
-        d.canonical = canonicalDevice(d.address);
+        d.canonical = canonicalDevicePath(d.address);
     return out;
 }
 
 CdWriterPtr makeLibburnWriter(const CdDriveInfo& drive, const std::vector<LibburnDriveInfo>& scanned)
 {
-    const QString canon = canonicalDevice(drive.device);
+    const QString canon = canonicalDevicePath(drive.device);
     for (const LibburnDriveInfo& b : scanned) {
         if (b.canonical != canon || !b.writesCdR)
             continue;

@@ -147,13 +147,13 @@ public:
     }
     bool isMounted(const QString& device) override
     {
-        const QString canon = canonical(device);
+        const QString canon = canonicalDevicePath(device);
         QFile mounts(QStringLiteral("/proc/self/mounts"));
         if (!mounts.open(QIODevice::ReadOnly))
             return false;
         while (!mounts.atEnd()) {
             const QByteArray source = mounts.readLine().split(' ').value(0);
-            if (source.startsWith('/') && canonical(QString::fromLocal8Bit(source)) == canon)
+            if (source.startsWith('/') && canonicalDevicePath(QString::fromLocal8Bit(source)) == canon)
                 return true;
         }
         return false;
@@ -177,15 +177,16 @@ private:
         // Without O_NONBLOCK the open fails while the tray is open or no disc is in.
         return ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     }
-    static QString canonical(const QString& path)
-    {
-        const QString c = QFileInfo(path).canonicalFilePath();
-        return c.isEmpty() ? path : c;
-    }
 };
 
 CdDriveIo* g_driveIo = nullptr;
 } // namespace
+
+QString canonicalDevicePath(const QString& path)
+{
+    const QString c = QFileInfo(path).canonicalFilePath();
+    return c.isEmpty() ? path : c;
+}
 
 CdDriveIo& DriveIo()
 {

@@ -31,6 +31,10 @@ public:
     static void setDriverMissing(bool missing);
 };
 
+// A device path with symbolic links resolved (/dev/cdrom -> /dev/sr0); the path itself
+// when it cannot be resolved.
+QString canonicalDevicePath(const QString& path);
+
 // The drives themselves, asked directly: door and disc, the eject, mounts and access.
 // The real one uses the kernel's CD calls and libcdio; tests put their own in its place.
 class CdDriveIo {
