@@ -72,12 +72,19 @@ void frmProgBurn::cmdAbort_Click()
         BurnAbort = 0;
         return;
     }
-    BurnAbort = -1;
     frmBurner* burner = Forms::find<frmBurner>();
-    if (burner) {
-        trap([&] { burner->ACDWRITE1->Abort(); });
-        trap([&] { burner->writers->ResetBurner(); });
+    // The disc may have gone into finalising while the question was open: the burn can no
+    // longer be stopped and goes on to its end as if No had been answered.
+    bool stopped = true;
+    if (burner)
+        trap([&] { stopped = burner->ACDWRITE1->Abort() || !burner->ACDWRITE1->Writing(); });
+    if (!stopped) {
+        BurnAbort = 0;
+        return;
     }
+    BurnAbort = -1;
+    if (burner)
+        trap([&] { burner->writers->ResetBurner(); });
     trap([this] { Forms::unload(this); });
 }
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 
 #include "controls/acdwrite.h"
+#include "core/cdhelpers.h"
 #include "core/errors.h"
 #include "platform/prompt.h"
 
@@ -47,7 +48,8 @@ int WriterSelection::Get_Burner_Drive()
             return;
         }
         MsgBox(QStringLiteral("No CD Writer Found or Could Not Initialize CD Writer\n"
-                              "If You Have A CD Writer, You May Need To Re-Install Drivers."),
+                              "If You Have A CD Writer, You May Need To Re-Install Drivers.") +
+                   CdAccessNote(),
                Mb::OKOnly, kAppTitle);
     });
     return result;

@@ -89,7 +89,7 @@ void CDAudio::SetTrack(int16_t track)
 
 void CDAudio::StopPlay() { send(QStringLiteral("stop cd wait")); }
 void CDAudio::PausePlay() { send(QStringLiteral("pause cd")); }
-void CDAudio::EjectCD() { send(QStringLiteral("set cd door open")); }
+unsigned CDAudio::EjectCD() { return mciSendString(QStringLiteral("set cd door open"), nullptr, 0); }
 void CDAudio::CloseCD() { send(QStringLiteral("set cd door closed")); }
 void CDAudio::UnloadAll() { send(QStringLiteral("close all")); }
 

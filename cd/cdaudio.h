@@ -16,7 +16,8 @@ public:
     void SetTrack(int16_t track);
     void StopPlay();
     void PausePlay();
-    void EjectCD();
+    // The device's result: MciErr::DeviceLocked when the disc is in use and stays in.
+    unsigned EjectCD();
     void CloseCD();
     void UnloadAll();
     // 0 = the device opened, 1 = it did not.

@@ -900,7 +900,7 @@ void frmCD::picEject_Click()
     Trap trap(kModule, QStringLiteral("picEject_Click"));
     trap([this] {
         if (cdplayer)
-            cdplayer->EjectCD();
+            ReportDiscInUse(cdplayer->EjectCD());
     });
 }
 

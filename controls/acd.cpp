@@ -79,7 +79,6 @@ int16_t ACD::SelectDrive(int16_t n)
         return -1;
     }
     m_device = drives[static_cast<size_t>(n - 1)].device;
-    m_image = drives[static_cast<size_t>(n - 1)].isImage;
     return 0;
 }
 
@@ -113,13 +112,16 @@ int16_t ACD::ReadTrack(int16_t& track, const QString& path)
         return DataTrack;
     }
     job.drive = cdio_cddap_identify_cdio(job.cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+    // Drives deliver their samples little-endian here, and images hold them so. The byte
+    // order is never guessed from the audio: a track starting in heavy clipping reads
+    // smoother byte-swapped and would rip as noise (and the guess costs a seek per read).
+    if (job.drive)
+        job.drive->bigendianp = 0;
     if (!job.drive || cdio_cddap_open(job.drive) != 0) {
         job.close();
         return NoDisc;
     }
-    // Images hold their samples little-endian; never let the reader guess the byte order.
-    if (m_image)
-        job.drive->bigendianp = 0;
+    job.drive->bigendianp = 0;
     job.first = cdio_cddap_track_firstsector(job.drive, t);
     job.last = cdio_cddap_track_lastsector(job.drive, t);
     if (job.first < 0 || job.last < job.first) {

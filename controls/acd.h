@@ -61,7 +61,6 @@ private:
     void join();
 
     QString m_device;
-    bool m_image = false;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};

@@ -1,7 +1,11 @@
 #include "controls/acdwrite.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QMetaObject>
 #include <QPointer>
+#include <QThread>
+#include <optional>
 
 #include "controls/acdwrite_image.h"
 #include "controls/burnlibburn.h"
@@ -39,10 +43,32 @@ std::vector<CdWriterPtr> findCdWriters()
     return out;
 }
 
+namespace {
+// Runs slow drive work (a scan, a disc check: seconds while a disc spins up) on a worker
+// thread. The window thread meanwhile keeps painting and taking queued events, but no
+// user input, so no click starts a second run of the handler that is waiting here.
+template <class F>
+auto offWindowThread(F work) -> decltype(work())
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return work();
+    std::optional<decltype(work())> result;
+    QEventLoop loop;
+    std::thread worker([&] {
+        result.emplace(work());
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    return std::move(*result);
+}
+} // namespace
+
 // Turns the worker's reports into the control's events on the control's own thread.
 class ACDWRITE::Reporter : public BurnReporter {
 public:
-    Reporter(ACDWRITE* owner, std::shared_ptr<std::atomic<bool>> abort) : m_owner(owner), m_abort(std::move(abort)) {}
+    Reporter(ACDWRITE* owner, std::shared_ptr<std::atomic<int>> phase) : m_owner(owner), m_phase(std::move(phase)) {}
 
     void actTrack(int track) override
     {
@@ -60,11 +86,16 @@ public:
     {
         post([text](ACDWRITE* w) { emit w->InfoMessage(0, text); });
     }
-    void fixating() override
+    bool fixating() override
     {
+        // Either the abort or the finalising comes first; the other is refused.
+        int expected = PhaseWriting;
+        if (!m_phase->compare_exchange_strong(expected, PhaseFixating))
+            return expected == PhaseFixating;
         post([](ACDWRITE* w) { emit w->Fixating(); });
+        return true;
     }
-    bool abortRequested() const override { return m_abort->load(); }
+    bool abortRequested() const override { return m_phase->load() == PhaseAbortRequested; }
 
     template <class F>
     void post(F f)
@@ -77,7 +108,7 @@ public:
 
 private:
     ACDWRITE* m_owner;
-    std::shared_ptr<std::atomic<bool>> m_abort;
+    std::shared_ptr<std::atomic<int>> m_phase;
     int m_lastPercent = -1;
 };
 
@@ -89,8 +120,10 @@ ACDWRITE::ACDWRITE(QObject* parent) : QObject(parent)
 
 ACDWRITE::~ACDWRITE()
 {
-    if (m_abort)
-        m_abort->store(true);
+    if (m_phase) {
+        int expected = PhaseWriting;
+        m_phase->compare_exchange_strong(expected, PhaseAbortRequested);
+    }
     if (m_worker.joinable())
         m_worker.join();
 }
@@ -99,7 +132,7 @@ int ACDWRITE::InitWriter()
 {
     // A running write keeps its drive; the list is looked at again once it has ended.
     if (!m_running) {
-        m_writers = findCdWriters();
+        m_writers = offWindowThread([] { return findCdWriters(); });
         m_selected = -1;
         m_driver = 0;
     }
@@ -151,7 +184,8 @@ int ACDWRITE::CheckDisc()
         return DiscNoWriter;
     if (m_running)
         return DiscBusy;
-    return m_writers[static_cast<size_t>(m_selected)]->checkDisc();
+    CdWriterPtr writer = m_writers[static_cast<size_t>(m_selected)];
+    return offWindowThread([writer] { return writer->checkDisc(); });
 }
 
 void ACDWRITE::Speed(int speed) { m_speed = speed; }
@@ -195,16 +229,16 @@ int ACDWRITE::WriteCD()
         job.tracks.push_back(t);
     }
     CdWriterPtr writer = m_writers[static_cast<size_t>(m_selected)];
-    const qint64 need = job.totalSectors();
+    const qint64 need = writer->sectorsNeeded(job);
     if (need > writer->capacitySectors())
         return refuse(RefusedTooLong, BurnOutcome::TooLong, BurnText::tooLong(need, writer->capacitySectors()));
 
     if (m_worker.joinable())
         m_worker.join();
-    m_abort = std::make_shared<std::atomic<bool>>(false);
+    m_phase = std::make_shared<std::atomic<int>>(PhaseWriting);
     m_running = true;
     m_last = {};
-    auto reporter = std::make_shared<Reporter>(this, m_abort);
+    auto reporter = std::make_shared<Reporter>(this, m_phase);
     m_worker = std::thread([this, writer, job, reporter] {
         BurnOutcome outcome;
         try {
@@ -228,8 +262,10 @@ void ACDWRITE::finishWrite(const BurnOutcome& outcome)
     emit BurningProcessComplete(outcome);
 }
 
-void ACDWRITE::Abort()
+bool ACDWRITE::Abort()
 {
-    if (m_running && m_abort)
-        m_abort->store(true);
+    if (!m_running || !m_phase)
+        return false;
+    int expected = PhaseWriting;
+    return m_phase->compare_exchange_strong(expected, PhaseAbortRequested) || expected == PhaseAbortRequested;
 }

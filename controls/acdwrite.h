@@ -71,8 +71,9 @@ public:
     // LastOutcome() says why. The track list is used up either way.
     int WriteCD();
     // Stops a running write: UserStop, then BurningProcessComplete with the aborted outcome.
-    // Once the disc is being finalised the write can no longer be stopped.
-    void Abort();
+    // Once the disc is being finalised (Fixating) the write can no longer be stopped:
+    // false then, and when no write is running.
+    bool Abort();
 
     bool Writing() const { return m_running; }
     // How the last write ended, or why the last WriteCD was refused.
@@ -102,7 +103,9 @@ private:
     BurnOutcome m_last;
 
     bool m_running = false;
-    std::shared_ptr<std::atomic<bool>> m_abort;
+    // The running write's phase, shared with its worker.
+    enum Phase { PhaseWriting, PhaseAbortRequested, PhaseFixating };
+    std::shared_ptr<std::atomic<int>> m_phase;
     std::thread m_worker;
 };
 

@@ -152,7 +152,10 @@ BurnOutcome ImageCdWriter::write(const BurnJob& job, BurnReporter& report)
     }
 
     // Finalising: the table of contents is written and the write can no longer be stopped.
-    report.fixating();
+    if (!report.fixating()) {
+        discard();
+        return BurnOutcome::aborted();
+    }
     if (real) {
         if (!bin.flush())
             return fail(BurnOutcome::WriteError, BurnText::writeError(done));

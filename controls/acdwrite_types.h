@@ -3,6 +3,7 @@
 // Shared by the writing control and its two backends (real drives, disc images).
 #include <QMetaType>
 #include <QString>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -12,6 +13,10 @@ constexpr int kCdFramesPerSector = 588;
 constexpr int kCdSectorsPerSecond = 75;
 // A nominal 80-minute CD-R.
 constexpr qint64 kCdR80Sectors = 80LL * 60 * kCdSectorsPerSecond;
+// A disc-at-once write on a real disc puts a 2-second pregap before track 1 and pads
+// every track shorter than 4 seconds to 4 seconds.
+constexpr qint64 kCdFirstPregapSectors = 2 * kCdSectorsPerSecond;
+constexpr qint64 kCdShortestTrackSectors = 4 * kCdSectorsPerSecond;
 
 // What CheckDisc finds in a writer: 0 = a blank CD-R, ready to be written.
 enum CdDiscState { DiscBlank = 0, DiscNone = 1, DiscNotBlank = 2, DiscNoWriter = 3, DiscBusy = 4, DiscNoAccess = 5 };
@@ -70,6 +75,14 @@ struct BurnJob {
             n += t.sectors();
         return n;
     }
+    // Sectors the tracks take on a real disc, first pregap and padding included.
+    qint64 discSectors() const
+    {
+        qint64 n = kCdFirstPregapSectors;
+        for (const auto& t : tracks)
+            n += std::max(t.sectors(), kCdShortestTrackSectors);
+        return n;
+    }
 };
 
 // The worker thread's line back to the control. Calls are turned into the control's
@@ -80,7 +93,9 @@ public:
     virtual void actTrack(int track) = 0;       // from 1
     virtual void trackPercent(int percent) = 0; // repeated values are dropped
     virtual void info(const QString& text) = 0;
-    virtual void fixating() = 0;
+    // The disc is being finalised from now on and Abort no longer stops the write.
+    // false when Abort came first: the backend stops instead.
+    virtual bool fixating() = 0;
     // Whether Abort was called; a backend stops at its next step and cleans up.
     virtual bool abortRequested() const = 0;
 };
@@ -98,6 +113,8 @@ public:
     virtual int checkDisc() = 0;
     // Sectors the disc can hold as far as known before the disc is looked at.
     virtual qint64 capacitySectors() const = 0;
+    // Sectors the job takes on this writer's disc (compared with capacitySectors).
+    virtual qint64 sectorsNeeded(const BurnJob& job) const { return job.totalSectors(); }
     // Runs on the worker thread and returns once the write has ended.
     virtual BurnOutcome write(const BurnJob& job, BurnReporter& report) = 0;
 };

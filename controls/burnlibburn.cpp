@@ -1,6 +1,5 @@
 #include "controls/burnlibburn.h"
 
-#include <QFileInfo>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -15,81 +14,11 @@ using namespace burn;
 namespace {
 // libburn keeps one drive list for the process: scans, grabs and writes take turns.
 std::mutex g_burnMutex;
-bool g_started = false;
-
-bool startLibburn()
-{
-    if (g_started)
-        return true;
-    if (burn_initialize() != 1)
-        return false;
-    // Messages are collected for InfoMessage instead of being printed.
-    burn_msgs_set_severities(const_cast<char*>("NOTE"), const_cast<char*>("NEVER"), const_cast<char*>("quillory: "));
-    static struct Finish {
-        ~Finish()
-        {
-            std::lock_guard lk(g_burnMutex);
-            if (g_started)
-                burn_finish();
-        }
-    } finish;
-    g_started = true;
-    return true;
-}
+LibburnCalls* g_calls = nullptr;
 
 void pause(qint64 ms)
 {
     Clocks().sleepUntilMs(Clocks().monotonicMs() + ms);
-}
-
-QString canonicalDevice(const QString& path)
-{
-    const QString c = QFileInfo(path).canonicalFilePath();
-    return c.isEmpty() ? path : c;
-}
-
-// One grabbed drive, released again when it goes out of scope.
-struct GrabbedDrive {
-    burn_drive_info* infos = nullptr;
-    burn_drive* drive = nullptr;
-
-    bool grab(const QString& address)
-    {
-        QByteArray adr = address.toLocal8Bit();
-        adr.resize(BURN_DRIVE_ADR_LEN, '\0');
-        if (burn_drive_scan_and_grab(&infos, adr.data(), 1) != 1 || !infos) {
-            infos = nullptr;
-            return false;
-        }
-        drive = infos[0].drive;
-        return drive != nullptr;
-    }
-    ~GrabbedDrive()
-    {
-        if (drive)
-            burn_drive_release(drive, 0);
-        if (infos)
-            burn_drive_info_free(infos);
-    }
-};
-
-CdDiscState discState(burn_drive* drive)
-{
-    burn_disc_status st = BURN_DISC_UNREADY;
-    // The drive may still be spinning up after loading the disc.
-    for (int i = 0; i < 100 && (st = burn_disc_get_status(drive)) == BURN_DISC_UNREADY; ++i)
-        pause(100);
-    if (st == BURN_DISC_EMPTY || st == BURN_DISC_UNREADY)
-        return DiscNone;
-    if (st != BURN_DISC_BLANK)
-        return DiscNotBlank;
-    int profile = 0;
-    char profileName[80] = {};
-    burn_disc_get_profile(drive, &profile, profileName);
-    // 0x09 CD-R, 0x0a CD-RW
-    if (profile != 0x09 && profile != 0x0a)
-        return DiscNotBlank;
-    return DiscBlank;
 }
 
 // A libburn data source that reads a WAV file's PCM through libsndfile.
@@ -141,6 +70,272 @@ burn_source* makeWavSource(const QString& path, QString* why)
     return src;
 }
 
+// ---- the real library ----
+class RealLibburn : public LibburnCalls {
+public:
+    ~RealLibburn() override
+    {
+        if (m_started)
+            burn_finish();
+    }
+
+    bool initialize() override
+    {
+        if (m_started)
+            return true;
+        if (burn_initialize() != 1)
+            return false;
+        // Messages are queued for the program instead of being printed.
+        burn_msgs_set_severities(const_cast<char*>("NOTE"), const_cast<char*>("NEVER"), const_cast<char*>("quillory : "));
+        m_started = true;
+        return true;
+    }
+    void clearWhitelist() override { burn_drive_clear_whitelist(); }
+    bool scan(std::vector<LibburnDriveInfo>& found) override
+    {
+        burn_drive_info* infos = nullptr;
+        unsigned int n = 0;
+        int r;
+        while ((r = burn_drive_scan(&infos, &n)) == 0)
+            pause(100);
+        if (r < 0 || !infos)
+            return false;
+        for (unsigned int i = 0; i < n; ++i) {
+            char adr[BURN_DRIVE_ADR_LEN] = {};
+            if (burn_drive_get_adr(&infos[i], adr) <= 0)
+                continue;
+            LibburnDriveInfo d;
+            d.address = QString::fromLocal8Bit(adr);
+            d.vendor = QString::fromLatin1(infos[i].vendor).trimmed();
+            d.product = QString::fromLatin1(infos[i].product).trimmed();
+            d.writesCdR = infos[i].write_cdr;
+            found.push_back(d);
+        }
+        // Leave no drive locked: each write grabs its own drive again.
+        for (unsigned int i = 0; i < n; ++i)
+            burn_drive_info_forget(&infos[i], 0);
+        burn_drive_info_free(infos);
+        return true;
+    }
+    bool grab(const QString& address) override
+    {
+        QByteArray adr = address.toLocal8Bit();
+        adr.resize(BURN_DRIVE_ADR_LEN, '\0');
+        if (burn_drive_scan_and_grab(&m_infos, adr.data(), 1) != 1 || !m_infos) {
+            m_infos = nullptr;
+            return false;
+        }
+        m_drive = m_infos[0].drive;
+        return m_drive != nullptr;
+    }
+    void release() override
+    {
+        endWrite();
+        if (m_drive)
+            burn_drive_release(m_drive, 0);
+        if (m_infos)
+            burn_drive_info_free(m_infos);
+        m_drive = nullptr;
+        m_infos = nullptr;
+    }
+    DiscStatus discStatus() override
+    {
+        switch (burn_disc_get_status(m_drive)) {
+        case BURN_DISC_UNREADY: return DiscUnready;
+        case BURN_DISC_EMPTY: return DiscEmpty;
+        case BURN_DISC_BLANK: return DiscBlank;
+        default: return DiscOther;
+        }
+    }
+    int discProfile() override
+    {
+        int profile = 0;
+        char name[80] = {};
+        burn_disc_get_profile(m_drive, &profile, name);
+        return profile;
+    }
+    void setWriteSpeed(int kBps) override { burn_drive_set_speed(m_drive, 0, kBps); }
+    qint64 availableBytes(bool simulate) override
+    {
+        burn_write_opts* o = burn_write_opts_new(m_drive);
+        burn_write_opts_set_write_type(o, BURN_WRITE_SAO, BURN_BLOCK_SAO);
+        burn_write_opts_set_simulate(o, simulate ? 1 : 0);
+        const qint64 room = static_cast<qint64>(burn_disc_available_space(m_drive, o));
+        burn_write_opts_free(o);
+        return room;
+    }
+    bool startWrite(const BurnJob& job, BurnOutcome::Reason* reason, QString* why) override
+    {
+        endWrite();
+        m_opts = burn_write_opts_new(m_drive);
+        m_disc = burn_disc_create();
+        m_session = burn_session_create();
+        burn_write_opts_set_write_type(m_opts, BURN_WRITE_SAO, BURN_BLOCK_SAO);
+        burn_write_opts_set_simulate(m_opts, job.simulate ? 1 : 0);
+        burn_write_opts_set_underrun_proof(m_opts, 1);
+        burn_disc_add_session(m_disc, m_session, BURN_POS_END);
+        for (const BurnTrack& t : job.tracks) {
+            burn_source* src = makeWavSource(t.path, why);
+            if (!src) {
+                *reason = BurnOutcome::BadTrack;
+                return false;
+            }
+            // A fifo between the file and the drive keeps the drive fed while the file
+            // system is slow for a moment.
+            burn_source* fifo = burn_fifo_source_new(src, kCdSectorBytes, kFifoChunks, 0);
+            burn_source_free(src);
+            burn_track* track = burn_track_create();
+            burn_track_define_data(track, 0, 0, 1, BURN_AUDIO);
+            const bool ok = fifo && burn_track_set_source(track, fifo) == BURN_SOURCE_OK;
+            if (fifo)
+                burn_source_free(fifo);
+            if (ok)
+                burn_session_add_track(m_session, track, BURN_POS_END);
+            burn_track_free(track);
+            if (!ok) {
+                *reason = BurnOutcome::BadTrack;
+                *why = BurnText::badTrack(t.path);
+                return false;
+            }
+        }
+        char reasons[BURN_REASONS_LEN] = {};
+        if (burn_precheck_write(m_opts, m_disc, reasons, 1) <= 0) {
+            *reason = BurnOutcome::Other;
+            *why = QString::fromLocal8Bit(reasons).trimmed();
+            return false;
+        }
+        burn_disc_write(m_opts, m_disc);
+        return true;
+    }
+    DriveStatus driveStatus(Progress& out) override
+    {
+        burn_progress p{};
+        const burn_drive_status st = burn_drive_get_status(m_drive, &p);
+        out.track = p.track;
+        out.sector = p.sector;
+        out.sectors = p.sectors;
+        switch (st) {
+        case BURN_DRIVE_IDLE: return DriveIdle;
+        case BURN_DRIVE_SPAWNING: return DriveSpawning;
+        case BURN_DRIVE_WRITING:
+        case BURN_DRIVE_WRITING_LEADIN:
+        case BURN_DRIVE_WRITING_PREGAP: return DriveWriting;
+        case BURN_DRIVE_WRITING_LEADOUT:
+        case BURN_DRIVE_CLOSING_TRACK:
+        case BURN_DRIVE_CLOSING_SESSION: return DriveClosing;
+        default: return DriveBusy;
+        }
+    }
+    void cancel() override { burn_drive_cancel(m_drive); }
+    bool wroteWell() override { return burn_drive_wrote_well(m_drive) != 0; }
+    void endWrite() override
+    {
+        if (m_opts)
+            burn_write_opts_free(m_opts);
+        if (m_session)
+            burn_session_free(m_session);
+        if (m_disc)
+            burn_disc_free(m_disc);
+        m_opts = nullptr;
+        m_session = nullptr;
+        m_disc = nullptr;
+    }
+    bool nextMessage(Message& m) override
+    {
+        if (!m_started)
+            return false;
+        int code = 0, osErrno = 0;
+        char text[BURN_MSGS_MESSAGE_LEN] = {};
+        char severity[80] = {};
+        if (burn_msgs_obtain(const_cast<char*>("ALL"), &code, text, &osErrno, severity) != 1)
+            return false;
+        m.text = QString::fromLocal8Bit(text).trimmed();
+        m.severity = QByteArray(severity);
+        return true;
+    }
+    void setSignalHandling(bool writing) override
+    {
+        // While writing, a signal cancels the drive's work and returns; the write loop
+        // then sees signalled() and ends the program once the drive is idle.
+        if (writing)
+            burn_set_signal_handling(const_cast<char*>("quillory : "), nullptr, 0x30);
+        else
+            burn_set_signal_handling(nullptr, nullptr, 1);
+    }
+    bool signalled() override { return burn_is_aborting(0) > 0; }
+    void endAfterSignal() override
+    {
+        burn_abort(60, burn_abort_pacifier, const_cast<char*>("quillory : "));
+        m_started = false;
+        EndProgram(1);
+    }
+
+private:
+    // About 4 MB of audio, some 24 seconds at 1x.
+    static constexpr int kFifoChunks = 4 * 1024 * 1024 / kCdSectorBytes;
+
+    bool m_started = false;
+    burn_drive_info* m_infos = nullptr;
+    burn_drive* m_drive = nullptr;
+    burn_write_opts* m_opts = nullptr;
+    burn_disc* m_disc = nullptr;
+    burn_session* m_session = nullptr;
+};
+
+// ---- the writer over whichever library is in use ----
+
+// Keeps one drive grabbed for as long as it lives.
+struct GrabbedDrive {
+    LibburnCalls& lib;
+    bool held = false;
+    bool grab(const QString& address) { return held = lib.grab(address); }
+    ~GrabbedDrive()
+    {
+        if (held)
+            lib.release();
+    }
+};
+
+// Severities worth showing the user; lower ones are the library's own bookkeeping.
+bool shown(const QByteArray& severity) { return severity != "DEBUG" && severity != "UPDATE" && severity != "ALL"; }
+bool serious(const QByteArray& severity)
+{
+    return severity == "SORRY" || severity == "MISHAP" || severity == "FAILURE" || severity == "FATAL" ||
+           severity == "ABORT";
+}
+
+// Empties the library's message queue. With a reporter the messages become InfoMessage
+// texts and the last serious one is kept; without, they are dropped, so that nothing
+// from a scan or a disc check turns up as a later burn's caption or error.
+void drainMessages(LibburnCalls& lib, BurnReporter* report = nullptr, QString* lastError = nullptr)
+{
+    LibburnCalls::Message m;
+    while (lib.nextMessage(m)) {
+        if (!report || m.text.isEmpty() || !shown(m.severity))
+            continue;
+        report->info(m.text);
+        if (lastError && serious(m.severity))
+            *lastError = m.text;
+    }
+}
+
+CdDiscState discState(LibburnCalls& lib)
+{
+    LibburnCalls::DiscStatus st = LibburnCalls::DiscUnready;
+    // The drive may still be spinning up after loading the disc.
+    for (int i = 0; i < 100 && (st = lib.discStatus()) == LibburnCalls::DiscUnready; ++i)
+        pause(100);
+    if (st == LibburnCalls::DiscEmpty || st == LibburnCalls::DiscUnready)
+        return DiscNone;
+    if (st != LibburnCalls::DiscBlank)
+        return DiscNotBlank;
+    // 0x09 CD-R, 0x0a CD-RW
+    const int profile = lib.discProfile();
+    if (profile != 0x09 && profile != 0x0a)
+        return DiscNotBlank;
+    return DiscBlank;
+}
+
 class LibburnWriter : public CdWriter {
 public:
     LibburnWriter(QString device, QString address, QString name)
@@ -151,18 +346,24 @@ public:
     QString name() const override { return m_name; }
     int driver() const override { return 1; }
     qint64 capacitySectors() const override { return kCdR80Sectors; }
+    qint64 sectorsNeeded(const BurnJob& job) const override { return job.discSectors(); }
 
     int checkDisc() override
     {
         std::unique_lock lk(g_burnMutex, std::try_to_lock);
         if (!lk.owns_lock())
             return DiscBusy;
-        if (!startLibburn())
+        LibburnCalls& lib = Libburn();
+        if (!lib.initialize())
             return DiscNoAccess;
-        GrabbedDrive g;
-        if (!g.grab(m_address))
-            return DiscNoAccess;
-        return discState(g.drive);
+        int state = DiscNoAccess;
+        {
+            GrabbedDrive g{lib};
+            if (g.grab(m_address))
+                state = discState(lib);
+        }
+        drainMessages(lib);
+        return state;
     }
 
     BurnOutcome write(const BurnJob& job, BurnReporter& report) override;
@@ -173,36 +374,23 @@ private:
     QString m_name;
 };
 
-// Passes libburn's queued messages on as InfoMessage texts; keeps the last serious one.
-void drainMessages(BurnReporter& report, QString* lastError)
-{
-    int code = 0, osErrno = 0;
-    char text[BURN_MSGS_MESSAGE_LEN] = {};
-    char severity[80] = {};
-    while (burn_msgs_obtain(const_cast<char*>("NOTE"), &code, text, &osErrno, severity) == 1) {
-        const QString msg = QString::fromLocal8Bit(text).trimmed();
-        if (msg.isEmpty())
-            continue;
-        report.info(msg);
-        const QByteArray sev(severity);
-        if (sev == "SORRY" || sev == "FAILURE" || sev == "FATAL" || sev == "ABORT")
-            *lastError = msg;
-    }
-}
-
 BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
 {
     std::lock_guard lk(g_burnMutex);
+    LibburnCalls& lib = Libburn();
     const auto fail = [&](BurnOutcome::Reason r, const QString& why) {
+        drainMessages(lib, &report);
         report.info(why);
         return BurnOutcome::failed(r, why);
     };
-    if (!startLibburn())
+    if (!lib.initialize())
         return fail(BurnOutcome::Other, QStringLiteral("Could Not Initialize CD Writer"));
-    GrabbedDrive g;
+    // Whatever an earlier scan or check left in the queue is not this burn's news.
+    drainMessages(lib);
+    GrabbedDrive g{lib};
     if (!g.grab(m_address))
         return fail(BurnOutcome::Other, QStringLiteral("Could Not Open The CD Writer"));
-    switch (discState(g.drive)) {
+    switch (discState(lib)) {
     case DiscBlank:
         break;
     case DiscNone:
@@ -210,92 +398,81 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     default:
         return fail(BurnOutcome::DiscNotBlank, BurnText::notBlank());
     }
+    lib.setWriteSpeed(cdSpeedKBps(job.speed));
 
-    burn_write_opts* opts = burn_write_opts_new(g.drive);
-    burn_disc* disc = burn_disc_create();
-    burn_session* session = burn_session_create();
-    const struct Cleanup {
-        burn_write_opts* o;
-        burn_disc* d;
-        burn_session* s;
-        ~Cleanup()
-        {
-            burn_write_opts_free(o);
-            burn_session_free(s);
-            burn_disc_free(d);
-        }
-    } cleanup{opts, disc, session};
-
-    burn_write_opts_set_write_type(opts, BURN_WRITE_SAO, BURN_BLOCK_SAO);
-    burn_write_opts_set_simulate(opts, job.simulate ? 1 : 0);
-    burn_write_opts_set_underrun_proof(opts, 1);
-    burn_drive_set_speed(g.drive, 0, job.speed > 0 ? job.speed * 176 : 0);
-
-    const qint64 need = job.totalSectors();
-    const qint64 room = static_cast<qint64>(burn_disc_available_space(g.drive, opts) / 2048);
+    const qint64 need = job.discSectors();
+    const qint64 room = lib.availableBytes(job.simulate) / 2048;
     if (room > 0 && need > room)
         return fail(BurnOutcome::TooLong, BurnText::tooLong(need, room));
 
-    burn_disc_add_session(disc, session, BURN_POS_END);
-    for (const BurnTrack& t : job.tracks) {
-        QString why;
-        burn_source* src = makeWavSource(t.path, &why);
-        if (!src)
-            return fail(BurnOutcome::BadTrack, why);
-        burn_track* track = burn_track_create();
-        burn_track_define_data(track, 0, 0, 1, BURN_AUDIO);
-        const bool ok = burn_track_set_source(track, src) == BURN_SOURCE_OK;
-        burn_source_free(src);
-        if (ok)
-            burn_session_add_track(session, track, BURN_POS_END);
-        burn_track_free(track);
-        if (!ok)
-            return fail(BurnOutcome::BadTrack, BurnText::badTrack(t.path));
-    }
-    char reasons[BURN_REASONS_LEN] = {};
-    if (burn_precheck_write(opts, disc, reasons, 1) <= 0)
-        return fail(BurnOutcome::Other, QString::fromLocal8Bit(reasons).trimmed());
+    // From here on a signal that ends the program first shuts the drive down.
+    lib.setSignalHandling(true);
+    const struct SignalsBack {
+        LibburnCalls& lib;
+        ~SignalsBack() { lib.setSignalHandling(false); }
+    } signalsBack{lib};
 
+    BurnOutcome::Reason refused = BurnOutcome::Other;
+    QString why;
+    if (!lib.startWrite(job, &refused, &why))
+        return fail(refused, why);
     report.info(job.simulate ? QStringLiteral("Simulating Write") : QStringLiteral("Writing Tracks"));
-    burn_disc_write(opts, disc);
 
-    burn_progress p{};
-    while (burn_drive_get_status(g.drive, &p) == BURN_DRIVE_SPAWNING)
+    LibburnCalls::Progress p;
+    while (lib.driveStatus(p) == LibburnCalls::DriveSpawning)
         pause(100);
+    const int lastTrack = static_cast<int>(job.tracks.size()) - 1;
     int track = -1;
+    bool lastTrackRunning = false; // the last track's size has been reported
     bool fixating = false;
     bool cancelled = false;
     QString lastError;
     for (;;) {
-        const burn_drive_status st = burn_drive_get_status(g.drive, &p);
-        drainMessages(report, &lastError);
-        if (st == BURN_DRIVE_IDLE)
+        const LibburnCalls::DriveStatus st = lib.driveStatus(p);
+        drainMessages(lib, &report, &lastError);
+        if (st == LibburnCalls::DriveIdle)
             break;
-        if (!fixating && report.abortRequested() && !cancelled) {
-            burn_drive_cancel(g.drive);
+        if (!fixating && !cancelled && (report.abortRequested() || lib.signalled())) {
+            lib.cancel();
             cancelled = true;
         }
-        if (st == BURN_DRIVE_WRITING && !fixating) {
-            if (p.track != track && p.track >= 0 && p.track < static_cast<int>(job.tracks.size())) {
-                track = p.track;
-                report.actTrack(track + 1);
-                report.trackPercent(0);
+        if (!fixating && !cancelled) {
+            if (st == LibburnCalls::DriveWriting) {
+                if (p.track != track && p.track >= 0 && p.track <= lastTrack) {
+                    track = p.track;
+                    report.actTrack(track + 1);
+                    report.trackPercent(0);
+                }
+                if (track >= 0 && p.sectors > 0)
+                    report.trackPercent(static_cast<int>(std::min<qint64>(qint64(p.sector) * 100 / p.sectors, 100)));
+                if (track == lastTrack && p.track == lastTrack && p.sectors > 0)
+                    lastTrackRunning = true;
             }
-            if (track >= 0 && p.sectors > 0)
-                report.trackPercent(static_cast<int>(qint64(p.sector) * 100 / p.sectors));
-        } else if (!cancelled && !fixating && track == static_cast<int>(job.tracks.size()) - 1 &&
-                   (st == BURN_DRIVE_CLOSING_SESSION || st == BURN_DRIVE_WRITING_LEADOUT ||
-                    st == BURN_DRIVE_CLOSING_TRACK)) {
-            report.trackPercent(100);
-            report.fixating();
-            fixating = true;
+            // In a disc-at-once write the lead-out goes out in the last flush while the
+            // drive still says "writing": the last track at its end (or with its size
+            // gone) is the finalising already.
+            const bool ending = st == LibburnCalls::DriveClosing ||
+                                (st == LibburnCalls::DriveWriting && lastTrackRunning &&
+                                 (p.sectors <= 0 || p.sector >= p.sectors - 1));
+            if (track == lastTrack && ending) {
+                report.trackPercent(100);
+                if (report.fixating()) {
+                    fixating = true;
+                } else {
+                    lib.cancel();
+                    cancelled = true;
+                }
+            }
         }
         pause(250);
     }
-    drainMessages(report, &lastError);
+    drainMessages(lib, &report, &lastError);
+    lib.endWrite();
+    if (lib.signalled())
+        lib.endAfterSignal();
     if (cancelled)
         return BurnOutcome::aborted();
-    if (!burn_drive_wrote_well(g.drive))
+    if (!lib.wroteWell())
         return BurnOutcome::failed(BurnOutcome::WriteError,
                                    lastError.isEmpty() ? QStringLiteral("Write Error") : lastError);
     if (!fixating)
@@ -304,41 +481,36 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
 }
 } // namespace
 
+LibburnCalls& Libburn()
+{
+    static RealLibburn real;
+    return g_calls ? *g_calls : real;
+}
+
+void setLibburn(LibburnCalls* calls) { g_calls = calls; }
+
+int cdSpeedKBps(int times) { return times > 0 ? (times * 1764 + 9) / 10 : 0; }
+
 std::vector<LibburnDriveInfo> libburnScanDrives()
 {
     std::vector<LibburnDriveInfo> out;
     std::unique_lock lk(g_burnMutex, std::try_to_lock);
-    if (!lk.owns_lock() || !startLibburn())
+    LibburnCalls& lib = Libburn();
+    if (!lk.owns_lock() || !lib.initialize())
         return out;
-    burn_drive_info* infos = nullptr;
-    unsigned int n = 0;
-    int r;
-    while ((r = burn_drive_scan(&infos, &n)) == 0)
-        pause(100);
-    if (r < 0 || !infos)
-        return out;
-    for (unsigned int i = 0; i < n; ++i) {
-        char adr[BURN_DRIVE_ADR_LEN] = {};
-        if (burn_drive_get_adr(&infos[i], adr) <= 0)
-            continue;
-        LibburnDriveInfo d;
-        d.address = QString::fromLocal8Bit(adr);
-        d.canonical = canonicalDevice(d.address);
-        d.vendor = QString::fromLatin1(infos[i].vendor).trimmed();
-        d.product = QString::fromLatin1(infos[i].product).trimmed();
-        d.writesCdR = infos[i].write_cdr;
-        out.push_back(d);
-    }
-    // Leave no drive locked: each write grabs its own drive again.
-    for (unsigned int i = 0; i < n; ++i)
-        burn_drive_info_forget(&infos[i], 0);
-    burn_drive_info_free(infos);
+    // A grab restricts later scans to the grabbed drive: every scan looks at all drives.
+    lib.clearWhitelist();
+    if (!lib.scan(out))
+        out.clear();
+    drainMessages(lib);
+    for (LibburnDriveInfo& d : out)
+        d.canonical = canonicalDevicePath(d.address);
     return out;
 }
 
 CdWriterPtr makeLibburnWriter(const CdDriveInfo& drive, const std::vector<LibburnDriveInfo>& scanned)
 {
-    const QString canon = canonicalDevice(drive.device);
+    const QString canon = canonicalDevicePath(drive.device);
     for (const LibburnDriveInfo& b : scanned) {
         if (b.canonical != canon || !b.writesCdR)
             continue;

@@ -1,6 +1,8 @@
 #include "controls/mci.h"
 
 #include "controls/audiosink.h"
+#include "platform/cddrives.h"
+#include "platform/services.h"
 
 #include <cdio/cdio.h>
 #include <cdio/device.h>
@@ -10,6 +12,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
@@ -40,6 +44,31 @@ std::map<QString, bool>& imageDoors()
 {
     static std::map<QString, bool> doors;
     return doors;
+}
+
+// A disc changed without the door being seen open (swapped in a moment, or an image
+// replaced) reads as "open" this long, so that a caller polling about once a second
+// sees the old disc go before the new one is there.
+constexpr qint64 kChangeSeenAsOpenMs = 1500;
+
+QString imageBinPath(const QString& cue)
+{
+    const QFileInfo fi(cue);
+    return fi.path() + '/' + fi.completeBaseName() + QStringLiteral(".bin");
+}
+
+// What identifies the disc in an image: its two files' identity, size and time.
+QByteArray imageIdentity(const QString& cue)
+{
+    QByteArray id;
+    for (const QString& f : {cue, imageBinPath(cue)}) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(f).constData(), &st) != 0)
+            return {};
+        id += QByteArray::number(qulonglong(st.st_ino)) + ' ' + QByteArray::number(qlonglong(st.st_size)) + ' ' +
+              QByteArray::number(qlonglong(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + ';';
+    }
+    return id;
 }
 
 // A disc's table of contents in disc addresses (frames, lead-in included).
@@ -108,26 +137,56 @@ public:
     {
         if (m_image)
             m_drive = QFileInfo(m_drive).absoluteFilePath();
-        loadToc();
+        // A change the drive noted before the device was opened is not news.
+        discChanged();
+        m_state = driveDisc();
+        m_trayOpen = m_state == CdDriveIo::Disc::TrayOpen;
+        if (!m_trayOpen)
+            loadToc();
     }
     ~CdAudioDevice() { stopPlaying(); }
 
     unsigned command(const QString& verb, QStringList args, QString& reply);
 
 private:
-    bool doorOpen() const { return m_image ? imageDoors()[m_drive] : m_doorOpen; }
+    bool doorOpen() const { return m_trayOpen; }
     void loadToc()
     {
-        m_toc = doorOpen() ? Toc{} : readToc(m_drive);
-        if (m_toc.valid()) {
-            m_doorOpen = false;
+        m_toc = readToc(m_drive);
+        m_imageId = m_image ? imageIdentity(m_drive) : QByteArray();
+        if (m_toc.valid())
             m_pos = m_toc.trackStart(m_toc.first);
-        }
     }
-    // A real drive may get a disc at any time: look again while none is known.
+    // What the drive (or the image's simulated door and files) says about its disc.
+    CdDriveIo::Disc driveDisc()
+    {
+        if (!m_image)
+            return DriveIo().discState(m_drive);
+        if (imageDoors()[m_drive])
+            return CdDriveIo::Disc::TrayOpen;
+        return QFileInfo::exists(m_drive) && QFileInfo::exists(imageBinPath(m_drive)) ? CdDriveIo::Disc::Ready
+                                                                                       : CdDriveIo::Disc::NoDisc;
+    }
+    bool discChanged()
+    {
+        if (!m_image)
+            return DriveIo().mediaChanged(m_drive);
+        return m_toc.valid() && imageIdentity(m_drive) != m_imageId;
+    }
+    void forgetDisc()
+    {
+        stopPlaying();
+        m_mode = Mode::Stopped;
+        m_toc = Toc{};
+    }
+    // Brings what the device knows in line with the drive: a disc taken out or put in
+    // with the drive's own button, or swapped, is seen at the next command.
+    void syncWithDrive();
+    // A real drive that cannot say what it holds may get a disc at any time: look
+    // again while none is known.
     bool hasDisc()
     {
-        if (!m_toc.valid() && !m_image)
+        if (!m_toc.valid() && !m_image && !m_trayOpen && m_state == CdDriveIo::Disc::Unknown)
             loadToc();
         return m_toc.valid();
     }
@@ -150,7 +209,11 @@ private:
 
     QString m_drive;
     bool m_image;
-    bool m_doorOpen = false;
+    bool m_trayOpen = false;
+    CdDriveIo::Disc m_state = CdDriveIo::Disc::Unknown;
+    bool m_tocRead = false;        // the disc now in the drive has been read (well or not)
+    qint64 m_openUntil = -1;       // a change reads as "open" until this time
+    QByteArray m_imageId;
     Toc m_toc;
     TimeFormat m_format = TimeFormat::Msf;
     enum class Mode { Stopped, Playing, Paused } m_mode = Mode::Stopped;
@@ -167,6 +230,7 @@ unsigned CdAudioDevice::command(const QString& verb, QStringList args, QString& 
     args.removeAll(QStringLiteral("wait"));
     args.removeAll(QStringLiteral("notify"));
     update();
+    syncWithDrive();
     if (verb == QLatin1String("status"))
         return status(args, reply);
     if (verb == QLatin1String("set"))
@@ -191,6 +255,44 @@ unsigned CdAudioDevice::command(const QString& verb, QStringList args, QString& 
         return 0;
     }
     return MciErr::UnrecognizedCommand;
+}
+
+void CdAudioDevice::syncWithDrive()
+{
+    if (m_openUntil >= 0) {
+        if (Clocks().monotonicMs() < m_openUntil)
+            return;
+        m_openUntil = -1;
+        m_trayOpen = false;
+        m_tocRead = false;
+    }
+    m_state = driveDisc();
+    switch (m_state) {
+    case CdDriveIo::Disc::Unknown:
+        return;
+    case CdDriveIo::Disc::TrayOpen:
+    case CdDriveIo::Disc::NoDisc:
+        if (m_toc.valid() || m_mode != Mode::Stopped)
+            forgetDisc();
+        m_trayOpen = m_state == CdDriveIo::Disc::TrayOpen;
+        m_tocRead = false;
+        return;
+    case CdDriveIo::Disc::Ready:
+        break;
+    }
+    m_trayOpen = false;
+    const bool changed = discChanged();
+    if (changed && m_toc.valid()) {
+        forgetDisc();
+        m_trayOpen = true;
+        m_openUntil = Clocks().monotonicMs() + kChangeSeenAsOpenMs;
+        return;
+    }
+    if (!m_toc.valid() && (!m_tocRead || changed)) {
+        loadToc();
+        m_tocRead = true;
+        m_mode = Mode::Stopped;
+    }
 }
 
 unsigned CdAudioDevice::status(const QStringList& a, QString& reply)
@@ -262,33 +364,32 @@ unsigned CdAudioDevice::set(const QStringList& a)
     }
     if (a.size() == 2 && a[0] == QLatin1String("door")) {
         if (a[1] == QLatin1String("open")) {
-            stopPlaying();
-            m_mode = Mode::Stopped;
-            m_toc = Toc{};
+            forgetDisc();
+            m_openUntil = -1;
+            m_tocRead = false;
             if (m_image) {
                 imageDoors()[m_drive] = true;
-            } else {
-                initCdio();
-                m_doorOpen = true;
-                if (cdio_eject_media_drive(QFile::encodeName(m_drive).constData()) != DRIVER_OP_SUCCESS)
-                    return MciErr::Hardware;
+            } else if (!DriveIo().eject(m_drive)) {
+                // A disc whose file system stays mounted is in use and keeps the tray shut.
+                return DriveIo().isMounted(m_drive) ? MciErr::DeviceLocked : MciErr::Hardware;
             }
+            m_trayOpen = true;
             return 0;
         }
         if (a[1] == QLatin1String("closed")) {
             // The disc is read again: a running play ends first (its worker reads the
             // table of contents, and "stopped" must mean silence).
-            stopPlaying();
-            if (m_image) {
+            forgetDisc();
+            if (m_image)
                 imageDoors()[m_drive] = false;
-            } else {
-                initCdio();
-                driver_id_t driver = DRIVER_LINUX;
-                cdio_close_tray(QFile::encodeName(m_drive).constData(), &driver);
-                m_doorOpen = false;
-            }
-            m_mode = Mode::Stopped;
+            else
+                DriveIo().closeTray(m_drive);
+            m_trayOpen = false;
+            m_openUntil = -1;
+            m_state = driveDisc();
+            discChanged();
             loadToc();
+            m_tocRead = true;
             return 0;
         }
     }

@@ -7,7 +7,10 @@
 // contents and the door come from libcdio; playing is digital: audio frames are read on a
 // worker thread and written to the program's AudioSink, so a disc plays on any drive and
 // on images. An image simulates its door: "set ALIAS door open" leaves it without a disc
-// until "set ALIAS door closed".
+// until "set ALIAS door closed". The disc's presence and the door are asked of the drive
+// at every command, so a disc taken out, put in or swapped with the drive's own button is
+// seen; a change seen without the door open (or an image's files replaced) reads as
+// "open" for a moment, then the new disc's table of contents is read.
 //
 // Commands understood (ALIAS is the name given at open; "wait" is accepted everywhere):
 //   open DRIVE type cdaudio alias ALIAS [wait] [shareable]   reply "1"
@@ -33,6 +36,7 @@ constexpr unsigned InvalidDeviceName = 263;
 constexpr unsigned MissingParameter = 273;
 constexpr unsigned DeviceNotReady = 276;
 constexpr unsigned OutOfRange = 282;
+constexpr unsigned DeviceLocked = 288;  // the disc is in use (mounted) and stays in
 constexpr unsigned DuplicateAlias = 289;
 constexpr unsigned BadTimeFormat = 293;
 } // namespace MciErr

@@ -83,7 +83,10 @@ void DetectCDDrives(const int16_t& mode)
             list->setCurrentIndex(index < list->count() ? index : -1);
         });
     if (!found)
-        trap([] { MsgBox(QStringLiteral("No CD-ROM drives were detected on your system."), Mb::OKOnly | Mb::NoIcon); });
+        trap([] {
+            MsgBox(QStringLiteral("No CD-ROM drives were detected on your system.") + CdAccessNote(),
+                   Mb::OKOnly | Mb::NoIcon);
+        });
 }
 
 QString GetVolumeLabel(const QString& path)
@@ -130,13 +133,33 @@ int16_t CheckCDMedia(const QString& drive)
 void EjectCDNumber(const QString& drive)
 {
     Trap trap(kModule, QStringLiteral("EjectCDNumber"));
-    // No reply is read and no device error is looked at.
+    // No reply is read; the one device error looked at is a disc in use.
     trap([&] {
         if (drive.isEmpty())
             return;
         mciSendString(QStringLiteral("open ") + drive + QStringLiteral(" type cdaudio alias cdeject wait shareable"),
                       nullptr, 0);
-        mciSendString(QStringLiteral("set cdeject door open"), nullptr, 0);
+        const unsigned rc = mciSendString(QStringLiteral("set cdeject door open"), nullptr, 0);
         mciSendString(QStringLiteral("close cdeject"), nullptr, 0);
+        ReportDiscInUse(rc);
     });
+}
+
+bool ReportDiscInUse(unsigned mciResult)
+{
+    if (mciResult != MciErr::DeviceLocked)
+        return false;
+    MsgBox(QStringLiteral("The disc is in use and cannot be ejected. Close the programs and windows that use its "
+                          "files, then try again."),
+           Mb::OKOnly | Mb::Exclamation, kAppTitle);
+    return true;
+}
+
+QString CdAccessNote()
+{
+    const QStringList denied = DriveIo().deniedDevices();
+    if (denied.isEmpty())
+        return {};
+    return QStringLiteral("\nYou do not have permission to use ") + denied.join(QStringLiteral(", ")) +
+           QStringLiteral(". Ask the administrator to add your user to the cdrom group, then log in again.");
 }

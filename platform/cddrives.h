@@ -3,6 +3,7 @@
 // order) followed by disc images that tests inject. The settings dialog, DetectCDDrives,
 // the ripper and the burner all list drives through it, in this one order.
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct CdDriveInfo {
@@ -21,8 +22,36 @@ public:
     static bool driverAvailable();
     // Test injection: image drives (NAME.cue paths) listed after the real ones.
     static void setInjectedImages(const std::vector<QString>& cuePaths);
+    // Test injection: stand-ins for real drives (device paths), listed after the real
+    // drives and before the images; the drive calls behind them are the tests' own.
+    static void setInjectedDrives(const std::vector<CdDriveInfo>& drives);
     // Test injection: hide real drives so tests see only their images.
     static void setHideRealDrives(bool hide);
     // Test injection: act as if libcdio had no usable driver (driverAvailable() false).
     static void setDriverMissing(bool missing);
 };
+
+// A device path with symbolic links resolved (/dev/cdrom -> /dev/sr0); the path itself
+// when it cannot be resolved.
+QString canonicalDevicePath(const QString& path);
+
+// The drives themselves, asked directly: door and disc, the eject, mounts and access.
+// The real one uses the kernel's CD calls and libcdio; tests put their own in its place.
+class CdDriveIo {
+public:
+    enum class Disc { Unknown, TrayOpen, NoDisc, Ready };
+    virtual ~CdDriveIo() = default;
+    // What the drive says now (Unknown when it cannot be asked).
+    virtual Disc discState(const QString& device) = 0;
+    // Whether the drive saw a disc change since it was last asked.
+    virtual bool mediaChanged(const QString& device) = 0;
+    // Opens the tray; false when the drive refused (a disc in use stays mounted).
+    virtual bool eject(const QString& device) = 0;
+    virtual void closeTray(const QString& device) = 0;
+    // Whether a file system of the disc in device is mounted.
+    virtual bool isMounted(const QString& device) = 0;
+    // CD device nodes on the machine that this user may not open.
+    virtual QStringList deniedDevices() = 0;
+};
+CdDriveIo& DriveIo();
+void setDriveIo(CdDriveIo* io);

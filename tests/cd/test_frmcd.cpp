@@ -128,6 +128,27 @@ TEST_F(CdWindowTest, EjectClearsTheWindowAndClosingTheDoorReadsTheDiscAgain)
     EXPECT_EQ(cd.ListView1->topLevelItemCount(), 2);
 }
 
+TEST_F(CdWindowTest, ADiscSwappedUnderTheOpenDeviceReloadsTheWindowWithTheNewDisc)
+{
+    insertDisc({300, 300});
+    frmCD& cd = loadCd();
+    ASSERT_EQ(cd.ListView1->topLevelItemCount(), 2);
+    const QString oldId = cd.state().cdidb;
+    cd.picPlay_Click();
+    cd.Timer1_Timer();
+    // Another disc in the drive without the window seeing the door: the image is replaced.
+    insertDisc({300, 450, 600});
+    cd.Timer1_Timer();
+    EXPECT_EQ(CDPlayState, QStringLiteral("Eject"));
+    EXPECT_EQ(cd.ListView1->topLevelItemCount(), 0);
+    clock.advance(2000);
+    cd.Timer1_Timer();
+    EXPECT_EQ(CDPlayState, QStringLiteral("Stop"));
+    EXPECT_EQ(cd.ListView1->topLevelItemCount(), 3);
+    EXPECT_EQ(cd.state().numtracks, 3);
+    EXPECT_NE(cd.state().cdidb, oldId);
+}
+
 TEST_F(CdWindowTest, ATickDuringADiscReadingDoesNotReadItAgain)
 {
     insertDisc({300, 300});

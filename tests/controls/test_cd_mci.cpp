@@ -245,3 +245,47 @@ TEST_F(CdDevice, WithNoDriveAndNoImageEveryCallAnswersNoDisc)
     // FastForward and ReWind found no position to move from: each logged that once.
     EXPECT_EQ(prompt.asked.size(), 6u);
 }
+
+TEST_F(CdDevice, ADriveIsAskedForItsDoorAndDiscAndAChangedDiscIsReadAgain)
+{
+    const QString drive = DiscImage::writeSilentToc(homeDir() + "drive", {300, 300});
+    ASSERT_FALSE(drive.isEmpty());
+    driveIo.disc = CdDriveIo::Disc::Ready;
+    ASSERT_EQ(ask("open " + drive + " type cdaudio alias cd"), "1");
+    EXPECT_EQ(ask("status cd number of tracks"), "2");
+    ask("play cd");
+    EXPECT_EQ(ask("status cd mode"), "playing");
+
+    // Taken out with the drive's own button, then the drive stands empty.
+    const struct {
+        CdDriveIo::Disc disc;
+        const char* mode;
+    } gone[] = {{CdDriveIo::Disc::TrayOpen, "open"}, {CdDriveIo::Disc::NoDisc, "not ready"}};
+    for (const auto& g : gone) {
+        driveIo.disc = g.disc;
+        EXPECT_EQ(ask("status cd mode"), g.mode);
+        EXPECT_EQ(ask("status cd media present"), "false");
+        unsigned rc = 0;
+        ask("status cd number of tracks", &rc);
+        EXPECT_EQ(rc, MciErr::DeviceNotReady);
+    }
+    ASSERT_FALSE(recordings().empty());
+    EXPECT_TRUE(recordings().back()->stopped);
+
+    // Another disc goes in.
+    ASSERT_FALSE(DiscImage::writeSilentToc(homeDir() + "drive", {300, 300, 300}).isEmpty());
+    driveIo.disc = CdDriveIo::Disc::Ready;
+    EXPECT_EQ(ask("status cd mode"), "stopped");
+    EXPECT_EQ(ask("status cd media present"), "true");
+    EXPECT_EQ(ask("status cd number of tracks"), "3");
+
+    // Swapped in a moment, the door never seen open: it reads as open for a moment.
+    ASSERT_FALSE(DiscImage::writeSilentToc(homeDir() + "drive", {300}).isEmpty());
+    driveIo.changed = true;
+    EXPECT_EQ(ask("status cd mode"), "open");
+    clock.advance(1000);
+    EXPECT_EQ(ask("status cd mode"), "open");
+    clock.advance(1000);
+    EXPECT_EQ(ask("status cd mode"), "stopped");
+    EXPECT_EQ(ask("status cd number of tracks"), "1");
+}

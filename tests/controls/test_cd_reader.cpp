@@ -122,3 +122,23 @@ TEST_F(CdReader, RefusesWhatItCannotRead)
     EXPECT_EQ(completes, 0);
     EXPECT_TRUE(positions.empty());
 }
+
+TEST_F(CdReader, ADriveTrackStartingInHeavyClippingRipsInItsOwnByteOrder)
+{
+    // A full-scale square wave reads smoother byte-swapped than as it is: a reader that
+    // guessed the byte order from the audio would rip it as noise.
+    std::vector<int16_t> clipped(size_t(150) * DiscImage::kSamplesPerFrame * 2);
+    for (size_t i = 0; i < clipped.size(); ++i)
+        clipped[i] = (i / 2 / 100) % 2 ? int16_t(-32768) : int16_t(32767);
+    const QString drive = DiscImage::writeToc(homeDir() + "drive", {clipped, DiscImage::tonePcm(75, 4)});
+    ASSERT_FALSE(drive.isEmpty());
+    CdDrives::setInjectedImages({});
+    CdDrives::setInjectedDrives({{drive, {}, {}, {}, false}});
+    ASSERT_EQ(acd.SelectDrive(1), 0);
+    const QString wav = homeDir() + "Clipped.wav";
+    int16_t track = 1;
+    ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
+    ASSERT_TRUE(pumpUntil([&] { return completes == 1; }));
+    EXPECT_FALSE(acd.ReadFailed());
+    EXPECT_TRUE(samplesOf(wav) == clipped);
+}

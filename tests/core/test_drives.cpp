@@ -212,6 +212,38 @@ TEST_F(Drives, NoDriveAtAllIsToldInBothModesWithoutErrors)
     EXPECT_TRUE(prompt.asked.empty());
 }
 
+TEST_F(Drives, CdDevicesThisUserMayNotOpenAreNamedWhereNoDriveIsFound)
+{
+    driveIo.denied = {QStringLiteral("/dev/sr0")};
+    DetectCDDrives(0);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_TRUE(prompt.last().text.startsWith(QStringLiteral("No CD-ROM drives were detected on your system.\n")));
+    EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("/dev/sr0")));
+    EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("cdrom group")));
+}
+
+TEST_F(Drives, EjectingADiscThatStaysMountedTellsTheUserItIsInUse)
+{
+    const QString drive = DiscImage::writeSilentToc(homeDir() + QStringLiteral("drive"), {300});
+    ASSERT_FALSE(drive.isEmpty());
+    driveIo.disc = CdDriveIo::Disc::Ready;
+    driveIo.ejectWorks = false;
+    const struct {
+        bool mounted;
+        bool told;
+    } cases[] = {{true, true}, {false, false}};
+    for (const auto& c : cases) {
+        driveIo.mounted = c.mounted;
+        prompt.asked.clear();
+        EjectCDNumber(drive);
+        EXPECT_EQ(driveIo.ejected.size(), c.mounted ? 1u : 2u);
+        ASSERT_EQ(prompt.asked.size(), c.told ? 1u : 0u);
+        if (c.told) {
+            EXPECT_TRUE(prompt.last().text.startsWith(QStringLiteral("The disc is in use and cannot be ejected.")));
+        }
+    }
+}
+
 TEST_F(Drives, VolumeLabelsAndTheBlankDiscCheck)
 {
     const QString audio = makeAudioImage(homeDir(), QStringLiteral("audio"));

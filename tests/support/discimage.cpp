@@ -94,4 +94,43 @@ QString write(const QString& dir, const QString& name, const Layout& layout)
     return c.fileName();
 }
 
+QString writeToc(const QString& dir, const std::vector<std::vector<int16_t>>& tracks)
+{
+    QDir().mkpath(dir);
+    const QString bin = dir + QStringLiteral("/drive.bin");
+    const QString toc = dir + QStringLiteral("/drive.toc");
+    const auto msf = [](int f) {
+        return QStringLiteral("%1:%2:%3")
+            .arg(f / 4500, 2, 10, QLatin1Char('0'))
+            .arg(f / 75 % 60, 2, 10, QLatin1Char('0'))
+            .arg(f % 75, 2, 10, QLatin1Char('0'));
+    };
+    int total = 0;
+    QString text = QStringLiteral("CD_DA\n");
+    QByteArray audio;
+    for (const auto& pcm : tracks) {
+        const int frames = framesOf(pcm);
+        text += QStringLiteral("\nTRACK AUDIO\nFILE \"%1\" %2 %3\n").arg(bin, msf(total), msf(frames));
+        total += frames;
+        audio.append(reinterpret_cast<const char*>(pcm.data()), qsizetype(pcm.size() * 2));
+        audio.resize(qsizetype(total) * kBytesPerFrame, '\0');
+    }
+    QFile b(bin);
+    if (!b.open(QIODevice::WriteOnly) || b.write(audio) != audio.size())
+        return {};
+    b.close();
+    QFile t(toc);
+    if (!t.open(QIODevice::WriteOnly) || t.write(text.toUtf8()) < 0)
+        return {};
+    return toc;
+}
+
+QString writeSilentToc(const QString& dir, const std::vector<int>& trackFrames)
+{
+    std::vector<std::vector<int16_t>> tracks;
+    for (int f : trackFrames)
+        tracks.emplace_back(size_t(f) * kSamplesPerFrame * 2, int16_t(0));
+    return writeToc(dir, tracks);
+}
+
 } // namespace DiscImage

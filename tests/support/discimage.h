@@ -53,6 +53,13 @@ QString write(const QString& dir, const QString& name, const Layout& layout);
 // The .cue text write() produces for layout (for checks of the exact form).
 QString cueText(const QString& name, const Layout& layout);
 
+// A stand-in for a real drive: dir/drive.toc (a cdrdao table of contents, which libcdio
+// reads as it reads a drive's) over dir/drive.bin, the tracks' PCM back to back (each
+// padded with silence to whole frames). Returns the .toc path; "" when it cannot be written.
+QString writeToc(const QString& dir, const std::vector<std::vector<int16_t>>& tracks);
+// The same with silent tracks of these lengths in CD frames.
+QString writeSilentToc(const QString& dir, const std::vector<int>& trackFrames);
+
 // Frames a track of pcm occupies in the image.
 int framesOf(const std::vector<int16_t>& pcm);
 

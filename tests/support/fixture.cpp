@@ -34,6 +34,8 @@ void AppFixture::SetUp()
     // Tests see only the disc images they inject, never the machine's drives.
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});
+    CdDrives::setInjectedDrives({});
+    setDriveIo(&driveIo);
     // Tests talk only to this machine: any other host is unknown to the socket control.
     Winsock::setRoute([](QString& host, int32_t&) {
         return host == QLatin1String("127.0.0.1") || host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0;
@@ -53,6 +55,8 @@ void AppFixture::TearDown()
     setUiSound(nullptr);
     setAudioSinkFactory(nullptr);
     CdDrives::setInjectedImages({});
+    CdDrives::setInjectedDrives({});
+    setDriveIo(nullptr);
     qputenv("HOME", m_oldHome);
 }
 

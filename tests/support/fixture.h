@@ -4,12 +4,37 @@
 // and the null audio output.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <utility>
 #include <gtest/gtest.h>
 
 #include "controls/uisound.h"
+#include "platform/cddrives.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
+
+// The drives' own answers, for stand-in drives (images keep their own door and files).
+class FakeDriveIo : public CdDriveIo {
+public:
+    Disc disc = Disc::Unknown;
+    bool changed = false;   // reported once, then cleared
+    bool ejectWorks = true;
+    bool mounted = false;
+    QStringList denied;
+    QStringList ejected;    // devices whose eject was tried
+
+    Disc discState(const QString&) override { return disc; }
+    bool mediaChanged(const QString&) override { return std::exchange(changed, false); }
+    bool eject(const QString& device) override
+    {
+        ejected << device;
+        return ejectWorks;
+    }
+    void closeTray(const QString&) override {}
+    bool isMounted(const QString&) override { return mounted; }
+    QStringList deniedDevices() override { return denied; }
+};
 
 class AppFixture : public ::testing::Test {
 protected:
@@ -33,6 +58,7 @@ protected:
     RecordingDesktop desktop;
     RecordingProcessLauncher processes;
     RecordingUiSound sounds;
+    FakeDriveIo driveIo;
 
 private:
     QByteArray m_oldHome;
