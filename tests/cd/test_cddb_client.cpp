@@ -401,3 +401,26 @@ TEST_F(CddbClientTest, ServerClosingAfterItsGreetingFailsTheHandshakeAndAnOpenSo
     EXPECT_EQ(prompt.messageTexts(), QStringList{"Failed to Connect To CDDB"});
     EXPECT_TRUE(pumpUntil([&] { return fake.connections == before + 1; }));
 }
+
+TEST_F(CddbClientTest, AReadReplyUpToTheSizeLimitDecodesWhole)
+{
+    // Nearly a mebibyte of one-letter title lines: each line adds to title 0.
+    constexpr int kLines = 90000;
+    QByteArray entry = "210 rock 0901e002 CD database entry follows (until terminating `.')\r\n"
+                       "DTITLE=Many / Lines\r\n";
+    entry.reserve(entry.size() + kLines * 11 + 3);
+    for (int i = 0; i < kLines; ++i)
+        entry += "TTITLE0=x\r\n";
+    entry += ".\r\n";
+    ASSERT_LT(entry.size(), client.ReplyLimit);
+    fake.replies["cddb read"] = entry;
+
+    EXPECT_EQ(lookup(), "");
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(client.DiscArtist, "Many");
+    EXPECT_EQ(client.DiscTitle, "Lines");
+    ASSERT_EQ(client.TrackTitles.size(), 3);
+    EXPECT_EQ(client.TrackTitles[0], QString(kLines, u'x'));
+    EXPECT_EQ(client.TrackTitles[1], "");
+    expectClosed();
+}
