@@ -11,6 +11,7 @@
 #include "controls/audiosink.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
+#include "platform/atomicfile.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
 
@@ -53,6 +54,7 @@ void AppFixture::TearDown()
     setUiSound(nullptr);
     setAudioSinkFactory(nullptr);
     CdDrives::setInjectedImages({});
+    AtomicFile::setCalls({});
     qputenv("HOME", m_oldHome);
 }
 
