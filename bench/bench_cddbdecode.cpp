@@ -3,8 +3,6 @@
 // (BM_SplitReplyIntoLines, Qt alone) at each size; the ratio should stay about the same.
 #include <benchmark/benchmark.h>
 
-#include <QCoreApplication>
-
 #include "cd/cddbclient.h"
 
 namespace {
@@ -49,13 +47,4 @@ BENCHMARK(BM_SplitReplyIntoLines)->Arg(10000)->Arg(45000)->Arg(90000)->Unit(benc
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+BENCHMARK_MAIN();
