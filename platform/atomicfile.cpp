@@ -48,8 +48,11 @@ void setCalls(Calls replacement)
     c.syncFolder = replacement.syncFolder ? std::move(replacement.syncFolder) : real.syncFolder;
 }
 
-Outcome Write(const QString& path, const QByteArray& bytes, const BeforeRename& beforeRename)
+Outcome Write(const QString& givenPath, const QByteArray& bytes, const BeforeRename& beforeRename)
 {
+    // A symbolic link stays one: its target is replaced.
+    const QFileInfo given(givenPath);
+    const QString path = given.isSymLink() ? given.symLinkTarget() : givenPath;
     const QString tempPath = path + QStringLiteral(".tmp");
     const QByteArray temp = QFile::encodeName(tempPath);
     const QByteArray target = QFile::encodeName(path);

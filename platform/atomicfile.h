@@ -17,7 +17,8 @@ enum class Outcome { Written, NoFolder, CannotCreate, DiskFull, WriteFailed, Ren
 using BeforeRename = std::function<void(const QString& tempPath, const QString& path)>;
 
 // Writes bytes over path (creating it when it is missing; a file replaced keeps its
-// permissions). On any outcome but Written the temporary file is gone and path is untouched.
+// permissions; a symbolic link is followed and stays a link). On any outcome but Written the
+// temporary file is gone and path is untouched.
 Outcome Write(const QString& path, const QByteArray& bytes, const BeforeRename& beforeRename = {});
 
 // The file-system calls of Write, POSIX style (-1 and errno on failure).

@@ -119,7 +119,7 @@ TEST_F(AtomicFileTest, AFailedWriteOrSyncKeepsTheOldFileAndLeavesNoTemporaryFile
     EXPECT_EQ(readAll(file), "EMail=new@home.example\r\n");
 }
 
-TEST_F(AtomicFileTest, MissingFoldersPermissionsAndAStoppedSave)
+TEST_F(AtomicFileTest, MissingFoldersPermissionsLinksAndAStoppedSave)
 {
     EXPECT_EQ(AtomicFile::Write(path("no/such/file.ini"), "x"), AtomicFile::Outcome::NoFolder);
 
@@ -134,6 +134,14 @@ TEST_F(AtomicFileTest, MissingFoldersPermissionsAndAStoppedSave)
                                               QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
                                               QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     EXPECT_EQ(QFile::permissions(file) & modeBits, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+
+    // A link keeps pointing at the file, which gets the new contents.
+    const QString link = path("link.ini");
+    ASSERT_TRUE(QFile::link(file, link));
+    EXPECT_EQ(AtomicFile::Write(link, "linked"), AtomicFile::Outcome::Written);
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(readAll(file), "linked");
+    EXPECT_EQ(AtomicFile::Write(file, "two"), AtomicFile::Outcome::Written);
 
     // A hook that throws before the rename stops the save.
     EXPECT_THROW(AtomicFile::Write(file, "three", [](const QString&, const QString&) { throw 1; }), int);
