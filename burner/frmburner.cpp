@@ -29,6 +29,7 @@
 #include "core/globals.h"
 #include "core/busylisting.h"
 #include "core/mp3tags.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 #include "core/skin.h"
 #include "platform/appcontext.h"
@@ -468,12 +469,9 @@ void frmBurner::Form_Unload(int& cancel)
     // The settings are kept only where an installation provides the file.
     if (QFile::exists(iniPath())) {
         trap([this] {
-            QFile f(iniPath());
-            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
             const QString text = QString::number(Check1->isChecked() ? 1 : 0) + QStringLiteral("\r\n") +
                                  QString::number(Combo1->currentIndex()) + QStringLiteral("\r\n");
-            f.write(text.toUtf8());
+            SaveWholeFile(iniPath(), text.toUtf8());
         });
     }
 }

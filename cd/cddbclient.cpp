@@ -121,17 +121,23 @@ QString CDDBClient::PullData(QString& data, const QString& key)
     QString result;
     if (key.isEmpty())
         return result;
+    // Walks the data by position and cuts it once at the end, so a reply of many lines
+    // decodes in time linear in its size.
+    qsizetype pos = 0;
     for (;;) {
-        const qsizetype p = data.indexOf(key, 0, Qt::CaseInsensitive);
+        const qsizetype p = data.indexOf(key, pos, Qt::CaseInsensitive);
         if (p < 0)
             break;
-        data = data.mid(p + 1);
-        const qsizetype e = data.indexOf(kCrLf);
+        const qsizetype start = p + 1;
+        const qsizetype e = data.indexOf(kCrLf, start);
         // A last line without its CR LF still counts to the end of the data.
-        const QString line = e < 0 ? data : data.left(e);
-        result += line.mid(key.size() - 1);
-        data = RemoveTopLine(data);
+        const qsizetype lineEnd = e < 0 ? data.size() : e;
+        result += QStringView(data).mid(start, lineEnd - start).mid(key.size() - 1);
+        // Past the line end, or one character on when the line has none.
+        pos = e < 0 ? std::min(start + 1, data.size()) : e + 2;
     }
+    if (pos > 0)
+        data.remove(0, pos);
     return result;
 }
 

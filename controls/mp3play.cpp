@@ -357,10 +357,17 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
     m_frames = static_cast<int32_t>(std::min<qint64>(len.frames, INT32_MAX));
     m_lengthMs = static_cast<int32_t>(std::min<qint64>(len.samples * 1000 / rate, INT32_MAX));
     m_audioBytes = audioBytes;
-    if (info.vbr == MPG123_CBR || m_lengthMs == 0)
+    if (info.vbr == MPG123_CBR || m_lengthMs == 0) {
         m_bitRate = info.bitrate * 1000;
-    else // average over the file, to the nearest kbit/s
-        m_bitRate = static_cast<int32_t>((m_audioBytes * 8 + m_lengthMs / 2) / m_lengthMs) * 1000;
+    } else {
+        // Average over the file, to the nearest kbit/s. Bytes that are no audio (trailing
+        // zeros or junk after a short song) can push it past the highest rate of the stream's
+        // format; the frame's own rate is then the better figure.
+        const qint64 kbps = (m_audioBytes * 8 + m_lengthMs / 2) / m_lengthMs;
+        const int top = info.version == MPG123_1_0 ? (info.layer == 1 ? 448 : info.layer == 2 ? 384 : 320)
+                                                   : (info.layer == 1 ? 256 : 160);
+        m_bitRate = static_cast<int32_t>((kbps <= top ? kbps : std::min(info.bitrate, top)) * 1000);
+    }
     m_hasTag = hasTag;
     m_tagArtist = artist;
     m_tagAlbum = album;

@@ -5,7 +5,7 @@
 
 // A failing operation of our layers. Numbers follow the original runtime where
 // callers test them (5 invalid call, 6 overflow, 9 subscript, 13 type mismatch,
-// 52 bad file name, 53 file not found, 75 path/file access, 76 path not found).
+// 52 bad file name, 53 file not found, 61 disk full, 75 path/file access, 76 path not found).
 struct AppError : std::runtime_error {
     AppError(int number, QString description, QString source = QStringLiteral("Quillory"));
     int number;
@@ -20,6 +20,7 @@ constexpr int Subscript = 9;
 constexpr int TypeMismatch = 13;
 constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;
+constexpr int DiskFull = 61;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
 } // namespace Err

@@ -3,6 +3,7 @@
 
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/savefile.h"
 #include "library/recordfile.h"
 #include "platform/appcontext.h"
 #include "platform/prompt.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <cmath>
 #include <optional>
 
@@ -153,12 +153,7 @@ void GetMWFolders()
         });
         folder = DefaultMusicFolder;
         step(proc, silent, [&] {
-            QSaveFile f(path);
-            if (!f.open(QIODevice::WriteOnly))
-                throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-            f.write((QStringLiteral("MFolder=") + folder + QStringLiteral("\r\n")).toUtf8());
-            if (!f.commit())
-                throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+            SaveWholeFile(path, (QStringLiteral("MFolder=") + folder + QStringLiteral("\r\n")).toUtf8());
         });
     }
 

@@ -1,6 +1,7 @@
 #include "library/recordfile.h"
 
 #include "core/errors.h"
+#include "core/savefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -270,39 +271,8 @@ void setBeforeRenameHook(BeforeRenameHook h) { hook() = std::move(h); }
 
 void WriteAtomically(const QString& path, const QByteArray& bytes)
 {
-    const QString tempPath = path + QStringLiteral(".tmp");
-    QFile temp(tempPath);
-    if (!temp.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        if (!QFileInfo(path).absoluteDir().exists())
-            throw AppError(Err::PathNotFound, QStringLiteral("Path not found"));
-        throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-    }
-    const auto fail = [&](int number, const QString& description) {
-        temp.close();
-        QFile::remove(tempPath);
-        throw AppError(number, description);
-    };
-    if (temp.write(bytes) != bytes.size() || !temp.flush())
-        fail(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-    if (::fsync(temp.handle()) != 0)
-        fail(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-    temp.close();
-    // The new file keeps the permissions of the one it replaces.
-    if (QFileInfo::exists(path))
-        QFile::setPermissions(tempPath, QFile::permissions(path));
-    if (hook()) {
-        try {
-            hook()(tempPath, path);
-        } catch (...) {
-            QFile::remove(tempPath);
-            throw;
-        }
-    }
-    // rename(2) replaces the record file in one step (and creates it when it is missing).
-    if (std::rename(QFile::encodeName(tempPath).constData(), QFile::encodeName(path).constData()) != 0) {
-        QFile::remove(tempPath);
-        throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-    }
+    // The temporary file, its sync, the rename and the folder sync.
+    SaveWholeFile(path, bytes, hook());
 }
 
 } // namespace RecordFile

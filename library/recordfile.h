@@ -82,9 +82,10 @@ private:
     char* m_out;
 };
 
-// Writes bytes to path + ".tmp", flushes it to disk and renames it over path, so the record
-// file is either the old one or the complete new one. Creates path when it is missing.
-// On failure the temporary file is removed and AppError is thrown; path is untouched.
+// Writes bytes to path + ".tmp", flushes it to disk, renames it over path and syncs the
+// folder, so the record file is either the old one or the complete new one, also after a
+// power loss. Creates path when it is missing. On failure the temporary file is removed and
+// AppError is thrown; path is untouched.
 void WriteAtomically(const QString& path, const QByteArray& bytes);
 
 // Test seam: runs after the temporary file is complete and closed, just before the rename.

@@ -1,6 +1,7 @@
 #include "shell/cddbsites.h"
 
 #include <QAbstractButton>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -351,8 +352,14 @@ int16_t CddbSites::ParseSites(const QString& reply, std::array<SiteRecord, 101>&
         const int32_t port = portOf(portEnd < 0 ? rest : rest.left(portEnd));
         if (port == 0)
             continue;
+        // A host that could not be saved and read back as it is, or be sent in a line, is no host.
+        const QString host = line.left(sp);
+        if (std::any_of(host.begin(), host.end(), [](QChar c) {
+                return c.unicode() < 0x20 || c.unicode() == 0x7F || c == u'"' || c == u'\'';
+            }))
+            continue;
         ++n;
-        sites[n].Host = line.left(sp);
+        sites[n].Host = host;
         sites[n].Port = port;
         sites[n].Location = portEnd < 0 ? QString() : rest.mid(portEnd + 1);
     }

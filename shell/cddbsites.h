@@ -103,7 +103,8 @@ public:
     int16_t GetSites();
     void cddbQuit();
     // Parses a "210" site list into sites (entries from 1, at most 100); lines that are not
-    // "host port location" with a port of 1 to 65535 are skipped. Returns the count.
+    // "host port location" with a port of 1 to 65535, or whose host holds a control character
+    // or a quote, are skipped. Returns the count.
     static int16_t ParseSites(const QString& reply, std::array<SiteRecord, 101>& sites);
 
     // ---- Event handlers ----

@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -18,7 +18,9 @@
 #include "core/driveinfo.h"
 #include "core/encoderoptions.h"
 #include "core/errors.h"
+#include "core/fieldreader.h"
 #include "core/globals.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 #include "core/windowrefresh.h"
 #include "platform/appcontext.h"
@@ -83,6 +85,35 @@ QString plainNumber(double v)
     return QLocale::c().toString(v, 'g', 15);
 }
 
+// What a settings file cannot give back is cleaned from a value before it is stored: control
+// characters (a pasted line end would split the line) and trailing blanks (the reader drops them).
+QString cleanSetting(const QString& value)
+{
+    QString out;
+    out.reserve(value.size());
+    for (const QChar c : value)
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7F)
+            out += c;
+    while (out.endsWith(u' '))
+        out.chop(1);
+    return out;
+}
+
+bool hasControlCharacter(const QString& value)
+{
+    return std::any_of(value.begin(), value.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
+// A value that holds both a double quote and a comma cannot be stored: unquoted the reader
+// cuts it at the comma, quoted at the quote.
+bool holdsQuoteAndComma(const QString& value) { return value.contains(u'"') && value.contains(u','); }
+
+QString quoteAndCommaMessage(const QString& what)
+{
+    return QStringLiteral("The ") + what +
+           QStringLiteral(" Cannot Hold Both A Quote (\") And A Comma (,). Please Remove One Of Them.");
+}
+
 // One "Key=value" line of a settings file. The files' reader cuts an unquoted value at a
 // comma, so a value holding one is written in quotes, which the reader takes whole.
 QString settingLine(const QString& key, const QString& value)
@@ -96,12 +127,7 @@ QString settingLine(const QString& key, const QString& value)
 // Creates or replaces a settings file of the program folder whole.
 void writeSettingsFile(const QString& name, const QString& text)
 {
-    QSaveFile f(Ctx().programFile(name));
-    if (!f.open(QIODevice::WriteOnly))
-        throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
-    f.write(text.toUtf8());
-    if (!f.commit())
-        throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+    SaveWholeFile(Ctx().programFile(name), text.toUtf8());
 }
 
 // Creates one folder level; its parent must exist.
@@ -119,6 +145,10 @@ void makeFolder(const QString& path)
     throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
 }
 
+const QString kBadPort = QStringLiteral("The Port Must Be A Whole Number From 0 To 65535.");
+const QString kFolderNotStorable =
+    QStringLiteral("The Music Folder Cannot Hold A Line Break Or Other Control Character, Or Both A Quote (\") And A "
+                   "Comma (,). Please Choose Another Folder.");
 const QString kFolderMissing =
     QStringLiteral("The Drive Or Music Folder You Entered Does Not Exist. Please Enter Correct Drive And Folder Or "
                    "Select Default Folders.");
@@ -472,6 +502,35 @@ void frmOptions::cmdOK_Click()
     Trap trap(kModule, proc);
     Flags& f = flags();
 
+    // 0. CDDB values the settings file could not give back are cleaned or refused; a refusal
+    // keeps the dialog open with nothing stored.
+    if (f.CDDBFlag == -1) {
+        const std::pair<TextBox*, QString> boxes[] = {{txtEMail, QStringLiteral("E-Mail Address")},
+                                                      {txtAddress, QStringLiteral("CDDB Server")},
+                                                      {txtPort, QStringLiteral("Port")}};
+        for (const auto& [box, what] : boxes) {
+            const QString clean = cleanSetting(box->text());
+            if (clean != box->text())
+                box->setText(clean);
+            if (holdsQuoteAndComma(clean)) {
+                MsgBox(quoteAndCommaMessage(what), Mb::OKOnly, kAppTitle);
+                box->setFocus();
+                return;
+            }
+        }
+        bool portOk = false;
+        try {
+            ToWholeNumber(txtPort->text(), 0, 65535);
+            portOk = true;
+        } catch (const AppError&) {
+        }
+        if (!portOk) {
+            MsgBox(kBadPort, Mb::OKOnly, kAppTitle);
+            txtPort->setFocus();
+            return;
+        }
+    }
+
     // 1. A server-list fetch still waiting ends now.
     trap([] { CddbSites::instance().EndFetch(); });
 
@@ -546,6 +605,10 @@ void frmOptions::cmdOK_Click()
     });
     if (folder.isEmpty()) {
         folder = DefaultMusicFolder;
+    } else if (hasControlCharacter(folder) || holdsQuoteAndComma(folder)) {
+        // A folder name cannot be cleaned without naming another folder.
+        MsgBox(kFolderNotStorable, Mb::OKOnly, kAppTitle);
+        return;
     } else {
         QString driveCheck;
         trap([&] { driveCheck = CheckDriveType(folder); });

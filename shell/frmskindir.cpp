@@ -1,11 +1,11 @@
 #include "shell/frmskindir.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QShortcut>
 
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/savefile.h"
 #include "core/skin.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
@@ -194,13 +194,9 @@ void frmSkinDir::Command1_Click()
     trap([&] {
         const QString skins = SkinsFolder();
         const QString existing = findIgnoringCase(skins, QStringLiteral("skinmain.ini"));
-        QSaveFile f(existing.isEmpty() ? skins + QStringLiteral("/skinmain.ini") : existing);
-        if (!f.open(QIODevice::WriteOnly))
-            throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
         const QByteArray flag = SkinFlag == 1 ? " 1 " : " 0 ";
-        f.write(SkinName.toUtf8() + "\r\n" + flag + "\r\n");
-        if (!f.commit())
-            throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+        SaveWholeFile(existing.isEmpty() ? skins + QStringLiteral("/skinmain.ini") : existing,
+                      SkinName.toUtf8() + "\r\n" + flag + "\r\n");
     });
     trap([this] { Forms::unload(this); });
 }

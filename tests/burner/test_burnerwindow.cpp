@@ -9,6 +9,9 @@
 #include "shell/windowchrome.h"
 #include "convert/frmconvertchoice.h"
 #include "shell/frmmain.h"
+#include "platform/atomicfile.h"
+
+#include <cerrno>
 
 namespace {
 const QString kFormat = QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not Be Burned");
@@ -44,6 +47,25 @@ TEST_F(BurnerFixture, BurnerIniIsReadAtLoadAndRewrittenWithTheChoicesAtUnload)
     b.Combo1->setCurrentIndex(3);
     unload();
     EXPECT_EQ(readAll(programFile(QStringLiteral("Burner.ini"))), QByteArray("1\r\n3\r\n"));
+}
+
+TEST_F(BurnerFixture, ADiskFullAtUnloadIsReportedAndKeepsTheOldBurnerIni)
+{
+    writeAll(programFile(QStringLiteral("Burner.ini")), "0\r\n5\r\n");
+    frmBurner& b = load();
+    b.Combo1->setCurrentIndex(3);
+    AtomicFile::Calls full;
+    full.write = [](int, const char*, long) {
+        errno = ENOSPC;
+        return -1L;
+    };
+    AtomicFile::setCalls(full);
+    unload();
+    EXPECT_EQ(errorBoxes(), 1);
+    ASSERT_FALSE(prompt.asked.empty());
+    EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("Disk full")));
+    EXPECT_EQ(readAll(programFile(QStringLiteral("Burner.ini"))), QByteArray("0\r\n5\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(programFile(QStringLiteral("Burner.ini.tmp"))));
 }
 
 TEST_F(BurnerFixture, ABadBurnerIniValueIsReportedAndLeavesItsControl)

@@ -273,7 +273,12 @@ TEST_F(CddbClientTest, ADrippingReadTimesOutWithTheReadMessage)
 {
     QTimer drip;
     qsizetype sentBytes = 0;
+    qint64 readAt = 0;
+    // One byte a clock second, up to the read's time-out: on a busy machine the timer can fire
+    // twice before the wait looks at the clock again, which must not carry it past the limit.
     QObject::connect(&drip, &QTimer::timeout, [&] {
+        if (clock.monotonicMs() >= readAt + 30000)
+            return;
         clock.advance(1000);
         fake.send(cddbTestEntry().mid(sentBytes++, 1));
     });
@@ -281,6 +286,7 @@ TEST_F(CddbClientTest, ADrippingReadTimesOutWithTheReadMessage)
         if (!line.startsWith("cddb read"))
             return false;
         maxReply = 0;
+        readAt = clock.monotonicMs();
         drip.start(1);
         return true;
     };
@@ -443,4 +449,27 @@ TEST_F(CddbClientTest, ServerClosingAfterItsGreetingFailsTheHandshakeAndAnOpenSo
     EXPECT_EQ(lookup(), "Failed");
     EXPECT_EQ(prompt.messageTexts(), QStringList{"Failed to Connect To CDDB"});
     EXPECT_TRUE(pumpUntil([&] { return fake.connections == before + 1; }));
+}
+
+TEST_F(CddbClientTest, AReadReplyUpToTheSizeLimitDecodesWhole)
+{
+    // Nearly a mebibyte of one-letter title lines: each line adds to title 0.
+    constexpr int kLines = 90000;
+    QByteArray entry = "210 rock 0901e002 CD database entry follows (until terminating `.')\r\n"
+                       "DTITLE=Many / Lines\r\n";
+    entry.reserve(entry.size() + kLines * 11 + 3);
+    for (int i = 0; i < kLines; ++i)
+        entry += "TTITLE0=x\r\n";
+    entry += ".\r\n";
+    ASSERT_LT(entry.size(), client.ReplyLimit);
+    fake.replies["cddb read"] = entry;
+
+    EXPECT_EQ(lookup(), "");
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(client.DiscArtist, "Many");
+    EXPECT_EQ(client.DiscTitle, "Lines");
+    ASSERT_EQ(client.TrackTitles.size(), 3);
+    EXPECT_EQ(client.TrackTitles[0], QString(kLines, u'x'));
+    EXPECT_EQ(client.TrackTitles[1], "");
+    expectClosed();
 }

@@ -90,9 +90,21 @@ TEST_F(CddbDecode, PullDataJoinsEveryLineOfTheKeyAndConsumes)
     EXPECT_EQ(data, "TTITLE4=next\r\n");
     EXPECT_EQ(CDDBClient::PullData(data, "TTITLE9="), "");
     EXPECT_EQ(data, "TTITLE4=next\r\n");
-    // A last line without its line end still gives its value.
-    data = "DTITLE=A / B";
-    EXPECT_EQ(CDDBClient::PullData(data, "DTITLE="), "A / B");
+    // A last line without its line end still gives its value; a key found again inside
+    // such a line is taken once more, one character on.
+    const struct {
+        QString in, key, value, rest;
+    } cases[] = {
+        {"DTITLE=A / B", "DTITLE=", "A / B", "ITLE=A / B"},
+        {"TTITLE0=aTTITLE0=b", "TTITLE0=", "aTTITLE0=bb", "ITLE0=b"},
+        {"x TTITLE0=a\r\nTTITLE0=b\r\n.\r\n", "ttitle0=", "ab", ".\r\n"},
+        {"TTITLE0=", "TTITLE0=", "", "ITLE0="},
+    };
+    for (const auto& c : cases) {
+        data = c.in;
+        EXPECT_EQ(CDDBClient::PullData(data, c.key), c.value) << c.in.toStdString();
+        EXPECT_EQ(data, c.rest) << c.in.toStdString();
+    }
 }
 
 TEST_F(CddbDecode, DiscTitleSplitsArtistAndTitle)

@@ -143,6 +143,33 @@ TEST_F(Mp3PlayTest, AHeaderlessVariableRateStreamIsCountedBeforeItsRun)
     EXPECT_EQ(ev.last(), frames);
 }
 
+TEST_F(Mp3PlayTest, AShortVbrSongWithMegabytesOfTrailingZerosGetsARealBitRate)
+{
+    // A tenth of a second of VBR audio, then 32 MB of zeros: the average over the file
+    // would be millions of kbit/s.
+    const QString wav = homeDir() + QStringLiteral("short.wav");
+    const QString vbr = homeDir() + QStringLiteral("short.mp3");
+    ASSERT_TRUE(writeWav(wav, 44100, 2, 0.1));
+    ASSERT_TRUE(lame(wav, vbr, {QStringLiteral("-V"), QStringLiteral("4")}));
+    Mp3Play p;
+    ASSERT_EQ(p.Open(vbr, QString()), 0);
+    const int32_t plain = p.BitRate();
+    EXPECT_GT(plain, 0);
+    EXPECT_LE(plain, 320000);
+    {
+        QFile f(vbr);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        const QByteArray zeros(1024 * 1024, '\0');
+        for (int i = 0; i < 32; ++i)
+            ASSERT_EQ(f.write(zeros), zeros.size());
+    }
+    ASSERT_EQ(p.Open(vbr, QString()), 0);
+    EXPECT_NEAR(p.LengthMs(), 100, 60);
+    EXPECT_GT(p.BitRate(), 0);
+    EXPECT_LE(p.BitRate(), 320000);
+    EXPECT_EQ(p.BitRate() % 1000, 0);
+}
+
 TEST_F(Mp3PlayTest, PlayFollowsTheClockPausesAndEndsOnce)
 {
     Mp3Play p;

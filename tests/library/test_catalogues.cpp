@@ -3,9 +3,11 @@
 #include "core/errors.h"
 #include "library/catalogues.h"
 #include "library/recordfile.h"
+#include "platform/atomicfile.h"
 #include "platform/files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 namespace {
@@ -220,6 +222,27 @@ TEST_F(Catalogues, SaveCutOffBeforeTheRenameLeavesTheOldFile)
     songs.SaveFile();
     EXPECT_EQ(readAll(programFile("MP3.mpd")), old.chopped(2) + "New\x04\x04\x04\x04\x04\x04\x04\x04\r\n");
     EXPECT_EQ(songs.Count(), 2);
+}
+
+TEST_F(Catalogues, SaveSyncsTheFolderOnceTheRenamedFileIsInPlace)
+{
+    writeAll(programFile("MP3.mpd"), "");
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    songs.OpenFile();
+    songs.Add("New", "", "", "", "", "", "", "");
+    std::vector<std::pair<QString, QByteArray>> synced; // folder, the record file then
+    AtomicFile::Calls calls;
+    calls.syncFolder = [&](const QString& folder) {
+        synced.emplace_back(folder, readAll(programFile("MP3.mpd")));
+        return 0;
+    };
+    AtomicFile::setCalls(calls);
+    songs.SaveFile();
+    ASSERT_EQ(synced.size(), 1u);
+    EXPECT_EQ(QFileInfo(synced[0].first).canonicalFilePath(), QFileInfo(programFile("MP3.mpd")).canonicalPath());
+    EXPECT_EQ(synced[0].second, "New\x04\x04\x04\x04\x04\x04\x04\x04\r\n");
+    EXPECT_EQ(reports(), 0);
 }
 
 TEST_F(Catalogues, SaveCreatesAMissingRecordFile)

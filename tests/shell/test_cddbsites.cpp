@@ -478,3 +478,31 @@ TEST_F(CddbSitesTest, DefaultsRowClicksAndAMissingEMail)
     EXPECT_EQ(fake.connections, 0);
     expectStatusHidden();
 }
+
+TEST(CddbSitesParse, LinesWhoseHostCouldNotBeSavedOrSentAreSkipped)
+{
+    const struct {
+        QByteArray line;
+        bool kept;
+    } cases[] = {
+        {"good.example.org 8880 Somewhere", true},
+        {"odd,host.example.org 888 A comma is stored quoted", true},
+        {"quote\"host.example.org 8880 x", false},
+        {"quote'host.example.org 8880 x", false},
+        {"tab\thost.example.org 8880 x", false},
+        {"cr\rhost.example.org 8880 x", false},
+        {"nul\x01host.example.org 8880 x", false},
+        {"del\x7fhost.example.org 8880 x", false},
+        {"good.example.org 8880 A \"quoted\" location stays", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        std::array<CddbSites::SiteRecord, 101> sites{};
+        const QString reply = QString::fromLatin1("210 OK\r\n" + c.line + "\r\nlast.example.org 8880 End\r\n.\r\n");
+        ASSERT_EQ(CddbSites::ParseSites(reply, sites), c.kept ? 2 : 1);
+        if (c.kept) {
+            EXPECT_EQ(sites[1].Host, QString::fromLatin1(c.line.left(c.line.indexOf(' '))));
+        }
+        EXPECT_EQ(sites[c.kept ? 2 : 1].Host, "last.example.org");
+    }
+}

@@ -17,6 +17,9 @@
 namespace {
 const QString kDriveTail =
     QStringLiteral("\rPlease Enter Correct Drive And Folder For Music Folder Or Select The Default Music Folder.");
+const QString kFolderNotStorable =
+    QStringLiteral("The Music Folder Cannot Hold A Line Break Or Other Control Character, Or Both A Quote (\") And A "
+                   "Comma (,). Please Choose Another Folder.");
 const QString kFolderMissing =
     QStringLiteral("The Drive Or Music Folder You Entered Does Not Exist. Please Enter Correct Drive And Folder Or "
                    "Select Default Folders.");
@@ -207,6 +210,7 @@ TEST_F(Options, MusicFolderIsStoredAsTheFileFormWants)
 {
     const QString fresh = homeDir() + QStringLiteral("Fresh");
     const QString comma = homeDir() + QStringLiteral("Songs, Live");
+    const QString quote = homeDir() + QStringLiteral("Say \"Hi\"");
     const struct {
         QString box;
         QByteArray line;
@@ -218,6 +222,8 @@ TEST_F(Options, MusicFolderIsStoredAsTheFileFormWants)
         {QStringLiteral("/"), "MusicFolder=/\r\n", QStringLiteral("/")},
         // The reader cuts an unquoted value at a comma, so this one is quoted.
         {comma, "\"MusicFolder=" + comma.toUtf8() + "\"\r\n", comma + '/'},
+        // A quote alone needs nothing: the value does not start with it.
+        {quote, "MusicFolder=" + quote.toUtf8() + "\r\n", quote + '/'},
     };
     for (const auto& c : cases) {
         frmOptions& d = dlg();
@@ -230,6 +236,7 @@ TEST_F(Options, MusicFolderIsStoredAsTheFileFormWants)
     }
     EXPECT_TRUE(QFileInfo(fresh).isDir());
     EXPECT_TRUE(QFileInfo(comma).isDir());
+    EXPECT_TRUE(QFileInfo(quote).isDir());
     EXPECT_TRUE(prompt.asked.empty());
 }
 
@@ -252,6 +259,9 @@ TEST_F(Options, ABadMusicFolderIsRefusedAndTheOldSettingStays)
         // A folder that cannot be made for lack of rights (even for root), and a file in the way.
         {QStringLiteral("/sys/quillory-music"), QString(), Err::PathFileAccess},
         {plainFile, QString(), Err::PathFileAccess},
+        // Names the settings file could not give back.
+        {homeDir() + QStringLiteral("Line\nBreak"), kFolderNotStorable},
+        {homeDir() + QStringLiteral("Say \"Hi\", Live"), kFolderNotStorable},
     };
     const QString locked = homeDir() + QStringLiteral("locked");
     if (geteuid() != 0) {
@@ -294,9 +304,76 @@ TEST_F(Options, ABadMusicFolderIsRefusedAndTheOldSettingStays)
     }
     EXPECT_FALSE(QFileInfo::exists(homeDir() + QStringLiteral("no")));
     EXPECT_FALSE(QFileInfo::exists(ram + QStringLiteral("/Music")));
+    EXPECT_FALSE(QFileInfo::exists(homeDir() + QStringLiteral("Line\nBreak")));
     EXPECT_EQ(exitSeam.calls, 0);
     if (geteuid() != 0)
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(Options, CddbSettingsReadBackAsSavedOrAreRefused)
+{
+    const QString quoteAndComma =
+        QStringLiteral(" Cannot Hold Both A Quote (\") And A Comma (,). Please Remove One Of Them.");
+    const QString badPort = QStringLiteral("The Port Must Be A Whole Number From 0 To 65535.");
+    const struct {
+        QString email, server, port;     // typed
+        QString readEmail, readServer;   // what the file gives back; empty message: stored
+        int32_t readPort;
+        QString message;                 // the refusal; nothing is stored
+    } cases[] = {
+        {"me@home.example", "cddb.home.example", "8880", "me@home.example", "cddb.home.example", 8880, ""},
+        // Commas alone are quoted, quotes alone need nothing.
+        {"a,b@home.example", "cddb,home", "888", "a,b@home.example", "cddb,home", 888, ""},
+        {"\"me\"@home.example", "cddb\"home", "1", "\"me\"@home.example", "cddb\"home", 1, ""},
+        // Line ends and other control characters would split the line: they go, as do
+        // trailing blanks, which the reader drops. Leading blanks stay.
+        {"me@home.example\r", "cddb.home.example\r\nPort=1", " 8880 ", "me@home.example",
+         "cddb.home.examplePort=1", 8880, ""},
+        {" me@home.example  ", "\tcddb.home.example\x7f ", "0", " me@home.example", "cddb.home.example", 0, ""},
+        // Both a quote and a comma: no way to write it that reads back.
+        {"\"a\",b@home.example", "cddb.home.example", "8880", "", "", 0, "The E-Mail Address" + quoteAndComma},
+        {"me@home.example", "cddb\",x", "8880", "", "", 0, "The CDDB Server" + quoteAndComma},
+        {"me@home.example", "cddb.home.example", "", "", "", 0, badPort},
+        {"me@home.example", "cddb.home.example", "80,80", "", "", 0, badPort},
+        {"me@home.example", "cddb.home.example", "65536", "", "", 0, badPort},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.email + u'|' + c.server + u'|' + c.port).toStdString());
+        prompt.asked.clear();
+        const QByteArray before = exists("cddb.ini") ? file("cddb.ini") : QByteArray();
+        frmOptions& d = dlg();
+        d.SSTab1->setCurrentIndex(3);
+        d.txtEMail->setText(c.email);
+        d.txtAddress->setText(c.server);
+        d.txtPort->setText(c.port);
+        d.cmdOK->click();
+        if (!c.message.isEmpty()) {
+            ASSERT_EQ(prompt.asked.size(), 1u);
+            EXPECT_EQ(prompt.last().text, c.message);
+            EXPECT_TRUE(Forms::isLoaded<frmOptions>());
+            EXPECT_EQ(exists("cddb.ini") ? file("cddb.ini") : QByteArray(), before);
+            d.cmdClose->click();
+            settle();
+            continue;
+        }
+        EXPECT_TRUE(prompt.asked.empty());
+        EXPECT_FALSE(Forms::isLoaded<frmOptions>());
+        settle();
+        // Read afresh, as the next start of the program does.
+        CDDBEmail = CDDBServer = QStringLiteral("stale");
+        CDDBPort = 7;
+        funGetCDDBINI(0);
+        EXPECT_EQ(CDDBEmail, c.readEmail);
+        EXPECT_EQ(CDDBServer, c.readServer);
+        EXPECT_EQ(CDDBPort, c.readPort);
+        EXPECT_TRUE(prompt.asked.empty()); // no error while reading
+        // The dialog shows what was stored.
+        frmOptions& e = dlg();
+        e.SSTab1->setCurrentIndex(3);
+        EXPECT_EQ(e.txtEMail->text(), c.readEmail);
+        EXPECT_EQ(e.txtAddress->text(), c.readServer);
+        reload();
+    }
 }
 
 TEST_F(Options, CancelWritesNothingButVisitedTabsStillCountLater)

@@ -11,6 +11,7 @@
 #include "controls/audiosink.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
+#include "platform/atomicfile.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
 
@@ -57,6 +58,7 @@ void AppFixture::TearDown()
     CdDrives::setInjectedImages({});
     CdDrives::setInjectedDrives({});
     setDriveIo(nullptr);
+    AtomicFile::setCalls({});
     qputenv("HOME", m_oldHome);
 }
 

@@ -1,0 +1,50 @@
+// Decoding a CDDB read reply of many lines, up to the client's 1 MiB reply limit. The decode
+// should grow linearly with the reply: compare it with splitting the same reply into lines
+// (BM_SplitReplyIntoLines, Qt alone) at each size; the ratio should stay about the same.
+#include <benchmark/benchmark.h>
+
+#include "cd/cddbclient.h"
+
+namespace {
+
+// A read reply whose title lines all continue title 0, as a hostile server could send.
+QString reply(int64_t lines)
+{
+    QString r = QStringLiteral("210 rock 0901e002 CD database entry follows\r\nDTITLE=Many / Lines\r\n");
+    r.reserve(r.size() + lines * 11 + 3);
+    for (int64_t i = 0; i < lines; ++i)
+        r += QStringLiteral("TTITLE0=x\r\n");
+    r += QStringLiteral(".\r\n");
+    return r;
+}
+
+void BM_DecodeCddbReply(benchmark::State& state)
+{
+    const QString text = reply(state.range(0));
+    CDDBClient client;
+    client.TrackCount = 1;
+    for (auto _ : state) {
+        client.ReadDecode(text);
+        if (client.TrackTitles[0].size() != state.range(0))
+            state.SkipWithError("wrong title");
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+
+void BM_SplitReplyIntoLines(benchmark::State& state)
+{
+    const QString text = reply(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(text.split(QStringLiteral("\r\n")).size());
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+
+// 90,000 lines: about 990 KB, just under the reply limit.
+BENCHMARK(BM_DecodeCddbReply)->Arg(10000)->Arg(45000)->Arg(90000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_SplitReplyIntoLines)->Arg(10000)->Arg(45000)->Arg(90000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+
+} // namespace
+
+BENCHMARK_MAIN();

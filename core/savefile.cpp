@@ -1,0 +1,16 @@
+#include "core/savefile.h"
+
+#include "core/errors.h"
+
+void SaveWholeFile(const QString& path, const QByteArray& bytes, const AtomicFile::BeforeRename& beforeRename)
+{
+    switch (AtomicFile::Write(path, bytes, beforeRename)) {
+    case AtomicFile::Outcome::Written: return;
+    case AtomicFile::Outcome::NoFolder: throw AppError(Err::PathNotFound, QStringLiteral("Path not found"));
+    case AtomicFile::Outcome::DiskFull: throw AppError(Err::DiskFull, QStringLiteral("Disk full"));
+    case AtomicFile::Outcome::CannotCreate:
+    case AtomicFile::Outcome::WriteFailed:
+    case AtomicFile::Outcome::RenameFailed: break;
+    }
+    throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+}
