@@ -10,6 +10,7 @@
 #include "controls/acdwrite_image.h"
 #include "controls/burnlibburn.h"
 #include "platform/cddrives.h"
+#include "platform/forms.h"
 
 std::vector<CdWriterPtr> findCdWriters()
 {
@@ -54,6 +55,7 @@ auto offWindowThread(F work) -> decltype(work())
     if (!app || QThread::currentThread() != app->thread())
         return work();
     std::optional<decltype(work())> result;
+    NestedLoopScope nested; // no window is deleted while this loop runs
     QEventLoop loop;
     std::thread worker([&] {
         result.emplace(work());
