@@ -2,9 +2,10 @@
 
 #include "core/errors.h"
 
-void SaveWholeFile(const QString& path, const QByteArray& bytes, const AtomicFile::BeforeRename& beforeRename)
+namespace {
+void throwUnlessWritten(AtomicFile::Outcome outcome)
 {
-    switch (AtomicFile::Write(path, bytes, beforeRename)) {
+    switch (outcome) {
     case AtomicFile::Outcome::Written: return;
     case AtomicFile::Outcome::NoFolder: throw AppError(Err::PathNotFound, QStringLiteral("Path not found"));
     case AtomicFile::Outcome::DiskFull: throw AppError(Err::DiskFull, QStringLiteral("Disk full"));
@@ -13,4 +14,16 @@ void SaveWholeFile(const QString& path, const QByteArray& bytes, const AtomicFil
     case AtomicFile::Outcome::RenameFailed: break;
     }
     throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+}
+} // namespace
+
+void SaveWholeFile(const QString& path, const QByteArray& bytes, const AtomicFile::BeforeRename& beforeRename)
+{
+    throwUnlessWritten(AtomicFile::Write(path, bytes, beforeRename));
+}
+
+void SaveWholeFileWith(const QString& path, const std::function<void(const AtomicFile::Put& put)>& produce,
+                       const AtomicFile::BeforeRename& beforeRename)
+{
+    throwUnlessWritten(AtomicFile::WriteWith(path, produce, beforeRename));
 }

@@ -8,3 +8,7 @@
 #include "platform/atomicfile.h"
 
 void SaveWholeFile(const QString& path, const QByteArray& bytes, const AtomicFile::BeforeRename& beforeRename = {});
+
+// The same, with the contents handed over piece by piece (AtomicFile::WriteWith).
+void SaveWholeFileWith(const QString& path, const std::function<void(const AtomicFile::Put& put)>& produce,
+                       const AtomicFile::BeforeRename& beforeRename = {});

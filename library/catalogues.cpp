@@ -14,7 +14,7 @@ namespace {
 template <class Rec>
 struct TextField {
     const QString& (Rec::*get)() const;
-    void (Rec::*set)(const QString&);
+    void (Rec::*set)(QString&&, RecordFile::NoSep); // takes over a text without character 4
 };
 
 template <class Rec, size_t N>
@@ -23,14 +23,22 @@ void setFields(Rec& r, const TextField<Rec> (&fields)[N], std::initializer_list<
     Q_ASSERT(values.size() == N);
     auto v = values.begin();
     for (const TextField<Rec>& f : fields)
-        (r.*f.set)(*v++);
+        (r.*f.set)(RecordFile::StripSep(*v++), {});
+}
+
+// Moves parsed field texts (which hold no separator) into the record, in file order.
+template <class Rec, size_t N>
+void takeFields(Rec& r, const TextField<Rec> (&fields)[N], QString* values)
+{
+    for (const TextField<Rec>& f : fields)
+        (r.*f.set)(std::move(*values++), {});
 }
 
 template <class Rec, size_t N>
-void visitFields(const Rec& r, const TextField<Rec> (&fields)[N], const std::function<void(QStringView)>& put)
+void visitFields(const Rec& r, const TextField<Rec> (&fields)[N], RecordFile::RecordWriter& out)
 {
     for (const TextField<Rec>& f : fields)
-        put((r.*f.get)());
+        out.field((r.*f.get)());
 }
 
 const TextField<clsMP3> kMp3Fields[] = {
@@ -98,22 +106,29 @@ bool CatalogueBase::OpenFile()
     });
     if (!opened)
         return true;
-    QByteArray text;
+    QByteArray readBytes;
+    QByteArrayView text;
     bool read = false;
     trap([&] {
         // A file of two bytes or fewer is an empty catalogue (CR LF alone).
-        if (file.size() > m_smallestParsedSize) {
-            text = RecordFile::Utf8Text(file.readAll());
+        const qint64 size = file.size();
+        if (size > m_smallestParsedSize) {
+            // Parsed where the file is mapped, without a copy; a file that cannot be mapped is read.
+            if (const uchar* mapped = file.map(0, size))
+                text = QByteArrayView(reinterpret_cast<const char*>(mapped), size);
+            else
+                text = readBytes = file.readAll();
+            text = RecordFile::RecordText(text);
             read = true;
         }
     });
-    file.close();
     if (read)
         ParseFileText(text);
+    file.close(); // after the parse: closing unmaps the text
     return true;
 }
 
-void CatalogueBase::ParseFileText(const QByteArray& text)
+void CatalogueBase::ParseFileText(QByteArrayView text)
 {
     startParse();
     const auto pump = [] {
@@ -137,19 +152,15 @@ bool CatalogueBase::saveRecords() const
 {
     Trap trap(module(), QStringLiteral("SaveFile"));
     return trap([&] {
-        const qsizetype n = Count();
-        // One pass for the size of the file, one to write it.
-        qsizetype bound = n;
-        const FieldVisitor measure = [&bound](QStringView v) { bound += RecordFile::RecordWriter::Bound(v); };
-        for (qsizetype i = 0; i < n; ++i)
-            visitRecord(i, measure);
-        RecordFile::RecordWriter out(bound);
-        const FieldVisitor write = [&out](QStringView v) { out.field(v); };
-        for (qsizetype i = 0; i < n; ++i) {
-            visitRecord(i, write);
-            out.endRecord();
-        }
-        RecordFile::WriteAtomically(recordPath(), out.finish());
+        // Written in pieces through one small buffer: a large catalogue is never held twice.
+        RecordFile::WriteAtomically(recordPath(), [this](const AtomicFile::Put& put) {
+            RecordFile::RecordWriter out(256 * 1024, put);
+            for (qsizetype i = 0, n = Count(); i < n; ++i) {
+                visitRecord(i, out);
+                out.endRecord();
+            }
+            out.finish();
+        });
     });
 }
 
@@ -166,11 +177,11 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
     });
 }
 
-void colMp3::visitRecord(qsizetype index, const FieldVisitor& put) const { visitFields(at(index), kMp3Fields, put); }
+void colMp3::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const { visitFields(at(index), kMp3Fields, out); }
 
 void colMp3::addParsed(QString* f)
 {
-    Add(f[0], f[1], f[2], f[3], f[4], f[5], f[6], QString());
+    addRecord([f](clsMP3& r) { takeFields(r, kMp3Fields, f); });
 }
 
 // ---- SongsByTitle ----
@@ -204,12 +215,12 @@ colPlaylist::Ptr colPlaylist::Add(const QString& PlaylistName, int16_t ItemNumbe
     });
 }
 
-void colPlaylist::visitRecord(qsizetype index, const FieldVisitor& put) const
+void colPlaylist::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const
 {
     const clsPlaylist& r = at(index);
-    put(r.PlaylistName());
-    put(QString::number(r.ItemNumber()));
-    visitFields(r, kPlaylistTail, put);
+    out.field(r.PlaylistName());
+    out.field(QString::number(r.ItemNumber()));
+    visitFields(r, kPlaylistTail, out);
 }
 
 namespace {
@@ -236,7 +247,11 @@ void colPlaylist::addParsed(QString* f)
     // A number that does not convert is reported; the record keeps the previous record's number.
     Trap trap(parseModule(), parseProcedure());
     trap([&] { m_lastItemNumber = toItemNumber(f[1]); });
-    Add(f[0], m_lastItemNumber, f[2], f[3], f[4], f[5], f[6], QString());
+    addRecord([this, f](clsPlaylist& r) {
+        r.setPlaylistName(std::move(f[0]), {});
+        r.setItemNumber(m_lastItemNumber);
+        takeFields(r, kPlaylistTail, f + 2);
+    });
 }
 
 // ---- colCD ----
@@ -252,11 +267,11 @@ colCD::Ptr colCD::Add(const QString& CDID, const QString& CDTitle, const QString
     });
 }
 
-void colCD::visitRecord(qsizetype index, const FieldVisitor& put) const { visitFields(at(index), kCdFields, put); }
+void colCD::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const { visitFields(at(index), kCdFields, out); }
 
 void colCD::addParsed(QString* f)
 {
-    Add(f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], QString());
+    addRecord([f](clsCD& r) { takeFields(r, kCdFields, f); });
 }
 
 // ---- colCategory ----
@@ -269,12 +284,12 @@ colCategory::Ptr colCategory::Add(const QString& CategoryNumber, const QString& 
     return addRecord([&](clsCategory& r) { setFields(r, kCategoryFields, {CategoryNumber, Category}); });
 }
 
-void colCategory::visitRecord(qsizetype index, const FieldVisitor& put) const
+void colCategory::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const
 {
-    visitFields(at(index), kCategoryFields, put);
+    visitFields(at(index), kCategoryFields, out);
 }
 
 void colCategory::addParsed(QString* f)
 {
-    Add(f[0], f[1], QString());
+    addRecord([f](clsCategory& r) { takeFields(r, kCategoryFields, f); });
 }

@@ -59,16 +59,15 @@ protected:
     // Writes every record to the record file in one atomic step; reports a failure and
     // leaves the old file as it was. Returns true when the file was written.
     bool saveRecords() const;
-    using FieldVisitor = std::function<void(QStringView value)>;
-    // Hands the fields of record `index` (0-based) to put, in file order.
-    virtual void visitRecord(qsizetype index, const FieldVisitor& put) const = 0;
+    // Writes the fields of record `index` (0-based) to out, in file order.
+    virtual void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const = 0;
     // Adds one parsed record (fieldCount fields in file order).
     virtual void addParsed(QString* fields) = 0;
     // Called before a file's records are parsed.
     virtual void startParse() {}
 
-    // Parses record text in UTF-8 (RecordFile::Utf8Text).
-    void ParseFileText(const QByteArray& utf8);
+    // Parses record text (RecordFile::RecordText).
+    void ParseFileText(QByteArrayView utf8);
     // The program folder, ending in "/".
     static QString GetAppFolder();
     // The record file by the path rule.
@@ -150,7 +149,7 @@ public:
     void SaveFile() { saveRecords(); }
 
 protected:
-    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
 };
 
@@ -178,7 +177,7 @@ public:
     void Clear() { clearAll(); }
 
 protected:
-    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
     void startParse() override { m_lastItemNumber = 0; }
 
@@ -196,7 +195,7 @@ public:
     void SaveFile() { saveRecords(); }
 
 protected:
-    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
 };
 
@@ -207,6 +206,6 @@ public:
     Ptr Add(const QString& CategoryNumber, const QString& Category, const QString& sKey = QString());
 
 protected:
-    void visitRecord(qsizetype index, const FieldVisitor& put) const override;
+    void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
 };

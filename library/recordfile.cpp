@@ -7,8 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <cstdio>
 #include <string_view>
@@ -64,78 +69,42 @@ int utf8Sequence(const unsigned char* p, const unsigned char* end, char32_t& cp)
     return 0;
 }
 
-// Decodes UTF-8, keeping byte-order marks at the start (QString::fromUtf8 drops one there).
-QString fromUtf8KeepingBom(const char* p, qsizetype n)
+// Whether bytes are valid UTF-8 (as QByteArray::isValidUtf8).
+bool validUtf8(QByteArrayView bytes)
 {
-    qsizetype boms = 0;
-    while (n - 3 * boms >= 3 && std::memcmp(p + 3 * boms, "\xEF\xBB\xBF", 3) == 0)
-        ++boms;
-    if (boms == 0)
-        return QString::fromUtf8(p, n);
-    QString out(boms, QChar(0xFEFF));
-    out += QString::fromUtf8(p + 3 * boms, n - 3 * boms);
-    return out;
-}
-
-// Repeated values of one field (an artist, an album's cover, the category, a length) are
-// decoded once and share one text, which saves an allocation per field and keeps a large
-// catalogue small. A field whose values hardly repeat (the titles) soon stops being looked up.
-class FieldTexts {
-public:
-    QString get(const char* p, qsizetype n)
-    {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+#ifdef __SSE2__
+        // The ASCII bytes of the next sixteen, before the first other one, at once.
+        if (end - p >= 16) {
+            const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+            const int run = high == 0 ? 16 : __builtin_ctz(unsigned(high));
+            if (run > 0) {
+                p += run;
+                continue;
+            }
+        }
+#endif
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        char32_t cp = 0;
+        const int n = utf8Sequence(p, end, cp);
         if (n == 0)
-            return QString();
-        if (!m_active || n > kLongest)
-            return fromUtf8KeepingBom(p, n);
-        const std::string_view key(p, size_t(n));
-        if (const auto it = m_seen.find(key); it != m_seen.end()) {
-            ++m_hits;
-            return it->second;
-        }
-        QString value = fromUtf8KeepingBom(p, n);
-        if (m_seen.size() < kMostKept)
-            m_seen.emplace(key, value);
-        if (++m_misses == kTrial && m_hits < kTrial / 4) {
-            m_active = false;
-            m_seen.clear();
-        }
-        return value;
+            return false;
+        p += n;
     }
-
-private:
-    static constexpr qsizetype kLongest = 96;
-    static constexpr size_t kMostKept = 20000;
-    static constexpr int kTrial = 2048;
-    std::unordered_map<std::string_view, QString> m_seen; // keys point into the parsed text
-    int m_hits = 0;
-    int m_misses = 0;
-    bool m_active = true;
-};
-
-BeforeRenameHook& hook()
-{
-    static BeforeRenameHook h;
-    return h;
+    return true;
 }
 
-} // namespace
-
-QByteArray Utf8Text(const QByteArray& raw)
+// UTF-8 in which each byte outside a valid sequence stands for its Windows-1252 character.
+QByteArray repaired(QByteArrayView bytes)
 {
-    QByteArray bytes = raw;
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        bytes.remove(0, 3);
-    if (bytes.isValidUtf8()) {
-        // Valid text was always decoded whole, which drops one more byte-order mark.
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            bytes.remove(0, 3);
-        return bytes;
-    }
-    // Each byte outside a valid sequence stands for its Windows-1252 character (at most 3 bytes).
-    QByteArray out(bytes.size() * 3, Qt::Uninitialized);
+    QByteArray out(bytes.size() * 3, Qt::Uninitialized); // at most 3 bytes a character
     char* o = out.data();
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
     while (p < end) {
         char32_t cp = 0;
@@ -158,6 +127,167 @@ QByteArray Utf8Text(const QByteArray& raw)
     }
     out.truncate(o - out.constData());
     return out;
+}
+
+// Decodes UTF-8, keeping byte-order marks at the start (QString::fromUtf8 drops one there).
+QString fromUtf8KeepingBom(const char* p, qsizetype n)
+{
+    qsizetype boms = 0;
+    while (n - 3 * boms >= 3 && std::memcmp(p + 3 * boms, "\xEF\xBB\xBF", 3) == 0)
+        ++boms;
+    if (boms == 0)
+        return QString::fromUtf8(p, n);
+    QString out(boms, QChar(0xFEFF));
+    out += QString::fromUtf8(p + 3 * boms, n - 3 * boms);
+    return out;
+}
+
+// One field of a record file, with the Windows-1252 fallback. Decoding field by field gives
+// what decoding the whole text gives: no valid sequence holds a separator or a line end.
+QString decodeField(const char* p, qsizetype n)
+{
+    if (validUtf8(QByteArrayView(p, n)))
+        return fromUtf8KeepingBom(p, n);
+    const QByteArray utf8 = repaired(QByteArrayView(p, n));
+    return fromUtf8KeepingBom(utf8.constData(), utf8.size());
+}
+
+// Repeated values of one field (an artist, an album's cover, the category, a length) are
+// decoded once and share one text, which saves an allocation per field and keeps a large
+// catalogue small. A field whose values hardly repeat (the titles) soon stops being looked up.
+class FieldTexts {
+public:
+    QString get(const char* p, qsizetype n)
+    {
+        if (n == 0)
+            return QString();
+        // Records often repeat the value of the record before (an album's songs).
+        if (n == m_lastSize && std::memcmp(p, m_lastKey, size_t(n)) == 0)
+            return m_last;
+        if (!m_active || n > kLongest)
+            return remember(p, n, decodeField(p, n));
+        const std::string_view key(p, size_t(n));
+        if (const auto it = m_seen.find(key); it != m_seen.end()) {
+            ++m_hits;
+            return remember(p, n, it->second);
+        }
+        QString value = decodeField(p, n);
+        if (m_seen.size() < kMostKept)
+            m_seen.emplace(key, value);
+        if (++m_misses == kTrial && m_hits < kTrial / 4) {
+            m_active = false;
+            m_seen.clear();
+        }
+        return remember(p, n, std::move(value));
+    }
+
+private:
+    QString remember(const char* p, qsizetype n, QString value)
+    {
+        m_lastKey = p;
+        m_lastSize = n;
+        m_last = value;
+        return value;
+    }
+
+    static constexpr qsizetype kLongest = 96;
+    static constexpr size_t kMostKept = 20000;
+    static constexpr int kTrial = 2048;
+    std::unordered_map<std::string_view, QString> m_seen; // keys point into the parsed text
+    const char* m_lastKey = nullptr;
+    qsizetype m_lastSize = -1;
+    QString m_last;
+    int m_hits = 0;
+    int m_misses = 0;
+    bool m_active = true;
+};
+
+// Writes value as UTF-8 at out (at most 3 bytes a UTF-16 unit) and returns the end. The
+// separator (character 4) is left out. A lone surrogate is written as "?", as QString::toUtf8
+// writes it and as record files always had it.
+char* encodeUtf8(char* out, QStringView value)
+{
+    const char16_t* p = value.utf16();
+    const char16_t* const end = p + value.size();
+    while (p < end) {
+#ifdef __SSE2__
+        // Eight plain ASCII characters (none of them the separator) at a time. Near the end
+        // the last eight are taken, over characters already written when those were ASCII too
+        // (each of them one byte).
+        if (end - p < 8 && end - value.utf16() >= 8 && end - p > 1) {
+            const qsizetype back = 8 - (end - p);
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 8));
+            const __m128i high = _mm_and_si128(v, _mm_set1_epi16(short(0xFF80)));
+            const bool ascii = _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) == 0xFFFF;
+            if (ascii && _mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_set1_epi16(4))) == 0) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out - back), _mm_packus_epi16(v, v));
+                return out - back + 8;
+            }
+        }
+        if (end - p >= 8) {
+            // The ASCII characters before the first other one are written together.
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i high = _mm_and_si128(v, _mm_set1_epi16(short(0xFF80)));
+            const int plain = _mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) &
+                              ~_mm_movemask_epi8(_mm_cmpeq_epi16(v, _mm_set1_epi16(4)));
+            const int run = plain == 0xFFFF ? 8 : __builtin_ctz(unsigned(~plain)) / 2;
+            if (run > 0) {
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
+                out += run;
+                p += run;
+                continue;
+            }
+        }
+#endif
+        const char16_t c = *p++;
+        if (c < 0x80) {
+            if (c != 4)
+                *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+            const char32_t cp = QChar::surrogateToUcs4(c, *p++);
+            *out++ = char(0xF0 | (cp >> 18));
+            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = char(0x80 | (cp & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            *out++ = '?';
+        } else {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+BeforeRenameHook& hook()
+{
+    static BeforeRenameHook h;
+    return h;
+}
+
+} // namespace
+
+QByteArrayView RecordText(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes = bytes.sliced(3);
+        // Valid text was always decoded whole, which drops one more byte-order mark.
+        if (bytes.startsWith("\xEF\xBB\xBF") && validUtf8(bytes))
+            bytes = bytes.sliced(3);
+    }
+    return bytes;
+}
+
+QByteArray Utf8Text(const QByteArray& raw)
+{
+    const QByteArrayView text = RecordText(raw);
+    if (!validUtf8(text))
+        return repaired(text);
+    return text.size() == raw.size() ? raw : text.toByteArray();
 }
 
 QString DecodeText(const QByteArray& raw)
@@ -188,14 +318,19 @@ ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::functio
         for (int f = 0; f < fieldCount; ++f) {
             const bool last = f + 1 == fieldCount;
             const char* at = nextSep(pos);
-            // The last field ends at the first pair of separators.
-            while (last && at && at + 1 < end && at[1] != 4)
+            // The last field ends at the first pair of separators; single ones inside it are dropped.
+            bool inner = false;
+            while (last && at && at + 1 < end && at[1] != 4) {
                 at = nextSep(at + 1);
+                inner = true;
+            }
             if (!at || (last && at + 1 >= end)) {
                 result.damaged = true;
                 return result;
             }
             fields[size_t(f)] = texts[size_t(f)].get(pos, at - pos);
+            if (inner)
+                fields[size_t(f)].remove(kSep);
             pos = at + (last ? 2 : 1);
         }
         add(fields.data());
@@ -206,10 +341,10 @@ ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::functio
     return result;
 }
 
-RecordWriter::RecordWriter(qsizetype bound)
-    : m_bytes(bound + 2, Qt::Uninitialized),
-      m_encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless),
-      m_out(m_bytes.data())
+RecordWriter::RecordWriter(qsizetype bound) : m_bytes(bound + 2, Qt::Uninitialized), m_out(m_bytes.data()) {}
+
+RecordWriter::RecordWriter(qsizetype chunk, AtomicFile::Put put)
+    : m_bytes(std::max<qsizetype>(chunk, 16) + 2, Qt::Uninitialized), m_put(std::move(put)), m_out(m_bytes.data())
 {
 }
 
@@ -221,40 +356,34 @@ qsizetype RecordWriter::Bound(QStringView value)
     return n;
 }
 
-void RecordWriter::field(QStringView value)
+void RecordWriter::makeRoom(qsizetype bytes)
 {
-    if (value.contains(kSep)) {
-        field(StripSep(value.toString()));
+    qsizetype used = m_out - m_bytes.constData();
+    if (used + bytes + 2 <= m_bytes.size())
         return;
+    if (m_put && used > 0) {
+        m_put(QByteArrayView(m_bytes.constData(), used));
+        m_out = m_bytes.data();
+        used = 0;
+        if (bytes + 2 <= m_bytes.size())
+            return;
     }
-    // Room is checked cheaply first; the exact bound only near the end of the buffer.
-    const qsizetype room = m_bytes.size() - 2 - (m_out - m_bytes.constData());
-    if (3 * value.size() + 1 > room && Bound(value) > room) {
-        const qsizetype used = m_out - m_bytes.constData();
-        m_bytes.resize(std::max(2 * m_bytes.size(), used + Bound(value) + 2));
-        m_out = m_bytes.data() + used;
-    }
-    char* const start = m_out;
-    m_out = m_encoder.appendToBuffer(m_out, value);
-    if (m_encoder.hasError()) {
-        // A lone surrogate: written as QString::toUtf8 writes it ("?"), as files always had it.
-        m_encoder.resetState();
-        const QByteArray bytes = value.toUtf8();
-        std::memcpy(start, bytes.constData(), size_t(bytes.size()));
-        m_out = start + bytes.size();
-    }
-    separator();
+    m_bytes.resize(std::max(2 * m_bytes.size(), used + bytes + 2));
+    m_out = m_bytes.data() + used;
 }
 
-void RecordWriter::endRecord() { separator(); }
-
-void RecordWriter::separator()
+void RecordWriter::field(QStringView value)
 {
-    if (m_out - m_bytes.constData() + 1 > m_bytes.size() - 2) {
-        const qsizetype used = m_out - m_bytes.constData();
-        m_bytes.resize(2 * m_bytes.size() + 1);
-        m_out = m_bytes.data() + used;
-    }
+    // Room is checked cheaply first; the exact bound only near the end of the buffer.
+    if (m_out + LooseBound(value) + 2 > m_bytes.constData() + m_bytes.size())
+        makeRoom(Bound(value));
+    m_out = encodeUtf8(m_out, value);
+    *m_out++ = 4;
+}
+
+void RecordWriter::endRecord()
+{
+    makeRoom(1);
     *m_out++ = 4;
 }
 
@@ -262,8 +391,13 @@ QByteArray RecordWriter::finish()
 {
     *m_out++ = '\r';
     *m_out++ = '\n';
-    m_bytes.truncate(m_out - m_bytes.constData());
+    const qsizetype used = m_out - m_bytes.constData();
     m_out = nullptr;
+    if (m_put) {
+        m_put(QByteArrayView(m_bytes.constData(), used));
+        return {};
+    }
+    m_bytes.truncate(used);
     return std::move(m_bytes);
 }
 
@@ -273,6 +407,11 @@ void WriteAtomically(const QString& path, const QByteArray& bytes)
 {
     // The temporary file, its sync, the rename and the folder sync.
     SaveWholeFile(path, bytes, hook());
+}
+
+void WriteAtomically(const QString& path, const std::function<void(const AtomicFile::Put& put)>& produce)
+{
+    SaveWholeFileWith(path, produce, hook());
 }
 
 } // namespace RecordFile

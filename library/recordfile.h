@@ -4,15 +4,21 @@
 #include <QByteArray>
 #include <QChar>
 #include <QString>
-#include <QStringEncoder>
 #include <QStringList>
 #include <QStringView>
 #include <functional>
+
+#include "platform/atomicfile.h"
+#include <utility>
 
 namespace RecordFile {
 
 // The field separator; a record ends with one more of it.
 inline constexpr QChar kSep = QChar(4);
+
+// Marks a text known to hold no character 4 (a field read from a record file, a text
+// already stripped): it is stored without looking for one.
+struct NoSep {};
 
 // Removes every character 4, which the format cannot carry.
 inline QString StripSep(const QString& value)
@@ -22,6 +28,14 @@ inline QString StripSep(const QString& value)
     QString out = value;
     out.remove(kSep);
     return out;
+}
+
+// The same, taking the value over (no copy when it holds no character 4).
+inline QString StripSep(QString&& value)
+{
+    if (value.contains(kSep))
+        value.remove(kSep);
+    return std::move(value);
 }
 
 // Appends one field and its separator (character 4 in the value is left out).
@@ -38,10 +52,13 @@ inline void AppendField(QString& out, const QString& value)
 // UTF-8 sequence (files written by older versions). A leading UTF-8 byte-order mark is skipped.
 QString DecodeText(const QByteArray& bytes);
 
-// A record file's text as UTF-8, ready for ParseRecords: the same text DecodeText gives.
-// Valid UTF-8 is returned as it is (after the byte-order mark); otherwise each byte that is
-// not part of a valid sequence is taken as Windows-1252 and re-encoded.
+// A record file's text as UTF-8: the same text DecodeText gives. Valid UTF-8 is returned as
+// it is (after the byte-order mark); otherwise each byte that is not part of a valid sequence
+// is taken as Windows-1252 and re-encoded.
 QByteArray Utf8Text(const QByteArray& bytes);
+// The record file's bytes after the byte-order mark(s) that decoding drops, ready for
+// ParseRecords, without a copy.
+QByteArrayView RecordText(QByteArrayView bytes);
 
 // How a parse ended.
 struct ParseResult {
@@ -49,36 +66,46 @@ struct ParseResult {
     bool damaged = false;      // a tail that is not a complete record was left unread
 };
 
-// Splits UTF-8 text into records of fieldCount fields (each field followed by character 4,
+// Splits record text (RecordText: UTF-8, and Windows-1252 for each byte that is not part of
+// a valid sequence) into records of fieldCount fields (each field followed by character 4,
 // the record by one more) and hands each record's fields to add, in order (add gets an
 // array of fieldCount texts it may move from). The text ends after the last record,
 // optionally followed by line-end characters (CR LF, LF, CR). Always consumes its input:
 // it stops at the first incomplete record. The last field of a record ends at the first
-// pair of separators; a single separator inside it is dropped.
+// pair of separators; a single separator inside it is dropped. No field handed on holds one.
 // Every pumpEvery records it runs pump (when given) so window events are handled while loading.
 ParseResult ParseRecords(QByteArrayView utf8, int fieldCount, const std::function<void(QString* fields)>& add,
                          const std::function<void()>& pump = {}, int pumpEvery = 1024);
 
-// Builds a record file in UTF-8, written straight into one buffer sized up front.
-//   RecordWriter w(bound);           // bound: the sum of Bound() of every field written
+// Builds a record file in UTF-8, written straight into one buffer.
+//   RecordWriter w(bound);           // bound: the sum of Bound() (or LooseBound()) of every field written
 //   w.field(title); ... w.endRecord();
 //   WriteAtomically(path, w.finish());
+// or, for a large file, in pieces through a buffer of its own that is used again and again:
+//   WriteAtomically(path, [&](const AtomicFile::Put& put) {
+//       RecordWriter w(64 * 1024, put); ... w.finish(); });
 class RecordWriter {
 public:
     explicit RecordWriter(qsizetype bound);
+    // Hands the file to put whenever about chunk bytes are ready.
+    RecordWriter(qsizetype chunk, AtomicFile::Put put);
     // The most bytes field(value) writes.
     static qsizetype Bound(QStringView value);
+    // A quick bound, never below Bound(value): 3 bytes a UTF-16 unit and the separator.
+    static qsizetype LooseBound(QStringView value) { return 3 * value.size() + 1; }
     // The value (without any character 4) and its separator.
     void field(QStringView value);
     // The separator that ends a record.
     void endRecord();
-    // The file's bytes: the records and CR LF.
+    // The file's bytes: the records and CR LF. In pieces, the rest goes to put and the
+    // result is empty.
     QByteArray finish();
 
 private:
-    void separator();
+    // Room for bytes more before the closing CR LF: the buffer is handed on, or grows.
+    void makeRoom(qsizetype bytes);
     QByteArray m_bytes;
-    QStringEncoder m_encoder;
+    AtomicFile::Put m_put;
     char* m_out;
 };
 
@@ -87,6 +114,8 @@ private:
 // power loss. Creates path when it is missing. On failure the temporary file is removed and
 // AppError is thrown; path is untouched.
 void WriteAtomically(const QString& path, const QByteArray& bytes);
+// The same, with the bytes handed over piece by piece by produce.
+void WriteAtomically(const QString& path, const std::function<void(const AtomicFile::Put& put)>& produce);
 
 // Test seam: runs after the temporary file is complete and closed, just before the rename.
 // A hook that throws stands for a save cut off at that point.

@@ -10,6 +10,8 @@
 public:                                                                                                      \
     const QString& Name() const { return m_##Name; }                                                         \
     void Setter(const QString& value) { m_##Name = RecordFile::StripSep(value); }                            \
+    void Setter(QString&& value) { m_##Name = RecordFile::StripSep(std::move(value)); }                      \
+    void Setter(QString&& value, RecordFile::NoSep) { m_##Name = std::move(value); }                         \
                                                                                                              \
 private:                                                                                                     \
     QString m_##Name;

@@ -48,7 +48,13 @@ void setCalls(Calls replacement)
     c.syncFolder = replacement.syncFolder ? std::move(replacement.syncFolder) : real.syncFolder;
 }
 
-Outcome Write(const QString& givenPath, const QByteArray& bytes, const BeforeRename& beforeRename)
+Outcome Write(const QString& path, const QByteArray& bytes, const BeforeRename& beforeRename)
+{
+    return WriteWith(path, [&bytes](const Put& put) { put(bytes); }, beforeRename);
+}
+
+Outcome WriteWith(const QString& givenPath, const std::function<void(const Put& put)>& produce,
+                  const BeforeRename& beforeRename)
 {
     // A symbolic link stays one: its target is replaced.
     const QFileInfo given(givenPath);
@@ -68,17 +74,31 @@ Outcome Write(const QString& givenPath, const QByteArray& bytes, const BeforeRen
         return outcome;
     };
 
-    const char* p = bytes.constData();
-    long left = static_cast<long>(bytes.size());
-    while (left > 0) {
-        const long n = calls().write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) // a regular file that takes no byte has no room left
-            return fail(n == 0 || noRoom(errno) ? Outcome::DiskFull : Outcome::WriteFailed);
-        p += n;
-        left -= n;
+    Outcome writing = Outcome::Written;
+    const Put put = [&](QByteArrayView piece) {
+        const char* p = piece.data();
+        long left = static_cast<long>(piece.size());
+        while (writing == Outcome::Written && left > 0) {
+            const long n = calls().write(fd, p, left);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) // a regular file that takes no byte has no room left
+                writing = n == 0 || noRoom(errno) ? Outcome::DiskFull : Outcome::WriteFailed;
+            else {
+                p += n;
+                left -= n;
+            }
+        }
+        return writing == Outcome::Written;
+    };
+    try {
+        produce(put);
+    } catch (...) {
+        fail(Outcome::WriteFailed);
+        throw;
     }
+    if (writing != Outcome::Written)
+        return fail(writing);
     // The new file keeps the permissions of the one it replaces.
     struct stat old {};
     if (::stat(target.constData(), &old) == 0)

@@ -5,6 +5,7 @@
 // the old one or the complete new one. The file-system calls go through setAtomicFileCalls,
 // so a test can stand in for a full disk or watch the syncs.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 
@@ -20,6 +21,14 @@ using BeforeRename = std::function<void(const QString& tempPath, const QString& 
 // permissions; a symbolic link is followed and stays a link). On any outcome but Written the
 // temporary file is gone and path is untouched.
 Outcome Write(const QString& path, const QByteArray& bytes, const BeforeRename& beforeRename = {});
+
+// Takes one piece of the new contents; false once the write has failed (later pieces are dropped).
+using Put = std::function<bool(QByteArrayView piece)>;
+// The same, with the contents handed to put piece by piece by produce, so a large file is
+// never held whole in memory. An exception from produce removes the temporary file and
+// passes on.
+Outcome WriteWith(const QString& path, const std::function<void(const Put& put)>& produce,
+                  const BeforeRename& beforeRename = {});
 
 // The file-system calls of Write, POSIX style (-1 and errno on failure).
 struct Calls {

@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <cerrno>
+#include <unistd.h>
+
 namespace {
 const QString kE = QString(QChar(4));
 } // namespace
@@ -281,6 +284,43 @@ TEST_F(Catalogues, MoreThan32766RecordsSaveAndLoad)
     EXPECT_EQ(reports(), 0);
 }
 
+TEST_F(Catalogues, ALargeSaveWrittenInPiecesKeepsTheOldFileWhenTheDiskFills)
+{
+    writeAll(programFile("MP3.mpd"), "Old\x04\x04\x04\x04\x04\x04\x04\x04\r\n");
+    colMp3 songs;
+    songs.setFileName(programFile("MP3.mpd"));
+    for (int i = 0; i < 30000; ++i)
+        songs.Add(QStringLiteral("Song %1 – a title").arg(i), "Artist", "3:00", "Album", "Rock", "", "");
+    long written = 0;
+    int writes = 0;
+    AtomicFile::Calls calls;
+    calls.write = [&](int fd, const char* data, long size) {
+        if (++writes == 3) { // the disk fills during the third piece
+            errno = ENOSPC;
+            return -1L;
+        }
+        written += size;
+        return static_cast<long>(::write(fd, data, size));
+    };
+    AtomicFile::setCalls(calls);
+    songs.SaveFile();
+    EXPECT_EQ(writes, 3);
+    EXPECT_EQ(readAll(programFile("MP3.mpd")), "Old\x04\x04\x04\x04\x04\x04\x04\x04\r\n");
+    EXPECT_FALSE(QFile::exists(programFile("MP3.mpd.tmp")));
+    ASSERT_EQ(reports(), 1);
+    EXPECT_TRUE(log().contains("Procedure   : SaveFile\r\nError number: 61\r\n"));
+
+    // With room, the same save lands whole.
+    AtomicFile::setCalls({});
+    songs.SaveFile();
+    colMp3 back;
+    back.setFileName(programFile("MP3.mpd"));
+    back.OpenFile();
+    ASSERT_EQ(back.Count(), 30000);
+    EXPECT_EQ(back.Item(30000)->MP3Title(), QStringLiteral("Song 29999 – a title"));
+    EXPECT_GT(written, 0);
+}
+
 TEST_F(Catalogues, CharacterFourCannotBreakTheFile)
 {
     colMp3 songs;
@@ -489,6 +529,41 @@ TEST_F(Catalogues, SavedBytesAreTheWholeTextInUtf8)
     songs.SaveFile();
     EXPECT_EQ(readAll(programFile("MP3.mpd")).toHex(' ').toStdString(),
               (whole + QStringLiteral("\r\n")).toUtf8().toHex(' ').toStdString());
+}
+
+// Every length up to past two blocks of eight, with a separator, a two-byte, a three-byte, a
+// four-byte character, a lone surrogate or nothing special at every place: the writer gives
+// what the whole text gives in UTF-8 (separators left out), in one buffer and in small pieces.
+TEST_F(Catalogues, WriterEncodesEveryLengthAndPlaceLikeTheWholeText)
+{
+    const QString specials[] = {QString(), kE, QStringLiteral("é"), QStringLiteral("€"),
+                                QString::fromUcs4(U"\U0001F3B5"), QString(QChar(0xDC00))};
+    for (const QString& special : specials) {
+        for (int length = 0; length <= 20; ++length) {
+            for (int at = 0; at <= length; ++at) {
+                QString value;
+                for (int i = 0; i < length; ++i)
+                    value += QChar(u'a' + i % 26);
+                value.insert(at, special);
+                const QByteArray expected = RecordFile::StripSep(value).toUtf8() + "\x04\x04\r\n";
+
+                RecordFile::RecordWriter whole(RecordFile::RecordWriter::Bound(value) + 1);
+                whole.field(value);
+                whole.endRecord();
+                QByteArray pieces;
+                RecordFile::RecordWriter chunked(16, [&pieces](QByteArrayView piece) {
+                    pieces += piece;
+                    return true;
+                });
+                chunked.field(value);
+                chunked.endRecord();
+                EXPECT_TRUE(chunked.finish().isEmpty());
+                const QString where = special.toHtmlEscaped() + QStringLiteral(" at %1 of %2").arg(at).arg(length);
+                EXPECT_EQ(whole.finish(), expected) << where.toStdString();
+                EXPECT_EQ(pieces, expected) << where.toStdString();
+            }
+        }
+    }
 }
 
 // ---- finding songs by title ----
