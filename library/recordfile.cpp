@@ -162,41 +162,34 @@ public:
         if (n == 0)
             return QString();
         // Records often repeat the value of the record before (an album's songs).
-        if (n == m_lastSize && std::memcmp(p, m_lastKey, size_t(n)) == 0)
-            return m_last;
+        if (m_last && n == qsizetype(m_last->first.size()) && std::memcmp(p, m_last->first.data(), size_t(n)) == 0)
+            return m_last->second;
         if (!m_active || n > kLongest)
-            return remember(p, n, decodeField(p, n));
+            return decodeField(p, n);
         const std::string_view key(p, size_t(n));
         if (const auto it = m_seen.find(key); it != m_seen.end()) {
             ++m_hits;
-            return remember(p, n, it->second);
+            m_last = &*it;
+            return it->second;
         }
         QString value = decodeField(p, n);
         if (m_seen.size() < kMostKept)
-            m_seen.emplace(key, value);
+            m_last = &*m_seen.emplace(key, value).first;
         if (++m_misses == kTrial && m_hits < kTrial / 4) {
             m_active = false;
+            m_last = nullptr;
             m_seen.clear();
         }
-        return remember(p, n, std::move(value));
-    }
-
-private:
-    QString remember(const char* p, qsizetype n, QString value)
-    {
-        m_lastKey = p;
-        m_lastSize = n;
-        m_last = value;
         return value;
     }
 
+private:
     static constexpr qsizetype kLongest = 96;
     static constexpr size_t kMostKept = 20000;
     static constexpr int kTrial = 2048;
-    std::unordered_map<std::string_view, QString> m_seen; // keys point into the parsed text
-    const char* m_lastKey = nullptr;
-    qsizetype m_lastSize = -1;
-    QString m_last;
+    using Seen = std::unordered_map<std::string_view, QString>; // keys point into the parsed text
+    Seen m_seen;
+    const Seen::value_type* m_last = nullptr; // the entry used last (entries never move)
     int m_hits = 0;
     int m_misses = 0;
     bool m_active = true;
