@@ -101,42 +101,52 @@ bool CatalogueBase::OpenFile()
     const bool opened = trap([&] {
         if (!QFileInfo(path).isFile())
             throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
     });
     if (!opened)
         return true;
-    QByteArray readBytes;
-    QByteArrayView text;
     bool read = false;
+    QByteArray whole;
     trap([&] {
         // A file of two bytes or fewer is an empty catalogue (CR LF alone).
-        const qint64 size = file.size();
-        if (size > m_smallestParsedSize) {
-            // Parsed where the file is mapped, without a copy; a file that cannot be mapped is read.
-            if (const uchar* mapped = file.map(0, size))
-                text = QByteArrayView(reinterpret_cast<const char*>(mapped), size);
-            else
-                text = readBytes = file.readAll();
-            text = RecordFile::RecordText(text);
+        if (file.size() > m_smallestParsedSize) {
+            const QByteArray bom("\xEF\xBB\xBF");
+            const QByteArray head = file.peek(6);
+            if (head == bom + bom) // whether the second mark stays depends on the whole text
+                whole = file.readAll();
+            else if (head.startsWith(bom))
+                file.skip(3);
             read = true;
         }
     });
-    if (read)
-        ParseFileText(text);
-    file.close(); // after the parse: closing unmaps the text
+    if (read && !whole.isNull()) {
+        ParseFileText(RecordFile::RecordText(whole));
+    } else if (read) {
+        // Read piece by piece: a large catalogue is never held whole in memory.
+        startParse();
+        reportDamage(RecordFile::ParseRecordsFrom(
+            [&file](char* buffer, qsizetype max) { return qsizetype(file.read(buffer, max)); }, m_fieldCount,
+            [this](QString* fields) { addParsed(fields); }, pumpEvents));
+    }
     return true;
+}
+
+void CatalogueBase::pumpEvents()
+{
+    if (QCoreApplication::instance())
+        DoEvents();
 }
 
 void CatalogueBase::ParseFileText(QByteArrayView text)
 {
     startParse();
-    const auto pump = [] {
-        if (QCoreApplication::instance())
-            DoEvents();
-    };
-    const RecordFile::ParseResult result = RecordFile::ParseRecords(
-        text, m_fieldCount, [this](QString* fields) { addParsed(fields); }, pump);
+    reportDamage(RecordFile::ParseRecords(text, m_fieldCount, [this](QString* fields) { addParsed(fields); },
+                                          pumpEvents));
+}
+
+void CatalogueBase::reportDamage(const RecordFile::ParseResult& result) const
+{
     if (result.damaged) {
         // What parsed is kept; the rest of the file is reported once.
         LogError(parseModule(), parseProcedure(), Err::InvalidCall,

@@ -68,6 +68,10 @@ protected:
 
     // Parses record text (RecordFile::RecordText).
     void ParseFileText(QByteArrayView utf8);
+    // Reports a damaged tail once.
+    void reportDamage(const RecordFile::ParseResult& result) const;
+    // Lets window events run while a large file loads.
+    static void pumpEvents();
     // The program folder, ending in "/".
     static QString GetAppFolder();
     // The record file by the path rule.

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <unistd.h>
 #include <unordered_map>
@@ -174,7 +175,7 @@ public:
         }
         QString value = decodeField(p, n);
         if (m_seen.size() < kMostKept)
-            m_last = &*m_seen.emplace(key, value).first;
+            m_last = &*m_seen.emplace(std::string(key), value).first;
         if (++m_misses == kTrial && m_hits < kTrial / 4) {
             m_active = false;
             m_last = nullptr;
@@ -187,7 +188,12 @@ private:
     static constexpr qsizetype kLongest = 96;
     static constexpr size_t kMostKept = 20000;
     static constexpr int kTrial = 2048;
-    using Seen = std::unordered_map<std::string_view, QString>; // keys point into the parsed text
+    struct KeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+    // The keys are copies: the text they were read from may be a buffer used again.
+    using Seen = std::unordered_map<std::string, QString, KeyHash, std::equal_to<>>;
     Seen m_seen;
     const Seen::value_type* m_last = nullptr; // the entry used last (entries never move)
     int m_hits = 0;
@@ -289,49 +295,110 @@ QString DecodeText(const QByteArray& raw)
     return fromUtf8KeepingBom(utf8.constData(), utf8.size());
 }
 
-ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::function<void(QString* fields)>& add,
-                         const std::function<void()>& pump, int pumpEvery)
-{
+namespace {
+
+// Parses records from text that may arrive in pieces.
+class RecordParser {
+public:
+    RecordParser(int fieldCount, const std::function<void(QString* fields)>& add, const std::function<void()>& pump,
+                 int pumpEvery)
+        : m_fieldCount(std::max(fieldCount, 0)), m_add(add), m_pump(pump), m_pumpEvery(pumpEvery),
+          m_fields(size_t(m_fieldCount)), m_texts(size_t(m_fieldCount))
+    {
+    }
+
+    // Hands on the complete records of [pos, end) and returns where the first incomplete one
+    // starts. Where the text ends (last), an incomplete record is damage.
+    const char* take(const char* pos, const char* end, bool last)
+    {
+        while (pos < end || last) {
+            // Only line-end characters left: the end of the file, or more is to come.
+            const char* p = pos;
+            while (p < end && (*p == '\r' || *p == '\n'))
+                ++p;
+            if (p == end)
+                return last ? end : pos;
+            const char* next = record(pos, end);
+            if (!next) {
+                if (last)
+                    result.damaged = true;
+                return pos;
+            }
+            pos = next;
+            m_add(m_fields.data());
+            ++result.records;
+            if (m_pump && m_pumpEvery > 0 && result.records % m_pumpEvery == 0)
+                m_pump();
+        }
+        return pos;
+    }
+
     ParseResult result;
-    const char* const end = text.data() + text.size();
-    // Only line-end characters left: the end of the file.
-    const auto onlyLineEnd = [end](const char* p) {
-        for (; p < end; ++p)
-            if (*p != '\r' && *p != '\n')
-                return false;
-        return true;
-    };
-    const auto nextSep = [end](const char* p) {
-        return p < end ? static_cast<const char*>(std::memchr(p, 4, size_t(end - p))) : nullptr;
-    };
-    std::vector<QString> fields(size_t(std::max(fieldCount, 0)));
-    std::vector<FieldTexts> texts(fields.size());
-    const char* pos = text.data();
-    while (!onlyLineEnd(pos)) {
-        for (int f = 0; f < fieldCount; ++f) {
-            const bool last = f + 1 == fieldCount;
+
+private:
+    // Reads the record at pos into m_fields; the position after it, or nullptr when it does
+    // not end before end.
+    const char* record(const char* pos, const char* end)
+    {
+        const auto nextSep = [end](const char* p) {
+            return p < end ? static_cast<const char*>(std::memchr(p, 4, size_t(end - p))) : nullptr;
+        };
+        for (int f = 0; f < m_fieldCount; ++f) {
+            const bool lastField = f + 1 == m_fieldCount;
             const char* at = nextSep(pos);
             // The last field ends at the first pair of separators; single ones inside it are dropped.
             bool inner = false;
-            while (last && at && at + 1 < end && at[1] != 4) {
+            while (lastField && at && at + 1 < end && at[1] != 4) {
                 at = nextSep(at + 1);
                 inner = true;
             }
-            if (!at || (last && at + 1 >= end)) {
-                result.damaged = true;
-                return result;
-            }
-            fields[size_t(f)] = texts[size_t(f)].get(pos, at - pos);
+            if (!at || (lastField && at + 1 >= end))
+                return nullptr;
+            m_fields[size_t(f)] = m_texts[size_t(f)].get(pos, at - pos);
             if (inner)
-                fields[size_t(f)].remove(kSep);
-            pos = at + (last ? 2 : 1);
+                m_fields[size_t(f)].remove(kSep);
+            pos = at + (lastField ? 2 : 1);
         }
-        add(fields.data());
-        ++result.records;
-        if (pump && pumpEvery > 0 && result.records % pumpEvery == 0)
-            pump();
+        return pos;
     }
-    return result;
+
+    int m_fieldCount;
+    const std::function<void(QString* fields)>& m_add;
+    const std::function<void()>& m_pump;
+    int m_pumpEvery;
+    std::vector<QString> m_fields;
+    std::vector<FieldTexts> m_texts;
+};
+
+} // namespace
+
+ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::function<void(QString* fields)>& add,
+                         const std::function<void()>& pump, int pumpEvery)
+{
+    RecordParser parser(fieldCount, add, pump, pumpEvery);
+    parser.take(text.data(), text.data() + text.size(), true);
+    return parser.result;
+}
+
+ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::function<void(QString* fields)>& add,
+                             const std::function<void()>& pump, int pumpEvery, qsizetype chunk)
+{
+    RecordParser parser(fieldCount, add, pump, pumpEvery);
+    // One buffer used again and again: what is left of a record moves to its front.
+    QByteArray buffer(std::max<qsizetype>(chunk, 16), Qt::Uninitialized);
+    qsizetype held = 0;
+    for (;;) {
+        if (held == buffer.size()) // one record larger than the buffer
+            buffer.resize(2 * buffer.size());
+        const qsizetype got = read(buffer.data() + held, buffer.size() - held);
+        const bool last = got <= 0;
+        held += std::max<qsizetype>(got, 0);
+        const char* stop = parser.take(buffer.constData(), buffer.constData() + held, last);
+        if (last)
+            return parser.result;
+        held -= stop - buffer.constData();
+        std::memmove(buffer.data(), stop, size_t(held));
+    }
 }
 
 RecordWriter::RecordWriter(qsizetype bound) : m_bytes(bound + 2, Qt::Uninitialized), m_out(m_bytes.data()) {}

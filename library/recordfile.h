@@ -77,6 +77,14 @@ struct ParseResult {
 ParseResult ParseRecords(QByteArrayView utf8, int fieldCount, const std::function<void(QString* fields)>& add,
                          const std::function<void()>& pump = {}, int pumpEvery = 1024);
 
+// Reads up to max bytes into buffer; the count read, 0 at the end (or -1 on failure).
+using ReadMore = std::function<qsizetype(char* buffer, qsizetype max)>;
+// The same, with the text read piece by piece through one buffer of about chunk bytes, so
+// a large file is never held whole in memory. The text begins after any byte-order mark.
+ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::function<void(QString* fields)>& add,
+                             const std::function<void()>& pump = {}, int pumpEvery = 1024,
+                             qsizetype chunk = 256 * 1024);
+
 // Builds a record file in UTF-8, written straight into one buffer.
 //   RecordWriter w(bound);           // bound: the sum of Bound() (or LooseBound()) of every field written
 //   w.field(title); ... w.endRecord();

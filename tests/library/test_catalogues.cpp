@@ -10,7 +10,9 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -562,6 +564,45 @@ TEST_F(Catalogues, WriterEncodesEveryLengthAndPlaceLikeTheWholeText)
                 EXPECT_EQ(whole.finish(), expected) << where.toStdString();
                 EXPECT_EQ(pieces, expected) << where.toStdString();
             }
+        }
+    }
+}
+
+// Read in pieces of any size, records that straddle pieces, one record larger than the
+// buffer, line ends between pieces and a damaged tail give what the whole text gives.
+TEST_F(Catalogues, TextReadInPiecesParsesAsTheWholeText)
+{
+    const QByteArray big(100, 'x');
+    const QByteArray texts[] = {
+        "a\x04" "b\x04\x04\x04",
+        "a\x04" + big + "\x04\x04\x04" "c\x04\xE9t\xC3\xA9\x04\x04\x04\r\n",
+        "a\x04" "b\x04" "c\x04\x04\r\n\r\n",
+        "a\x04" "b\x04\x04\x04" "c\x04" "d\x04",          // a damaged tail
+        "a\x04" "b\x04\x04\x04\r\nc\x04" "d\x04\x04\x04", // a line end inside the text
+        "",
+    };
+    using Records = std::vector<QStringList>;
+    const auto collect = [](Records& into) {
+        return [&into](QString* f) { into.push_back({f[0], f[1], f[2]}); };
+    };
+    for (const QByteArray& text : texts) {
+        Records whole;
+        const RecordFile::ParseResult expected = RecordFile::ParseRecords(text, 3, collect(whole));
+        for (qsizetype chunk : {1, 2, 3, 7, 16, 64, 1024}) {
+            Records pieces;
+            qsizetype at = 0;
+            const RecordFile::ParseResult got = RecordFile::ParseRecordsFrom(
+                [&](char* buffer, qsizetype max) {
+                    const qsizetype n = std::min({max, chunk, text.size() - at});
+                    std::memcpy(buffer, text.constData() + at, size_t(n));
+                    at += n;
+                    return n;
+                },
+                3, collect(pieces), {}, 1024, chunk);
+            const std::string where = text.toHex().toStdString() + " in pieces of " + std::to_string(chunk);
+            EXPECT_EQ(pieces, whole) << where;
+            EXPECT_EQ(got.records, expected.records) << where;
+            EXPECT_EQ(got.damaged, expected.damaged) << where;
         }
     }
 }
