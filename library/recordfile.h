@@ -7,9 +7,9 @@
 #include <QStringList>
 #include <QStringView>
 #include <functional>
+#include <utility>
 
 #include "platform/atomicfile.h"
-#include <utility>
 
 namespace RecordFile {
 
