@@ -143,7 +143,7 @@ QString fromUtf8KeepingBom(const char* p, qsizetype n)
     return out;
 }
 
-// One field of a record file, with the Windows-1252 fallback. Decoding field by field gives
+// Record-file text (one field, or the whole file), with the Windows-1252 fallback. Decoding field by field gives
 // what decoding the whole text gives: no valid sequence holds a separator or a line end.
 QString decodeField(const char* p, qsizetype n)
 {
@@ -281,18 +281,10 @@ QByteArrayView RecordText(QByteArrayView bytes)
     return bytes;
 }
 
-QByteArray Utf8Text(const QByteArray& raw)
-{
-    const QByteArrayView text = RecordText(raw);
-    if (!validUtf8(text))
-        return repaired(text);
-    return text.size() == raw.size() ? raw : text.toByteArray();
-}
-
 QString DecodeText(const QByteArray& raw)
 {
-    const QByteArray utf8 = Utf8Text(raw);
-    return fromUtf8KeepingBom(utf8.constData(), utf8.size());
+    const QByteArrayView text = RecordText(raw);
+    return decodeField(text.data(), text.size());
 }
 
 namespace {

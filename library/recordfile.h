@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QStringView>
 #include <functional>
-#include <utility>
 
 #include "platform/atomicfile.h"
 
@@ -30,14 +29,6 @@ inline QString StripSep(const QString& value)
     return out;
 }
 
-// The same, taking the value over (no copy when it holds no character 4).
-inline QString StripSep(QString&& value)
-{
-    if (value.contains(kSep))
-        value.remove(kSep);
-    return std::move(value);
-}
-
 // Appends one field and its separator (character 4 in the value is left out).
 inline void AppendField(QString& out, const QString& value)
 {
@@ -52,10 +43,6 @@ inline void AppendField(QString& out, const QString& value)
 // UTF-8 sequence (files written by older versions). A leading UTF-8 byte-order mark is skipped.
 QString DecodeText(const QByteArray& bytes);
 
-// A record file's text as UTF-8: the same text DecodeText gives. Valid UTF-8 is returned as
-// it is (after the byte-order mark); otherwise each byte that is not part of a valid sequence
-// is taken as Windows-1252 and re-encoded.
-QByteArray Utf8Text(const QByteArray& bytes);
 // The record file's bytes after the byte-order mark(s) that decoding drops, ready for
 // ParseRecords, without a copy.
 QByteArrayView RecordText(QByteArrayView bytes);

@@ -3,6 +3,7 @@
 // that the character 4 (the record files' separator) is dropped from texts.
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 #include "library/recordfile.h"
 
@@ -10,7 +11,6 @@
 public:                                                                                                      \
     const QString& Name() const { return m_##Name; }                                                         \
     void Setter(const QString& value) { m_##Name = RecordFile::StripSep(value); }                            \
-    void Setter(QString&& value) { m_##Name = RecordFile::StripSep(std::move(value)); }                      \
     void Setter(QString&& value, RecordFile::NoSep) { m_##Name = std::move(value); }                         \
                                                                                                              \
 private:                                                                                                     \
