@@ -143,8 +143,9 @@ QString fromUtf8KeepingBom(const char* p, qsizetype n)
     return out;
 }
 
-// Record-file text (one field, or the whole file), with the Windows-1252 fallback. Decoding field by field gives
-// what decoding the whole text gives: no valid sequence holds a separator or a line end.
+// Record-file text (one field, or the whole file), with the Windows-1252 fallback. Decoding
+// field by field gives what decoding the whole text gives: no valid sequence holds a
+// separator or a line end.
 QString decodeField(const char* p, qsizetype n)
 {
     if (validUtf8(QByteArrayView(p, n)))
