@@ -125,9 +125,11 @@ bool CatalogueBase::OpenFile()
     } else if (read) {
         // Read piece by piece: a large catalogue is never held whole in memory.
         startParse();
+        const auto addRawRecord = [this](RecordFile::RawRecord&& raw) { addRaw(std::move(raw)); };
         reportDamage(RecordFile::ParseRecordsFrom(
             [&file](char* buffer, qsizetype max) { return qsizetype(file.read(buffer, max)); }, m_fieldCount,
-            [this](QString* fields) { addParsed(fields); }, pumpEvents));
+            [this](QString* fields) { addParsed(fields); }, pumpEvents, 1024, 256 * 1024,
+            keepsRaw() ? std::function<void(RecordFile::RawRecord&&)>(addRawRecord) : nullptr));
     }
     return true;
 }
@@ -176,7 +178,7 @@ bool CatalogueBase::saveRecords() const
 
 // ---- colMp3 ----
 
-colMp3::colMp3() : Catalogue({"colMP3", "colMp3", "OpenFile"}, 7, 2) {}
+colMp3::colMp3() : Catalogue({"colMP3", "colMp3", "OpenFile"}, clsMP3::kFieldCount, 2) {}
 
 colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QString& Length,
                         const QString& CDTitle, const QString& Category, const QString& Cover, const QString& Notes,
@@ -187,11 +189,37 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
     });
 }
 
-void colMp3::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const { visitFields(at(index), kMp3Fields, out); }
+void colMp3::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const
+{
+    // A song still as read is written as read: the same bytes its texts would give.
+    const clsMP3& song = at(index);
+    if (const RecordFile::RawRecord& raw = song.raw())
+        out.rawFields(raw.bytes());
+    else
+        visitFields(song, kMp3Fields, out);
+}
 
 void colMp3::addParsed(QString* f)
 {
     addRecord([f](clsMP3& r) { takeFields(r, kMp3Fields, f); });
+}
+
+void colMp3::addRaw(RecordFile::RawRecord&& raw)
+{
+    addRecord([&raw](clsMP3& r) { r.setRaw(std::move(raw)); });
+}
+
+void clsMP3::decodeRaw() const
+{
+    QString f[kFieldCount];
+    m_raw.takeFields(f);
+    m_MP3Title = std::move(f[0]);
+    m_artist = std::move(f[1]);
+    m_Length = std::move(f[2]);
+    m_CDTitle = std::move(f[3]);
+    m_Category = std::move(f[4]);
+    m_Cover = std::move(f[5]);
+    m_Notes = std::move(f[6]);
 }
 
 // ---- SongsByTitle ----

@@ -65,6 +65,9 @@ protected:
     virtual void addParsed(QString* fields) = 0;
     // Called before a file's records are parsed.
     virtual void startParse() {}
+    // Whether records may be kept as read (addRaw), to be decoded on first use.
+    virtual bool keepsRaw() const { return false; }
+    virtual void addRaw(RecordFile::RawRecord&&) {}
 
     // Parses record text (RecordFile::RecordText).
     void ParseFileText(QByteArrayView utf8);
@@ -155,6 +158,8 @@ public:
 protected:
     void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
+    bool keepsRaw() const override { return true; }
+    void addRaw(RecordFile::RawRecord&& raw) override;
 };
 
 // The songs of a catalogue by title, letter case ignored; of several songs with one title,

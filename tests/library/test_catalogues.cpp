@@ -575,6 +575,7 @@ TEST_F(Catalogues, TextReadInPiecesParsesAsTheWholeText)
     const QByteArray big(100, 'x');
     const QByteArray texts[] = {
         "a\x04" "b\x04\x04\x04",
+        "a\x04" "b\x04" "c\x04" "d\x04\x04" "e\x04" "f\x04" "g\x04\x04", // a separator inside the last field
         "a\x04" + big + "\x04\x04\x04" "c\x04\xE9t\xC3\xA9\x04\x04\x04\r\n",
         "a\x04" "b\x04" "c\x04\x04\r\n\r\n",
         "a\x04" "b\x04\x04\x04" "c\x04" "d\x04",          // a damaged tail
@@ -589,22 +590,100 @@ TEST_F(Catalogues, TextReadInPiecesParsesAsTheWholeText)
         Records whole;
         const RecordFile::ParseResult expected = RecordFile::ParseRecords(text, 3, collect(whole));
         for (qsizetype chunk : {1, 2, 3, 7, 16, 64, 1024}) {
-            Records pieces;
-            qsizetype at = 0;
-            const RecordFile::ParseResult got = RecordFile::ParseRecordsFrom(
-                [&](char* buffer, qsizetype max) {
-                    const qsizetype n = std::min({max, chunk, text.size() - at});
-                    std::memcpy(buffer, text.constData() + at, size_t(n));
-                    at += n;
-                    return n;
-                },
-                3, collect(pieces), {}, 1024, chunk);
-            const std::string where = text.toHex().toStdString() + " in pieces of " + std::to_string(chunk);
-            EXPECT_EQ(pieces, whole) << where;
-            EXPECT_EQ(got.records, expected.records) << where;
-            EXPECT_EQ(got.damaged, expected.damaged) << where;
+            // Decoded while read, and kept as read where possible to be decoded once all is read
+            // (the buffer has moved on by then).
+            for (const bool keep : {false, true}) {
+                Records pieces;
+                std::vector<std::pair<size_t, RecordFile::RawRecord>> kept;
+                const auto keepRaw = [&](RecordFile::RawRecord&& raw) {
+                    kept.emplace_back(pieces.size(), std::move(raw));
+                    pieces.emplace_back();
+                };
+                qsizetype at = 0;
+                const RecordFile::ParseResult got = RecordFile::ParseRecordsFrom(
+                    [&](char* buffer, qsizetype max) {
+                        const qsizetype n = std::min({max, chunk, text.size() - at});
+                        std::memcpy(buffer, text.constData() + at, size_t(n));
+                        at += n;
+                        return n;
+                    },
+                    3, collect(pieces), {}, 1024, chunk,
+                    keep ? std::function<void(RecordFile::RawRecord&&)>(keepRaw) : nullptr);
+                for (auto& [index, raw] : kept) {
+                    // Kept bytes are the record's own, without its closing separator.
+                    EXPECT_TRUE(text.contains(raw.bytes().toByteArray() + "\x04"));
+                    QString f[3];
+                    raw.takeFields(f);
+                    EXPECT_FALSE(raw);
+                    pieces[index] = {f[0], f[1], f[2]};
+                }
+                const std::string where = text.toHex().toStdString() + " in pieces of " + std::to_string(chunk) +
+                                          (keep ? ", kept as read" : "");
+                EXPECT_EQ(pieces, whole) << where;
+                EXPECT_EQ(got.records, expected.records) << where;
+                EXPECT_EQ(got.damaged, expected.damaged) << where;
+                // Records in Windows-1252 or with a separator inside the last field are decoded at once.
+                if (keep) {
+                    EXPECT_EQ(qsizetype(kept.size()), expected.records - text.count("\xE9t") - text.count("b\x04" "c\x04" "d"))
+                        << where;
+                }
+            }
         }
     }
+}
+
+// Songs are kept as read until a text of them is used: saving them untouched writes what
+// saving their texts writes, a changed song is written with its change, and a song taken out
+// of its catalogue still reads right after the catalogue is gone.
+TEST_F(Catalogues, SongsKeptAsReadSaveAsTheirTexts)
+{
+    const QByteArray bom("\xEF\xBB\xBF");
+    const QByteArray files[] = {
+        "Blue Sky\x04" "Bj\xC3\xB6rk\x04" "3:25\x04" "Album\x04" "Rock\x04\x04\x04\x04\r\n",
+        bom + "A\x04" + bom + "B\x04\x04\x04\x04\x04\x04\x04" "\r\nSecond\x04\x04\x04\x04\x04\x04notes\x04\x04\n",
+        "Caf\xC3\xA9\x04" "Cr\xE8me \x80\x04\x04\x04\x04\x04\x04\x04" "Next\x04\x04\x04\x04\x04\x04last\x04one\x04\x04",
+        "\xF0\x9F\x8E\xB5 note\x04\xE2\x82\x04\xED\xA0\x80\x04\x04\x04\x04\x04\x04" "ok\x04\x04\x04\x04\x04\x04\x04\x04\r\n",
+    };
+    const QString path = programFile("MP3.mpd");
+    for (const QByteArray& bytes : files) {
+        const auto load = [&] {
+            writeAll(path, bytes);
+            auto songs = std::make_unique<colMp3>();
+            songs->setFileName(path);
+            songs->OpenFile();
+            return songs;
+        };
+        const auto readSong = [](const clsMP3& s) {
+            return QStringList{s.MP3Title(), s.artist(), s.Length(), s.CDTitle(), s.Category(), s.Cover(), s.Notes()};
+        };
+        auto untouched = load();
+        untouched->SaveFile();
+        const QByteArray asRead = readAll(path);
+        auto used = load();
+        std::vector<QStringList> texts;
+        for (const auto& song : *used)
+            texts.push_back(readSong(*song));
+        used->SaveFile();
+        EXPECT_EQ(asRead.toHex(' ').toStdString(), readAll(path).toHex(' ').toStdString()) << bytes.toHex().constData();
+
+        const colMp3::Ptr first = load()->Item(1); // the song outlives its catalogue
+        EXPECT_EQ(readSong(*first), texts.front()) << bytes.toHex().constData();
+
+        auto changed = load();
+        const colMp3::Ptr last = changed->Item(changed->Count());
+        last->setArtist(QStringLiteral("Changed"));
+        changed->SaveFile();
+        texts.back()[1] = QStringLiteral("Changed");
+        EXPECT_EQ(readSong(*last), texts.back());
+        colMp3 back;
+        back.setFileName(path);
+        back.OpenFile();
+        std::vector<QStringList> backTexts;
+        for (const auto& song : back)
+            backTexts.push_back(readSong(*song));
+        EXPECT_EQ(backTexts, texts) << bytes.toHex().constData();
+    }
+    EXPECT_EQ(reports(), 0);
 }
 
 // ---- finding songs by title ----
