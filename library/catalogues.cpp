@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 
 namespace {
 // One text property of a record kind, in file order.
@@ -128,7 +130,8 @@ bool CatalogueBase::OpenFile()
         const auto addRawRecord = [this](RecordFile::RawRecord&& raw) { addRaw(std::move(raw)); };
         reportDamage(RecordFile::ParseRecordsFrom(
             [&file](char* buffer, qsizetype max) { return qsizetype(file.read(buffer, max)); }, m_fieldCount,
-            [this](QString* fields) { addParsed(fields); }, pumpEvents, 1024, 256 * 1024,
+            [this](QString* fields) { addParsed(fields); }, pumpEvents, 1024,
+            std::min<qint64>(file.size() + 1, 256 * 1024), // a small file is read into a buffer of its size
             keepsRaw() ? std::function<void(RecordFile::RawRecord&&)>(addRawRecord) : nullptr));
     }
     return true;

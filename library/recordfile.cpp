@@ -322,19 +322,18 @@ struct RawRecord::Piece {
 
 void RawRecord::takeFields(QString* fields)
 {
-    const std::shared_ptr<Piece> piece = std::move(m_piece);
-    if (!piece)
+    if (!m_piece)
         return;
-    // Each field ends at its separator; a kept record has no other one.
+    // Each field ends at its separator; a kept record has no other one. The bytes are let go
+    // only once every field is decoded, so a failed allocation leaves the record as read.
     const char* p = m_data;
     const char* const end = m_data + m_size;
-    for (FieldTexts& texts : piece->decoder->texts) {
+    for (FieldTexts& texts : m_piece->decoder->texts) {
         const char* at = findSep(p, end);
         *fields++ = texts.get(p, at - p);
         p = at + 1;
     }
-    m_data = nullptr;
-    m_size = 0;
+    *this = RawRecord();
 }
 
 namespace {
@@ -467,7 +466,8 @@ ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::fu
         QByteArray& buffer = piece->bytes;
         if (held == buffer.size()) // one record larger than the buffer
             buffer.resize(2 * buffer.size());
-        const qsizetype got = read(buffer.data() + held, buffer.size() - held);
+        const qsizetype asked = buffer.size() - held;
+        const qsizetype got = read(buffer.data() + held, asked);
         const bool last = got <= 0;
         held += std::max<qsizetype>(got, 0);
         const char* stop = parser.take(buffer.constData(), buffer.constData() + held, last, addRaw ? piece : nullptr);
@@ -475,7 +475,9 @@ ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::fu
             return parser.result;
         held -= stop - buffer.constData();
         if (piece.use_count() > 1) {
-            std::shared_ptr<RawRecord::Piece> next = parser.newPiece(std::max(chunk, 2 * held));
+            // After a short read the end of the file is near: the next piece need not be large.
+            const qsizetype size = std::max(got < asked ? qsizetype(16) : chunk, 2 * held);
+            std::shared_ptr<RawRecord::Piece> next = parser.newPiece(size);
             std::memcpy(next->bytes.data(), stop, size_t(held));
             piece = std::move(next);
         } else {

@@ -69,7 +69,8 @@ ParseResult ParseRecords(QByteArrayView utf8, int fieldCount, const std::functio
 // followed by its separator (the record's closing separator left out). Only a record that is
 // valid UTF-8 with no separator inside a field is kept so, which makes writing the bytes
 // again the same as writing its decoded texts. It holds on to the piece of the file it lies
-// in (shared with the records beside it) until it is decoded or dropped.
+// in (shared with the records beside it) until it is decoded or dropped, so a piece, and the
+// decoder's shared texts, stay in memory while any record read with them is still as read.
 class RawRecord {
 public:
     struct Piece; // a piece of the file and the decoder of the records read with it

@@ -39,7 +39,9 @@ private:                                                                        
     mutable QString m_##Name;
 
 // One song of the song catalogue. A song read from the catalogue file keeps its bytes as read
-// until a text of it is used or changed, so a large catalogue loads and saves quickly.
+// until a text of it is used or changed, so a large catalogue loads and saves quickly. Reading
+// a text may therefore decode the song (with the texts shared among the songs read with it):
+// songs are used from the window thread only.
 class clsMP3 {
     QUILLORY_DECODED_TEXT_PROPERTY(MP3Title, setMP3Title)
     QUILLORY_DECODED_TEXT_PROPERTY(artist, setArtist)

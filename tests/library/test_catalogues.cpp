@@ -666,6 +666,14 @@ TEST_F(Catalogues, SongsKeptAsReadSaveAsTheirTexts)
         used->SaveFile();
         EXPECT_EQ(asRead.toHex(' ').toStdString(), readAll(path).toHex(' ').toStdString()) << bytes.toHex().constData();
 
+        // One file read twice into one catalogue, only the second reading's songs used.
+        auto twice = load();
+        twice->OpenFile();
+        for (int i = int(texts.size()) + 1; i <= twice->Count(); ++i)
+            EXPECT_EQ(readSong(*twice->Item(i)), texts[size_t(i) - texts.size() - 1]);
+        twice->SaveFile();
+        EXPECT_EQ(readAll(path), asRead.chopped(2) + asRead) << bytes.toHex().constData();
+
         const colMp3::Ptr first = load()->Item(1); // the song outlives its catalogue
         EXPECT_EQ(readSong(*first), texts.front()) << bytes.toHex().constData();
 
