@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <cstdio>
 
-#include "core/startup.h"
+#include "app/startup.h"
 #include "platform/appcontext.h"
 #include "platform/prompt.h"
 #include "shell/artwork.h"

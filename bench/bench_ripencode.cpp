@@ -16,7 +16,7 @@
 #include <sndfile.h>
 
 #include "../tests/support/discimage.h"
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "cd/frmcd.h"
 #include "core/encoderoptions.h"
 #include "core/globals.h"

@@ -5,8 +5,8 @@
 #include <QVBoxLayout>
 
 #include "burner/frmburner.h"
-#include "cd/cdaudio.h"
-#include "core/errors.h"
+#include "core/cdaudio.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/cddrives.h"
 #include "platform/prompt.h"

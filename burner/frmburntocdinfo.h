@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "cd/discid.h"
+#include "core/discid.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 

@@ -6,7 +6,7 @@
 #include "burner/frmburner.h"
 #include "burner/writerselect.h"
 #include "controls/acdwrite.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/prompt.h"
 #include "shell/smallwindow.h"

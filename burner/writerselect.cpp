@@ -4,7 +4,7 @@
 
 #include "controls/acdwrite.h"
 #include "core/cdhelpers.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "platform/prompt.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "cd/cddbclient.h"
 
 #include "cd/frmcddbstatus.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/forms.h"
 #include "platform/prompt.h"
@@ -65,11 +65,7 @@ CDDBClient::CDDBClient(QObject* parent)
 
 QString CDDBClient::DecodeText(const QByteArray& bytes)
 {
-    QStringDecoder d(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString s = d(bytes);
-    if (d.hasError())
-        return QString::fromLatin1(bytes);
-    return s;
+    return Cddb::DecodeText(bytes);
 }
 
 void CDDBClient::showStatus(const QString& text)

@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "controls/winsock.h"
+#include "core/cddbtext.h"
 
 class CDDBClient : public QObject {
     Q_OBJECT
@@ -21,8 +22,8 @@ public:
     explicit CDDBClient(QObject* parent = nullptr);
 
     // Host and port used when the settings hold none.
-    static inline const QString DefaultServer = QStringLiteral("gnudb.gnudb.org");
-    static constexpr int32_t DefaultPort = 8880;
+    static inline const QString DefaultServer = Cddb::DefaultServer;
+    static constexpr int32_t DefaultPort = Cddb::DefaultPort;
 
     // ---- Controls ----
     Winsock* Winsock1;

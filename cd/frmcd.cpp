@@ -15,24 +15,24 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "cd/cddbclient.h"
-#include "cd/discid.h"
+#include "core/discid.h"
+#include "cd/encoderswitch.h"
 #include "cd/frmcddbstatus.h"
 #include "cd/frmcdrip.h"
 #include "controls/mp3play.h"
-#include "convert/frmconvertchoice.h"
+#include "core/windowlinks.h"
 #include "core/windowrefresh.h"
 #include "core/cdhelpers.h"
 #include "core/driveinfo.h"
 #include "core/encoderoptions.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"
 #include "core/settings.h"
 #include "core/skin.h"
-#include "player/frmplay.h"
 #include "platform/cddrives.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
@@ -780,12 +780,7 @@ void frmCD::picPlay_Click()
     const bool fromTick = m_inTick;
     if (PlayerStarted == 1) {
         StoppedOnPurpose = 1;
-        trap([] {
-            if (frmPlay* p = Forms::find<frmPlay>()) {
-                p->Mp3Play1->Stop();
-                p->picPause->setBorderStyle(0);
-            }
-        });
+        trap([] { runLink(Links().stopMp3ForCd); });
     }
     if (same(CDPlayState, QStringLiteral("Pause"))) {
         trap([this] { cdplayer->StartPlay(); });
@@ -1361,7 +1356,7 @@ void frmCD::picConvert_Click()
         picPlayLists->setBorderStyle(1);
         picExit->setBorderStyle(1);
     });
-    trap([] { Forms::get<frmConvertChoice>().Show(); });
+    trap([] { Forms::get(FormKind::ConvertChoice).Show(); });
     trap([this] { Hide(); });
 }
 

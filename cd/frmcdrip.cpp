@@ -9,7 +9,7 @@
 #include "cd/frmcd.h"
 #include "controls/acd.h"
 #include "core/encoderoptions.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "platform/childprocess.h"

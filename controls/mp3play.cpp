@@ -1,7 +1,7 @@
 #include "controls/mp3play.h"
 
 #include "controls/audiosink.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include <QMetaObject>
 #include <QTcpSocket>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 
 namespace {
 Winsock::Route& route()

@@ -11,7 +11,7 @@
 #include <QTreeWidget>
 
 #include "core/driveinfo.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/controls.h"
 #include "platform/prompt.h"

@@ -9,7 +9,7 @@
 
 #include "convert/frmmp3towav.h"
 #include "convert/frmwavtomp3.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/windowrefresh.h"
 #include "shell/artwork.h"

@@ -10,7 +10,7 @@
 #include "convert/convertsupport.h"
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmwavtomp3.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/busylisting.h"

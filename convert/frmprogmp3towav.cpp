@@ -6,7 +6,7 @@
 #include "controls/mp3play.h"
 #include "convert/convertsupport.h"
 #include "convert/frmmp3towav.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/prompt.h"
 

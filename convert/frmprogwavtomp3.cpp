@@ -11,7 +11,7 @@
 #include "convert/convertsupport.h"
 #include "convert/frmwavtomp3.h"
 #include "core/encoderoptions.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/childprocess.h"
 #include "platform/prompt.h"

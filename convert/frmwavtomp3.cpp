@@ -10,7 +10,7 @@
 #include "convert/frmprogwavtomp3.h"
 #include "controls/wavcheck.h"
 #include "core/encoderoptions.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/skin.h"

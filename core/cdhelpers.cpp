@@ -1,12 +1,11 @@
 #include "core/cdhelpers.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "controls/mci.h"
 #include "core/settings.h"
 #include "platform/cddrives.h"
 #include "platform/prompt.h"
-#include "shell/frmoptions.h"
 
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -60,14 +59,13 @@ void DetectCDDrives(const int16_t& mode)
     Trap trap(kModule, QStringLiteral("DetectCDDrives"));
     std::vector<CdDriveInfo> drives;
     trap([&] { drives = CdDrives::list(); });
-    if (mode == 1)
-        trap([] { Forms::get<frmOptions>().DriveLetter->clear(); });
+    QStringList listed;
     int i = 0;
     bool found = false;
     for (const CdDriveInfo& d : drives) {
         found = true;
         if (mode == 1)
-            trap([&] { Forms::get<frmOptions>().DriveLetter->insertItem(i, d.device); });
+            listed << d.device;
         if (mode == 0)
             trap([&] {
                 if (getdriveletterno() == i)
@@ -76,11 +74,10 @@ void DetectCDDrives(const int16_t& mode)
         ++i;
     }
     if (mode == 1)
-        trap([] {
-            // An index past the last entry selects nothing.
-            ComboBox* list = Forms::get<frmOptions>().DriveLetter;
+        trap([&] {
+            // An index past the last drive selects none.
             const int index = getdriveletterno();
-            list->setCurrentIndex(index < list->count() ? index : -1);
+            emit SettingsRead::instance().drives(listed, index < listed.size() ? index : -1);
         });
     if (!found)
         trap([] {

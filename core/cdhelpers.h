@@ -4,8 +4,8 @@
 #include <QString>
 #include <cstdint>
 
-// mode 1: fills the settings dialog's DriveLetter list and selects the chosen drive
-// (getdriveletterno); mode 0: sets CDDriveLetter to the chosen drive. Both tell the user
+// mode 1: tells SettingsRead the drives and the chosen one (getdriveletterno), for the
+// settings dialog's DriveLetter list; mode 0: sets CDDriveLetter to the chosen drive. Both tell the user
 // when there is no CD drive at all.
 void DetectCDDrives(const int16_t& mode);
 // The volume label of a drive: "Audio CD" for an audio disc, the file system's label for

@@ -1,6 +1,6 @@
 #include "core/driveinfo.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "platform/prompt.h"
 
 #include <QDir>

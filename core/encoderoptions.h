@@ -1,6 +1,6 @@
 #pragma once
 // Turns the encoder preset (EncoderMode) and a bit-rate choice into what an encoder run
-// needs, and switches the CD window's encoder choices on and off.
+// needs.
 #include <QString>
 #include <QStringList>
 
@@ -23,8 +23,3 @@ EncoderCommand BuildEncoderCommand(const QString& rateText, const QString& wavPa
 // The bit-rate text the encoder windows show for a preset:
 // "Constant Bit Rate CBR1" or "Variable Bit Rate VBR2".
 QString EncoderSelectionText(const QString& mode);
-
-// Disable / enable the CD window's bit-rate choices, their labels and the auto-playlist
-// box (only when the CD window is loaded).
-void turnoffEncOptions();
-void turnonencoptions();

@@ -1,6 +1,6 @@
 #include "core/filenames.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/files.h"
 #include "platform/prompt.h"

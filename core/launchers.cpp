@@ -2,18 +2,17 @@
 
 #include <QUrl>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "platform/appcontext.h"
 #include "platform/forms.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
 #include "controls/uisound.h"
-#include "shell/frmabout.h"
 
 void about()
 {
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("about"));
-    trap([] { Forms::get<frmAbout>().Show(); });
+    trap([] { Forms::get(FormKind::About).Show(); });
     trap([] { sndPlaySoundA(Ctx().programFile(QStringLiteral("quillory.wav")), Snd::Async | Snd::NoDefault); });
 }
 

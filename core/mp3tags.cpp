@@ -1,7 +1,7 @@
 #include "core/mp3tags.h"
 
 #include "controls/mp3play.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "library/catalogues.h"
 

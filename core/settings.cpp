@@ -1,15 +1,16 @@
 #include "core/fieldreader.h"
 #include "core/settings.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
-#include "core/savefile.h"
+#include "core/windowlinks.h"
+#include "platform/savefile.h"
 #include "library/recordfile.h"
 #include "platform/appcontext.h"
 #include "platform/prompt.h"
-#include "shell/frmoptions.h"
 
 #include <QFile>
+#include <QMetaMethod>
 #include <QFileInfo>
 #include <QLocale>
 #include <cmath>
@@ -130,6 +131,30 @@ QString nextSetting(std::optional<FieldReader>& r)
 }
 } // namespace
 
+namespace {
+QString& lastFolderSetting()
+{
+    static QString text;
+    return text;
+}
+} // namespace
+
+SettingsRead& SettingsRead::instance()
+{
+    static SettingsRead events;
+    return events;
+}
+
+void SettingsRead::noteCddbRead()
+{
+    m_cddbRead = !isSignalConnected(QMetaMethod::fromSignal(&SettingsRead::cddb));
+}
+
+QString MusicFolderSettingText()
+{
+    return lastFolderSetting();
+}
+
 void GetMWFolders()
 {
     const QString proc = QStringLiteral("GetMWFolders");
@@ -157,7 +182,8 @@ void GetMWFolders()
         });
     }
 
-    step(proc, silent, [&] { Forms::get<frmOptions>().txtMusicFolder->setText(folder); });
+    lastFolderSetting() = folder;
+    step(proc, silent, [&] { emit SettingsRead::instance().musicFolder(folder); });
     MusicFolder = folder.endsWith(u'/') ? folder : folder + u'/';
 }
 
@@ -184,9 +210,8 @@ int16_t funGetCDDBINI(const int16_t& mode)
         step(proc, {}, [&] { CDDBPort = static_cast<int32_t>(ToWholeNumber(nextSetting(reader), 0, 65535)); });
     }
 
-    step(proc, {}, [&] { Forms::get<frmOptions>().txtEMail->setText(CDDBEmail); });
-    step(proc, {}, [&] { Forms::get<frmOptions>().txtAddress->setText(CDDBServer); });
-    step(proc, {}, [&] { Forms::get<frmOptions>().txtPort->setText(QString::number(CDDBPort)); });
+    SettingsRead::instance().noteCddbRead();
+    step(proc, {}, [&] { emit SettingsRead::instance().cddb(); });
 
     int16_t result = 0;
     if (CDDBEmail.isEmpty() && mode == 1) {
@@ -197,9 +222,7 @@ int16_t funGetCDDBINI(const int16_t& mode)
                        Mb::OKCancel | Mb::NoIcon, kAppTitle);
             if (answer != Mb::OK)
                 return;
-            frmOptions& dlg = Forms::get<frmOptions>();
-            dlg.Show();
-            dlg.SSTab1->setCurrentIndex(3);
+            runLink(Links().showSettings, 3);
         });
     }
     return result;

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/fieldreader.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"

@@ -1,36 +1,31 @@
 #include "core/windowrefresh.h"
 
-#include "burner/frmburner.h"
-#include "cd/frmcd.h"
-#include "convert/frmmp3towav.h"
-#include "convert/frmwavtomp3.h"
-#include "core/errors.h"
 #include "core/globals.h"
+#include "core/windowlinks.h"
+#include "platform/errors.h"
 #include "platform/forms.h"
-#include "player/frmplay.h"
-#include "songs/frmsongs.h"
 
 namespace {
 const QString kModule = QStringLiteral("modMP3");
 
 Form* findCaption(const char* caption) { return Forms::findByCaption(QString::fromLatin1(caption)); }
 
-// Unloads window T (found as h) and creates it again with the same window state; shows it
-// again only when it was visible.
-template <class T> void refreshWindow(Trap& trap, Form* h)
+// Unloads the window of kind k (found as h) and creates it again with the same window state;
+// shows it again only when it was visible.
+void refreshWindow(Trap& trap, FormKind k, Form* h)
 {
     bool visible = false;
     int state = WinState::Normal;
     trap([&] { visible = h->isVisible(); });
-    trap([&] { state = Forms::windowState<T>(); });
-    if constexpr (std::is_same_v<T, frmPlay>)
-        trap([] { Forms::get<frmPlay>().Mp3Stop(); });
+    trap([&] { state = Forms::windowState(k); });
+    if (k == FormKind::Play)
+        trap([] { runLink(Links().mp3Stop); });
     Refreshing = 1;
-    trap([] { Forms::unload<T>(); });
+    trap([k] { Forms::unload(k); });
     Refreshing = 0;
-    trap([&] { Forms::setWindowState<T>(state); });
+    trap([&] { Forms::setWindowState(k, state); });
     if (visible)
-        trap([] { Forms::get<T>().Show(); });
+        trap([k] { Forms::get(k).Show(); });
 }
 } // namespace
 
@@ -41,17 +36,17 @@ void RefreshMP3()
     Form* a = findCaption("The MP3 Player");
     Form* b = findCaption("The MP3 Player (Shuffle Play)");
     if (a)
-        refreshWindow<frmPlay>(trap, a);
+        refreshWindow(trap, FormKind::Play, a);
     if (b)
-        refreshWindow<frmPlay>(trap, b);
+        refreshWindow(trap, FormKind::Play, b);
     if (Form* h = findCaption("Playlists"))
-        refreshWindow<frmSongs>(trap, h);
+        refreshWindow(trap, FormKind::Songs, h);
     if (Form* h = findCaption("Convert WAV To MP3"))
-        refreshWindow<frmWAVToMP3>(trap, h);
+        refreshWindow(trap, FormKind::WAVToMP3, h);
     if (Form* h = findCaption("Convert MP3 To WAV"))
-        refreshWindow<frmMP3ToWAV>(trap, h);
+        refreshWindow(trap, FormKind::MP3ToWAV, h);
     if (Form* h = findCaption("Burn MP3 Or WAV Files To An Audio CD"))
-        refreshWindow<frmBurner>(trap, h);
+        refreshWindow(trap, FormKind::Burner, h);
     Refreshing = 0;
 }
 
@@ -74,13 +69,13 @@ void CloseFeatureWindows()
         SwitchingWindow = 0;
     };
     if (player)
-        close([] { Forms::unload<frmPlay>(); });
+        close([] { Forms::unload(FormKind::Play); });
     if (songs)
-        close([] { Forms::unload<frmSongs>(); });
+        close([] { Forms::unload(FormKind::Songs); });
     if (burner)
-        close([] { Forms::unload<frmBurner>(); });
+        close([] { Forms::unload(FormKind::Burner); });
     if (cd)
-        close([] { Forms::unload<frmCD>(); });
+        close([] { Forms::unload(FormKind::CD); });
 }
 
 void GetLastForm()

@@ -23,7 +23,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "library/records.h"
 
 // What every catalogue shares: its record file, loading and saving.

@@ -1,7 +1,7 @@
 #include "library/recordfile.h"
 
-#include "core/errors.h"
-#include "core/savefile.h"
+#include "platform/errors.h"
+#include "platform/savefile.h"
 
 #include <QDir>
 #include <QFile>

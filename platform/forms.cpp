@@ -274,6 +274,39 @@ void Forms::scheduleSweep()
     g_sweeper->deleteLater();
 }
 
+std::map<FormKind, Forms::KindEntry>& Forms::kinds()
+{
+    static std::map<FormKind, KindEntry> m;
+    return m;
+}
+
+const Forms::KindEntry& Forms::kindEntry(FormKind k)
+{
+    const auto it = kinds().find(k);
+    // Every kind is registered at start-up; a missing one is a fault of the program's wiring.
+    Q_ASSERT_X(it != kinds().end(), "Forms", "window kind not registered");
+    if (it == kinds().end())
+        qFatal("window kind %d not registered", static_cast<int>(k));
+    return it->second;
+}
+
+Form& Forms::get(FormKind k)
+{
+    return *kindEntry(k).load();
+}
+
+Form* Forms::find(FormKind k)
+{
+    const auto it = instances().find(kindEntry(k).type);
+    return it == instances().end() ? nullptr : it->second.data();
+}
+
+bool Forms::unload(FormKind k)
+{
+    Form* f = find(k);
+    return f ? unload(f) : true;
+}
+
 void Forms::reset()
 {
     std::vector<Form*> all;

@@ -77,6 +77,11 @@ public:
     static int depth();
 };
 
+// The program's windows by kind. A window shows, finds or unloads another through its kind,
+// so the window folders never include each other; the program registers the class of each
+// kind at start-up (and the test fixture does the same).
+enum class FormKind { Main, Options, About, SkinDir, Play, Songs, CD, ConvertChoice, WAVToMP3, MP3ToWAV, ProgMP3ToWAV, Burner };
+
 // Runs the window events that are waiting, as a nested loop (the original runtime's DoEvents).
 void DoEvents(QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
@@ -103,6 +108,19 @@ public:
     // Window state of T; reading or setting it loads the window when it is not loaded.
     template <class T> static int windowState() { return get<T>().WindowState(); }
     template <class T> static void setWindowState(int state) { get<T>().setWindowStateValue(state); }
+
+    // Makes kind k stand for window class T.
+    template <class T> static void registerKind(FormKind k)
+    {
+        kinds()[k] = {std::type_index(typeid(T)), [] { return static_cast<Form*>(&get<T>()); }};
+    }
+    // The window of kind k, created and loaded on first touch (as get<T>()).
+    static Form& get(FormKind k);
+    // The loaded window of kind k, or nullptr. Does not load it.
+    static Form* find(FormKind k);
+    static bool unload(FormKind k);
+    static int windowState(FormKind k) { return get(k).WindowState(); }
+    static void setWindowState(FormKind k, int state) { get(k).setWindowStateValue(state); }
 
     // The loaded window with this handle, or nullptr.
     static Form* byId(int32_t id);
@@ -147,4 +165,10 @@ private:
     static std::map<std::type_index, QPointer<Form>>& instances();
     static std::vector<std::type_index>& order();
     static std::map<std::type_index, std::shared_ptr<void>>& states();
+    struct KindEntry {
+        std::type_index type = std::type_index(typeid(void));
+        Form* (*load)() = nullptr;
+    };
+    static std::map<FormKind, KindEntry>& kinds();
+    static const KindEntry& kindEntry(FormKind k);
 };

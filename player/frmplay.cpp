@@ -11,7 +11,7 @@
 #include <QSlider>
 
 #include "controls/mp3play.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"
 #include "core/skin.h"

@@ -4,8 +4,7 @@
 #include <QMenu>
 
 #include "controls/mp3play.h"
-#include "convert/frmconvertchoice.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/windowrefresh.h"
 #include "player/frmplay.h"
@@ -189,7 +188,7 @@ void frmPlay::picConvert_Click()
         for (PictureBox* p : {picConvert, picEncoder, picPlayLists, picExit})
             p->setBorderStyle(1);
     });
-    trap([] { Forms::get<frmConvertChoice>().Show(); });
+    trap([] { Forms::get(FormKind::ConvertChoice).Show(); });
     trap([this] { Hide(); });
 }
 

@@ -4,10 +4,10 @@
 #include <QSlider>
 #include <cmath>
 
-#include "cd/frmcd.h"
 #include "controls/mp3play.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
+#include "core/windowlinks.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
 #include "player/frmplay.h"
@@ -30,8 +30,7 @@ template <class F> void quietly(F&& step)
 void stopCdPlayer()
 {
     CDPlayState = QStringLiteral("Stop");
-    if (frmCD* cd = Forms::find<frmCD>())
-        cd->picStop_Click();
+    runLink(Links().stopCdPlayer);
 }
 } // namespace
 

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#include "cd/cddbclient.h"
-#include "core/errors.h"
+#include "core/cddbtext.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "platform/forms.h"
@@ -179,7 +179,7 @@ void CddbSites::Winsock1_DataArrival(qint64 bytesTotal)
 
     if (m_expect == Expect::None) {
         // Nothing is awaited (a reply after "quit"): shown, nothing more.
-        ReplyBuffer = CDDBClient::DecodeText(data.left(ReplyLimit));
+        ReplyBuffer = Cddb::DecodeText(data.left(ReplyLimit));
         showStatus(ReplyBuffer);
         return;
     }
@@ -187,7 +187,7 @@ void CddbSites::Winsock1_DataArrival(qint64 bytesTotal)
     if (m_skipTail) {
         const qsizetype lf = data.indexOf('\n');
         if (lf < 0) {
-            showStatus(CDDBClient::DecodeText(data));
+            showStatus(Cddb::DecodeText(data));
             return;
         }
         m_skipTail = false;
@@ -273,9 +273,9 @@ bool CddbSites::cddbConnect()
         return false;
     // The same fallbacks as the CD window's lookup; they stay in the settings for the run.
     if (CDDBServer.trimmed().isEmpty())
-        CDDBServer = CDDBClient::DefaultServer;
+        CDDBServer = Cddb::DefaultServer;
     if (CDDBPort == 0)
-        CDDBPort = CDDBClient::DefaultPort;
+        CDDBPort = Cddb::DefaultPort;
     m_midLine = false;
     Winsock1->RemoteHost = CDDBServer;
     Winsock1->RemotePort = CDDBPort;

@@ -10,19 +10,14 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-#include "burner/frmburner.h"
-#include "cd/frmcd.h"
-#include "convert/frmconvertchoice.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/windowrefresh.h"
-#include "player/frmplay.h"
 #include "shell/artwork.h"
 #include "shell/frmmain.h"
 #include "shell/frmoptions.h"
 #include "shell/uisound.h"
 #include "shell/windowchrome.h"
-#include "songs/frmsongs.h"
 
 namespace {
 constexpr int kNavTop = 60;     // navigation row: pixels from the bottom edge
@@ -185,7 +180,7 @@ void FeatureForm::picPlayer_Click()
 {
     Trap trap(m_module, QStringLiteral("picPlayer_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmPlay>(); });
+    trap([&] { target = &Forms::get(FormKind::Play); });
     if (target)
         switchTo(*target, QStringLiteral("picPlayer_Click"));
 }
@@ -194,7 +189,7 @@ void FeatureForm::picPlayLists_Click()
 {
     Trap trap(m_module, QStringLiteral("picPlayLists_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmSongs>(); });
+    trap([&] { target = &Forms::get(FormKind::Songs); });
     if (target)
         switchTo(*target, QStringLiteral("picPlayLists_Click"));
 }
@@ -203,7 +198,7 @@ void FeatureForm::picBurner_Click()
 {
     Trap trap(m_module, QStringLiteral("picBurner_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmBurner>(); });
+    trap([&] { target = &Forms::get(FormKind::Burner); });
     if (target)
         switchTo(*target, QStringLiteral("picBurner_Click"));
 }
@@ -212,11 +207,11 @@ void FeatureForm::picEncoder_Click()
 {
     Trap trap(m_module, QStringLiteral("picEncoder_Click"));
     trap([] { PlayLauncherSound(); });
-    trap([] { Forms::get<frmCD>().Show(); });
+    trap([] { Forms::get(FormKind::CD).Show(); });
     if (CDPlayerFailed == 1) {
         // The CD window has told the user why; close it and stay here.
         SwitchingWindow = 1;
-        trap([] { Forms::unload<frmCD>(); });
+        trap([] { Forms::unload(FormKind::CD); });
         SwitchingWindow = 0;
         return;
     }
@@ -231,7 +226,7 @@ void FeatureForm::picConvert_Click()
         SwitchingWindow = 1;
     trap([] { GetLastForm(); });
     trap([] { PlayLauncherSound(); });
-    trap([] { Forms::get<frmConvertChoice>().Show(); });
+    trap([] { Forms::get(FormKind::ConvertChoice).Show(); });
     trap([this] { Hide(); });
 }
 

@@ -6,7 +6,7 @@
 #include <QRadialGradient>
 #include <QShortcut>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/launchers.h"
 #include "shell/smallwindow.h"
 

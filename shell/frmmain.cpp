@@ -5,18 +5,12 @@
 #include <QScreen>
 #include <optional>
 
-#include "burner/frmburner.h"
-#include "cd/frmcd.h"
-#include "convert/frmconvertchoice.h"
-#include "convert/frmmp3towav.h"
-#include "convert/frmwavtomp3.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/fieldreader.h"
 #include "core/globals.h"
 #include "core/settings.h"
 #include "core/skin.h"
 #include "core/windowrefresh.h"
-#include "player/frmplay.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
@@ -26,7 +20,6 @@
 #include "shell/frmskindir.h"
 #include "shell/uisound.h"
 #include "shell/windowchrome.h"
-#include "songs/frmsongs.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmMain");
@@ -189,7 +182,7 @@ void frmMain::picPlayer_Click()
 {
     Trap trap(kModule, QStringLiteral("picPlayer_Click"));
     trap([] { PlayLauncherSound(); });
-    trap([] { Forms::get<frmPlay>().Show(); });
+    trap([] { Forms::get(FormKind::Play).Show(); });
     trap([this] { Hide(); });
     trap([this] { shortReset(); });
 }
@@ -198,7 +191,7 @@ void frmMain::picPlayLists_Click()
 {
     Trap trap(kModule, QStringLiteral("picPlayLists_Click"));
     trap([] { PlayLauncherSound(); });
-    trap([] { Forms::get<frmSongs>().Show(); });
+    trap([] { Forms::get(FormKind::Songs).Show(); });
     trap([this] { Hide(); });
     trap([this] { shortReset(); });
 }
@@ -207,7 +200,7 @@ void frmMain::picBurner_Click()
 {
     Trap trap(kModule, QStringLiteral("picBurner_Click"));
     trap([] { PlayLauncherSound(); });
-    trap([] { Forms::get<frmBurner>().Show(); });
+    trap([] { Forms::get(FormKind::Burner).Show(); });
     trap([this] { Hide(); });
     trap([this] { shortReset(); });
 }
@@ -224,7 +217,7 @@ void frmMain::picConvert_Click()
         for (Label* l : {Label1, Label2, Label3, Label4})
             l->setFontBold(false);
     });
-    trap([] { Forms::get<frmConvertChoice>().Show(); });
+    trap([] { Forms::get(FormKind::ConvertChoice).Show(); });
     trap([this] { Hide(); });
 }
 
@@ -232,10 +225,10 @@ void frmMain::picEncoder_Click()
 {
     Trap trap(kModule, QStringLiteral("picEncoder_Click"));
     trap([] { PlayLauncherSound(); });
-    trap([] { Forms::get<frmCD>().Show(); });
+    trap([] { Forms::get(FormKind::CD).Show(); });
     if (CDPlayerFailed == 1) {
         // The CD window has told the user why; close it again and stay.
-        trap([] { Forms::unload<frmCD>(); });
+        trap([] { Forms::unload(FormKind::CD); });
         return;
     }
     trap([this] { Hide(); });
@@ -272,13 +265,13 @@ void frmMain::Form_Unload(int& cancel)
         return;
     }
     trap([this] { Hide(); });
-    trap([] { Forms::unload<frmBurner>(); });
-    trap([] { Forms::unload<frmCD>(); });
-    trap([] { Forms::unload<frmMP3ToWAV>(); });
+    trap([] { Forms::unload(FormKind::Burner); });
+    trap([] { Forms::unload(FormKind::CD); });
+    trap([] { Forms::unload(FormKind::MP3ToWAV); });
     trap([] { Forms::unload<frmOptions>(); });
-    trap([] { Forms::unload<frmPlay>(); });
-    trap([] { Forms::unload<frmWAVToMP3>(); });
-    trap([] { Forms::unload<frmSongs>(); });
+    trap([] { Forms::unload(FormKind::Play); });
+    trap([] { Forms::unload(FormKind::WAVToMP3); });
+    trap([] { Forms::unload(FormKind::Songs); });
     trap([] { Forms::unload<frmSkinDir>(); });
     // The catalogues are released without saving: the windows that change them save them.
     SongLibrary.reset();

@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <QScreen>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "shell/smallwindow.h"
 
 frmMoveStatus::frmMoveStatus() : Form(QStringLiteral("frmMoveStatus"))

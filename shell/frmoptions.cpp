@@ -12,21 +12,19 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cd/frmcd.h"
-#include "convert/frmwavtomp3.h"
 #include "core/cdhelpers.h"
 #include "core/driveinfo.h"
 #include "core/encoderoptions.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/fieldreader.h"
 #include "core/globals.h"
-#include "core/savefile.h"
+#include "platform/savefile.h"
 #include "core/settings.h"
+#include "core/windowlinks.h"
 #include "core/windowrefresh.h"
 #include "platform/appcontext.h"
 #include "platform/prompt.h"
 #include "shell/cddbsites.h"
-#include "shell/frmmain.h"
 #include "shell/smallwindow.h"
 
 namespace {
@@ -324,9 +322,30 @@ bool frmOptions::eventFilter(QObject* watched, QEvent* event)
     return Form::eventFilter(watched, event);
 }
 
+void frmOptions::showCddbSettings()
+{
+    txtEMail->setText(CDDBEmail);
+    txtAddress->setText(CDDBServer);
+    txtPort->setText(QString::number(CDDBPort));
+}
+
+void frmOptions::showDrives(const QStringList& devices, int chosen)
+{
+    DriveLetter->clear();
+    for (int i = 0; i < devices.size(); ++i)
+        DriveLetter->insertItem(i, devices[i]);
+    DriveLetter->setCurrentIndex(chosen);
+}
+
 void frmOptions::Form_Load()
 {
     Trap trap(kModule, QStringLiteral("Form_Load"));
+    // The dialog shows the settings as the readers last read them, and again whenever they read.
+    SettingsRead& read = SettingsRead::instance();
+    connect(&read, &SettingsRead::musicFolder, this, [this](const QString& text) { txtMusicFolder->setText(text); });
+    connect(&read, &SettingsRead::cddb, this, &frmOptions::showCddbSettings);
+    connect(&read, &SettingsRead::drives, this, &frmOptions::showDrives);
+    trap([this] { txtMusicFolder->setText(MusicFolderSettingText()); });
     trap([this] { SmallWindow::makeTopmost(this); });
     trap([this] {
         for (const QString& p : EncoderPresets())
@@ -340,6 +359,9 @@ void frmOptions::Form_Load()
     trap([this] { txtEMail->setText(CddbSites::DefaultEmail); });
     trap([this] { txtAddress->setText(CddbSites::DefaultSiteHost); });
     trap([this] { txtPort->setText(CddbSites::DefaultSitePort); });
+    // Values of "cddb.ini" read while the dialog was closed stand in the boxes, not the defaults.
+    if (SettingsRead::instance().takeUnshownCddbRead())
+        trap([this] { showCddbSettings(); });
     trap([this] {
         if (EncoderMode.isEmpty()) {
             Combo1->setCurrentIndex(0);
@@ -535,40 +557,31 @@ void frmOptions::cmdOK_Click()
     trap([] { CddbSites::instance().EndFetch(); });
 
     // 2. Which of the two encoder windows are loaded (shown or not).
-    frmCD* cdWindow = nullptr;
-    frmWAVToMP3* wavWindow = nullptr;
-    trap([&] { cdWindow = qobject_cast<frmCD*>(Forms::findByName(QStringLiteral("frmCD"))); });
-    trap([&] { wavWindow = qobject_cast<frmWAVToMP3*>(Forms::findByName(QStringLiteral("frmWAVToMP3"))); });
-    const bool cdLoaded = cdWindow != nullptr;
+    bool cdLoaded = false;
+    bool wavLoaded = false;
+    trap([&] { cdLoaded = Forms::find(FormKind::CD) != nullptr; });
+    trap([&] { wavLoaded = Forms::find(FormKind::WAVToMP3) != nullptr; });
 
     // 3. The CD window's output mode and encoder labels.
-    if (cdWindow) {
+    if (cdLoaded) {
         const std::pair<OptionButton*, int> modes[] = {{Option1, 1}, {Option2, 2}, {Option3, 3}};
         for (auto [option, mode] : modes) {
             if (!option->isChecked())
                 continue;
-            trap([&] { cdWindow->lblConfig->setText(frmCD::OutputModeText(mode)); });
-            trap([&] {
-                if (mode == 2)
-                    turnoffEncOptions();
-                else
-                    turnonencoptions();
-            });
+            trap([&] { runLink(Links().cdOutputMode, mode); });
         }
-        trap([&] { cdWindow->Label27->setText(QStringLiteral("Encoder Selection:")); });
         trap([this] { EncoderMode = Combo1->currentText().left(4); });
-        trap([&] { cdWindow->Label28->setText(EncoderSelectionText(EncoderMode)); });
+        trap([] { runLink(Links().cdEncoderSelection, EncoderSelectionText(EncoderMode)); });
     }
 
     // 4. The preset, also when the CD window is not loaded.
     trap([this] { EncoderMode = Combo1->currentText().left(4); });
 
     // 5. The WAV-to-MP3 window's encoder labels.
-    if (wavWindow) {
+    if (wavLoaded) {
         if (EncoderMode.isEmpty())
             EncoderMode = QStringLiteral("CBR1");
-        trap([&] { wavWindow->Label21->setText(QStringLiteral("Encoder Selection:")); });
-        trap([&] { wavWindow->Label23->setText(EncoderSelectionText(EncoderMode)); });
+        trap([] { runLink(Links().wavEncoderSelection, EncoderSelectionText(EncoderMode)); });
     }
 
     // 6. The rip output mode.
@@ -648,18 +661,18 @@ void frmOptions::cmdOK_Click()
     }
     Refreshing = 1;
     int state = WinState::Normal;
-    trap([&] { state = Forms::windowState<frmCD>(); });
-    trap([] { Forms::unload<frmCD>(); });
+    trap([&] { state = Forms::windowState(FormKind::CD); });
+    trap([] { Forms::unload(FormKind::CD); });
     Refreshing = 0;
-    trap([] { Forms::get<frmCD>(); });
+    trap([] { Forms::get(FormKind::CD); });
     if (CDPlayerFailed == 1 && OptionsFromCD == -1) {
         f.CDFlag = 0;
-        trap([] { Forms::unload<frmCD>(); });
-        trap([] { Forms::get<frmMain>().Show(); });
+        trap([] { Forms::unload(FormKind::CD); });
+        trap([] { Forms::get(FormKind::Main).Show(); });
         OptionsFromCD = 0;
     } else {
-        trap([] { Forms::get<frmCD>().Show(); });
-        trap([&] { Forms::setWindowState<frmCD>(state); });
+        trap([] { Forms::get(FormKind::CD).Show(); });
+        trap([&] { Forms::setWindowState(FormKind::CD, state); });
         f.CDFlag = 0;
     }
 }

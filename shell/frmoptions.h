@@ -101,6 +101,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Fill the CDDB boxes from the settings read, and the drive list from the drives found.
+    void showCddbSettings();
+    void showDrives(const QStringList& devices, int chosen);
     // Sets DriveLetter's entry i (which raises DriveLetter_Click) when it exists.
     void selectDrive(long i);
     void setCdStatus(const QString& text);

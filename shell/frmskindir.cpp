@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QShortcut>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
-#include "core/savefile.h"
+#include "platform/savefile.h"
 #include "core/skin.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVariant>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "platform/placement.h"
 
 void SmallWindow::centre(QWidget* w)

@@ -4,7 +4,7 @@
 #include <QCursor>
 #include <QMenu>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/appcontext.h"
 #include "platform/controls.h"
@@ -12,7 +12,6 @@
 #include "platform/prompt.h"
 #include "platform/services.h"
 #include "core/launchers.h"
-#include "shell/frmmain.h"
 #include "shell/frmskindir.h"
 
 namespace {
@@ -176,6 +175,6 @@ void ClosingRule(bool cdPlayerRule)
 {
     const bool keepHidden = Refreshing == 1 || SwitchingWindow == 1 || (cdPlayerRule && CDPlayerFailed == 1);
     if (!keepHidden)
-        Forms::get<frmMain>().Show();
+        Forms::get(FormKind::Main).Show();
     SwitchingWindow = 0;
 }

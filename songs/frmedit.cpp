@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/driveinfo.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "platform/files.h"

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/prompt.h"
 #include "songs/filelist.h"

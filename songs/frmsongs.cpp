@@ -17,7 +17,7 @@
 #include "controls/mp3play.h"
 #include "core/busylisting.h"
 #include "core/driveinfo.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"

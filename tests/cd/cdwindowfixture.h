@@ -6,7 +6,7 @@
 #include <QFile>
 #include <vector>
 
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "cd/frmcd.h"
 #include "core/globals.h"
 #include "discimage.h"

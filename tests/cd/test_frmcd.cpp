@@ -3,7 +3,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "cd/discid.h"
+#include "core/discid.h"
 #include "cd/frmcdrip.h"
 #include "cdwindowfixture.h"
 #include "core/driveinfo.h"

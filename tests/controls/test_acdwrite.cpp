@@ -9,8 +9,8 @@
 #include <functional>
 #include <sndfile.h>
 
-#include "cd/cdaudio.h"
-#include "cd/discid.h"
+#include "core/cdaudio.h"
+#include "core/discid.h"
 #include "controls/acd.h"
 #include "controls/acdwrite.h"
 #include "controls/acdwrite_image.h"

@@ -4,7 +4,7 @@
 #include "discimage.h"
 #include "test_cd_support.h"
 
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "controls/acd.h"
 #include "controls/mci.h"
 #include "core/globals.h"

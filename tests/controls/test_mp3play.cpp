@@ -3,7 +3,7 @@
 
 #include "controls/audiosink.h"
 #include "controls/mp3play.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "controls/wavcheck.h"
 
 #include <QFile>

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/winsock.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "fakecddb.h"
 #include "fixture.h"
 

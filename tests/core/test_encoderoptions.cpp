@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "cd/encoderswitch.h"
 #include "cd/frmcd.h"
 #include "core/encoderoptions.h"
 #include "core/globals.h"

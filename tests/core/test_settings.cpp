@@ -1,6 +1,6 @@
 #include "fixture.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/fieldreader.h"
 #include "core/settings.h"

@@ -1,6 +1,6 @@
 #include "fixture.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "library/catalogues.h"
 #include "library/recordfile.h"
 #include "platform/atomicfile.h"

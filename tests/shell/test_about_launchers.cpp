@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QScreen>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/launchers.h"
 #include "core/skin.h"

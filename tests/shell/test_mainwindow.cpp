@@ -1,7 +1,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "core/windowrefresh.h"
 #include "shellfixture.h"
 

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "core/skin.h"
 #include "shell/frmskindir.h"
 #include "shellfixture.h"

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/windows.h"
 #include "controls/winsock.h"
 #include "controls/uisound.h"
 #include "controls/audiosink.h"
@@ -32,6 +33,8 @@ void AppFixture::SetUp()
     setUiSound(&sounds);
     // No test ever sounds: audio goes to the null output, paced by the manual clock.
     setAudioSinkFactory(&makeNullAudioSink);
+    // Windows reach each other by kind, as in the program.
+    RegisterWindows();
     // Tests see only the disc images they inject, never the machine's drives.
     CdDrives::setHideRealDrives(true);
     CdDrives::setInjectedImages({});

@@ -1,6 +1,6 @@
-#include "core/frmsplash.h"
+#include "app/frmsplash.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 #include "core/skin.h"
 

@@ -4,8 +4,8 @@
 #include "discimage.h"
 #include "scriptedmci.h"
 
-#include "cd/cdaudio.h"
-#include "cd/discid.h"
+#include "core/cdaudio.h"
+#include "core/discid.h"
 #include "core/globals.h"
 
 #include <cdio/cdio.h>

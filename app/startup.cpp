@@ -1,7 +1,8 @@
-#include "core/startup.h"
+#include "app/startup.h"
 
-#include "core/errors.h"
-#include "core/frmsplash.h"
+#include "platform/errors.h"
+#include "app/frmsplash.h"
+#include "app/windows.h"
 #include "core/globals.h"
 #include "core/instance.h"
 #include "platform/appcontext.h"
@@ -44,6 +45,7 @@ void waitForSplashTime(qint64 t0)
 void Main()
 {
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("Main"));
+    RegisterWindows();
 
     trap([] { PixelScale = 15.0 / ScreenTwipsPerPixelX(); });
     trap([] { Forms::get<frmSplash>().Show(); });

@@ -1,6 +1,6 @@
-#include "core/savefile.h"
+#include "platform/savefile.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 
 namespace {
 void throwUnlessWritten(AtomicFile::Outcome outcome)

@@ -1,4 +1,4 @@
-#include "core/errors.h"
+#include "platform/errors.h"
 
 #include "platform/appcontext.h"
 #include "platform/prompt.h"

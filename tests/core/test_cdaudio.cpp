@@ -2,7 +2,7 @@
 #include "fixture.h"
 #include "scriptedmci.h"
 
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 #include "core/globals.h"
 
 namespace {

@@ -1,7 +1,7 @@
-#include "cd/cdaudio.h"
+#include "core/cdaudio.h"
 
 #include "controls/mci.h"
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "core/globals.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "cd/discid.h"
+#include "core/discid.h"
 
-#include "cd/cdaudio.h"
-#include "core/errors.h"
+#include "core/cdaudio.h"
+#include "platform/errors.h"
 
 #include <limits>
 

@@ -1,6 +1,6 @@
 #include "fixture.h"
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "platform/appcontext.h"
 #include <QLocale>
 

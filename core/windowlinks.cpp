@@ -1,0 +1,7 @@
+#include "core/windowlinks.h"
+
+WindowLinks& Links()
+{
+    static WindowLinks links;
+    return links;
+}
