@@ -251,3 +251,33 @@ TEST_F(CdTransport, StartingOnePlayerStopsTheOther)
     EXPECT_TRUE(player.Mp3Play1->IsRunning());
     EXPECT_EQ(StoppedOnPurpose, 0);
 }
+
+// On the real device and the null output, with tracks of every length in frames modulo 3
+// (a frame lasts 13,333.3 microseconds): each selected track ends and the next one plays,
+// and a play to the end of the disc stops there.
+TEST_F(CdWindowTest, TracksOfEveryLengthEndAndTheWindowMovesOn)
+{
+    insertDisc({75, 76, 77, 76}); // 304 frames in all
+    frmCD& cd = loadCd();
+    cd.Timer1->stop();
+    for (const bool selectedOnly : {true, false}) {
+        SCOPED_TRACE(selectedOnly ? "selected tracks" : "whole disc");
+        cd.ssCmdSelect_Click();
+        cd.Check1->setChecked(selectedOnly);
+        CDPlayState = QStringLiteral("Stop");
+        cd.picPlay_Click();
+        ASSERT_EQ(CDPlayState, QStringLiteral("Play"));
+        std::vector<int> heard{cd.currenttrack};
+        // Each tick moves the clock on 20 ms: a frame and a half.
+        const bool stopped = pumpUntil([&] {
+            clock.advance(20);
+            cd.Timer1_Timer();
+            if (cd.currenttrack != heard.back())
+                heard.push_back(cd.currenttrack);
+            return CDPlayState == QStringLiteral("Stop");
+        });
+        EXPECT_TRUE(stopped) << "track " << cd.currenttrack << " never ended";
+        EXPECT_EQ(heard, (std::vector<int>{1, 2, 3, 4}));
+        EXPECT_EQ(cd.cdplayer->Mode(), QStringLiteral("Stop"));
+    }
+}
