@@ -1,6 +1,8 @@
 // Decoding a CDDB read reply of many lines, up to the client's 1 MiB reply limit. The decode
 // should grow linearly with the reply: compare it with splitting the same reply into lines
 // (BM_SplitReplyIntoLines, Qt alone) at each size; the ratio should stay about the same.
+// The same for a reply whose body holds no line end at all, a title key every kilobyte
+// (BM_DecodeReplyWithoutLineEnds against BM_SplitAtTheKey).
 #include <benchmark/benchmark.h>
 
 #include "cd/cddbclient.h"
@@ -41,9 +43,44 @@ void BM_SplitReplyIntoLines(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * text.size() * 2);
 }
 
+// After two header lines, kib pieces of 1,024 characters without a line end, each starting
+// with title 0's key.
+const QString kHeader = QStringLiteral("210 rock 0901e002 CD database entry follows\r\nDTITLE=One / Line\r\n");
+const QString kKey = QStringLiteral("TTITLE0=");
+QString replyWithoutLineEnds(int64_t kib)
+{
+    return kHeader + (kKey + QString(1024 - kKey.size(), u'x')).repeated(kib);
+}
+
+void BM_DecodeReplyWithoutLineEnds(benchmark::State& state)
+{
+    const QString text = replyWithoutLineEnds(state.range(0));
+    CDDBClient client;
+    client.TrackCount = 1;
+    for (auto _ : state) {
+        client.ReadDecode(text);
+        if (client.TrackTitles[0].size() != text.size() - kHeader.size() - kKey.size())
+            state.SkipWithError("wrong title");
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+
+void BM_SplitAtTheKey(benchmark::State& state)
+{
+    const QString text = replyWithoutLineEnds(state.range(0));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(text.split(kKey).size());
+    state.SetComplexityN(state.range(0));
+    state.SetBytesProcessed(state.iterations() * text.size() * 2);
+}
+
 // 90,000 lines: about 990 KB, just under the reply limit.
 BENCHMARK(BM_DecodeCddbReply)->Arg(10000)->Arg(45000)->Arg(90000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 BENCHMARK(BM_SplitReplyIntoLines)->Arg(10000)->Arg(45000)->Arg(90000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+// 1,024 KB: a mebibyte of body.
+BENCHMARK(BM_DecodeReplyWithoutLineEnds)->Arg(128)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_SplitAtTheKey)->Arg(128)->Arg(512)->Arg(1024)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
 } // namespace
 
