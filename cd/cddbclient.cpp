@@ -15,6 +15,24 @@ const QString kCrLf = QStringLiteral("\r\n");
 const QString kLostConnection = QStringLiteral("The connection to CDDB was lost");
 const QString kReplyTooLong = QStringLiteral("The reply from CDDB is too long");
 const QString kReadFailed = QStringLiteral("Could not read the CD entry from CDDB");
+const QString kNoDiscTitle = QStringLiteral("The CD entry from CDDB has no disc title");
+const QString kHandshakeFailed = QStringLiteral("Could not perform handshake with CDDB");
+
+// A server's answer as the user is shown it: its first line, without control characters,
+// and not too long to read in a message box.
+QString answerShown(const QString& reply)
+{
+    constexpr qsizetype kShown = 200;
+    const qsizetype lf = reply.indexOf('\n');
+    QString line = reply.left(std::min(lf < 0 ? reply.size() : lf, kShown + 1));
+    for (QChar& c : line)
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = ' ';
+    line = line.trimmed();
+    if (line.size() > kShown)
+        line = line.left(kShown) + QStringLiteral("...");
+    return line;
+}
 
 // The number at the start of a text: leading blanks, an optional sign, digits.
 qint64 leadingNumber(const QString& s)
@@ -126,11 +144,16 @@ QString CDDBClient::PullData(QString& data, const QString& key)
             break;
         const qsizetype start = p + 1;
         const qsizetype e = data.indexOf(kCrLf, start);
-        // A last line without its CR LF still counts to the end of the data.
-        const qsizetype lineEnd = e < 0 ? data.size() : e;
-        result += QStringView(data).mid(start, lineEnd - start).mid(key.size() - 1);
-        // Past the line end, or one character on when the line has none.
-        pos = e < 0 ? std::min(start + 1, data.size()) : e + 2;
+        if (e < 0) {
+            // A line without its CR LF is the last one: its value runs to the end of the
+            // data, and nothing follows it. (Looking for the key again inside it would take
+            // the rest of the data once for every occurrence.)
+            result += QStringView(data).mid(start).mid(key.size() - 1);
+            pos = data.size();
+            break;
+        }
+        result += QStringView(data).mid(start, e - start).mid(key.size() - 1);
+        pos = e + 2;
     }
     if (pos > 0)
         data.remove(0, pos);
@@ -159,12 +182,14 @@ QString CDDBClient::ReadDecode(QString reply)
         return QStringLiteral("Timed out trying to connect to CDDB");
 
     // The category is the second word of the first line: "210 category discid ...".
-    DiscCategory = storable(firstWord(reply.mid(4)));
-
+    const QString category = storable(firstWord(reply.mid(4)));
     const qint64 rev = leadingNumber(PullData(reply, QStringLiteral("# Revision:")));
-    DiscRevision = (rev >= INT16_MIN && rev <= INT16_MAX) ? static_cast<int16_t>(rev) : 0;
-
     const QString d = PullData(reply, QStringLiteral("DTITLE="));
+    // An entry without a disc title is no entry: what the disc had stays.
+    if (d.trimmed().isEmpty())
+        return QStringLiteral("Failed");
+    DiscCategory = category;
+    DiscRevision = (rev >= INT16_MIN && rev <= INT16_MAX) ? static_cast<int16_t>(rev) : 0;
     // Artist and title are separated by " / "; an artist such as "AC/DC" has a slash of its
     // own, so the blank-slash-blank separator wins when there is one.
     qsizetype p = d.indexOf(QStringLiteral(" / "));
@@ -205,6 +230,8 @@ CDDBClient::WaitEnd CDDBClient::waitForReply(Wait mode)
         ReplyTerminator = QStringLiteral(".");
     // A reply line that arrived only in part before belongs to the earlier step.
     m_skipTail = m_midLine;
+    m_skipped = 0;
+    m_firstLineEnded = false;
     m_wait = mode;
     ReplyWaiting = -1;
     ReplyTimedOut = 0;
@@ -258,14 +285,19 @@ void CDDBClient::Winsock1_DataArrival(qint64 bytesTotal)
     QByteArray data = arrived;
 
     if (m_wait != Wait::None && m_skipTail) {
-        // The rest of an earlier reply line: shown, but it does not answer this step.
+        // The rest of an earlier reply line: shown, but it does not answer this step. It
+        // counts towards the reply's size limit, so a line that never ends ends the wait.
         const qsizetype lf = data.indexOf('\n');
         const QByteArray tail = lf < 0 ? data : data.left(lf + 1);
         if (lf >= 0)
             m_skipTail = false;
+        m_skipped += tail.size();
         ReplyText = DecodeText(tail);
         data = data.mid(tail.size());
-        if (!data.isEmpty()) {
+        if (m_skipped > ReplyLimit) {
+            failWait(kReplyTooLong);
+            data.clear();
+        } else if (!data.isEmpty()) {
             ReplyText.clear();
             m_decoder.resetState();
         }
@@ -281,23 +313,25 @@ void CDDBClient::Winsock1_DataArrival(qint64 bytesTotal)
                 ReplyWaiting = 0;
             break;
         case Wait::Line:
+            // Only the new data is searched: a line end that came before ended the wait.
             appendReply(data);
-            if (m_bytes.contains('\n'))
+            if (data.contains('\n'))
                 ReplyWaiting = 0;
-            else if (m_bytes.size() > ReplyLimit)
+            else if (ReplyWaiting != 0 && m_skipped + m_bytes.size() > ReplyLimit)
                 failWait(kReplyTooLong);
             break;
         case Wait::MultiLine: {
             appendReply(data);
-            const qsizetype firstEnd = m_bytes.indexOf('\n');
+            const bool firstLineEnds = !m_firstLineEnded && data.contains('\n');
+            m_firstLineEnded = m_firstLineEnded || firstLineEnds;
             if (m_bytes.endsWith("\r\n.\r\n")) {
                 ReplyWaiting = 0;
                 ReplyTerminator.clear();
-            } else if (firstEnd >= 0 && ResponseCode(DecodeText(m_bytes.left(3))) != 210) {
+            } else if (firstLineEnds && ResponseCode(DecodeText(m_bytes.left(3))) != 210) {
                 // A one-line error reply: no entry follows.
                 ReplyWaiting = 0;
                 ReplyTerminator.clear();
-            } else if (m_bytes.size() > ReplyLimit) {
+            } else if (m_skipped + m_bytes.size() > ReplyLimit) {
                 failWait(kReplyTooLong);
             }
             break;
@@ -392,7 +426,21 @@ int16_t CDDBClient::cddbHello()
                          HelloClientName + ' ' + HelloClientVersion + kCrLf;
     if (!sendLine(QStringLiteral("cddbHello"), line))
         return 0;
-    return awaitFirstData(QStringLiteral("Timed out waiting for hello Response"));
+    // The whole reply line, whose code says whether the server took the hello: 200, or
+    // 402 when it already had one.
+    switch (waitForReply(Wait::Line)) {
+    case WaitEnd::TimedOut:
+        MsgBox(QStringLiteral("Timed out waiting for hello Response"), Mb::OKOnly);
+        return 0;
+    case WaitEnd::Failed:
+        // A lost connection is told by the failed handshake alone.
+        if (m_failMessage == kReplyTooLong)
+            MsgBox(m_failMessage, Mb::OKOnly);
+        return 0;
+    case WaitEnd::Arrived: break;
+    }
+    const int16_t code = ResponseCode(ReplyText);
+    return code == 200 || code == 402 ? -1 : 0;
 }
 
 QString CDDBClient::ask(const QString& procedure, const QString& line, Wait mode, const QString& timeoutMessage)
@@ -467,15 +515,22 @@ QString CDDBClient::GetCddbUseQueryString(QString& QueryString)
         return QStringLiteral("Failed");
     };
     if (cddbHello() == 0)
-        return fail(QStringLiteral("Could not perform handshake with CDDB"));
+        return fail(kHandshakeFailed);
     const QString reply = cddbQuery(QueryString);
-    switch (ResponseCode(reply)) {
+    // "600" marks this client's own time-out, whose message was shown; a server's 600 is
+    // an answer like any other.
+    const int16_t code = ResponseCode(reply);
+    if (code == 600 && ReplyTimedOut != 0)
+        return QStringLiteral("Failed");
+    switch (code) {
     case 200: {
         QueryMatchDecode(reply);
         const QString entry = cddbRead(MatchCategory, MatchDiscId);
         QString result;
-        if (ResponseCode(entry) == 210 || entry.left(3) == QStringLiteral("600")) {
+        if (ResponseCode(entry) == 210 || (entry.left(3) == QStringLiteral("600") && ReplyTimedOut != 0)) {
             result = ReadDecode(entry);
+            if (result == QStringLiteral("Failed"))
+                MsgBox(kNoDiscTitle, Mb::OKOnly, kAppTitle);
         } else {
             // No entry came back: an error reply, or nothing to ask for.
             if (!m_failureShown)
@@ -488,10 +543,15 @@ QString CDDBClient::GetCddbUseQueryString(QString& QueryString)
     case 211: return fail(QStringLiteral("Sorry, no exact match was found for the CD"));
     case 202: return fail(QStringLiteral("Sorry, no exact was match found for the CD"));
     case 403: return fail(QStringLiteral("Database entry may be corrupt"));
-    case 409: return fail(QStringLiteral("Could not perform handshake with CDDB"));
-    case 600: return QStringLiteral("Failed");
+    case 409: return fail(kHandshakeFailed);
     default:
-        cddbQuit();
-        return QStringLiteral("Failed");
+        // An answer this client has no use for (several exact matches, an error, a code of
+        // the server's own): the user is told what it was. A connection that failed on the
+        // way has told its own reason.
+        if (m_failureShown) {
+            cddbQuit();
+            return QStringLiteral("Failed");
+        }
+        return fail(QStringLiteral("Unexpected answer from CDDB: ") + answerShown(reply));
     }
 }

@@ -55,7 +55,8 @@ public:
 
     // Runs one whole lookup. QueryString holds the query arguments and on return the full
     // query line. Returns "" when the entry was read and decoded, "Failed", or
-    // "Timed out trying to connect to CDDB" when the read timed out.
+    // "Timed out trying to connect to CDDB" when the read timed out. Every failure has told
+    // the user why, an answer the client has no use for with the server's own words.
     QString GetCddbUseQueryString(QString& QueryString);
 
     // Remove every leading (trailing) occurrence of the one character Char, ignoring case;
@@ -72,9 +73,12 @@ public:
     void cddbQuit();
     static int16_t ResponseCode(const QString& reply);
     void QueryMatchDecode(const QString& reply);
+    // "" when decoded; "Failed" for an entry without a disc title (the disc's members stay
+    // as they were); the time-out text for a "600" reply.
     QString ReadDecode(QString reply);
     // Joins the values of every line holding key (found ignoring case) and consumes data
-    // up to the end of the last such line.
+    // up to the end of the last such line. A line without CR LF is the data's last: its
+    // value runs to the end and the data is consumed whole. Linear in the data's size.
     static QString PullData(QString& data, const QString& key);
     static QString RemoveTopLine(const QString& text);
 
@@ -114,6 +118,8 @@ private:
     bool m_latin1 = false;
     bool m_midLine = false;      // the last byte received did not end a line
     bool m_skipTail = false;     // the current wait first skips the rest of an earlier line
+    qsizetype m_skipped = 0;     // bytes of that rest skipped in the current wait
+    bool m_firstLineEnded = false; // the first line of the multi-line reply has come whole
     QString m_failMessage;       // why the current wait failed
     bool m_failureShown = false; // the last step already told the user why it failed
 };

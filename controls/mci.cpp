@@ -204,6 +204,9 @@ private:
     void startPlaying(int from, int to);
     void stopPlaying();
     // Brings the position up to date with what the sink has played; ends a finished play.
+    // A play ends when the worker has written its whole range and the output has played it
+    // all: the played time is counted in whole microseconds, which never add up to the
+    // last frame of most ranges (a frame is 13,333.3 microseconds).
     void update();
     void worker(int from, int to);
 
@@ -223,6 +226,7 @@ private:
     std::unique_ptr<AudioSink> m_sink;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_ended{false}; // the worker wrote the whole range and the output drained
 };
 
 unsigned CdAudioDevice::command(const QString& verb, QStringList args, QString& reply)
@@ -516,6 +520,7 @@ void CdAudioDevice::startPlaying(int from, int to)
     m_playTo = to;
     m_mode = Mode::Playing;
     m_stop = false;
+    m_ended = false;
     m_thread = std::thread([this, from, to] { worker(from, to); });
 }
 
@@ -523,6 +528,12 @@ void CdAudioDevice::update()
 {
     if (m_mode != Mode::Playing || !m_sink)
         return;
+    if (m_ended) {
+        stopPlaying();
+        m_pos = m_playTo;
+        m_mode = Mode::Stopped;
+        return;
+    }
     const qint64 played = m_sink->playedUs() * kFramesPerSecond / 1000000;
     m_pos = static_cast<int>(std::min<qint64>(m_playFrom + played, m_playTo));
     if (m_pos >= m_playTo) {
@@ -552,6 +563,7 @@ void CdAudioDevice::worker(int from, int to)
     initCdio();
     CdIo_t* cdio = cdio_open(QFile::encodeName(m_drive).constData(), DRIVER_UNKNOWN);
     std::vector<char> buf(static_cast<size_t>(kFramesPerWrite) * kBytesPerFrame);
+    bool whole = true;
     for (int pos = from; pos < to && !m_stop; pos += kFramesPerWrite) {
         const int n = std::min(kFramesPerWrite, to - pos);
         const size_t bytes = static_cast<size_t>(n) * kBytesPerFrame;
@@ -561,11 +573,18 @@ void CdAudioDevice::worker(int from, int to)
                       DRIVER_OP_SUCCESS;
         if (!ok)
             std::memset(buf.data(), 0, bytes);
-        if (m_sink->write(buf.data(), static_cast<qint64>(bytes)) < static_cast<qint64>(bytes))
+        if (m_sink->write(buf.data(), static_cast<qint64>(bytes)) < static_cast<qint64>(bytes)) {
+            whole = false;
             break;
+        }
     }
     if (cdio)
         cdio_destroy(cdio);
+    if (!whole || m_stop)
+        return;
+    m_sink->drain();
+    if (!m_stop)
+        m_ended = true;
 }
 
 // ---- the interpreter ----

@@ -195,7 +195,14 @@ TEST_F(CddbClientTest, QueryAnswersOtherThanAnExactMatchFailWithTheirMessageAndQ
         {"202 No match for disc ID 0901e002.\r\n", "Sorry, no exact was match found for the CD"},
         {"403 Database entry is corrupt.\r\n", "Database entry may be corrupt"},
         {"409 No handshake.\r\n", "Could not perform handshake with CDDB"},
-        {"500 Command syntax error.\r\n", ""},
+        // Answers the client has no use for: the user is told what the server said.
+        {"500 Command syntax error.\r\n", "Unexpected answer from CDDB: 500 Command syntax error."},
+        {"210 Found exact matches, list follows (until terminating `.')\r\n"
+         "rock 0901e002 AC/DC / Back In Black\r\nmisc 0901e002 AC/DC / Back In Black\r\n.\r\n",
+         "Unexpected answer from CDDB: 210 Found exact matches, list follows (until terminating `.')"},
+        {"600 Server too busy\r\n", "Unexpected answer from CDDB: 600 Server too busy"}, // not our time-out
+        {"777 Made\x07up " + QByteArray(300, 'x') + "\r\n",
+         "Unexpected answer from CDDB: 777 Made up " + QString(188, 'x') + "..."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reply.left(3).toStdString());
@@ -325,6 +332,11 @@ TEST_F(CddbClientTest, ReadRepliesThatCannotCompleteEndAtOnce)
          "The connection to CDDB was lost", false},
         {"one-line error", [&] { fake.send("401 rock 0901e002 No such CD entry in database.\r\n"); },
          "Could not read the CD entry from CDDB", true},
+        {"the server's own 600", [&] { fake.send("600 Server too busy\r\n"); },
+         "Could not read the CD entry from CDDB", true},
+        {"an entry without titles",
+         [&] { fake.send("210 rock 0901e002 entry follows\r\n# xmcd\r\nDISCID=0901e002\r\nEXTD=\r\n.\r\n"); },
+         "The CD entry from CDDB has no disc title", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -472,4 +484,70 @@ TEST_F(CddbClientTest, AReadReplyUpToTheSizeLimitDecodesWhole)
     EXPECT_EQ(client.TrackTitles[0], QString(kLines, u'x'));
     EXPECT_EQ(client.TrackTitles[1], "");
     expectClosed();
+}
+
+TEST_F(CddbClientTest, TheHelloReplysCodeDecidesTheHandshake)
+{
+    struct Case {
+        QByteArray reply;
+        QString result;
+        QStringList messages;
+        QByteArray sent;
+    } cases[] = {
+        {"431 Handshake not successful, closing connection.\r\n", "Failed",
+         {"Could not perform handshake with CDDB"}, "quit\r\n"},
+        {"402 Already shook hands.\r\n", "", {}, kQueryLine + kReadLine + "quit\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reply.left(3).toStdString());
+        prompt.asked.clear();
+        fake.received.clear();
+        fake.replies["cddb hello"] = c.reply;
+        EXPECT_EQ(lookup(), c.result);
+        EXPECT_EQ(prompt.messageTexts(), c.messages);
+        expectClosed();
+        EXPECT_EQ(fake.received, hello() + c.sent);
+    }
+}
+
+// A reply line that came only in part before the wait is skipped up to its end; a server
+// that never ends it gets the size limit of any reply, at once.
+TEST_F(CddbClientTest, AnEarlierLineThatNeverEndsIsBoundedLikeAnyReply)
+{
+    const QByteArray flood(10 * 1024 * 1024, 'x');
+    struct Case {
+        const char* name;
+        QByteArray greeting;
+        QByteArray helloReply;
+        const char* floodAfter;
+        QStringList messages;
+        QByteArray sent;
+    } cases[] = {
+        {"greeting cut short", "201 localhost CDDBP ser", "", "cddb hello",
+         {"The reply from CDDB is too long", "Could not perform handshake with CDDB"}, hello()},
+        {"hello reply with a line begun", fake.greeting, "200 Hello and welcome.\r\n200 More", "cddb query",
+         {"The reply from CDDB is too long"}, hello() + kQueryLine},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompt.asked.clear();
+        fake.received.clear();
+        maxReply = 0;
+        fake.greeting = c.greeting;
+        fake.onLine = [&](const QByteArray& line) {
+            if (line.startsWith(c.floodAfter))
+                fake.send(flood);
+            else if (line.startsWith("cddb hello") && !c.helloReply.isEmpty())
+                fake.send(c.helloReply);
+            else
+                return false;
+            return true;
+        };
+        EXPECT_EQ(lookup(), "Failed");
+        EXPECT_EQ(clock.monotonicMs(), 0); // no wait ran into its time-out
+        EXPECT_EQ(prompt.messageTexts(), c.messages);
+        EXPECT_LE(maxReply, client.Winsock1->maxBuffered());
+        expectClosed();
+        EXPECT_EQ(fake.received, c.sent);
+    }
 }

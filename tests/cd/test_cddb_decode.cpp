@@ -90,21 +90,32 @@ TEST_F(CddbDecode, PullDataJoinsEveryLineOfTheKeyAndConsumes)
     EXPECT_EQ(data, "TTITLE4=next\r\n");
     EXPECT_EQ(CDDBClient::PullData(data, "TTITLE9="), "");
     EXPECT_EQ(data, "TTITLE4=next\r\n");
-    // A last line without its line end still gives its value; a key found again inside
-    // such a line is taken once more, one character on.
+    // A line without its line end is the last: its value runs to the end of the data, a key
+    // found again inside it is part of the value, and nothing is left.
     const struct {
         QString in, key, value, rest;
     } cases[] = {
-        {"DTITLE=A / B", "DTITLE=", "A / B", "ITLE=A / B"},
-        {"TTITLE0=aTTITLE0=b", "TTITLE0=", "aTTITLE0=bb", "ITLE0=b"},
+        {"DTITLE=A / B", "DTITLE=", "A / B", ""},
+        {"TTITLE0=aTTITLE0=b", "TTITLE0=", "aTTITLE0=b", ""},
+        {"TTITLE0=a\r\nTTITLE0=bTTITLE0=c", "TTITLE0=", "abTTITLE0=c", ""},
         {"x TTITLE0=a\r\nTTITLE0=b\r\n.\r\n", "ttitle0=", "ab", ".\r\n"},
-        {"TTITLE0=", "TTITLE0=", "", "ITLE0="},
+        {"TTITLE0=", "TTITLE0=", "", ""},
     };
     for (const auto& c : cases) {
         data = c.in;
         EXPECT_EQ(CDDBClient::PullData(data, c.key), c.value) << c.in.toStdString();
         EXPECT_EQ(data, c.rest) << c.in.toStdString();
     }
+}
+
+// A megabyte without a line end, the key every kilobyte: the value is taken once.
+TEST_F(CddbDecode, PullDataTakesAReplyWithoutLineEndsOnce)
+{
+    const QString piece = QStringLiteral("TTITLE0=") + QString(1016, u'x');
+    QString data = piece.repeated(1024);
+    const QString value = data.mid(8);
+    EXPECT_EQ(CDDBClient::PullData(data, "ttitle0="), value);
+    EXPECT_TRUE(data.isEmpty());
 }
 
 TEST_F(CddbDecode, DiscTitleSplitsArtistAndTitle)
@@ -148,6 +159,21 @@ TEST_F(CddbDecode, RealEntryDecodesIntoDiscAndTrackTitles)
     EXPECT_EQ(c.ReadDecode("600 Timeout"), "Timed out trying to connect to CDDB");
     EXPECT_EQ(c.TrackTitles, QStringList({"", "", ""}));
     EXPECT_EQ(c.DiscArtist, "AC/DC"); // a time-out changes nothing else
+}
+
+TEST_F(CddbDecode, AnEntryWithoutADiscTitleFailsAndKeepsTheDisc)
+{
+    CDDBClient c;
+    c.TrackCount = 2;
+    ASSERT_EQ(c.ReadDecode(CDDBClient::DecodeText(kEntry)), "");
+    for (const QString& entry : {QStringLiteral("210 misc 01020301 x\r\n# Revision: 3\r\nDISCID=01020301\r\n.\r\n"),
+                                QStringLiteral("210 misc 01020301 x\r\nDTITLE= \r\nTTITLE0=One\r\n.\r\n")}) {
+        EXPECT_EQ(c.ReadDecode(entry), "Failed") << entry.toStdString();
+        EXPECT_EQ(c.DiscArtist, "AC/DC");
+        EXPECT_EQ(c.DiscTitle, "Back In Black");
+        EXPECT_EQ(c.DiscCategory, "rock");
+        EXPECT_EQ(c.DiscRevision, 7);
+    }
 }
 
 TEST_F(CddbDecode, TextIsUtf8WhenValidElseLatin1)

@@ -121,3 +121,37 @@ TEST_F(CdLookup, ControlCharactersFromTheServerNeverReachTheCatalogue)
     cd.picCDDB_Click();
     EXPECT_EQ(records().value(0), QStringLiteral("One|04:12|No|Artist|Title|rock"));
 }
+
+// Answers that give no entry leave the disc's names as stored, in the window and in the
+// catalogue, and the user is told why.
+TEST_F(CdLookup, AnUnusableAnswerKeepsTheStoredNames)
+{
+    frmCD& cd = start();
+    cd.picCDDB_Click();
+    ASSERT_EQ(cd.txtArtist->text(), QStringLiteral("The Band"));
+    const QStringList stored = records();
+    const QByteArray savedFile = readAll(programFile(QStringLiteral("cd.mpd")));
+    const QByteArray exact = fake.replies["cddb query"];
+    const struct {
+        QByteArray query, read, message;
+    } cases[] = {
+        {"210 Found exact matches, list follows (until terminating `.')\r\nrock " + id + " A / B\r\n.\r\n", "",
+         "Unexpected answer from CDDB: 210 Found exact matches, list follows (until terminating `.')"},
+        {exact, "210 rock " + id + " CD database entry follows (until terminating `.')\r\n# xmcd\r\nDISCID=" + id +
+                 "\r\n.\r\n",
+         "The CD entry from CDDB has no disc title"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        prompt.asked.clear();
+        fake.replies["cddb query"] = c.query;
+        fake.replies["cddb read"] = c.read;
+        cd.picCDDB_Click();
+        EXPECT_EQ(prompt.messageTexts(), QStringList{QString::fromLatin1(c.message)});
+        EXPECT_EQ(cd.txtArtist->text(), QStringLiteral("The Band"));
+        EXPECT_EQ(cd.txtCDTitle->text(), QStringLiteral("The Disc"));
+        EXPECT_EQ(row(cd, 1), (QStringList{"One", "1", "04:12"}));
+        EXPECT_EQ(records(), stored);
+        EXPECT_EQ(readAll(programFile(QStringLiteral("cd.mpd"))), savedFile);
+    }
+}

@@ -251,3 +251,52 @@ TEST_F(CdTransport, StartingOnePlayerStopsTheOther)
     EXPECT_TRUE(player.Mp3Play1->IsRunning());
     EXPECT_EQ(StoppedOnPurpose, 0);
 }
+
+// On the real device and the null output, with tracks of every length in frames modulo 3
+// (a frame lasts 13,333.3 microseconds): each selected track ends and the next one plays,
+// and a play to the end of the disc stops there.
+TEST_F(CdWindowTest, TracksOfEveryLengthEndAndTheWindowMovesOn)
+{
+    const int frames[] = {75, 76, 77, 76}; // 304 in all
+    insertDisc(std::vector<int>(std::begin(frames), std::end(frames)));
+    frmCD& cd = loadCd();
+    cd.Timer1->stop();
+    const auto device = [](const char* item) {
+        QString reply;
+        MciDevices().command(QStringLiteral("status cd ") + item, reply);
+        return reply;
+    };
+    // When the last of so many frames has played: rounded up to the millisecond.
+    const auto endOf = [](int playFrames) { return qint64(playFrames * 1000 + 74) / 75; };
+    // The clock runs to the play's last millisecond, where the window still sees it play,
+    // then past its end; once the device has stopped, the window's tick moves on.
+    const auto playThrough = [&](qint64 endMs) {
+        clock.advance(endMs - 1);
+        cd.Timer1_Timer();
+        EXPECT_EQ(CDPlayState, QStringLiteral("Play"));
+        clock.advance(1);
+        EXPECT_TRUE(pumpUntil([&] { return device("mode") == "stopped"; }))
+            << "still " << device("mode").toStdString() << " at " << device("position").toStdString();
+        cd.Timer1_Timer();
+    };
+
+    cd.ssCmdSelect_Click();
+    cd.Check1->setChecked(true);
+    cd.picPlay_Click();
+    for (int t = 1; t <= 4; ++t) {
+        SCOPED_TRACE(frames[t - 1]);
+        EXPECT_EQ(cd.currenttrack, t);
+        EXPECT_EQ(CDPlayState, QStringLiteral("Play"));
+        playThrough(endOf(frames[t - 1]));
+    }
+    EXPECT_EQ(CDPlayState, QStringLiteral("Stop"));
+
+    cd.Check1->setChecked(false);
+    cd.picPlay_Click();
+    // The window learns the last track from the position before the disc ends.
+    clock.advance(3100);
+    ASSERT_TRUE(pumpUntil([&] { return device("position").startsWith("04:"); }));
+    playThrough(endOf(304) - 3100);
+    EXPECT_EQ(CDPlayState, QStringLiteral("Stop"));
+    EXPECT_EQ(device("mode"), "stopped");
+}

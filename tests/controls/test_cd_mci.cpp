@@ -289,3 +289,40 @@ TEST_F(CdDevice, ADriveIsAskedForItsDoorAndDiscAndAChangedDiscIsReadAgain)
     EXPECT_EQ(ask("status cd mode"), "stopped");
     EXPECT_EQ(ask("status cd number of tracks"), "1");
 }
+
+// A CD frame lasts 13,333.3 microseconds: a play must end at its last frame whatever the
+// range's length in frames, also after a pause, on the output every test uses.
+TEST_F(CdDevice, APlayEndsAtItsLastFrameWhateverItsLength)
+{
+    setAudioSinkFactory(&makeNullAudioSink);
+    DiscImage::Layout odd;
+    const int frames[] = {75, 76, 77};
+    for (int f : frames)
+        odd.tracks.push_back({DiscImage::tonePcm(f, f), 0, false});
+    const QString oddCue = DiscImage::write(homeDir() + "odd", "odd", odd);
+    ASSERT_EQ(ask("open " + oddCue + " type cdaudio alias cd"), "1");
+    ask("set cd time format tmsf");
+    // Where each play ends: the next track's start, or the lead-out after the last track.
+    const QString ends[] = {"02:00:00:00", "03:00:00:00", "03:00:01:02"};
+    for (int t = 1; t <= 3; ++t) {
+        SCOPED_TRACE(frames[t - 1]);
+        const qint64 endMs = (frames[t - 1] * 1000 + 74) / 75; // the last frame's end, rounded up
+        for (const bool paused : {false, true}) {
+            ask(QStringLiteral("play cd from %1 to %2").arg(t).arg(t + 1));
+            qint64 left = endMs;
+            if (paused) {
+                play(400, QStringLiteral("0%1:00:00:30").arg(t)); // 400 ms: 30 whole frames
+                ask("pause cd");
+                EXPECT_EQ(ask("status cd mode"), "paused");
+                left = endMs - 400;
+                ask("play cd");
+            }
+            clock.advance(left - 1);
+            EXPECT_EQ(ask("status cd mode"), "playing");
+            clock.advance(1);
+            EXPECT_TRUE(pumpUntil([&] { return ask("status cd mode") == "stopped"; }))
+                << "still " << ask("status cd mode").toStdString() << " at " << ask("status cd position").toStdString();
+            EXPECT_EQ(ask("status cd position"), ends[t - 1]);
+        }
+    }
+}
