@@ -1,20 +1,14 @@
 #include "controls/audiosink.h"
 
 #include "controls/audioring.h"
+#include "controls/pulseoutput.h"
 #include "platform/services.h"
 
-#include <QAudioDevice>
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QIODevice>
-#include <QMediaDevices>
-#include <QThread>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
-#include <functional>
-#include <limits>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -212,345 +206,34 @@ private:
     std::atomic<bool> m_stopped{false};
 };
 
-// ---- device output ----
-constexpr qint64 kRingMs = 2000;   // what the writer may be ahead of the sound server
-constexpr qint64 kDeviceMs = 1000; // what the sound server holds
-constexpr qint64 kStallMs = 1000;  // nothing played for so long: the device may be gone
-constexpr int kPushMs = 200;       // the audio thread tops the server up so often
-constexpr qint64 kTailMs = 150;    // the server's own output stage after its buffer
-
-class DeviceAudioSink : public AudioSink {
-public:
-    explicit DeviceAudioSink(QAudioDevice device) : m_device(std::move(device)) {}
-
-    ~DeviceAudioSink() override
-    {
-        stop();
-        if (m_thread.isRunning()) {
-            QMetaObject::invokeMethod(m_ctx, [this] { teardown(); delete m_devices; m_devices = nullptr; },
-                                      Qt::BlockingQueuedConnection);
-            m_thread.quit();
-            m_thread.wait();
-        }
-        delete m_ctx;
-    }
-
-    bool start(int sampleRate, int channels) override
-    {
-        if (sampleRate <= 0 || channels <= 0)
-            return false;
-        m_rate = sampleRate;
-        m_channels = channels;
-        m_bytesPerSec = qint64(sampleRate) * channels * 2;
-        if (m_thread.isRunning())
-            QMetaObject::invokeMethod(m_ctx, [this] { teardown(); }, Qt::BlockingQueuedConnection);
-        m_ring = std::make_unique<AudioRing>(m_bytesPerSec * kRingMs / 1000 / 4 * 4);
-        m_failed = false;
-        m_stopped = false;
-        m_paused = false;
-        m_failedAtUs = 0;
-        m_fallback.reset();
-        {
-            std::lock_guard lk(m_posMutex);
-            m_baseUs = 0;
-            m_baseMs = -1;
-            m_lastUs = 0;
-        }
-        if (!m_thread.isRunning()) {
-            m_thread.setObjectName(QStringLiteral("audio output"));
-            m_thread.start();
-            m_ctx = new QObject;
-            m_ctx->moveToThread(&m_thread);
-            QMetaObject::invokeMethod(
-                m_ctx,
-                [this] {
-                    m_devices = new QMediaDevices;
-                    QObject::connect(m_devices, &QMediaDevices::audioOutputsChanged, m_ctx,
-                                     [this] { m_devicesChanged = true; });
-                },
-                Qt::BlockingQueuedConnection);
-        }
-        bool ok = false;
-        QMetaObject::invokeMethod(
-            m_ctx,
-            [&] {
-                teardown();
-                QAudioFormat fmt;
-                fmt.setSampleRate(sampleRate);
-                fmt.setChannelCount(channels);
-                fmt.setSampleFormat(QAudioFormat::Int16);
-                if (!m_device.isFormatSupported(fmt))
-                    return;
-                m_sink = new QAudioSink(m_device, fmt);
-                m_sink->setBufferSize(static_cast<qsizetype>(m_bytesPerSec * kDeviceMs / 1000 / 4 * 4));
-                m_sink->setVolume(m_volume);
-                QObject::connect(m_sink, &QAudioSink::stateChanged, m_ctx, [this](QAudio::State s) {
-                    if (s == QAudio::StoppedState && m_sink && m_sink->error() != QAudio::NoError)
-                        fail();
-                });
-                // The server is topped up from the ring a few times a second (its buffer
-                // holds a second), rather than pulling every few milliseconds.
-                m_io = m_sink->start();
-                ok = m_io && m_sink->error() == QAudio::NoError;
-                m_push = new QTimer(m_ctx);
-                QObject::connect(m_push, &QTimer::timeout, m_ctx, [this] { push(); });
-                m_push->start(kPushMs);
-            },
-            Qt::BlockingQueuedConnection);
-        return ok;
-    }
-
-    qint64 write(const char* data, qint64 bytes) override
-    {
-        if (m_stopped || !m_ring)
-            return 0;
-        qint64 taken = 0;
-        if (!m_failed) {
-            // A device that ran dry is topped up at once rather than at the next tick.
-            const bool dry = m_ring->queued() == 0;
-            taken = m_ring->write(data, bytes);
-            if (dry && taken > 0)
-                QMetaObject::invokeMethod(m_ctx, [this] { push(); });
-            if (taken == bytes || !m_failed)
-                return taken;
-        }
-        AudioSink* fb = fallback();
-        return taken + (fb ? fb->write(data + taken, bytes - taken) : 0);
-    }
-
-    void pause(bool paused) override
-    {
-        {
-            std::lock_guard lk(m_posMutex);
-            if (paused && !m_paused) {
-                m_baseUs = playedLocked();
-                m_paused = true;
-            } else if (!paused && m_paused) {
-                m_paused = false;
-                if (m_baseMs >= 0)
-                    m_baseMs = Clocks().monotonicMs();
-            }
-        }
-        if (AudioSink* fb = fallback(false))
-            fb->pause(paused);
-        QMetaObject::invokeMethod(m_ctx, [this, paused] {
-            if (!m_sink)
-                return;
-            if (paused)
-                m_sink->suspend();
-            else
-                m_sink->resume();
-        });
-        Clocks().wakeSleepers();
-    }
-
-    void stop() override
-    {
-        {
-            std::lock_guard lk(m_posMutex);
-            if (!m_stopped && m_ring)
-                m_baseUs = playedLocked();
-            m_stopped = true;
-        }
-        if (m_ring)
-            m_ring->stop();
-        if (AudioSink* fb = fallback(false))
-            fb->stop();
-        if (m_ctx)
-            QMetaObject::invokeMethod(m_ctx, [this] {
-                if (m_sink)
-                    m_sink->stop();
-            });
-        Clocks().wakeSleepers();
-    }
-
-    void setVolume(double v) override
-    {
-        m_volume = std::clamp(v, 0.0, 1.0);
-        if (m_ctx)
-            QMetaObject::invokeMethod(m_ctx, [this, v = m_volume] {
-                if (m_sink)
-                    m_sink->setVolume(v);
-            });
-    }
-
-    qint64 playedUs() const override
-    {
-        if (m_bytesPerSec == 0 || !m_ring)
-            return 0;
-        if (m_failed) {
-            std::lock_guard lk(m_fbMutex);
-            return m_failedAtUs + (m_fallback ? m_fallback->playedUs() : 0);
-        }
-        std::lock_guard lk(m_posMutex);
-        return m_stopped ? m_baseUs : playedLocked();
-    }
-
-    void drain() override
-    {
-        if (!m_ring)
-            return;
-        Clock& clock = Clocks();
-        // Until the ring is empty and the device holds nothing more to play: what it
-        // still holds is asked of the device itself, so a longer device buffer is
-        // waited for in full.
-        while (!m_failed && !m_stopped) {
-            if (m_paused) {
-                clock.sleepUntilMsOr(std::numeric_limits<qint64>::max(),
-                                     [this] { return !m_paused.load() || m_stopped.load() || m_failed.load(); });
-                continue;
-            }
-            qint64 left = m_ring->queued();
-            if (left == 0) {
-                qint64 held = 0;
-                QMetaObject::invokeMethod(
-                    m_ctx,
-                    [&] {
-                        if (m_sink && m_sink->state() != QAudio::StoppedState)
-                            held = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
-                    },
-                    Qt::BlockingQueuedConnection);
-                if (held == 0) {
-                    // What the server has taken still passes its own output stage.
-                    clock.sleepUntilMsOr(clock.monotonicMs() + kTailMs,
-                                         [this] { return m_stopped.load() || m_failed.load(); });
-                    break;
-                }
-                left = held;
-            }
-            clock.sleepUntilMsOr(clock.monotonicMs() + std::clamp<qint64>(toUs(left) / 1000, 5, 100),
-                                 [this] { return m_stopped.load() || m_failed.load() || m_paused.load(); });
-        }
-        if (AudioSink* fb = fallback(false))
-            fb->drain();
-    }
-
-    // The guard's question: has the list of devices changed since the output started?
-    bool devicesChanged() const { return m_devicesChanged; }
-
-private:
-    qint64 toUs(qint64 bytes) const { return bytes * 1000000 / std::max<qint64>(m_bytesPerSec, 1); }
-    qint64 writtenUs() const { return toUs(m_ring->consumed() + m_ring->queued()); }
-    // The stream's clock: what the server had played at the last top-up (what it was
-    // given less what it still held), moved on by the time since, never beyond what it
-    // was given and never backwards.
-    qint64 playedLocked() const
-    {
-        const qint64 taken = toUs(m_ring->consumed());
-        qint64 played = m_baseUs;
-        if (m_baseMs >= 0 && !m_paused)
-            played += (Clocks().monotonicMs() - m_baseMs) * 1000;
-        m_lastUs = std::max(m_lastUs, std::min(played, taken));
-        return m_lastUs;
-    }
-    // Audio thread: moves what the server has room for from the ring to the server, and
-    // sets the stream's clock by what the server still holds.
-    void push()
-    {
-        if (!m_sink || !m_io || m_paused || m_stopped)
-            return;
-        const qint64 room = m_sink->bytesFree() / 4 * 4;
-        if (room <= 0)
-            return;
-        if (qint64(m_chunk.size()) < room)
-            m_chunk.resize(static_cast<size_t>(room));
-        const qint64 n = m_ring->read(m_chunk.data(), room);
-        if (n > 0)
-            m_io->write(m_chunk.data(), n);
-        const qint64 held = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
-        std::lock_guard lk(m_posMutex);
-        if (m_paused || m_stopped)
-            return;
-        m_baseUs = std::max<qint64>(0, toUs(m_ring->consumed() - held));
-        m_baseMs = Clocks().monotonicMs();
-    }
-    // Runs on the audio thread.
-    void teardown()
-    {
-        delete m_push;
-        m_push = nullptr;
-        if (m_sink) {
-            m_sink->stop();
-            delete m_sink;
-            m_sink = nullptr;
-        }
-        m_io = nullptr; // the sink's own
-    }
-    void fail()
-    {
-        if (m_failed)
-            return;
-        {
-            std::lock_guard lk(m_fbMutex);
-            m_failedAtUs = toUs(m_ring->consumed());
-        }
-        m_failed = true;
-        m_ring->stop(); // the writer goes on through the null output
-        Clocks().wakeSleepers();
-    }
-    AudioSink* fallback(bool create = true)
-    {
-        std::lock_guard lk(m_fbMutex);
-        if (!m_failed)
-            return nullptr;
-        if (!m_fallback && create) {
-            m_fallback = makeNullAudioSink();
-            m_fallback->start(m_rate, m_channels);
-            if (m_paused)
-                m_fallback->pause(true);
-        }
-        return m_fallback.get();
-    }
-
-    QAudioDevice m_device;
-    std::unique_ptr<AudioRing> m_ring;
-    QThread m_thread;
-    QObject* m_ctx = nullptr;
-    QAudioSink* m_sink = nullptr;        // audio thread
-    QIODevice* m_io = nullptr;           // audio thread, the sink's
-    QTimer* m_push = nullptr;            // audio thread
-    std::vector<char> m_chunk;           // audio thread
-    QMediaDevices* m_devices = nullptr;  // audio thread
-    int m_rate = 0;
-    int m_channels = 0;
-    qint64 m_bytesPerSec = 0;
-    double m_volume = 1.0;
-    std::atomic<bool> m_failed{false};
-    std::atomic<bool> m_stopped{false};
-    std::atomic<bool> m_paused{false};
-    std::atomic<bool> m_devicesChanged{false};
-    mutable std::mutex m_posMutex; // the stream clock below
-    qint64 m_baseUs = 0;           // played when the clock (re)started at m_baseMs
-    qint64 m_baseMs = -1;          // -1: nothing given to the server yet
-    mutable qint64 m_lastUs = 0; // the clock as last read
-    mutable std::mutex m_fbMutex;
-    std::unique_ptr<AudioSink> m_fallback;
-    qint64 m_failedAtUs = 0;
-};
-
 // ---- lost-output guard ----
+constexpr qint64 kWatchMs = 250; // the guard asks the output whether it is lost so often
+
 class GuardedAudioSink : public AudioSink {
 public:
-    GuardedAudioSink(std::unique_ptr<AudioSink> inner, std::function<bool()> devicesChanged)
-        : m_inner(std::move(inner)), m_devicesChanged(std::move(devicesChanged))
-    {
-    }
+    explicit GuardedAudioSink(std::unique_ptr<AudioSink> inner) : m_inner(std::move(inner)) {}
     ~GuardedAudioSink() override { endWatch(); }
 
     bool start(int sampleRate, int channels) override
     {
         endWatch();
-        std::lock_guard lk(m_mutex);
-        m_failed = false;
-        m_stopped = false;
-        m_paused = false;
-        m_fallback.reset();
-        m_taken = 0;
-        m_rate = sampleRate;
-        m_channels = channels;
-        m_bytesPerSec = qint64(std::max(sampleRate, 0)) * std::max(channels, 0) * 2;
-        if (!m_inner->start(sampleRate, channels))
+        if (sampleRate <= 0 || channels <= 0)
             return false;
+        {
+            std::lock_guard lk(m_mutex);
+            m_failed = false;
+            m_stopped = false;
+            m_paused = false;
+            m_fallback.reset();
+            m_failedAtUs = 0;
+            m_rate = sampleRate;
+            m_channels = channels;
+        }
+        // An output that cannot start (its server went away meanwhile) plays as the null one.
+        if (!m_inner->start(sampleRate, channels)) {
+            failOver();
+            return true;
+        }
         m_quit = false;
         m_watch = std::thread([this] { watch(); });
         return true;
@@ -560,12 +243,12 @@ public:
     {
         qint64 taken = 0;
         if (!m_failed) {
-            m_writing = true;
             taken = m_inner->write(data, bytes);
-            m_taken += taken;
-            m_writing = false;
-            if (taken == bytes || !m_failed)
+            if (taken == bytes)
                 return taken;
+            if (!m_inner->lost() && !m_failed)
+                return taken; // stopped
+            failOver();
         }
         AudioSink* fb = fallback();
         return taken + (fb ? fb->write(data + taken, bytes - taken) : 0);
@@ -601,44 +284,44 @@ public:
     {
         if (!m_failed) {
             m_inner->drain();
-            if (!m_failed)
+            if (!m_inner->lost() && !m_failed)
                 return;
+            failOver();
         }
-        if (AudioSink* fb = fallback(false))
+        if (AudioSink* fb = fallback())
             fb->drain();
     }
 
 private:
-    qint64 takenUs() const { return m_bytesPerSec ? m_taken * 1000000 / m_bytesPerSec : 0; }
-
-    // Looks at the inner output's position a few times a second.
+    // Asks the output a few times a second whether it is lost, so a writer blocked on a
+    // lost output goes on at once.
     void watch()
     {
         Clock& clock = Clocks();
-        qint64 lastPlayed = -1;
-        qint64 still = clock.monotonicMs();
         for (;;) {
-            clock.sleepUntilMsOr(clock.monotonicMs() + kStallMs / 4, [this] { return m_quit.load(); });
+            clock.sleepUntilMsOr(clock.monotonicMs() + kWatchMs, [this] { return m_quit.load(); });
             if (m_quit || m_failed)
                 return;
-            const qint64 now = clock.monotonicMs();
-            const qint64 played = m_inner->playedUs();
-            const bool pending = m_writing || played < takenUs();
-            if (played != lastPlayed || m_paused || m_stopped || !pending) {
-                lastPlayed = played;
-                still = now;
-                continue;
-            }
-            if (now - still >= kStallMs && m_devicesChanged && m_devicesChanged()) {
-                {
-                    std::lock_guard lk(m_mutex);
-                    m_failedAtUs = takenUs();
-                }
-                m_failed = true;
-                m_inner->stop(); // a blocked write returns with what the lost output took
+            if (!m_stopped && m_inner->lost()) {
+                failOver();
                 return;
             }
         }
+    }
+    // Gives the output up: it is stopped (a blocked write returns with what it took) and
+    // the rest goes to the null output. The time runs on from what was heard: what the
+    // lost output held unplayed is skipped rather than the display leaping over it.
+    void failOver()
+    {
+        const qint64 heard = m_inner->playedUs();
+        {
+            std::lock_guard lk(m_mutex);
+            if (m_failed)
+                return;
+            m_failedAtUs = heard;
+            m_failed = true;
+        }
+        m_inner->stop();
     }
     void endWatch()
     {
@@ -653,7 +336,6 @@ private:
         if (!m_failed)
             return nullptr;
         if (!m_fallback && create) {
-            m_failedAtUs = takenUs(); // with what the lost output took of the write that failed
             m_fallback = makeNullAudioSink();
             m_fallback->start(m_rate, m_channels);
             if (m_paused)
@@ -665,41 +347,38 @@ private:
     }
 
     std::unique_ptr<AudioSink> m_inner;
-    std::function<bool()> m_devicesChanged;
     std::thread m_watch;
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_failed{false};
     std::atomic<bool> m_stopped{false};
     std::atomic<bool> m_paused{false};
-    std::atomic<bool> m_writing{false}; // a write is waiting for the output
-    std::atomic<qint64> m_taken{0};
     mutable std::mutex m_mutex;
     std::unique_ptr<AudioSink> m_fallback;
     qint64 m_failedAtUs = 0;
     int m_rate = 0;
     int m_channels = 0;
-    qint64 m_bytesPerSec = 0;
 };
 
 AudioSinkFactory g_factory = nullptr;
+SoundServer* g_server = nullptr;
 
 } // namespace
 
 std::unique_ptr<AudioSink> makeNullAudioSink() { return std::make_unique<NullAudioSink>(); }
 
+SoundServer& SoundServers() { return g_server ? *g_server : machineSoundServer(); }
+
+void setSoundServer(SoundServer* server) { g_server = server; }
+
 std::unique_ptr<AudioSink> makeDeviceAudioSink()
 {
-    const QAudioDevice dev = QMediaDevices::defaultAudioOutput();
-    if (dev.isNull())
-        return nullptr;
-    auto device = std::make_unique<DeviceAudioSink>(dev);
-    DeviceAudioSink* d = device.get();
-    return makeGuardedAudioSink(std::move(device), [d] { return d->devicesChanged(); });
+    std::unique_ptr<AudioSink> out = SoundServers().openOutput();
+    return out ? makeGuardedAudioSink(std::move(out)) : nullptr;
 }
 
-std::unique_ptr<AudioSink> makeGuardedAudioSink(std::unique_ptr<AudioSink> inner, std::function<bool()> devicesChanged)
+std::unique_ptr<AudioSink> makeGuardedAudioSink(std::unique_ptr<AudioSink> inner)
 {
-    return std::make_unique<GuardedAudioSink>(std::move(inner), std::move(devicesChanged));
+    return std::make_unique<GuardedAudioSink>(std::move(inner));
 }
 
 std::unique_ptr<AudioSink> makeAudioSink()

@@ -8,15 +8,15 @@
 // before the first write and not while a write is in progress.
 //
 // Two outputs:
-// - Device output (Qt Multimedia QAudioSink, PulseAudio or PipeWire). A thread of its
-//   own that runs an event loop tops the sound server up from a ring buffer of about 2 s
-//   five times a second; the server holds about 1 s, so a loaded machine plays without
-//   gaps. write() blocks while the ring is full. Pause and stop act on the stream at
-//   once. The position is what the server has played (what it was given less what it
-//   still holds, at each top-up, moved on by the clock between); drain() waits until the
-//   server holds nothing more. When the device fails or goes away mid-play (it takes nothing for about a
-//   second while not paused and the list of devices has changed) the output carries on
-//   as the null output, so a song still ends.
+// - Device output: a stream to the sound server's default device (PulseAudio, or PipeWire
+//   through its PulseAudio service), on a connection of its own made for each output, so
+//   a server that went away and came back is found again by the next output. The server
+//   holds up to about 2 s and a ring of about 1 s lies before it, so a loaded machine plays
+//   without gaps; write() blocks while both are full. Pause and stop act on the stream at
+//   once; the position is what the server reports as played. It sits behind a guard that
+//   moves the rest of a song to the null output as soon as the output is lost (the server
+//   or the device in use went away, or the stream failed), so a song still ends and its
+//   time runs on.
 // - Null output: no sound, paced by the clock seam (Clocks()). write() returns once
 //   the clock has reached the end of the audio written so far (nothing is buffered,
 //   so playedUs() follows the clock exactly); while paused the clock does not count.
@@ -25,7 +25,6 @@
 //   at once (its writes return without waiting), so the position never lags the clock
 //   by more than what is still unwritten.
 #include <QtGlobal>
-#include <functional>
 #include <memory>
 
 class AudioSink {
@@ -50,7 +49,24 @@ public:
     virtual qint64 playedUs() const = 0;
     // Blocks until everything written has been played, or stop() is called.
     virtual void drain() {}
+    // True once the output is lost for good: the server or the device in use went away,
+    // or the stream reported an error. A lost output takes nothing more (a blocked write
+    // returns with what it took) and stays lost until the next start().
+    virtual bool lost() const { return false; }
 };
+
+// The sound server: where device outputs come from. The program's is the machine's
+// PulseAudio (or PipeWire) server; tests install one of their own.
+class SoundServer {
+public:
+    virtual ~SoundServer() = default;
+    // A new output on the server's default device, not started; nullptr when no server
+    // answers or it offers no device. Asked anew for every output.
+    virtual std::unique_ptr<AudioSink> openOutput() = 0;
+};
+SoundServer& SoundServers();
+// Installs a server (a test's); nullptr restores the machine's.
+void setSoundServer(SoundServer* server);
 
 // Makes the program's audio output: the sound device when one exists, else the
 // null output paced by the clock seam. Tests install a factory of their own.
@@ -61,11 +77,10 @@ void setAudioSinkFactory(AudioSinkFactory f);
 
 // The two outputs, for factories and fall-backs.
 std::unique_ptr<AudioSink> makeNullAudioSink();
-// nullptr when the machine has no audio output device.
+// An output of SoundServers() behind the guard; nullptr when the server has none to give.
 std::unique_ptr<AudioSink> makeDeviceAudioSink();
-// Watches `inner`: when it has audio to play, is neither paused nor stopped, plays
-// nothing for about a second (by its playedUs(), on the clock seam) and devicesChanged()
-// says the list of devices changed, it is stopped and the rest goes to the null output
-// (playedUs() goes on from what the lost output had taken).
-std::unique_ptr<AudioSink> makeGuardedAudioSink(std::unique_ptr<AudioSink> inner,
-                                                std::function<bool()> devicesChanged);
+// Watches `inner` (a few times a second on the clock seam, and at every write and drain):
+// once it is lost, or when it cannot start, it is stopped and the rest goes to the null
+// output (playedUs() goes on from what the lost output had played). A device that only
+// stalls is waited for: it is given up only when it says it is lost.
+std::unique_ptr<AudioSink> makeGuardedAudioSink(std::unique_ptr<AudioSink> inner);

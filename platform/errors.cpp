@@ -27,8 +27,8 @@ QString generalDateTime(const QDateTime& dt)
 }
 } // namespace
 
-void LogError(const QString& module, const QString& procedure, long number, const QString& description,
-              const QString& source)
+void WriteErrorRecord(const QString& module, const QString& procedure, long number, const QString& description,
+                      const QString& source)
 {
     // The logger's own failures are passed over: a record that cannot be written is lost.
     try {
@@ -54,6 +54,12 @@ void LogError(const QString& module, const QString& procedure, long number, cons
         }
     } catch (const std::exception&) {
     }
+}
+
+void LogError(const QString& module, const QString& procedure, long number, const QString& description,
+              const QString& source)
+{
+    WriteErrorRecord(module, procedure, number, description, source);
     ShowErrorMessage(module, procedure, number, description, source);
 }
 

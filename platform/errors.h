@@ -23,11 +23,16 @@ constexpr int FileNotFound = 53;
 constexpr int DiskFull = 61;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
+constexpr int InvalidFileFormat = 321;
 } // namespace Err
 
 // The program's version as the error log and box print it: "1.60.0000".
 QString AppVersionText();
 
+// Appends one record to "QuilloryError.log" in the program folder (a record that cannot be
+// written is lost). For a failure the program foresaw and tells the user of in its own words.
+void WriteErrorRecord(const QString& module, const QString& procedure, long number, const QString& description,
+                      const QString& source);
 // Appends one record to "QuilloryError.log" in the program folder, then shows the error box.
 void LogError(const QString& module, const QString& procedure, long number, const QString& description,
               const QString& source);

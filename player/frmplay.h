@@ -190,7 +190,11 @@ private:
     bool inPlayList(const QString& title, const QString& artist) const;
     // Start steps of the end-of-play event on row k.
     void startRow(int k, int16_t& flag);
-    void openCurrent();
+    // Opens and plays the current song, its volume sent first when withVolume. A file that
+    // cannot be opened is named to the user and logged under procedure, and the play list
+    // goes on as at the end of a song.
+    void playCurrent(const QString& procedure, bool withVolume);
+    void skipUnplayable(int16_t result, const QString& procedure);
     int volume() const;
     void keepOnScreen();
     void setTopmost(bool on);

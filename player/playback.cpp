@@ -1,5 +1,6 @@
 // The player's transport, the choice of the next song at the end of play, the status
 // line, shuffle play and the cover of the current song.
+#include <QDir>
 #include <QPixmap>
 #include <QSlider>
 #include <cmath>
@@ -10,6 +11,8 @@
 #include "core/windowlinks.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
+#include "platform/forms.h"
+#include "platform/prompt.h"
 #include "player/frmplay.h"
 #include "player/playerinternal.h"
 
@@ -42,7 +45,43 @@ int frmPlay::volume() const
     return v;
 }
 
-void frmPlay::openCurrent() { Mp3Play1->Open(SongFile(Text2->text()), QString()); }
+void frmPlay::playCurrent(const QString& procedure, bool withVolume)
+{
+    int16_t opened = 0;
+    quietly([&] { opened = Mp3Play1->Open(SongFile(Text2->text()), QString()); });
+    if (opened != 0) {
+        skipUnplayable(opened, procedure);
+        return;
+    }
+    if (withVolume)
+        quietly([this] {
+            const auto v = static_cast<int16_t>(volume());
+            Mp3Play1->SetVolume(v, v);
+        });
+    quietly([this] { Mp3Play1->Play(); });
+}
+
+void frmPlay::skipUnplayable(int16_t result, const QString& procedure)
+{
+    const QString title = Text2->text();
+    // Play on an empty list names no song: nothing to report, nothing to go on to.
+    if (title.isEmpty())
+        return;
+    const QString file = QDir::toNativeSeparators(SongFile(title));
+    const bool unreadable = result == 1;
+    const QString why = unreadable ? QStringLiteral("The file %1 is missing or cannot be read.")
+                                   : QStringLiteral("The file %1 holds no MP3 audio.");
+    Text3->setText(QStringLiteral("Could not play ") + title);
+    WriteErrorRecord(kModule, procedure, unreadable ? Err::PathFileAccess : Err::InvalidFileFormat,
+                     QStringLiteral("Could not play \"%1\": ").arg(title) + why.arg(file), QStringLiteral("Mp3Play"));
+    MsgBox(QStringLiteral("Could not play \"%1\".\n\n").arg(title) + why.arg(file) +
+               QStringLiteral("\n\nThe play list goes on with the next song."),
+           Mb::OKOnly | Mb::Exclamation, QStringLiteral("The MP3 Player"));
+    if (Forms::gone(this))
+        return;
+    // Goes on as when a song ends; a Stop meanwhile is respected there.
+    QMetaObject::invokeMethod(this, [this] { Mp3Play1_ThreadEnded(); }, Qt::QueuedConnection);
+}
 
 void frmPlay::picPlay_Click()
 {
@@ -62,8 +101,7 @@ void frmPlay::picPlay_Click()
         quietly([this] { selectRow(ListView1, 1); });
         quietly([this] { Text2->setText(row(ListView1, 1)->text(0)); });
     }
-    quietly([this] { openCurrent(); });
-    quietly([this] { Mp3Play1->Play(); });
+    playCurrent(QStringLiteral("picPlay_Click"), false);
 }
 
 void frmPlay::picStop_Click()
@@ -126,12 +164,7 @@ void frmPlay::startRow(int k, int16_t& flag)
     quietly([this] { ListView1->scrollToItem(selected(ListView1)); });
     quietly([this] { Text2->setText(selected(ListView1)->text(0)); });
     flag = 0;
-    quietly([this] { openCurrent(); });
-    quietly([this] {
-        const auto v = static_cast<int16_t>(volume());
-        Mp3Play1->SetVolume(v, v);
-    });
-    quietly([this] { Mp3Play1->Play(); });
+    playCurrent(QStringLiteral("Mp3Play1_ThreadEnded"), true);
 }
 
 void frmPlay::Mp3Play1_ThreadEnded()
@@ -173,8 +206,7 @@ void frmPlay::Mp3Play1_ThreadEnded()
     quietly([&] { empty = shuffleplay(); });
     if (empty)
         return;
-    quietly([this] { openCurrent(); });
-    quietly([this] { Mp3Play1->Play(); });
+    playCurrent(QStringLiteral("Mp3Play1_ThreadEnded"), false);
 }
 
 QString frmPlay::StatusLine(const QString& title, const QString& artist, const QString& total, double secs)

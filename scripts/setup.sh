@@ -3,9 +3,9 @@
 set -euo pipefail
 pkgs=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libmpg123-dev libtag1-dev libsndfile1-dev
-  libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev libburn-dev
+  libcdio-dev libcdio-cdda-dev libcdio-paranoia-dev libburn-dev libpulse-dev
   lame
   libgtest-dev libgmock-dev libbenchmark-dev
   libcddb2-dev poppler-utils

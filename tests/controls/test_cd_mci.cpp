@@ -3,6 +3,7 @@
 #include "fixture.h"
 #include "discimage.h"
 #include "test_cd_support.h"
+#include "fakesound.h"
 
 #include "core/cdaudio.h"
 #include "controls/acd.h"
@@ -325,4 +326,38 @@ TEST_F(CdDevice, APlayEndsAtItsLastFrameWhateverItsLength)
             EXPECT_EQ(ask("status cd position"), ends[t - 1]);
         }
     }
+// Each play opens a new output: a play while the sound server is away runs on the null
+// output, and the first play after it came back is heard on it again.
+TEST_F(CdDevice, PlaysOnTheSoundServerAgainOnceItIsBack)
+{
+    setAudioSinkFactory(nullptr); // the program's own choice: device when present, else null
+    FakeSoundServer server;
+    auto runUntil = [&](const std::function<bool()>& done) {
+        return pumpUntil([&] {
+            if (!done())
+                clock.advance(20);
+            return done();
+        });
+    };
+    ASSERT_EQ(ask("open " + cue + " type cdaudio alias cd wait shareable"), "1");
+    ask("play cd");
+    ASSERT_TRUE(runUntil([&] { return server.received() > 0; }));
+    ask("stop cd");
+    EXPECT_EQ(server.opened(), 1);
+
+    server.goAway();
+    const qint64 heard = server.received();
+    const QString before = ask("status cd position");
+    ask("play cd");
+    EXPECT_EQ(ask("status cd mode"), "playing");
+    ASSERT_TRUE(runUntil([&] { return ask("status cd position") != before; })) << "plays on the null output";
+    ask("stop cd");
+    EXPECT_EQ(server.opened(), 1);
+    EXPECT_EQ(server.received(), heard);
+
+    server.comeBack();
+    ask("play cd");
+    ASSERT_TRUE(runUntil([&] { return server.received() > heard; }));
+    EXPECT_EQ(server.opened(), 2);
+    ask("stop cd");
 }

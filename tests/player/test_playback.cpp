@@ -4,9 +4,11 @@
 
 #include "cd/frmcd.h"
 #include "controls/audiosink.h"
+#include "fakesound.h"
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -223,8 +225,103 @@ TEST_F(Playback, VolumeIsTheSliderTimesTen)
 }
 
 namespace {
+// Files the player cannot play: random bytes, nothing at all, or no file.
+struct Unplayable {
+    const char* kind;
+    QByteArray bytes;
+    bool present;
+};
+QByteArray randomBytes()
+{
+    QByteArray b(64 * 1024, '\0');
+    quint32 x = 2463534242u;
+    for (char& c : b) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return b;
+}
+const Unplayable kUnplayable[] = {
+    {"random bytes", randomBytes(), true},
+    {"empty", QByteArray(), true},
+    {"missing", QByteArray(), false},
+};
+} // namespace
+
+// A song that cannot be played is named (box and error log, no error box), the status line
+// stops naming the song before it, and the list goes on with the next song, both at the end
+// of a song and on Next.
+TEST_F(Playback, AnUnplayableSongIsNamedAndSkipped)
+{
+    for (const Unplayable& u : kUnplayable) {
+        SCOPED_TRACE(u.kind);
+        QFile::remove(MusicFolder + "Two.mp3");
+        if (u.present)
+            writeAll(MusicFolder + "Two.mp3", u.bytes);
+        for (const bool byNext : {false, true}) {
+            SCOPED_TRACE(byNext);
+            prompt.asked.clear();
+            QFile::remove(programFile("QuilloryError.log"));
+            frmPlay::selectRow(w->ListView1, 1);
+            w->Text2->setText("One");
+            w->picPlay_Click();
+            ASSERT_TRUE(w->Mp3Play1->IsRunning());
+            clock.advance(1000);
+            ASSERT_TRUE(pumpUntil([&] { return w->Text3->text().startsWith("One"); }));
+            if (byNext)
+                w->picNext_Click();
+            else
+                clock.advance(5000);
+            ASSERT_TRUE(pumpUntil([&] { return w->Text2->text() == "Three" && w->Mp3Play1->IsRunning(); }));
+            ASSERT_EQ(prompt.asked.size(), 1u);
+            EXPECT_TRUE(prompt.last().text.contains("\"Two\""));
+            EXPECT_TRUE(prompt.last().text.contains(QDir::toNativeSeparators(MusicFolder + "Two.mp3")));
+            EXPECT_EQ(errorBoxes(), 0);
+            const QString log = QString::fromUtf8(readAll(programFile("QuilloryError.log")));
+            EXPECT_TRUE(log.contains("Module Name : frmPlay")) << log.toStdString();
+            EXPECT_TRUE(log.contains("Could not play \"Two\"")) << log.toStdString();
+            EXPECT_FALSE(w->Text3->text().startsWith("One")) << w->Text3->text().toStdString();
+            const int before = ended;
+            w->picStop_Click();
+            ASSERT_TRUE(settleStop(before));
+        }
+    }
+}
+
+// A list of nothing but unplayable files names each once and ends: nothing plays, nothing
+// loops, with shuffle off and on.
+TEST_F(Playback, AListOfOnlyUnplayableFilesEndsCleanly)
+{
+    for (const char* n : {"One", "Two", "Three"})
+        writeAll(MusicFolder + n + ".mp3", kUnplayable[0].bytes);
+    for (const bool shuffle : {false, true}) {
+        SCOPED_TRACE(shuffle);
+        prompt.asked.clear();
+        w->Check1->setChecked(shuffle);
+        w->reloadshuffle();
+        w->Text2->clear();
+        w->picPlay_Click();
+        ASSERT_TRUE(pumpUntil([&] { return prompt.asked.size() >= 3; }));
+        // Whatever is still queued runs out without another box.
+        for (int i = 0; i < 20; ++i)
+            flush();
+        EXPECT_EQ(prompt.asked.size(), 3u);
+        EXPECT_FALSE(w->Mp3Play1->IsRunning());
+        QStringList named;
+        for (const auto& r : prompt.asked)
+            named << r.text.section('"', 1, 1);
+        named.sort();
+        EXPECT_EQ(named, (QStringList{"One", "Three", "Two"}));
+        EXPECT_EQ(errorBoxes(), 0);
+    }
+}
+
+namespace {
 // A sound device that is pulled out after half a second: it takes and plays the first
-// half second on the clock, then takes nothing more; its writes wait until it is stopped.
+// half second on the clock, then takes nothing more and says it is lost; its writes wait
+// until it is stopped.
 class PulledOutDevice : public AudioSink {
 public:
     static inline std::atomic<int> stops{0};
@@ -262,6 +359,11 @@ public:
         std::lock_guard lk(m_mutex);
         return std::min((Clocks().monotonicMs() - m_startMs) * 1000, m_taken * 1000000 / m_bytesPerSecond);
     }
+    bool lost() const override
+    {
+        std::lock_guard lk(m_mutex);
+        return m_taken >= m_bytesPerSecond / 2;
+    }
 
 private:
     mutable std::mutex m_mutex;
@@ -271,10 +373,7 @@ private:
     qint64 m_taken = 0;
     bool m_stopped = false;
 };
-std::unique_ptr<AudioSink> makePulledOutDevice()
-{
-    return makeGuardedAudioSink(std::make_unique<PulledOutDevice>(), [] { return true; });
-}
+std::unique_ptr<AudioSink> makePulledOutDevice() { return makeGuardedAudioSink(std::make_unique<PulledOutDevice>()); }
 } // namespace
 
 // The only sound device goes away mid-song: the song goes on as the null output, ends,
@@ -298,24 +397,40 @@ TEST_F(Playback, ALostDeviceLetsTheSongEndAndTheNextStart)
     settleStop(ended);
 }
 
-// The guard gives up on a device only when the device list changed too; a write that the
-// lost device left half done still returns all it was given (the rest went to the null
-// output), so a writer never reads it as a stop.
-TEST_F(Playback, TheGuardMovesOnOnlyWhenTheDeviceListChanged)
+// The guard gives an output up only when it is lost: the server went away, the device in
+// use left the list or the stream failed. Another device joining the list while the
+// output stalls is waited out. A write that the lost output left half done still returns
+// all it was given (the rest went to the null output), so a writer never reads it as a stop.
+TEST_F(Playback, TheGuardGivesUpOnlyALostOutput)
 {
-    for (const bool changed : {true, false}) {
-        SCOPED_TRACE(changed);
-        auto sink = makeGuardedAudioSink(std::make_unique<PulledOutDevice>(), [changed] { return changed; });
+    struct Case {
+        const char* what;
+        std::function<void(FakeSoundServer::State&)> event;
+        bool givenUp;
+    } cases[] = {
+        {"a headset joins the list", [](auto& s) { s.devices << "Headset"; }, false},
+        {"the device in use leaves the list", [](auto& s) { s.devices = QStringList{"Headset"}; }, true},
+        {"the stream fails", [](auto& s) { s.streamsFail = true; }, true},
+        {"the server goes away", [](auto& s) { s.up = false; }, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeSoundServer server;
+        auto sink = makeDeviceAudioSink();
+        ASSERT_TRUE(sink);
         ASSERT_TRUE(sink->start(44100, 2));
+        server.change([](auto& s) { s.stalled = true; });
         std::vector<char> second(44100 * 4);
         std::atomic<qint64> taken{-1};
         std::thread writer([&] { taken = sink->write(second.data(), qint64(second.size())); });
+        clock.advance(2000); // a stall alone is no reason to give up
+        server.change(c.event);
         const qint64 until = clock.monotonicMs() + 5000;
         pumpUntil([&] {
             clock.advance(50);
             return taken >= 0 || clock.monotonicMs() >= until;
         });
-        if (changed) {
+        if (c.givenUp) {
             EXPECT_EQ(taken.load(), qint64(second.size()));
             EXPECT_GE(sink->playedUs(), 1000000);
         } else {
@@ -323,10 +438,83 @@ TEST_F(Playback, TheGuardMovesOnOnlyWhenTheDeviceListChanged)
             sink->stop();
         }
         writer.join();
-        if (!changed) {
-            EXPECT_EQ(taken.load(), qint64(second.size() / 2));
+        if (!c.givenUp) {
+            EXPECT_EQ(taken.load(), 0);
         }
     }
+}
+
+// The sound server goes away mid-song: the output's time runs on at once (the guard looks
+// a few times a second), from what the lost output had played.
+TEST_F(Playback, ALostOutputsTimeRunsOnAtOnce)
+{
+    FakeSoundServer server;
+    auto sink = makeDeviceAudioSink();
+    ASSERT_TRUE(sink);
+    ASSERT_TRUE(sink->start(44100, 2));
+    std::atomic<bool> quit{false};
+    std::thread writer([&] {
+        std::vector<char> tenth(4410 * 4);
+        while (!quit && sink->write(tenth.data(), qint64(tenth.size())) == qint64(tenth.size())) {
+        }
+    });
+    auto runTo = [&](qint64 us) {
+        return pumpUntil([&] {
+            if (sink->playedUs() < us)
+                clock.advance(10);
+            return sink->playedUs() >= us;
+        });
+    };
+    ASSERT_TRUE(runTo(500000));
+    server.goAway();
+    const qint64 lossMs = clock.monotonicMs();
+    ASSERT_TRUE(runTo(1000000));
+    EXPECT_LE(clock.monotonicMs() - lossMs, 500 + 300) << "the time froze";
+    EXPECT_GT(server.received(), 0);
+    quit = true;
+    sink->stop();
+    writer.join();
+}
+
+// The sound server goes away mid-song and comes back: the song ends on the null output,
+// the song after it plays while the server is away, and the first song started after its
+// return plays on the server again, as does the next Play.
+TEST_F(Playback, SoundFollowsTheServerAwayAndBack)
+{
+    FakeSoundServer server;
+    setAudioSinkFactory(nullptr); // the program's own choice: device when present, else null
+    auto runUntil = [&](const std::function<bool()>& done) {
+        return pumpUntil([&] {
+            if (!done())
+                clock.advance(20);
+            return done();
+        });
+    };
+    w->picPlay_Click();
+    ASSERT_TRUE(runUntil([&] { return server.received() > 0; }));
+    EXPECT_EQ(server.opened(), 1);
+
+    server.goAway();
+    const qint64 heard = server.received();
+    ASSERT_TRUE(runUntil([&] { return w->Text2->text() == "Two"; }));
+    EXPECT_EQ(server.opened(), 1) << "no server: the next song plays on the null output";
+    EXPECT_TRUE(w->Mp3Play1->IsRunning());
+    EXPECT_EQ(server.received(), heard);
+
+    server.comeBack();
+    ASSERT_TRUE(runUntil([&] { return w->Text2->text() == "Three"; }));
+    ASSERT_TRUE(runUntil([&] { return server.received() > heard; }));
+    EXPECT_EQ(server.opened(), 2);
+
+    int stops = ended;
+    w->picStop_Click();
+    ASSERT_TRUE(settleStop(stops));
+    w->picPlay_Click();
+    EXPECT_EQ(server.opened(), 3) << "Play opens the server again";
+    stops = ended;
+    w->picStop_Click();
+    ASSERT_TRUE(settleStop(stops));
+    EXPECT_EQ(errorBoxes(), 0);
 }
 
 TEST(StatusLine, BudgetsTruncationAndTime)
