@@ -234,6 +234,8 @@ frmSongs::frmSongs()
     for (int c = 0; c < 4; ++c)
         ListView2->setColumnWidth(c, widths[c]);
     ListView2->header()->setSectionsClickable(true);
+    // The captions above the list are its column headings; its own would show them twice.
+    ListView2->header()->hide();
     v->addWidget(ListView2, 3);
     LineUpCaptions(ListView2, {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory});
 
