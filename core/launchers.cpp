@@ -9,6 +9,19 @@
 #include "platform/services.h"
 #include "controls/uisound.h"
 
+namespace {
+// Opens a page with the desktop's program for it; when none could open it, says so.
+void openPage(const QUrl& page)
+{
+    if (DesktopSeam().openUrl(page))
+        return;
+    const QString where = page.isLocalFile() ? page.toLocalFile() : page.toString();
+    MsgBox(QStringLiteral("No Program Could Open The Page\r") + where +
+               QStringLiteral("\r\rPlease Install A Web Browser To Read It."),
+           Mb::OKOnly | Mb::Exclamation, kAppTitle);
+}
+} // namespace
+
 void about()
 {
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("about"));
@@ -19,15 +32,13 @@ void about()
 void Help()
 {
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("Help"));
-    trap([] { DesktopSeam().openUrl(QUrl::fromLocalFile(Ctx().programFile(QStringLiteral("Quillory.html")))); });
+    trap([] { openPage(QUrl::fromLocalFile(Ctx().programFile(QStringLiteral("Quillory.html")))); });
 }
 
 void manual()
 {
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("manual"));
-    trap([] {
-        DesktopSeam().openUrl(QUrl::fromLocalFile(Ctx().programFile(QStringLiteral("Quillory Manual.html"))));
-    });
+    trap([] { openPage(QUrl::fromLocalFile(Ctx().programFile(QStringLiteral("Quillory Manual.html")))); });
 }
 
 void GoToWebsite()
@@ -45,7 +56,7 @@ void GoToWebsite()
     });
     if (answer != Mb::Yes)
         return;
-    trap([] { DesktopSeam().openUrl(QUrl(kMakerWebPage)); });
+    trap([] { openPage(QUrl(kMakerWebPage)); });
 }
 
 const std::array<MusicSite, 3>& FreeMp3Sites()
@@ -67,4 +78,4 @@ const std::array<MusicSite, 2>& FindMp3Sites()
     return sites;
 }
 
-void OpenMusicSite(const MusicSite& site) { DesktopSeam().openUrl(QUrl(site.address)); }
+void OpenMusicSite(const MusicSite& site) { openPage(QUrl(site.address)); }

@@ -3,6 +3,8 @@
 #include <QString>
 #include <array>
 
+// Each opener says so in a box when no program could open its page.
+
 // The maker's web page, opened by GoToWebsite.
 inline const QString kMakerWebPage = QStringLiteral("https://www.quillory.example/");
 
@@ -23,5 +25,5 @@ struct MusicSite {
 };
 const std::array<MusicSite, 3>& FreeMp3Sites();
 const std::array<MusicSite, 2>& FindMp3Sites();
-// Opens a site's page in the browser; the result is not looked at.
+// Opens a site's page in the browser.
 void OpenMusicSite(const MusicSite& site);

@@ -1,5 +1,6 @@
 #include "platform/controls.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -70,17 +71,36 @@ void setBackColor(QWidget* w, const QColor& c)
     w->setAutoFillBackground(true);
 }
 
-void setForeColor(QWidget* w, const QColor& c)
+namespace {
+// Sets the text colour roles; a disabled control shows the colour faded into its ground, so
+// it looks disabled.
+void setTextRoles(QPalette& p, const QColor& c, std::initializer_list<QPalette::ColorRole> roles)
 {
-    // A disabled control shows the colour faded into its ground, so it looks disabled.
     QColor faded = c;
     faded.setAlphaF(0.4);
-    QPalette p = w->palette();
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+    for (auto role : roles) {
         p.setColor(role, c);
         p.setColor(QPalette::Disabled, role, faded);
     }
+}
+} // namespace
+
+void setForeColor(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    setTextRoles(p, c, {QPalette::WindowText, QPalette::Text, QPalette::ButtonText});
     w->setPalette(p);
+}
+
+void setCaptionColor(QAbstractButton* b, const QColor& c)
+{
+    QPalette p = b->palette();
+    setTextRoles(p, c, {QPalette::WindowText});
+    const QPalette program = QApplication::palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        for (auto role : {QPalette::Base, QPalette::Text})
+            p.setColor(group, role, program.color(group, role));
+    b->setPalette(p);
 }
 
 // ---- Label ----

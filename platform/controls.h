@@ -32,6 +32,9 @@ int heightTwips(const QWidget* w);
 void setBackColor(QWidget* w, const QColor& c);
 // Fore colour of a widget; disabled, it shows the colour faded.
 void setForeColor(QWidget* w, const QColor& c);
+// Caption colour of a check box or option button (faded when disabled); its box keeps the
+// program's own ground and mark colours, so the tick stays visible whatever the caption's colour.
+void setCaptionColor(QAbstractButton* b, const QColor& c);
 
 // A caption label; raises clicked and pointer events like the original labels.
 class Label : public QLabel {

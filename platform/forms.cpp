@@ -1,5 +1,6 @@
 #include "platform/forms.h"
 #include "platform/placement.h"
+#include "platform/stacking.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 int32_t g_nextId = 1;
@@ -71,6 +73,7 @@ void Form::Show(bool modal)
         return;
     }
     setWindowModality(Qt::ApplicationModal);
+    const bool madeOnTop = !isVisible() && StandAboveOwner(*this);
     show();
     raise();
     activateWindow();
@@ -97,6 +100,11 @@ void Form::Show(bool modal)
         removeEventFilter(&watcher);
         m_modalLoop = nullptr;
         setWindowModality(Qt::NonModal);
+        // The window stood above the one it was opened from for this showing only.
+        if (QWindow* window = windowHandle())
+            window->setTransientParent(nullptr);
+        if (madeOnTop && !isVisible())
+            setWindowFlag(Qt::WindowStaysOnTopHint, false);
     }
 }
 

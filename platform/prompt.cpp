@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "platform/forms.h"
+#include "platform/stacking.h"
 
 namespace {
 Prompt* g_prompt = nullptr;
@@ -43,7 +44,34 @@ QString InputBox(const QString& prompt, const QString& title, const QString& ini
 
 // ---- real dialogs ----
 // Each runs as a nested loop (see NestedLoopScope) and has no parent window: a window that
-// could be unloaded while the dialog is open never owns it.
+// could be unloaded while the dialog is open never owns it. Each stands above the window it
+// was opened from and takes the focus (StandAboveOwner).
+
+namespace {
+int runDialog(QDialog& dialog)
+{
+    if (StandAboveOwner(dialog))
+        if (auto* files = qobject_cast<QFileDialog*>(&dialog))
+            // A desktop's own picker cannot be kept on top; ours can.
+            files->setOption(QFileDialog::DontUseNativeDialog, true);
+    BringToFront(dialog);
+    return dialog.exec();
+}
+
+QStringList pickFiles(const QString& title, const QString& start, const QString& filter, QFileDialog::FileMode mode,
+                      QFileDialog::AcceptMode accept = QFileDialog::AcceptOpen)
+{
+    NestedLoopScope nested;
+    QFileDialog dialog(nullptr, title, start, filter);
+    dialog.setFileMode(mode);
+    dialog.setAcceptMode(accept);
+    if (mode == QFileDialog::Directory)
+        dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (runDialog(dialog) != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+} // namespace
 
 int WidgetPrompt::message(const QString& text, int style, const QString& title)
 {
@@ -77,7 +105,7 @@ int WidgetPrompt::message(const QString& text, int style, const QString& title)
     for (const auto& b : buttons)
         box.addButton(b.b);
     box.setDefaultButton(buttons.front().b);
-    const int chosen = box.exec();
+    const int chosen = runDialog(box);
     for (const auto& b : buttons)
         if (b.b == chosen)
             return b.answer;
@@ -88,33 +116,31 @@ int WidgetPrompt::message(const QString& text, int style, const QString& title)
 QString WidgetPrompt::input(const QString& prompt, const QString& title, const QString& initial)
 {
     NestedLoopScope nested;
-    bool ok = false;
-    QString s = QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal, initial, &ok);
-    return ok ? s : QString();
+    QInputDialog dialog;
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    return runDialog(dialog) == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 QString WidgetPrompt::openFile(const QString& title, const QString& startFolder, const QString& filter)
 {
-    NestedLoopScope nested;
-    return QFileDialog::getOpenFileName(nullptr, title, startFolder, filter);
+    return pickFiles(title, startFolder, filter, QFileDialog::ExistingFile).value(0);
 }
 
 QStringList WidgetPrompt::openFiles(const QString& title, const QString& startFolder, const QString& filter)
 {
-    NestedLoopScope nested;
-    return QFileDialog::getOpenFileNames(nullptr, title, startFolder, filter);
+    return pickFiles(title, startFolder, filter, QFileDialog::ExistingFiles);
 }
 
 QString WidgetPrompt::saveFile(const QString& title, const QString& startPath, const QString& filter)
 {
-    NestedLoopScope nested;
-    return QFileDialog::getSaveFileName(nullptr, title, startPath, filter);
+    return pickFiles(title, startPath, filter, QFileDialog::AnyFile, QFileDialog::AcceptSave).value(0);
 }
 
 QString WidgetPrompt::folder(const QString& title, const QString& startFolder)
 {
-    NestedLoopScope nested;
-    return QFileDialog::getExistingDirectory(nullptr, title, startFolder);
+    return pickFiles(title, startFolder, {}, QFileDialog::Directory).value(0);
 }
 
 // ---- scripted ----

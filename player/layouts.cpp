@@ -40,7 +40,9 @@ void frmPlay::buildChrome()
          "Label6", "Edit Or Create PlayLists And Associate Pictures", 2235, 825, 975, 255},
         {picBurner, "picBurner", "Burn MP3 Or WAV Files To CD", 3255, lblBurner, Label29, "Label29",
          "Burn MP3 Or WAV Files To CD", 3165, 840, 930, 255},
-        {picExit, "picExit", "Exit Quillory", 4050, lblExit, Label7, "Label7", "Exit Quillory", 4170, 825, 285, 195},
+        // The Exit picture stands 30 twips left of the design's 4050 so that it shows whole in the
+        // narrowest full player (4700 twips, a client 305 pixels wide, once its right pane closes).
+        {picExit, "picExit", "Exit Quillory", 4020, lblExit, Label7, "Label7", "Exit Quillory", 4140, 825, 285, 195},
     };
     for (const Nav& n : navs) {
         n.pic->setObjectName(QString::fromLatin1(n.name));

@@ -133,12 +133,14 @@ void FeatureForm::changeEvent(QEvent* e)
     Form::changeEvent(e);
     // putskin dresses the window (a new palette) before its labels: check boxes, option
     // buttons and frame captions stand on the skin's picture without a ground of their own,
-    // so they take the labels' colour with it to stay readable.
+    // so their captions take the labels' colour with it to stay readable. The box or circle
+    // keeps its own ground and mark (base and text colours): a light caption colour on the
+    // box's light ground would hide the tick.
     if (e->type() == QEvent::PaletteChange && SkinForeColor.isValid()) {
         const QColor fore = colorFromNumber(static_cast<long>(SkinForeColor.toLongLong()));
         for (QAbstractButton* b : findChildren<QAbstractButton*>())
             if (qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b))
-                setForeColor(b, fore);
+                setCaptionColor(b, fore);
         for (QGroupBox* g : findChildren<QGroupBox*>()) {
             QPalette p = g->palette();
             p.setColor(QPalette::WindowText, fore);

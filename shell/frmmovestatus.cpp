@@ -31,6 +31,11 @@ void frmMoveStatus::Form_Load()
     trap([this] { SmallWindow::makeTopmost(this); });
 }
 
+void frmMoveStatus::watch(Job* job)
+{
+    connect(job, &Job::newTask, Label1, &QLabel::setText);
+}
+
 bool frmMoveStatus::event(QEvent* e)
 {
     // A new text in Label1 asks its parent for a new layout.

@@ -1,14 +1,17 @@
 #pragma once
+#include "jobs/job.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 
-// A one-line notice shown while the song library moves MP3 files; its user writes the
-// status text into Label1 and unloads the window when the move is done.
+// A one-line notice shown while the song library moves MP3 files: it shows the task of the job
+// it watches in Label1 (or the text its user writes there); its user unloads it at the end.
 class frmMoveStatus : public Form {
     Q_OBJECT
 public:
     frmMoveStatus();
     void Form_Load() override;
+    // Shows each task the job announces.
+    void watch(Job* job);
 
     Label* Label1;
 

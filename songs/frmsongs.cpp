@@ -10,9 +10,9 @@
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QPointer>
 #include <QVBoxLayout>
 #include <array>
-#include <sys/stat.h>
 
 #include "controls/mp3play.h"
 #include "core/busylisting.h"
@@ -22,6 +22,7 @@
 #include "core/globals.h"
 #include "core/mp3tags.h"
 #include "core/skin.h"
+#include "jobs/musicmovejob.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "shell/frmmovestatus.h"
@@ -150,12 +151,6 @@ ListView* listView(QWidget* parent, const QString& name, const QStringList& head
     lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
     return lv;
 }
-
-// Restores the pointer and enables the window however the move ends.
-struct BusyGuard {
-    BusyGuard() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyGuard() { QApplication::restoreOverrideCursor(); }
-};
 } // namespace
 
 QStringList frmSongs::RowTexts(const QTreeWidgetItem* item)
@@ -234,6 +229,8 @@ frmSongs::frmSongs()
     for (int c = 0; c < 4; ++c)
         ListView2->setColumnWidth(c, widths[c]);
     ListView2->header()->setSectionsClickable(true);
+    // The captions above the list are its column headings; its own would show them twice.
+    ListView2->header()->hide();
     v->addWidget(ListView2, 3);
     LineUpCaptions(ListView2, {lblTitle, lblArtist, lblLength, lblCDTitle, lblCategory});
 
@@ -953,132 +950,49 @@ void frmSongs::sscmdMoveFiles_Click()
 void frmSongs::MoveAllMP3Files()
 {
     Trap trap(kModule, QStringLiteral("MoveAllMP3Files"));
-    {
-        BusyGuard busy;
-        setEnabled(false);
-        trap([] {
-            frmMoveStatus& status = Forms::get<frmMoveStatus>();
-            status.Show();
-            status.Label1->setText(QStringLiteral("Moving MP3 Files to ") + AppDriveRoot +
-                                   QStringLiteral("My Music Folder. Please Wait..."));
-        });
-        trap([] {
-            if (!DefaultMusicFolder.isEmpty() && !QDir().mkpath(DefaultMusicFolder))
-                throw AppError(Err::PathNotFound, QStringLiteral("Path not found: ") + DefaultMusicFolder);
-        });
-        // The walk covers the home tree only: one file system, no symbolic links followed.
-        lstDirs->clear();
-        struct stat st {};
-        if (!AppDriveRoot.isEmpty() && ::lstat(QFile::encodeName(AppDriveRoot).constData(), &st) == 0) {
-            m_rootDevice = static_cast<unsigned long long>(st.st_dev);
-            lstDirs->addItem(AppDriveRoot);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setEnabled(false);
+    MusicMovePlan plan{AppDriveRoot, DefaultMusicFolder, {}};
+    if (Playlists)
+        for (const auto& e : *Playlists)
+            plan.knownPlaylists << e->PlaylistName();
+    // The job outlives this window (which it reloads at the end) and deletes itself once done.
+    auto* job = new MusicMoveJob(std::move(plan));
+    trap([job] {
+        frmMoveStatus& status = Forms::get<frmMoveStatus>();
+        status.Show();
+        status.watch(job);
+    });
+    connect(job, &MusicMoveJob::stepFailed, job, [](const QString& procedure, const AppError& e) {
+        LogError(kModule, procedure, e.number, e.description, e.source);
+    });
+    connect(job, &Job::finished, job, [job, self = QPointer<frmSongs>(this)] {
+        job->deleteLater();
+        Trap trap(kModule, QStringLiteral("MoveAllMP3Files"));
+        const bool reload = !Forms::gone(self);
+        if (reload) {
+            self->setEnabled(true);
+            // Reload the window so that it lists the folder afresh; the main window stays hidden.
+            Refreshing = 1;
+            trap([&] { Forms::unload(self); });
+            Refreshing = 0;
+            trap([] { Forms::get<frmSongs>().Show(); });
         }
-        while (lstDirs->count() > 0) {
-            DoEvents();
-            const QString folder = lstDirs->item(0)->text();
-            trap([&] { MoveMP3FilesInFolder(folder, QStringLiteral("*.*")); });
-            delete lstDirs->takeItem(0);
-        }
-        setEnabled(true);
-        // Reload the window so that it lists the folder afresh; the main window stays hidden.
-        Refreshing = 1;
-        trap([this] { Forms::unload(this); });
-        Refreshing = 0;
-        trap([] { Forms::get<frmSongs>().Show(); });
         trap([] { Forms::unload<frmMoveStatus>(); });
-    }
-    MsgBox(QStringLiteral("MP3 Files moved to ") + AppDriveRoot + QStringLiteral("My Music Folder"), Mb::OKOnly,
-           kAppTitle);
-}
-
-void frmSongs::MoveMP3FilesInFolder(const QString& folder, const QString& pattern)
-{
-    QString dirPath = folder.trimmed();
-    if (!dirPath.endsWith(QLatin1Char('/')))
-        dirPath += QLatin1Char('/');
-    QDir dir(dirPath);
-    if (!dir.exists())
-        return;
-    const QStringList filters = pattern == QLatin1String("*.*") ? QStringList() : QStringList{pattern};
-    const QFileInfoList entries =
-        dir.entryInfoList(filters, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
-    const bool inMyMusic = same(dirPath, DefaultMusicFolder);
-    Trap trap(kModule, QStringLiteral("MoveMP3FilesInFolder"));
-    for (const QFileInfo& fi : entries) {
-        DoEvents();
-        const QString name = fi.fileName();
-        if (fi.isSymLink())
-            continue;
-        if (fi.isDir()) {
-            if (name.startsWith(QLatin1Char('.')))
-                continue;
-            struct stat st {};
-            if (::lstat(QFile::encodeName(fi.absoluteFilePath()).constData(), &st) != 0 ||
-                static_cast<unsigned long long>(st.st_dev) != m_rootDevice)
-                continue; // another file system
-            lstDirs->insertItem(1, dirPath + name);
-            continue;
-        }
-        if (!fi.isFile() || inMyMusic)
-            continue;
-        const qsizetype mp3 = name.indexOf(QLatin1String(".mp3"), 0, Qt::CaseInsensitive);
-        if (mp3 >= 0)
-            CheckDuplicateMP3(DefaultMusicFolder, dirPath, name.left(mp3) + QStringLiteral(".mp3"), name);
-        const qsizetype lst = name.indexOf(QLatin1String(".lst"), 0, Qt::CaseInsensitive);
-        if (lst >= 0 && Playlists) {
-            trap([&] {
-                const QString playlist = name.left(lst);
-                bool known = false;
-                for (const auto& e : *Playlists)
-                    if (same(e->PlaylistName(), playlist)) {
-                        known = true;
-                        break;
-                    }
-                if (!known || existsIgnoringCase(DefaultMusicFolder + playlist + QStringLiteral(".lst")))
-                    return;
-                const QString source = findIgnoringCase(dirPath, playlist + QStringLiteral(".lst"));
-                if (source.isEmpty())
-                    return; // ".lst" inside the name, not a marker file
-                if (!QFile::rename(source, DefaultMusicFolder + playlist + QStringLiteral(".lst")))
-                    throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + source);
-            });
-        }
-    }
+        QApplication::restoreOverrideCursor();
+        if (reload)
+            MsgBox(QStringLiteral("MP3 Files moved to ") + AppDriveRoot + QStringLiteral("My Music Folder"), Mb::OKOnly,
+                   kAppTitle);
+    });
+    job->start();
 }
 
 void frmSongs::CheckDuplicateMP3(const QString& targetFolder, const QString& sourceFolder, const QString& songFile,
                                  const QString& sourceName)
 {
-    Trap trap(kModule, QStringLiteral("checkduplicatemp3"));
-    const QString source = sourceFolder + (sourceName.isEmpty() ? songFile : sourceName);
-    auto moveTo = [&](const QString& target) {
-        if (!QFileInfo(source).isFile())
-            throw AppError(Err::FileNotFound, QStringLiteral("File not found: ") + source);
-        if (!QFile::rename(source, target))
-            throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + source);
-    };
-    const QString existing = findIgnoringCase(targetFolder, songFile);
-    if (existing.isEmpty()) {
-        trap([&] { moveTo(targetFolder + songFile); });
-        return;
-    }
-    bool sameSize = false;
-    if (!trap([&] {
-            if (!QFileInfo(source).isFile())
-                throw AppError(Err::FileNotFound, QStringLiteral("File not found: ") + source);
-            sameSize = QFileInfo(source).size() == QFileInfo(existing).size();
-        }))
-        return;
-    if (sameSize)
-        return; // the same song is already there
-    const QString base = songFile.left(songFile.size() - 4);
-    for (int n = 1;; ++n) {
-        const QString candidate = base + QLatin1Char('(') + QString::number(n) + QStringLiteral(").mp3");
-        if (!existsIgnoringCase(targetFolder + candidate)) {
-            trap([&] { moveTo(targetFolder + candidate); });
-            return;
-        }
-    }
+    MoveSongInto(targetFolder, sourceFolder, songFile, sourceName, [](const AppError& e) {
+        LogError(kModule, QStringLiteral("checkduplicatemp3"), e.number, e.description, e.source);
+    });
 }
 
 // ---- Navigation and menus ----

@@ -28,7 +28,7 @@ public:
     ListView* ListView1; // the songs of the playlist shown or being built
     ListView* ListView3; // the saved playlists
     Mp3Play* Mp3Play1;   // reads the tags of songs the catalogue does not know
-    QListWidget* lstDirs; // the folders still to search while MP3 files are moved (never shown)
+    QListWidget* lstDirs; // never shown; the move job keeps its own list of folders to search
 
     // Labels.
     Label* Label28;      // "(Current Music Folder=...)"
@@ -129,7 +129,7 @@ private:
     void loadPlaylists(const QStringList& musicFiles);
     void setIdleButtons();
     void showTotal();
+    // Starts the walk that gathers MP3 files into My Music; the window is disabled until it ends,
+    // and then loaded afresh.
     void MoveAllMP3Files();
-    void MoveMP3FilesInFolder(const QString& folder, const QString& pattern);
-    unsigned long long m_rootDevice = 0;
 };

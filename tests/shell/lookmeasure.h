@@ -97,6 +97,23 @@ inline double textContrast(const QImage& with, const QImage& without, const QRec
     return ratios.empty() ? 0.0 : quantile(ratios, 0.02);
 }
 
+// Contrast of a tick or dot against the ground of its box: `ticked` and `clear` are renderings
+// of the same area with the box ticked and not; the pixels they differ in are the mark. The
+// strokes count, not their anti-aliased edges: the quarter of the mark's pixels that stand out
+// most. 1 (no contrast) when no mark pixel is found.
+inline double markContrast(const QImage& ticked, const QImage& clear)
+{
+    std::vector<double> ratios;
+    for (int y = 0; y < std::min(ticked.height(), clear.height()); ++y)
+        for (int x = 0; x < std::min(ticked.width(), clear.width()); ++x) {
+            const QRgb a = ticked.pixel(x, y), b = clear.pixel(x, y);
+            const int d = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+            if (d > 24)
+                ratios.push_back(contrast(luminance(a), luminance(b)));
+        }
+    return ratios.empty() ? 1.0 : quantile(ratios, 0.75);
+}
+
 // Contrast of a picture's glyph against its ground: the pixels are split in two by lightness
 // (Otsu's threshold on log luminance, the scale contrast is measured in); the larger part is
 // the ground, the smaller the glyph.

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <functional>
 
 #include "platform/errors.h"
 #include "core/globals.h"
@@ -121,10 +122,36 @@ TEST_F(AboutTest, HelpAndManualOpenTheShippedDocuments)
     for (const char* doc : {"Quillory.html", "Quillory Manual.html"})
         EXPECT_TRUE(QFile::exists(QStringLiteral(QUILLORY_PROGRAM_DIR "/") + QString::fromLatin1(doc))) << doc;
 
-    // A failing open is not looked at: no box.
-    desktop.result = false;
-    Help();
     EXPECT_TRUE(prompt.asked.empty());
+}
+
+// With no program to open a page (no browser installed), every opener says so, naming the page.
+TEST_F(AboutTest, APageNoProgramCouldOpenIsReported)
+{
+    desktop.result = false;
+    const struct {
+        const char* what;
+        std::function<void()> open;
+        QString page;
+    } cases[] = {
+        {"help", [] { Help(); }, programFile(QStringLiteral("Quillory.html"))},
+        {"manual", [] { manual(); }, programFile(QStringLiteral("Quillory Manual.html"))},
+        {"web site", [this] {
+             prompt.answers = {Mb::Yes};
+             GoToWebsite();
+         }, kMakerWebPage},
+        {"music site", [] { OpenMusicSite(FreeMp3Sites()[0]); }, FreeMp3Sites()[0].address},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        prompt.asked.clear();
+        c.open();
+        ASSERT_FALSE(prompt.asked.empty());
+        const PromptRecord& box = prompt.last();
+        EXPECT_EQ(box.text, QStringLiteral("No Program Could Open The Page\r") + c.page +
+                                QStringLiteral("\r\rPlease Install A Web Browser To Read It."));
+        EXPECT_EQ(box.style, Mb::OKOnly | Mb::Exclamation);
+    }
 }
 
 TEST_F(AboutTest, GoToWebsiteAsksFirstAndOpensTheMakersPageOnlyOnYes)

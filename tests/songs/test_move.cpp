@@ -2,11 +2,14 @@
 #include <QDir>
 #include <QFile>
 
+#include "pump.h"
 #include "shell/frmmovestatus.h"
 #include "songsfixture.h"
 
 class MoveFixture : public SongsFixture {
 protected:
+    // The move runs as a job: its end unloads the status window.
+    static void waitForMove() { ASSERT_TRUE(pumpUntil([] { return !Forms::isLoaded<frmMoveStatus>(); })); }
     QString home(const QString& rel) const { return homeDir() + rel; }
     QString myMusic(const QString& rel) const { return DefaultMusicFolder + rel; }
 };
@@ -50,6 +53,7 @@ TEST_F(MoveFixture, GathersTheHomeTreesMp3FilesAndKnownMarkersIntoMyMusic)
     before->Show();
     prompt.answers = {Mb::Yes, Mb::OK};
     before->sscmdMoveFiles_Click();
+    waitForMove();
     settle();
 
     QStringList moved = QDir(DefaultMusicFolder).entryList(QDir::Files, QDir::Name);
@@ -85,6 +89,7 @@ TEST_F(MoveFixture, AMarkerAlreadyInMyMusicStaysWhereItIs)
     touch(home(QStringLiteral("l/Rock.lst")), "1\r\n");
     prompt.answers = {Mb::Yes, Mb::OK};
     load().sscmdMoveFiles_Click();
+    waitForMove();
     settle();
     EXPECT_TRUE(QFile::exists(home(QStringLiteral("l/Rock.lst"))));
 }
