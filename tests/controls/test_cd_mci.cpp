@@ -326,6 +326,8 @@ TEST_F(CdDevice, APlayEndsAtItsLastFrameWhateverItsLength)
             EXPECT_EQ(ask("status cd position"), ends[t - 1]);
         }
     }
+}
+
 // Each play opens a new output: a play while the sound server is away runs on the null
 // output, and the first play after it came back is heard on it again.
 TEST_F(CdDevice, PlaysOnTheSoundServerAgainOnceItIsBack)
