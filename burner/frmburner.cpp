@@ -32,6 +32,7 @@
 #include "core/savefile.h"
 #include "core/settings.h"
 #include "core/skin.h"
+#include "core/writablefolder.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
 #include "platform/freespace.h"
@@ -680,6 +681,12 @@ void frmBurner::sscmdBurn_Click()
     trap([&] { used = CheckCDMedia(writers->SelectedWriterDevice()); });
     if (used == 1)
         return;
+    bool mp3Rows = false;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        mp3Rows = mp3Rows || IsMp3Row(ListView2->topLevelItem(i));
+    // The temporary WAV files of the MP3 entries are made in the music folder.
+    if (mp3Rows && !CheckFolderWritable(MusicFolder, QStringLiteral("temporary WAV")))
+        return;
     if (checkfreediskspaceConvert() == 1)
         return;
 
@@ -715,6 +722,7 @@ void frmBurner::sscmdBurn_Click()
 
 void frmBurner::endRun()
 {
+    m_burnCount = 0;
     m_running = false;
     m_preparing = false;
     ConversionRunning = 0;
@@ -728,6 +736,8 @@ void frmBurner::Burn()
     trap([this] { writers->DetermineDriver(); });
     double total = 0;
     trap([&] { total = GetTotalWAVSize(); });
+    const int rows = ListView2->topLevelItemCount();
+    int fit = rows;
     if (total > 700) {
         const int answer = MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not "
                                                  "Be Burned. Select Yes To Continue. Select No To Stop."),
@@ -738,8 +748,31 @@ void frmBurner::Burn()
             endRun();
             return;
         }
+        // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
+        QStringList paths;
+        for (int i = 0; i < rows; ++i)
+            paths << TrackFile(i);
+        trap([&] { fit = ACDWRITE1->TracksThatFit(paths); });
+        if (fit < rows) {
+            QStringList left;
+            for (int i = fit; i < rows; ++i)
+                left << ListView2->topLevelItem(i)->text(0);
+            if (fit == 0) {
+                MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
+                DeleteTempWAVFiles();
+                EnableControls();
+                endRun();
+                return;
+            }
+            MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
+                           .arg(fit)
+                           .arg(rows) +
+                       left.join(QStringLiteral("\n")),
+                   Mb::OKOnly, kAppTitle);
+        }
     }
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+    m_burnCount = fit;
+    for (int i = 0; i < fit; ++i)
         trap([&] { ACDWRITE1->AddTrack(TrackFile(i), 0); });
     trap([] {
         frmProgBurn& p = Forms::get<frmProgBurn>();
@@ -773,7 +806,7 @@ void frmBurner::ACDWRITE1_ActTrack(int track)
     if (p && entry) {
         p->Label1->setText(entry->text(0));
         p->Label5->setText(QStringLiteral("Burning Track ") + QString::number(track) + QStringLiteral(" of ") +
-                           QString::number(ListView2->topLevelItemCount()));
+                           QString::number(m_burnCount > 0 ? m_burnCount : ListView2->topLevelItemCount()));
     }
     trap([&] {
         if (!entry)
@@ -998,6 +1031,17 @@ void frmBurner::Mp3Play1_ThreadEnded()
     trap([this] { Mp3Play1->Close(); });
     ++MP3Number;
     if (DecodeAbort != -1) {
+        QTreeWidgetItem* item = ListView2->topLevelItem(NextBurnItem - 2);
+        const QString temp = item ? item->data(0, kTempRole).toString() : QString();
+        if (!temp.isEmpty() && !CheckWAVFormat(temp)) {
+            // The decoder ended without its temporary WAV: nothing is burned.
+            MsgBox(QStringLiteral("Could Not Convert \"") + item->data(0, kFileRole).toString() +
+                       QStringLiteral("\" To A Temporary WAV File. The CD Was Not Burned.\n") +
+                       FileNotWrittenText(temp),
+                   Mb::OKOnly, kAppTitle);
+            abortPreparation();
+            return;
+        }
         ConvertMP3();
         return;
     }

@@ -109,4 +109,5 @@ private:
     bool m_writerReady = false;
     bool m_running = false;
     bool m_preparing = false;
+    int m_burnCount = 0; // tracks handed to the writer by this run
 };

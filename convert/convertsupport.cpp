@@ -13,6 +13,7 @@
 #include "core/driveinfo.h"
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/writablefolder.h"
 #include "platform/controls.h"
 #include "platform/prompt.h"
 
@@ -144,7 +145,7 @@ bool MusicFolderWritable(const QString& module, const QString& kind)
                QStringLiteral(" to a CD Drive. Please select another drive using the Change Folders button"));
         return false;
     }
-    return true;
+    return CheckFolderWritable(MusicFolder, kind);
 }
 
 ProgressControls BuildProgressControls(Form* w, const QString& title, const char* firstName, const char* secondName)

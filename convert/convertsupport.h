@@ -39,7 +39,8 @@ void ShowSettingsTab(const QString& module, int tab);
 int SelectedRowCount(const QTreeWidget* list);
 
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
-// drive (a message says so). A drive type that cannot be determined is logged and allowed.
+// drive and not a folder no file can be made in (a message says so, naming the folder). A drive
+// type that cannot be determined is logged and allowed.
 bool MusicFolderWritable(const QString& module, const QString& kind);
 
 // The controls the two conversion progress windows share, top to bottom: "Converting " and the

@@ -5,8 +5,10 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QProgressBar>
+#include <utility>
 
 #include "controls/mp3play.h"
+#include "controls/wavcheck.h"
 #include "convert/convertsupport.h"
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmwavtomp3.h"
@@ -16,6 +18,7 @@
 #include "core/busylisting.h"
 #include "core/mp3tags.h"
 #include "core/skin.h"
+#include "core/writablefolder.h"
 #include "platform/files.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
@@ -402,6 +405,7 @@ void frmMP3ToWAV::ConvertMP3()
         if (opened == 0)
             Mp3Play1->Play();
     });
+    m_currentWav = opened == 0 ? MusicFolder + wavName : QString();
     if (opened != 0) {
         // Nothing will be decoded, so no end event comes: the file is reported and the run
         // moves on from the event queue, as it would after an end event.
@@ -432,6 +436,14 @@ void frmMP3ToWAV::Mp3Play1_ThreadEnded()
     Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
     trap([this] { Mp3Play1->Close(); });
     ++NumberofFile;
+    const QString written = std::exchange(m_currentWav, QString());
+    if (DecodeAbort != -1 && !written.isEmpty() && !CheckWAVFormat(written)) {
+        // The decoder ended without a WAV to show for it: the run stops and says so.
+        QFile::remove(written);
+        MsgBox(FileNotWrittenText(written) + QStringLiteral("\n\nThe conversion was stopped."));
+        finishRun();
+        return;
+    }
     if (DecodeAbort != -1) {
         ConvertMP3();
         return;

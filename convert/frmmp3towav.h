@@ -88,6 +88,7 @@ private:
     bool m_endQueued = false;  // an end step for a file that could not be opened is queued
     bool m_cleaningUp = false; // the abort's clean-up is under way
     QString m_partialWav; // the WAV being written when an abort was confirmed
+    QString m_currentWav; // the WAV the decoder is writing now
 };
 
 // Seconds of a length text "m:ss" (the last two characters are the seconds, the text before

@@ -13,6 +13,7 @@
 #include "core/encoderoptions.h"
 #include "core/errors.h"
 #include "core/globals.h"
+#include "core/writablefolder.h"
 #include "platform/childprocess.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
@@ -110,6 +111,10 @@ void frmProgWAVToMP3::WAVToMP3Encode()
                                      : QStringLiteral("The encoder ended with exit code %1: ").arg(code);
         QFile::remove(MP3Path);
         LogError(kModule, QStringLiteral("WAVToMP3Encode"), Err::InvalidCall, why + cmd.display, kAppTitle);
+    } else if (QFileInfo(MP3Path).size() <= 0) {
+        // An encoder that says it succeeded but left no MP3 has not converted the file.
+        QFile::remove(MP3Path);
+        MsgBox(FileNotWrittenText(MP3Path));
     }
 }
 

@@ -199,7 +199,10 @@ TEST_F(WavToMp3, RangePickedRowsAreEncodedWhateverTheirFormat)
     wav(QStringLiteral("Slow.wav"), 22050, 2);
     frmWAVToMP3& w = window();
     selectAll(w);
-    runner.onStart = [](FakeProcesses::Process& p) { p.finish(0); };
+    runner.onStart = [](FakeProcesses::Process& p) {
+        writeAll(p.args.last(), "ID3");
+        p.finish(0);
+    };
     w.SSConvert_Click();
     ASSERT_EQ(runner.started.size(), 2u);
     EXPECT_EQ(runner.started[0]->args.last(), music(QStringLiteral("Mono.mp3")));
