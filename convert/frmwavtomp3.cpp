@@ -149,6 +149,16 @@ frmWAVToMP3::frmWAVToMP3()
     connect(SSConvert, &QPushButton::clicked, this, &frmWAVToMP3::SSConvert_Click);
     connect(Label17, &Label::mouseMoved, this, &frmWAVToMP3::Label17_MouseMove);
     connect(Label6, &Label::mouseMoved, this, &frmWAVToMP3::Label6_MouseMove);
+
+    // The run: the job encodes; the window shows its steps and what went wrong.
+    job = new WavToMp3Job(this);
+    connect(job, &Job::nextTrack, this, [this](int n, int) { NumberofFile = int16_t(n); });
+    connect(job, &WavToMp3Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+        const bool own = procedure == QLatin1String("SSConvert_Click");
+        LogError(own ? kModule : QStringLiteral("frmProgWAVToMP3"), procedure, number, text, kAppTitle);
+    });
+    connect(job, &Job::infoMessage, this, [](const QString& text, Job::InfoKind) { MsgBox(text); });
+    connect(job, &Job::finished, this, &frmWAVToMP3::endRun);
 }
 
 void frmWAVToMP3::Form_Load()
@@ -175,7 +185,7 @@ void frmWAVToMP3::Form_Load()
 
 void frmWAVToMP3::Form_Unload(int& cancel)
 {
-    ConverterUnload(kModule, m_running, cancel);
+    ConverterUnload(kModule, isRunning(), cancel);
 }
 
 void frmWAVToMP3::ListView2_Click()
@@ -232,7 +242,7 @@ void frmWAVToMP3::picConvert_Click()
 void frmWAVToMP3::SSConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
-    if (m_running)
+    if (isRunning())
         return;
     TotFiles = 0;
     trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
@@ -243,53 +253,28 @@ void frmWAVToMP3::SSConvert_Click()
     if (!MusicFolderWritable(kModule, QStringLiteral("MP3")))
         return;
 
-    m_running = true;
+    // The plan: the selected rows in list order, at the ticked bit rate.
+    WavToMp3Plan plan;
+    plan.folder = MusicFolder;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        if (ListView2->topLevelItem(i)->isSelected())
+            plan.wavNames << ListView2->topLevelItem(i)->text(0);
+    plan.rateText = BitRateOptionText(Opt320->isChecked(), Opt256->isChecked(), Opt192->isChecked(),
+                                      Opt128->isChecked(), opt64->isChecked());
+    job->setPlan(plan);
     trap([this] { SetRunControlsEnabled(this, false); });
-    ConversionRunning = 1;
     setCaption(kRunCaption);
     NumberofFile = 1;
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = ListView2->topLevelItem(i);
-        if (!row->isSelected())
-            continue;
-        QString mp3Name;
-        trap([&] { encodeRow(row, mp3Name); });
-        if (EncodeAbort == -1) {
-            PAUSE(1000);
-            trap([&] {
-                const QString partial = MusicFolder + mp3Name;
-                if (!mp3Name.isEmpty() && QFile::exists(partial) && !QFile::remove(partial))
-                    throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + partial);
-            });
-            break;
-        }
-        ++NumberofFile;
-    }
-    endRun();
-}
-
-void frmWAVToMP3::encodeRow(QTreeWidgetItem* row, QString& mp3Name)
-{
-    const QString wavName = row->text(0);
-    mp3Name = checkduplmp3(wavName.left(wavName.size() - 4) + QStringLiteral(".mp3"));
-    frmProgWAVToMP3& prog = Forms::get<frmProgWAVToMP3>();
-    prog.lblProcess->setText(QStringLiteral("Processing ") + QString::number(NumberofFile) + QStringLiteral(" of ") +
-                             QString::number(TotFiles));
-    prog.lblwave->setText(wavName);
-    prog.Show();
-    prog.lblMP3->setText(mp3Name);
-    prog.WAVToMP3Encode();
+    trap([this] { Forms::get<frmProgWAVToMP3>().watch(*job); });
+    job->start();
 }
 
 void frmWAVToMP3::endRun()
 {
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
     trap([] { Forms::unload<frmProgWAVToMP3>(); });
-    EncodeAbort = 0;
     trap([this] { SetRunControlsEnabled(this, true); });
     setCaption(kCaption);
-    ConversionRunning = 0;
-    m_running = false;
 }
 
 void frmWAVToMP3::Label17_MouseMove() { Label17->setToolTip(Label17->text()); }

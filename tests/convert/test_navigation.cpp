@@ -159,6 +159,7 @@ TEST_F(Navigation, DuringARunTheButtonsAndMenusAreOffAndTheWindowStays)
         });
     };
     wav.SSConvert_Click();
+    ASSERT_TRUE(pumpUntil([] { return ConversionRunning == 0; }, 30000));
     EXPECT_TRUE(checked);
     EXPECT_TRUE(wav.picPlayer->isEnabled());
     EXPECT_TRUE(wav.chrome->entry(QStringLiteral("mnuPlayer"))->isEnabled());
