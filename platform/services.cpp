@@ -148,6 +148,10 @@ void ManualClock::advance(qint64 ms)
 }
 void ManualClock::singleShot(qint64 ms, QObject* context, std::function<void()> fn)
 {
+    if (ms <= 0) { // no time has to pass: it runs as the event loop turns
+        QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
+        return;
+    }
     qint64 due = 0;
     {
         std::lock_guard lk(m_mutex);

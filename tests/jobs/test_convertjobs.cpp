@@ -2,17 +2,24 @@
 // leaves in the folder.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <cmath>
+#include <functional>
+#include <memory>
 
 #include "audiofiles.h"
 #include "controls/mp3play.h"
 #include "core/globals.h"
 #include "fixture.h"
+#include "core/encoderoptions.h"
 #include "jobs/mp3towavjob.h"
+#include "jobs/wavtomp3job.h"
+#include "platform/childprocess.h"
 #include "pump.h"
 
 namespace {
 class Mp3ToWavJobTest : public AppFixture {
-protected:
+public:
     void SetUp() override
     {
         AppFixture::SetUp();
@@ -188,4 +195,182 @@ TEST_F(Mp3ToWavJobTest, CancelBeforeStartOrAfterTheEndDoesNothing)
     EXPECT_EQ(ends, 1);
     EXPECT_EQ(DecodeAbort, 0);
     EXPECT_TRUE(QFile::exists(at(QStringLiteral("A.wav"))));
+}
+
+namespace {
+// Encoder processes the test ends by hand; each start is kept.
+class ScriptedEncoders : public ChildProcessFactory {
+public:
+    struct State {
+        QStringList args;
+        bool running = false;
+        bool killed = false;
+        int code = -1;
+    };
+    class Process : public ChildProcess {
+    public:
+        Process(ScriptedEncoders& owner) : m_owner(owner) {}
+        bool start(const QString&, const QStringList& args) override
+        {
+            if (!m_owner.canStart)
+                return false;
+            m_state = std::make_shared<State>();
+            m_state->args = args;
+            m_state->running = true;
+            m_owner.started.push_back(m_state);
+            if (m_owner.onStart)
+                m_owner.onStart(*m_state);
+            return true;
+        }
+        bool finished() override { return !m_state || !m_state->running; }
+        int exitCode() override { return m_state && !m_state->running ? m_state->code : -1; }
+        void kill() override
+        {
+            if (m_state && m_state->running) {
+                m_state->running = false;
+                m_state->killed = true;
+            }
+        }
+
+    private:
+        ScriptedEncoders& m_owner;
+        std::shared_ptr<State> m_state;
+    };
+    std::unique_ptr<ChildProcess> create() override { return std::make_unique<Process>(*this); }
+    static void exit(State& s, int code)
+    {
+        s.running = false;
+        s.code = code;
+    }
+
+    bool canStart = true;
+    std::function<void(State&)> onStart;
+    std::vector<std::shared_ptr<State>> started;
+};
+
+class WavToMp3JobTest : public Mp3ToWavJobTest {
+protected:
+    void SetUp() override
+    {
+        Mp3ToWavJobTest::SetUp();
+        setChildProcesses(&encoders);
+        EncodeAbort = 0;
+        EncoderMode = QStringLiteral("CBR1");
+        for (const char* n : {"One.wav", "Two.wav", "Three.wav"})
+            ASSERT_TRUE(testaudio::writeWav(at(QString::fromLatin1(n)), 44100, 2, 0.2));
+    }
+    void TearDown() override
+    {
+        setChildProcesses(nullptr);
+        Mp3ToWavJobTest::TearDown();
+    }
+    static WavToMp3Plan plan()
+    {
+        return {MusicFolder, {QStringLiteral("One.wav"), QStringLiteral("Two.wav"), QStringLiteral("Three.wav")},
+                QStringLiteral("-b128 ")};
+    }
+    // Lets the job's timers run as the event loop turns.
+    JobOutcome run(WavToMp3Job& job)
+    {
+        clock.setAutoStep(50);
+        return runToEnd(job);
+    }
+    ScriptedEncoders encoders;
+};
+} // namespace
+
+TEST_F(WavToMp3JobTest, EncodesEachFileIntoAFreeNameAndGoesOnPastAFailedOrMissingEncoder)
+{
+    writeAll(at(QStringLiteral("Two.mp3")), "the user's own");
+    int n = 0;
+    encoders.onStart = [&](ScriptedEncoders::State& s) {
+        writeAll(s.args.last(), "ID3 partial");
+        ScriptedEncoders::exit(s, ++n == 2 ? 255 : 0); // the second one fails
+    };
+    WavToMp3Job job;
+    job.setPlan(plan());
+    QStringList started, logged;
+    std::vector<qint64> expected;
+    QObject::connect(&job, &WavToMp3Job::fileStarted, &job, [&](int, const QString& w, const QString& m, qint64 e) {
+        started << w + QStringLiteral(" -> ") + m;
+        expected.push_back(e);
+    });
+    QObject::connect(&job, &WavToMp3Job::logError, &job,
+                     [&](const QString& proc, int num, const QString&) { logged << proc + ' ' + QString::number(num); });
+    EXPECT_EQ(run(job).kind, JobOutcome::Done);
+    EXPECT_EQ(started, (QStringList{QStringLiteral("One.wav -> One.mp3"), QStringLiteral("Two.wav -> Two(1).mp3"),
+                                    QStringLiteral("Three.wav -> Three.mp3")}));
+    EXPECT_EQ(expected[0], qint64(std::nearbyint(QFileInfo(at(QStringLiteral("One.wav"))).size() /
+                                                 getencoderratio(QStringLiteral("-b128 ")))));
+    ASSERT_EQ(encoders.started.size(), 3u);
+    EXPECT_EQ(encoders.started[0]->args.mid(0, 2), (QStringList{QStringLiteral("-f"), QStringLiteral("-b128")}));
+    EXPECT_EQ(logged, QStringList{QStringLiteral("WAVToMP3Encode 5")});
+    // The failed file's partial MP3 went; its WAV, the user's file and the others stay.
+    EXPECT_FALSE(QFile::exists(at(QStringLiteral("Two(1).mp3"))));
+    EXPECT_TRUE(QFile::exists(at(QStringLiteral("Two.wav"))));
+    EXPECT_EQ(readAll(at(QStringLiteral("Two.mp3"))), QByteArray("the user's own"));
+    EXPECT_TRUE(QFile::exists(at(QStringLiteral("One.mp3"))));
+    EXPECT_TRUE(QFile::exists(at(QStringLiteral("Three.mp3"))));
+    EXPECT_EQ(ConversionRunning, 0);
+    EXPECT_EQ(EncodeAbort, 0);
+
+    // An encoder that cannot start is logged for each file, and the run still ends.
+    encoders.canStart = false;
+    logged.clear();
+    EXPECT_EQ(runToEnd(job).kind, JobOutcome::Done);
+    EXPECT_EQ(logged.size(), 3);
+    EXPECT_TRUE(logged.first().startsWith(QStringLiteral("WAVToMP3Encode 53")));
+}
+
+// An abort while the encoder runs (by cancel or by the flag), or while the abort question
+// holds a finished file: the encoder is ended, the MP3 in hand goes after the pause, the
+// files before it stay and nothing after it starts.
+TEST_F(WavToMp3JobTest, AnAbortEndsTheEncoderAndRemovesOnlyTheFileInHand)
+{
+    enum How { Cancel, Flag, HeldThenCancel };
+    for (How how : {Cancel, Flag, HeldThenCancel}) {
+        SCOPED_TRACE(int(how));
+        encoders.started.clear();
+        for (const char* n : {"One.mp3", "Two.mp3", "Three.mp3"})
+            QFile::remove(at(QString::fromLatin1(n)));
+        WavToMp3Job job;
+        job.setPlan(plan());
+        int n = 0;
+        encoders.onStart = [&](ScriptedEncoders::State& s) {
+            writeAll(s.args.last(), "ID3 partial");
+            if (++n == 1) {
+                ScriptedEncoders::exit(s, 0);
+                return;
+            }
+            if (how == Flag)
+                EncodeAbort = -1;
+            else if (how == HeldThenCancel) {
+                job.hold();
+                ScriptedEncoders::exit(s, 0);
+            }
+        };
+        bool ended = false;
+        JobOutcome out;
+        QObject::connect(&job, &Job::finished, &job, [&](const JobOutcome& o) {
+            out = o;
+            ended = true;
+        });
+        job.start();
+        ASSERT_TRUE(pumpUntil([&] { return encoders.started.size() == 2; }));
+        pumpUntil([] { return false; }, 30);
+        if (how != Flag)
+            job.cancel();
+        ASSERT_TRUE(pumpUntil([&] { return !encoders.started[1]->running; }));
+        EXPECT_EQ(encoders.started[1]->killed, how != HeldThenCancel);
+        EXPECT_FALSE(ended);
+        EXPECT_TRUE(QFile::exists(at(QStringLiteral("Two.mp3")))); // until the pause has passed
+        clock.advance(WavToMp3Job::kAbortPauseMs);
+        ASSERT_TRUE(pumpUntil([&] { return ended; }));
+        EXPECT_EQ(out.kind, JobOutcome::Aborted);
+        EXPECT_TRUE(QFile::exists(at(QStringLiteral("One.mp3"))));
+        EXPECT_FALSE(QFile::exists(at(QStringLiteral("Two.mp3"))));
+        EXPECT_EQ(encoders.started.size(), 2u);
+        EXPECT_EQ(EncodeAbort, 0);
+        EXPECT_EQ(ConversionRunning, 0);
+    }
 }
