@@ -14,8 +14,6 @@
 #include "core/globals.h"
 #include "core/busylisting.h"
 #include "core/mp3tags.h"
-#include "core/skin.h"
-#include "platform/files.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
 #include "shell/listsearch.h"
@@ -212,12 +210,7 @@ void frmMP3ToWAV::Form_Load()
                 row->setText(4, e.genre);
         });
     }
-    trap([this] { putskin(this); });
-    trap([this] { centreOnScreen(); });
-    trap([this] {
-        if (ListView2->topLevelItemCount() > 0)
-            ListView2->topLevelItem(0)->setSelected(false);
-    });
+    FinishConverterLoad(this, ListView2, kModule);
 }
 
 void frmMP3ToWAV::Form_Unload(int& cancel)
@@ -229,18 +222,9 @@ void frmMP3ToWAV::ListView2_Click()
 {
     Trap trap(kModule, QStringLiteral("ListView2_Click"));
     trap([this] {
-        if (ListView2->topLevelItemCount() == 0)
+        QTreeWidgetItem* row = ClickedRow(ListView2);
+        if (!row || RefuseExistingTwin(row, row->text(0), QStringLiteral("WAV")))
             return;
-        QTreeWidgetItem* row = ListView2->currentItem();
-        if (!row)
-            return;
-        const QString title = row->text(0);
-        if (existsIgnoringCase(MusicFolder + title + QStringLiteral(".wav"))) {
-            MsgBox(QStringLiteral("You Already Have a WAV file named \"") + title +
-                   QStringLiteral(".wav\" in your current Music Folder"));
-            row->setSelected(false);
-            return;
-        }
         Label3->setText(QStringLiteral("Total Converted WAV File Size = ") + QString::number(GetTotalWAVSize()) +
                         QStringLiteral(" MB"));
     });

@@ -58,18 +58,11 @@ void frmProgMP3ToWAV::watch(Mp3ToWavJob& job)
     if (m_job)
         disconnect(m_job, nullptr, this, nullptr);
     m_job = &job;
-    connect(&job, &Job::nextTrack, this, [this](int n, int of) {
-        lblProcess->setText(QStringLiteral("Processing ") + QString::number(n) + QStringLiteral(" of ") +
-                            QString::number(of));
-    });
+    ShowJobSteps(job, this, lblProcess, nCompleted, RipProgress);
     connect(&job, &Mp3ToWavJob::fileStarted, this, [this](int, const QString& mp3Name, const QString& wavName) {
         lblwave->setText(wavName);
         Show();
         lblMP3->setText(mp3Name);
-    });
-    connect(&job, &Job::percent, this, [this](int value) {
-        nCompleted->setText(QString::number(value) + QStringLiteral("%"));
-        RipProgress->setValue(value);
     });
 }
 

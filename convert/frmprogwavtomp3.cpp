@@ -52,10 +52,7 @@ void frmProgWAVToMP3::watch(WavToMp3Job& job)
     if (m_job)
         disconnect(m_job, nullptr, this, nullptr);
     m_job = &job;
-    connect(&job, &Job::nextTrack, this, [this](int n, int of) {
-        lblProcess->setText(QStringLiteral("Processing ") + QString::number(n) + QStringLiteral(" of ") +
-                            QString::number(of));
-    });
+    ShowJobSteps(job, this, lblProcess, nCompleted, RipProgress);
     connect(&job, &WavToMp3Job::fileStarted, this,
             [this](int, const QString& wavName, const QString& mp3Name, qint64 expected) {
                 lblwave->setText(wavName);
@@ -65,11 +62,7 @@ void frmProgWAVToMP3::watch(WavToMp3Job& job)
                 ExpectedSize = int32_t(expected);
                 PercentDone = 0;
             });
-    connect(&job, &Job::percent, this, [this](int value) {
-        PercentDone = int16_t(value);
-        nCompleted->setText(QString::number(PercentDone) + QStringLiteral("%"));
-        RipProgress->setValue(PercentDone);
-    });
+    connect(&job, &Job::percent, this, [this](int value) { PercentDone = int16_t(value); });
 }
 
 void frmProgWAVToMP3::Timer1_Timer()

@@ -13,8 +13,6 @@
 #include "core/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
-#include "core/skin.h"
-#include "platform/files.h"
 #include "platform/prompt.h"
 #include "shell/listsearch.h"
 #include "shell/windowchrome.h"
@@ -175,12 +173,7 @@ void frmWAVToMP3::Form_Load()
         EncoderMode = QStringLiteral("CBR1");
     trap([this] { Label21->setText(QStringLiteral("Encoder Selection:")); });
     trap([this] { Label23->setText(EncoderSelectionText(EncoderMode)); });
-    trap([this] { putskin(this); });
-    trap([this] { centreOnScreen(); });
-    trap([this] {
-        if (ListView2->topLevelItemCount() > 0)
-            ListView2->topLevelItem(0)->setSelected(false);
-    });
+    FinishConverterLoad(this, ListView2, kModule);
 }
 
 void frmWAVToMP3::Form_Unload(int& cancel)
@@ -192,19 +185,12 @@ void frmWAVToMP3::ListView2_Click()
 {
     Trap trap(kModule, QStringLiteral("ListView2_Click"));
     trap([this] {
-        if (ListView2->topLevelItemCount() == 0)
-            return;
-        QTreeWidgetItem* row = ListView2->currentItem();
+        QTreeWidgetItem* row = ClickedRow(ListView2);
         if (!row)
             return;
         const QString text = row->text(0);
-        const QString base = text.left(text.size() - 4);
-        if (existsIgnoringCase(MusicFolder + base + QStringLiteral(".mp3"))) {
-            MsgBox(QStringLiteral("You Already Have a MP3 file named \"") + base +
-                   QStringLiteral(".mp3\" in your current Music Folder"));
-            row->setSelected(false);
+        if (RefuseExistingTwin(row, text.left(text.size() - 4), QStringLiteral("MP3")))
             return;
-        }
         const int index = ListView2->indexOfTopLevelItem(row);
         if (!CheckWAVFormat(shortpathname(MusicFolder + text))) {
             MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not "
