@@ -48,12 +48,13 @@ public:
     {
         JobOutcome out;
         bool ended = false;
-        QObject::connect(&job, &Job::finished, &job, [&](const JobOutcome& o) {
+        const auto watch = QObject::connect(&job, &Job::finished, &job, [&](const JobOutcome& o) {
             out = o;
             ended = true;
         });
         job.start();
         EXPECT_TRUE(pumpUntil([&] { return ended; }, 30000));
+        QObject::disconnect(watch);
         return out;
     }
     QString at(const QString& name) const { return MusicFolder + name; }
