@@ -23,6 +23,7 @@
 #include "controls/mp3play.h"
 #include "controls/wavcheck.h"
 #include "convert/frmprogmp3towav.h"
+#include "jobs/mp3towavjob.h"
 #include "core/cdhelpers.h"
 #include "platform/errors.h"
 #include "core/filenames.h"
@@ -32,6 +33,7 @@
 #include "platform/savefile.h"
 #include "core/settings.h"
 #include "core/skin.h"
+#include "core/writablefolder.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
 #include "platform/freespace.h"
@@ -310,8 +312,12 @@ frmBurner::frmBurner()
     connect(ACDWRITE1, &ACDWRITE::Fixating, this, &frmBurner::ACDWRITE1_Fixating);
     connect(ACDWRITE1, &ACDWRITE::BurningProcessComplete, this, &frmBurner::ACDWRITE1_BurningProcessComplete);
     connect(ACDWRITE1, &ACDWRITE::UserStop, this, &frmBurner::ACDWRITE1_UserStop);
-    connect(Mp3Play1, &Mp3Play::ActFrame, this, &frmBurner::Mp3Play1_ActFrame);
-    connect(Mp3Play1, &Mp3Play::ThreadEnded, this, &frmBurner::Mp3Play1_ThreadEnded);
+
+    // The preparation: the MP3 entries are decoded into temporary WAV files by this window's
+    // MP3 control; the window follows the run's steps.
+    prepJob = new Mp3ToWavJob(*Mp3Play1, this);
+    connect(prepJob, &Mp3ToWavJob::fileStarted, this, &frmBurner::prepFileStarted);
+    connect(prepJob, &Job::finished, this, &frmBurner::prepFinished);
 }
 
 frmBurner::~frmBurner() = default;
@@ -680,6 +686,12 @@ void frmBurner::sscmdBurn_Click()
     trap([&] { used = CheckCDMedia(writers->SelectedWriterDevice()); });
     if (used == 1)
         return;
+    bool mp3Rows = false;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        mp3Rows = mp3Rows || IsMp3Row(ListView2->topLevelItem(i));
+    // The temporary WAV files of the MP3 entries are made in the music folder.
+    if (mp3Rows && !CheckFolderWritable(MusicFolder, QStringLiteral("temporary WAV")))
+        return;
     if (checkfreediskspaceConvert() == 1)
         return;
 
@@ -715,6 +727,7 @@ void frmBurner::sscmdBurn_Click()
 
 void frmBurner::endRun()
 {
+    m_burnCount = 0;
     m_running = false;
     m_preparing = false;
     ConversionRunning = 0;
@@ -728,6 +741,8 @@ void frmBurner::Burn()
     trap([this] { writers->DetermineDriver(); });
     double total = 0;
     trap([&] { total = GetTotalWAVSize(); });
+    const int rows = ListView2->topLevelItemCount();
+    int fit = rows;
     if (total > 700) {
         const int answer = MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not "
                                                  "Be Burned. Select Yes To Continue. Select No To Stop."),
@@ -738,8 +753,31 @@ void frmBurner::Burn()
             endRun();
             return;
         }
+        // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
+        QStringList paths;
+        for (int i = 0; i < rows; ++i)
+            paths << TrackFile(i);
+        trap([&] { fit = ACDWRITE1->TracksThatFit(paths); });
+        if (fit < rows) {
+            QStringList left;
+            for (int i = fit; i < rows; ++i)
+                left << ListView2->topLevelItem(i)->text(0);
+            if (fit == 0) {
+                MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
+                DeleteTempWAVFiles();
+                EnableControls();
+                endRun();
+                return;
+            }
+            MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
+                           .arg(fit)
+                           .arg(rows) +
+                       left.join(QStringLiteral("\n")),
+                   Mb::OKOnly, kAppTitle);
+        }
     }
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+    m_burnCount = fit;
+    for (int i = 0; i < fit; ++i)
         trap([&] { ACDWRITE1->AddTrack(TrackFile(i), 0); });
     trap([] {
         frmProgBurn& p = Forms::get<frmProgBurn>();
@@ -773,7 +811,7 @@ void frmBurner::ACDWRITE1_ActTrack(int track)
     if (p && entry) {
         p->Label1->setText(entry->text(0));
         p->Label5->setText(QStringLiteral("Burning Track ") + QString::number(track) + QStringLiteral(" of ") +
-                           QString::number(ListView2->topLevelItemCount()));
+                           QString::number(m_burnCount > 0 ? m_burnCount : ListView2->topLevelItemCount()));
     }
     trap([&] {
         if (!entry)
@@ -921,85 +959,59 @@ int16_t frmBurner::checkfreediskspaceConvert()
 void frmBurner::ConvertMP3()
 {
     Trap trap(kModule, QStringLiteral("ConvertMP3"));
-    DecodeAbort = 0;
-    const int rows = ListView2->topLevelItemCount();
-    int found = -1;
-    for (int pos = NextBurnItem; pos <= rows; ++pos) {
-        if (IsMp3Row(ListView2->topLevelItem(pos - 1))) {
-            found = pos;
-            break;
-        }
+    // The plan: every MP3 entry in list order, each into a WAV of its name in the music folder.
+    Mp3ToWavPlan plan;
+    plan.folder = MusicFolder;
+    plan.stopAtUnreadable = true;
+    plan.endsRun = false; // the burn follows
+    m_prepRows.clear();
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        if (!IsMp3Row(item))
+            continue;
+        const QString text = item->text(0);
+        plan.items.push_back({item->data(0, kFileRole).toString(), text.left(text.size() - 4) + QStringLiteral(".wav")});
+        m_prepRows.push_back(i);
     }
-    if (found < 0) {
+    prepJob->setPlan(plan);
+    trap([this] { Forms::get<frmProgMP3ToWAV>().watch(*prepJob); });
+    prepJob->start();
+}
+
+void frmBurner::prepFileStarted(int index, const QString&, const QString& wavName)
+{
+    Trap trap(kModule, QStringLiteral("ConvertMP3"));
+    MP3Number = static_cast<int16_t>(index + 1);
+    const int row = index < int(m_prepRows.size()) ? m_prepRows[size_t(index)] : -1;
+    NextBurnItem = static_cast<int16_t>(row + 2);
+    // Recorded before the decode starts, so an abort also removes a partly written file.
+    if (QTreeWidgetItem* item = ListView2->topLevelItem(row))
+        item->setData(0, kTempRole, MusicFolder + wavName);
+    trap([] {
+        frmProgMP3ToWAV& p = Forms::get<frmProgMP3ToWAV>();
+        p.setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
+        p.RipProgress->setValue(0);
+        p.nCompleted->setText(QStringLiteral("%"));
+    });
+}
+
+void frmBurner::prepFinished(const JobOutcome& outcome)
+{
+    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
+    if (outcome.kind == JobOutcome::Done) {
         // Every MP3 has its temporary WAV: write the disc.
         trap([] { Forms::unload<frmProgMP3ToWAV>(); });
-        DecodeAbort = 0;
         m_preparing = false;
         Burn();
         return;
     }
-    NextBurnItem = static_cast<int16_t>(found + 1);
-    QTreeWidgetItem* item = ListView2->topLevelItem(found - 1);
-    const QString text = item->text(0);
-    const QString input = item->data(0, kFileRole).toString();
-    QString output;
-    trap([&] { output = checkduplwav(text.left(text.size() - 4) + QStringLiteral(".wav")); });
-    // Recorded before the decode starts, so an abort also removes a partly written file.
-    item->setData(0, kTempRole, MusicFolder + output);
-    frmProgMP3ToWAV* p = nullptr;
-    trap([&] { p = &Forms::get<frmProgMP3ToWAV>(); });
-    if (p) {
-        p->lblProcess->setText(QStringLiteral("Processing ") + QString::number(MP3Number) + QStringLiteral(" of ") +
-                               QString::number(MP3Total));
-        p->lblwave->setText(output);
-        // The caption's "Burn" makes the window's Abort stop this window's decoder.
-        p->setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
-        p->BurnerMp3Play = Mp3Play1;
-        p->RipProgress->setValue(0);
-        p->nCompleted->setText(QStringLiteral("%"));
-        p->Show();
-        p->lblMP3->setText(input);
-    }
-    int16_t opened = 1;
-    trap([&] { opened = Mp3Play1->Open(MusicFolder + input, MusicFolder + output); });
-    if (opened != 0) {
-        // No end event follows a failed open: stop here rather than wait for ever.
-        MsgBox(QStringLiteral("Could Not Convert \"") + input +
-                   QStringLiteral("\" To A Temporary WAV File. The CD Was Not Burned."),
-               Mb::OKOnly, kAppTitle);
-        abortPreparation();
-        return;
-    }
-    trap([this] { Mp3Play1->Play(); });
-}
-
-void frmBurner::Mp3Play1_ActFrame(int32_t frame)
-{
-    Trap trap(kModule, QStringLiteral("Mp3Play1_ActFrame"));
-    if (!m_preparing)
-        return;
-    const int32_t frames = Mp3Play1->FrameCount();
-    const int32_t denominator = Mp3Play1->BitRate() <= 48000 ? frames / 2 : frames;
-    if (denominator <= 0)
-        return; // nothing to measure against: the bar stays where it is
-    ProgressPercent = static_cast<int16_t>(std::min<qint64>(qint64(frame) * 100 / denominator, 100));
-    if (frmProgMP3ToWAV* p = Forms::find<frmProgMP3ToWAV>()) {
-        p->nCompleted->setText(QString::number(ProgressPercent) + QStringLiteral("%"));
-        p->RipProgress->setValue(ProgressPercent);
-    }
-}
-
-void frmBurner::Mp3Play1_ThreadEnded()
-{
-    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
-    // Only the preparation decodes; a late end event of a finished chain is ignored.
-    if (!m_preparing)
-        return;
-    trap([this] { Mp3Play1->Close(); });
-    ++MP3Number;
-    if (DecodeAbort != -1) {
-        ConvertMP3();
-        return;
+    if (outcome.kind == JobOutcome::Failed) {
+        // A file that cannot be decoded, or whose WAV was not written: nothing is burned.
+        QString text = QStringLiteral("Could Not Convert \"") + prepJob->failedMp3() +
+                       QStringLiteral("\" To A Temporary WAV File. The CD Was Not Burned.");
+        if (!outcome.reason.isEmpty())
+            text += QStringLiteral("\n") + outcome.reason;
+        MsgBox(text, Mb::OKOnly, kAppTitle);
     }
     abortPreparation();
 }

@@ -4,12 +4,15 @@
 // a blank CD-R through the CD-writing control, following the write by its events.
 #include <QGroupBox>
 #include <memory>
+#include <vector>
 
 #include "controls/acdwrite_types.h"
 #include "shell/featureform.h"
 
 class ACDWRITE;
 class Mp3Play;
+class Mp3ToWavJob;
+struct JobOutcome;
 class WriterSelection;
 
 class frmBurner : public FeatureForm {
@@ -49,9 +52,8 @@ public:
 
     // Temporary WAV preparation.
     int16_t checkfreediskspaceConvert();
+    // Decodes the burn list's MP3 entries into temporary WAV files; the burn follows.
     void ConvertMP3();
-    void Mp3Play1_ActFrame(int32_t frame);
-    void Mp3Play1_ThreadEnded();
 
     // Tooltips of the music-folder line.
     void Label28_MouseMove();
@@ -94,6 +96,7 @@ public:
     SSCommand* sscmdEject;
     ACDWRITE* ACDWRITE1;
     Mp3Play* Mp3Play1;
+    Mp3ToWavJob* prepJob; // the preparation's decoding run
     std::unique_ptr<WriterSelection> writers;
 
     // Set by the Burn button for the preparation chain.
@@ -104,9 +107,13 @@ public:
 private:
     void endRun();
     void abortPreparation();
+    void prepFileStarted(int index, const QString& mp3Name, const QString& wavName);
+    void prepFinished(const JobOutcome& outcome);
+    std::vector<int> m_prepRows; // the burn-list row of each item of the preparation
     void listFolder();
 
     bool m_writerReady = false;
     bool m_running = false;
     bool m_preparing = false;
+    int m_burnCount = 0; // tracks handed to the writer by this run
 };

@@ -435,19 +435,8 @@ QString frmCD::OutputModeText(int mode)
 
 QString frmCD::BitRateOption() const
 {
-    // Every set button replaces the text; one is set at a time.
-    QString rate;
-    if (Opt320->isChecked())
-        rate = QStringLiteral("-b320 ");
-    if (Opt256->isChecked())
-        rate = QStringLiteral("-b256 ");
-    if (Opt192->isChecked())
-        rate = QStringLiteral("-b192 ");
-    if (Opt128->isChecked())
-        rate = QStringLiteral("-b128 ");
-    if (Opt64->isChecked())
-        rate = QStringLiteral("-b64 ");
-    return rate;
+    return BitRateOptionText(Opt320->isChecked(), Opt256->isChecked(), Opt192->isChecked(), Opt128->isChecked(),
+                             Opt64->isChecked());
 }
 
 int frmCD::rowCount() const { return ListView1->topLevelItemCount(); }

@@ -206,6 +206,26 @@ int ACDWRITE::refuse(int code, BurnOutcome::Reason reason, const QString& messag
     return code;
 }
 
+int ACDWRITE::TracksThatFit(const QStringList& paths) const
+{
+    if (m_selected < 0)
+        return 0;
+    const CdWriterPtr& writer = m_writers[static_cast<size_t>(m_selected)];
+    BurnJob job;
+    int fit = 0;
+    for (const QString& p : paths) {
+        BurnTrack t;
+        t.path = p;
+        if (!inspectBurnTrack(t, nullptr))
+            break;
+        job.tracks.push_back(t);
+        if (writer->sectorsNeeded(job) > writer->capacitySectors())
+            break;
+        ++fit;
+    }
+    return fit;
+}
+
 int ACDWRITE::WriteCD()
 {
     if (m_running)

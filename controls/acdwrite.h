@@ -66,6 +66,11 @@ public:
     void AddTrack(const QString& path, long reserved = 0);
     QStringList Tracks() const { return m_tracks; }
 
+    // How many of paths, taken from the first in order, fit together on the current writer's
+    // disc (as WriteCD measures them); counting stops at the first that does not fit or is
+    // not a CD-audio WAV. 0 when no writer is current.
+    int TracksThatFit(const QStringList& paths) const;
+
     // Starts writing the tracks to the current writer. 0 = the write has started and goes
     // on after the call returns; other (a WriteRefusal) = nothing is written, and
     // LastOutcome() says why. The track list is used up either way.

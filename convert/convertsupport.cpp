@@ -13,6 +13,10 @@
 #include "core/driveinfo.h"
 #include "platform/errors.h"
 #include "core/globals.h"
+#include "core/skin.h"
+#include "jobs/job.h"
+#include "platform/files.h"
+#include "core/writablefolder.h"
 #include "platform/controls.h"
 #include "platform/prompt.h"
 
@@ -121,6 +125,33 @@ void ShowSettingsTab(const QString& module, int tab)
     });
 }
 
+void FinishConverterLoad(Form* window, QTreeWidget* list, const QString& module)
+{
+    Trap trap(module, QStringLiteral("Form_Load"));
+    trap([window] { putskin(window); });
+    trap([window] { window->centreOnScreen(); });
+    trap([list] {
+        if (list->topLevelItemCount() > 0)
+            list->topLevelItem(0)->setSelected(false);
+    });
+}
+
+QTreeWidgetItem* ClickedRow(QTreeWidget* list)
+{
+    return list->topLevelItemCount() == 0 ? nullptr : list->currentItem();
+}
+
+bool RefuseExistingTwin(QTreeWidgetItem* row, const QString& base, const QString& kind)
+{
+    const QString name = base + '.' + kind.toLower();
+    if (!existsIgnoringCase(MusicFolder + name))
+        return false;
+    MsgBox(QStringLiteral("You Already Have a ") + kind + QStringLiteral(" file named \"") + name +
+           QStringLiteral("\" in your current Music Folder"));
+    row->setSelected(false);
+    return true;
+}
+
 int SelectedRowCount(const QTreeWidget* list)
 {
     int count = 0;
@@ -144,7 +175,19 @@ bool MusicFolderWritable(const QString& module, const QString& kind)
                QStringLiteral(" to a CD Drive. Please select another drive using the Change Folders button"));
         return false;
     }
-    return true;
+    return CheckFolderWritable(MusicFolder, kind);
+}
+
+void ShowJobSteps(Job& job, QObject* receiver, Label* process, Label* percentLabel, QProgressBar* bar)
+{
+    QObject::connect(&job, &Job::nextTrack, receiver, [process](int n, int of) {
+        process->setText(QStringLiteral("Processing ") + QString::number(n) + QStringLiteral(" of ") +
+                         QString::number(of));
+    });
+    QObject::connect(&job, &Job::percent, receiver, [percentLabel, bar](int value) {
+        percentLabel->setText(QString::number(value) + QStringLiteral("%"));
+        bar->setValue(value);
+    });
 }
 
 ProgressControls BuildProgressControls(Form* w, const QString& title, const char* firstName, const char* secondName)

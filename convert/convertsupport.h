@@ -6,9 +6,11 @@
 
 class Form;
 class Label;
+class QObject;
 class QProgressBar;
 class SSCommand;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 // The names of the files of folder (no folders), in name order ignoring letter case.
@@ -35,11 +37,21 @@ void ConverterUnload(const QString& module, bool running, int& cancel);
 // Shows the settings window on its tab; module names the window in the error log.
 void ShowSettingsTab(const QString& module, int tab);
 
+// The end of a converter window's load: skin, centred on the screen, no row of list picked.
+// Each step that fails is logged under the window's module and "Form_Load".
+void FinishConverterLoad(Form* window, QTreeWidget* list, const QString& module);
+// The row a click on a converter's list picked (its current row); nullptr for an empty list.
+QTreeWidgetItem* ClickedRow(QTreeWidget* list);
+// A picked row whose file the music folder already holds as base + "." + kind ("WAV", "MP3"):
+// the user hears so, the row is unpicked and true returned.
+bool RefuseExistingTwin(QTreeWidgetItem* row, const QString& base, const QString& kind);
+
 // The number of selected rows of list.
 int SelectedRowCount(const QTreeWidget* list);
 
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
-// drive (a message says so). A drive type that cannot be determined is logged and allowed.
+// drive and not a folder no file can be made in (a message says so, naming the folder). A drive
+// type that cannot be determined is logged and allowed.
 bool MusicFolderWritable(const QString& module, const QString& kind);
 
 // The controls the two conversion progress windows share, top to bottom: "Converting " and the
@@ -56,6 +68,11 @@ struct ProgressControls {
     Label* nCompleted;
     SSCommand* AbortButton;
 };
+class Job;
+// Shows job's steps in a progress window's controls: "Processing n of m" in process, and the
+// percent in percentLabel ("n%") and bar; the connections live as long as receiver.
+void ShowJobSteps(Job& job, QObject* receiver, Label* process, Label* percentLabel, QProgressBar* bar);
+
 // Captions window with title, fixes its size and lays the progress controls out in it; the
 // two file name labels are named firstName and secondName.
 ProgressControls BuildProgressControls(Form* window, const QString& title, const char* firstName,

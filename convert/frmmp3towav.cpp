@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QFile>
 #include <QMenu>
-#include <QMetaObject>
 #include <QProgressBar>
 
 #include "controls/mp3play.h"
@@ -15,8 +14,6 @@
 #include "core/globals.h"
 #include "core/busylisting.h"
 #include "core/mp3tags.h"
-#include "core/skin.h"
-#include "platform/files.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
 #include "shell/listsearch.h"
@@ -58,14 +55,6 @@ long LengthTextSeconds(const QString& length)
         (!minText.isEmpty() && !okMin) || secs < 0 || mins < 0)
         throw AppError(Err::TypeMismatch, QStringLiteral("Type mismatch: length \"") + length + '"');
     return mins * 60 + secs;
-}
-
-int16_t DecodePercent(int32_t frame, int32_t frameCount, int32_t bitRate, int16_t previous)
-{
-    const qint64 total = bitRate <= 48000 ? frameCount / 2 : frameCount;
-    if (total <= 0)
-        return previous;
-    return int16_t(std::min<qint64>(qint64(frame) * 100 / total, 100));
 }
 
 frmMP3ToWAV::SortFlags& frmMP3ToWAV::sortFlags() { return Forms::persistent<SortFlags>(); }
@@ -172,8 +161,13 @@ frmMP3ToWAV::frmMP3ToWAV()
     connect(SSConvert, &QPushButton::clicked, this, &frmMP3ToWAV::SSConvert_Click);
     connect(Label28, &Label::mouseMoved, this, &frmMP3ToWAV::Label28_MouseMove);
     connect(Label6, &Label::mouseMoved, this, &frmMP3ToWAV::Label6_MouseMove);
-    connect(Mp3Play1, &Mp3Play::ActFrame, this, &frmMP3ToWAV::Mp3Play1_ActFrame);
-    connect(Mp3Play1, &Mp3Play::ThreadEnded, this, &frmMP3ToWAV::Mp3Play1_ThreadEnded);
+    // The run: the job decodes through this window's MP3 control; the window shows its steps.
+    job = new Mp3ToWavJob(*Mp3Play1, this);
+    connect(job, &Job::nextTrack, this, [this](int n, int) { NumberofFile = int16_t(n); });
+    connect(job, &Mp3ToWavJob::logError, this, [](const QString& procedure, int number, const QString& text) {
+        LogError(kModule, procedure, number, text, kAppTitle);
+    });
+    connect(job, &Job::finished, this, &frmMP3ToWAV::finishRun);
 }
 
 void frmMP3ToWAV::Form_Load()
@@ -216,35 +210,21 @@ void frmMP3ToWAV::Form_Load()
                 row->setText(4, e.genre);
         });
     }
-    trap([this] { putskin(this); });
-    trap([this] { centreOnScreen(); });
-    trap([this] {
-        if (ListView2->topLevelItemCount() > 0)
-            ListView2->topLevelItem(0)->setSelected(false);
-    });
+    FinishConverterLoad(this, ListView2, kModule);
 }
 
 void frmMP3ToWAV::Form_Unload(int& cancel)
 {
-    ConverterUnload(kModule, m_running, cancel);
+    ConverterUnload(kModule, isRunning(), cancel);
 }
 
 void frmMP3ToWAV::ListView2_Click()
 {
     Trap trap(kModule, QStringLiteral("ListView2_Click"));
     trap([this] {
-        if (ListView2->topLevelItemCount() == 0)
+        QTreeWidgetItem* row = ClickedRow(ListView2);
+        if (!row || RefuseExistingTwin(row, row->text(0), QStringLiteral("WAV")))
             return;
-        QTreeWidgetItem* row = ListView2->currentItem();
-        if (!row)
-            return;
-        const QString title = row->text(0);
-        if (existsIgnoringCase(MusicFolder + title + QStringLiteral(".wav"))) {
-            MsgBox(QStringLiteral("You Already Have a WAV file named \"") + title +
-                   QStringLiteral(".wav\" in your current Music Folder"));
-            row->setSelected(false);
-            return;
-        }
         Label3->setText(QStringLiteral("Total Converted WAV File Size = ") + QString::number(GetTotalWAVSize()) +
                         QStringLiteral(" MB"));
     });
@@ -346,7 +326,7 @@ int16_t frmMP3ToWAV::checkfreediskspaceConvert()
 void frmMP3ToWAV::SSConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
-    if (m_running)
+    if (isRunning())
         return;
     TotFiles = 0;
     trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
@@ -359,126 +339,33 @@ void frmMP3ToWAV::SSConvert_Click()
     if (checkfreediskspaceConvert() == 1)
         return;
 
-    m_running = true;
-    m_partialWav.clear();
+    // The plan: the selected rows in list order, each into a WAV named after its title.
+    Mp3ToWavPlan plan;
+    plan.folder = MusicFolder;
+    plan.abortPauseMs = 1000;
+    Trap step(kModule, QStringLiteral("ConvertMP3"));
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = ListView2->topLevelItem(i);
+        if (row->isSelected())
+            step([&] { plan.items.push_back({rowFileName(row), removeinvalid(row->text(0)) + QStringLiteral(".wav")}); });
+    }
+    job->setPlan(plan);
     trap([this] { SetRunControlsEnabled(this, false); });
-    ConversionRunning = 1;
     setCaption(kRunCaption);
     NumberProcess = 1;
     NumberofFile = 1;
-    ConvertMP3();
+    trap([this] { Forms::get<frmProgMP3ToWAV>().watch(*job); });
+    job->start();
 }
 
-void frmMP3ToWAV::ConvertMP3()
+void frmMP3ToWAV::finishRun(const JobOutcome& outcome)
 {
     Trap trap(kModule, QStringLiteral("ConvertMP3"));
-    DecodeAbort = 0;
-    QTreeWidgetItem* row = nullptr;
-    for (int i = NumberProcess; i <= ListView2->topLevelItemCount(); ++i)
-        if (ListView2->topLevelItem(i - 1)->isSelected()) {
-            row = ListView2->topLevelItem(i - 1);
-            NumberProcess = int16_t(i + 1);
-            break;
-        }
-    if (!row) {
-        finishRun();
-        return;
-    }
-    QString wavName, mp3Name;
-    trap([&] {
-        const QString base = removeinvalid(row->text(0));
-        wavName = checkduplwav(base + QStringLiteral(".wav"));
-        mp3Name = rowFileName(row);
-    });
-    int16_t opened = 1;
-    trap([&] {
-        frmProgMP3ToWAV& prog = Forms::get<frmProgMP3ToWAV>();
-        prog.lblProcess->setText(QStringLiteral("Processing ") + QString::number(NumberofFile) +
-                                 QStringLiteral(" of ") + QString::number(TotFiles));
-        prog.lblwave->setText(wavName);
-        prog.Show();
-        prog.lblMP3->setText(mp3Name);
-        opened = Mp3Play1->Open(MusicFolder + mp3Name, MusicFolder + wavName);
-        if (opened == 0)
-            Mp3Play1->Play();
-    });
-    if (opened != 0) {
-        // Nothing will be decoded, so no end event comes: the file is reported and the run
-        // moves on from the event queue, as it would after an end event.
-        LogError(kModule, QStringLiteral("ConvertMP3"), Err::FileNotFound,
-                 QStringLiteral("The MP3 file cannot be decoded: ") + MusicFolder + mp3Name, kAppTitle);
-        m_endQueued = true;
-        QMetaObject::invokeMethod(this, &frmMP3ToWAV::Mp3Play1_ThreadEnded, Qt::QueuedConnection);
-    }
-}
-
-void frmMP3ToWAV::Mp3Play1_ActFrame(int32_t frame)
-{
-    Trap trap(kModule, QStringLiteral("Mp3Play1_ActFrame"));
-    trap([&] {
-        ProgressPercent = DecodePercent(frame, Mp3Play1->FrameCount(), Mp3Play1->BitRate(), ProgressPercent);
-        if (frmProgMP3ToWAV* prog = Forms::find<frmProgMP3ToWAV>()) {
-            prog->nCompleted->setText(QString::number(ProgressPercent) + QStringLiteral("%"));
-            prog->RipProgress->setValue(ProgressPercent);
-        }
-    });
-}
-
-void frmMP3ToWAV::Mp3Play1_ThreadEnded()
-{
-    m_endQueued = false;
-    if (!m_running || m_cleaningUp)
-        return;
-    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
-    trap([this] { Mp3Play1->Close(); });
-    ++NumberofFile;
-    if (DecodeAbort != -1) {
-        ConvertMP3();
-        return;
-    }
-    m_cleaningUp = true;
-    PAUSE(1000);
-    trap([this] {
-        if (!m_partialWav.isEmpty() && QFile::exists(m_partialWav) && !QFile::remove(m_partialWav))
-            throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + m_partialWav);
-    });
+    if (outcome.kind == JobOutcome::Failed)
+        MsgBox(outcome.reason + QStringLiteral("\n\nThe conversion was stopped."));
     trap([] { Forms::unload<frmProgMP3ToWAV>(); });
     trap([this] { SetRunControlsEnabled(this, true); });
     setCaption(kDoneCaption);
-    ConversionRunning = 0;
-    m_running = false;
-    m_cleaningUp = false;
-    m_partialWav.clear();
-}
-
-void frmMP3ToWAV::AbortRun()
-{
-    Trap trap(kModule, QStringLiteral("AbortButton_Click"));
-    DecodeAbort = -1;
-    // The file being written now is the one the clean-up removes, whatever the labels show later.
-    trap([this] {
-        if (frmProgMP3ToWAV* prog = Forms::find<frmProgMP3ToWAV>())
-            m_partialWav = MusicFolder + prog->lblwave->text();
-    });
-    trap([this] {
-        const bool decoding = Mp3Play1->IsRunning();
-        Mp3Play1->Stop();
-        Mp3Play1->Close();
-        // Between two files nothing is decoding, so no end event would come: clean up from the queue.
-        if (!decoding && !m_endQueued)
-            QMetaObject::invokeMethod(this, &frmMP3ToWAV::Mp3Play1_ThreadEnded, Qt::QueuedConnection);
-    });
-}
-
-void frmMP3ToWAV::finishRun()
-{
-    Trap trap(kModule, QStringLiteral("ConvertMP3"));
-    trap([] { Forms::unload<frmProgMP3ToWAV>(); });
-    trap([this] { SetRunControlsEnabled(this, true); });
-    setCaption(kDoneCaption);
-    ConversionRunning = 0;
-    DecodeAbort = 0;
-    m_running = false;
 }
 
 void frmMP3ToWAV::Label28_MouseMove() { Label28->setToolTip(Label28->text()); }

@@ -2,6 +2,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "jobs/mp3towavjob.h"
 #include "shell/featureform.h"
 
 class Mp3Play;
@@ -63,11 +64,6 @@ public:
     // Opens the other converter.
     void picConvert_Click() override;
 
-    // The run's steps: the next selected file, its progress and its end.
-    void ConvertMP3();
-    void Mp3Play1_ActFrame(int32_t frame);
-    void Mp3Play1_ThreadEnded();
-
     // Whole megabytes the WAV files of the selected rows will take (list is not used).
     long GetTotalWAVSize(QTreeWidget* list = nullptr);
     // 1 when the selected rows' WAV files would not fit on the music folder's drive with
@@ -77,22 +73,16 @@ public:
     void Label28_MouseMove();
     void Label6_MouseMove();
 
-    bool isRunning() const { return m_running; }
-    // The progress window's abort: stops the decoder; the end event then cleans up.
-    void AbortRun();
+    bool isRunning() const { return job->running(); }
+
+    // The Convert run: decodes the selected files, one after the other, by this window's MP3 control.
+    Mp3ToWavJob* job;
 
 private:
     long selectedSeconds(const QString& procedure);
-    void finishRun();
-    bool m_running = false;
-    bool m_endQueued = false;  // an end step for a file that could not be opened is queued
-    bool m_cleaningUp = false; // the abort's clean-up is under way
-    QString m_partialWav; // the WAV being written when an abort was confirmed
+    void finishRun(const JobOutcome& outcome);
 };
 
 // Seconds of a length text "m:ss" (the last two characters are the seconds, the text before
 // the last three the minutes). Throws AppError 13 when the text is not of that form.
 long LengthTextSeconds(const QString& length);
-// The decoding percent: frame of the frame total (half the frame count at 48,000 bits a
-// second or less), at most 100; previous when the total is 0.
-int16_t DecodePercent(int32_t frame, int32_t frameCount, int32_t bitRate, int16_t previous);

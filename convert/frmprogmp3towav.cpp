@@ -3,9 +3,8 @@
 #include <QCloseEvent>
 #include <QProgressBar>
 
-#include "controls/mp3play.h"
 #include "convert/convertsupport.h"
-#include "convert/frmmp3towav.h"
+#include "jobs/mp3towavjob.h"
 #include "platform/errors.h"
 #include "core/globals.h"
 #include "platform/prompt.h"
@@ -46,20 +45,24 @@ void frmProgMP3ToWAV::AbortButton_Click()
     // The run may have ended while the question was open; then there is nothing left to stop.
     if (answer != Mb::Yes || !self || isUnloading())
         return;
-    if (Caption().contains(QLatin1String("Burn"))) {
-        DecodeAbort = -1;
-        ConversionRunning = 0;
-        trap([this] {
-            if (BurnerMp3Play) {
-                BurnerMp3Play->Stop();
-                BurnerMp3Play->Close();
-            }
-        });
+    trap([this] {
+        if (m_job && m_job->running())
+            m_job->cancel();
+    });
+}
+
+void frmProgMP3ToWAV::watch(Mp3ToWavJob& job)
+{
+    if (m_job == &job)
         return;
-    }
-    trap([] {
-        if (frmMP3ToWAV* conv = Forms::find<frmMP3ToWAV>(); conv && conv->isRunning())
-            conv->AbortRun();
+    if (m_job)
+        disconnect(m_job, nullptr, this, nullptr);
+    m_job = &job;
+    ShowJobSteps(job, this, lblProcess, nCompleted, RipProgress);
+    connect(&job, &Mp3ToWavJob::fileStarted, this, [this](int, const QString& mp3Name, const QString& wavName) {
+        lblwave->setText(wavName);
+        Show();
+        lblMP3->setText(mp3Name);
     });
 }
 

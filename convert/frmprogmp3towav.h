@@ -4,12 +4,12 @@
 #include "platform/controls.h"
 #include "platform/forms.h"
 
-class Mp3Play;
+class Mp3ToWavJob;
 class QProgressBar;
 
 // The MP3-to-WAV progress window: which MP3 is being decoded into which WAV, how far, and
-// the Abort button. The converter and the burner's preparation of temporary WAV files both
-// use it; a caption holding "Burn" makes Abort act on the burner's MP3 control.
+// the Abort button. It shows one decoding run (the converter's or the burner's preparation
+// of temporary WAV files); its Abort asks, then stops that run.
 class frmProgMP3ToWAV : public Form {
     Q_OBJECT
 public:
@@ -26,13 +26,14 @@ public:
     Label* nCompleted;
     SSCommand* AbortButton;
 
-    // The burner's MP3 control, which Abort stops and closes when the caption holds "Burn".
-    // The burner sets it when it captions the window.
-    QPointer<Mp3Play> BurnerMp3Play;
+    // Shows job's files and progress from now on; Abort stops job.
+    void watch(Mp3ToWavJob& job);
 
     void AbortButton_Click();
 
 protected:
+    QPointer<Mp3ToWavJob> m_job;
+
     // The close box asks for an abort like the Abort button.
     void closeEvent(QCloseEvent* e) override;
 };

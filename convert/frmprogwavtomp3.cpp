@@ -1,33 +1,18 @@
 #include "convert/frmprogwavtomp3.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QTimer>
-#include <cmath>
-#include <memory>
 
 #include "convert/convertsupport.h"
-#include "convert/frmwavtomp3.h"
-#include "core/encoderoptions.h"
 #include "platform/errors.h"
 #include "core/globals.h"
-#include "platform/childprocess.h"
 #include "platform/prompt.h"
-#include "platform/services.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmProgWAVToMP3");
 } // namespace
-
-int16_t EncodePercent(qint64 length, qint64 expected)
-{
-    if (expected <= 0)
-        return 0;
-    const double percent = std::nearbyint(double(length) / double(expected) * 100.0);
-    return int16_t(std::min(percent, 95.0));
-}
 
 frmProgWAVToMP3::frmProgWAVToMP3() : Form(QStringLiteral("frmProgWAVToMP3"))
 {
@@ -60,57 +45,24 @@ void frmProgWAVToMP3::Form_Load()
 
 void frmProgWAVToMP3::Form_Unload(int&) { Timer1->stop(); }
 
-void frmProgWAVToMP3::WAVToMP3Encode()
+void frmProgWAVToMP3::watch(WavToMp3Job& job)
 {
-    Trap trap(kModule, QStringLiteral("WAVToMP3Encode"));
-    EncodeAbort = 0;
-    PercentDone = 0;
-    const QString wavPath = MusicFolder + lblwave->text();
-    MP3Path = MusicFolder + lblMP3->text();
-    if (!QFile::exists(wavPath))
+    if (m_job == &job)
         return;
-
-    QString rate;
-    trap([&] {
-        if (frmWAVToMP3* w = Forms::find<frmWAVToMP3>()) {
-            if (w->Opt320->isChecked())
-                rate = QStringLiteral("-b320 ");
-            if (w->Opt256->isChecked())
-                rate = QStringLiteral("-b256 ");
-            if (w->Opt192->isChecked())
-                rate = QStringLiteral("-b192 ");
-            if (w->Opt128->isChecked())
-                rate = QStringLiteral("-b128 ");
-            if (w->opt64->isChecked())
-                rate = QStringLiteral("-b64 ");
-        }
-    });
-    trap([&] {
-        const double ratio = getencoderratio(rate);
-        if (ratio <= 0)
-            throw AppError(Err::InvalidCall, QStringLiteral("No expected size for the bit rate \"") + rate + '"');
-        ExpectedSize = int32_t(std::nearbyint(double(QFileInfo(wavPath).size()) / ratio));
-    });
-
-    const EncoderCommand cmd = BuildEncoderCommand(rate, wavPath, MP3Path);
-    std::unique_ptr<ChildProcess> encoder = ChildProcesses().create();
-    if (!encoder->start(cmd.program, cmd.arguments)) {
-        LogError(kModule, QStringLiteral("WAVToMP3Encode"), Err::FileNotFound,
-                 QStringLiteral("The encoder could not be started: ") + cmd.display, kAppTitle);
-        return;
-    }
-    Clocks().waitUntil([&] { return encoder->finished() || EncodeAbort == -1; }, -1);
-    if (EncodeAbort == -1) {
-        encoder->kill();
-        return;
-    }
-    if (const int code = encoder->exitCode(); code != 0) {
-        // The encoder failed: its partial MP3 goes, its WAV stays, and the run goes on.
-        const QString why = code < 0 ? QStringLiteral("The encoder was ended abnormally: ")
-                                     : QStringLiteral("The encoder ended with exit code %1: ").arg(code);
-        QFile::remove(MP3Path);
-        LogError(kModule, QStringLiteral("WAVToMP3Encode"), Err::InvalidCall, why + cmd.display, kAppTitle);
-    }
+    if (m_job)
+        disconnect(m_job, nullptr, this, nullptr);
+    m_job = &job;
+    ShowJobSteps(job, this, lblProcess, nCompleted, RipProgress);
+    connect(&job, &WavToMp3Job::fileStarted, this,
+            [this](int, const QString& wavName, const QString& mp3Name, qint64 expected) {
+                lblwave->setText(wavName);
+                Show();
+                lblMP3->setText(mp3Name);
+                MP3Path = MusicFolder + mp3Name;
+                ExpectedSize = int32_t(expected);
+                PercentDone = 0;
+            });
+    connect(&job, &Job::percent, this, [this](int value) { PercentDone = int16_t(value); });
 }
 
 void frmProgWAVToMP3::Timer1_Timer()
@@ -129,10 +81,18 @@ void frmProgWAVToMP3::Timer1_Timer()
 void frmProgWAVToMP3::AbortButton_Click()
 {
     Trap trap(kModule, QStringLiteral("AbortButton_Click"));
-    trap([] {
-        if (MsgBox(QStringLiteral("Are You Sure You Want To Abort Converting?"), Mb::YesNo) == Mb::Yes)
-            EncodeAbort = -1;
-    });
+    QPointer<frmProgWAVToMP3> self(this);
+    // While the question is open the file in hand stays in hand: Yes removes it, No goes on.
+    QPointer<WavToMp3Job> job = m_job;
+    if (job)
+        job->hold();
+    int answer = Mb::No;
+    trap([&] { answer = MsgBox(QStringLiteral("Are You Sure You Want To Abort Converting?"), Mb::YesNo); });
+    if (!job)
+        return;
+    job->release();
+    if (answer == Mb::Yes)
+        job->cancel();
 }
 
 void frmProgWAVToMP3::closeEvent(QCloseEvent* e)

@@ -1,15 +1,19 @@
 #pragma once
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 
 #include "platform/controls.h"
 #include "platform/forms.h"
 
+#include "jobs/wavtomp3job.h"
+
 class QProgressBar;
 class QTimer;
 
 // The WAV-to-MP3 progress window: which file is being encoded into which, how far the
-// MP3 has grown against its expected size, and the Abort button. It runs the encoder.
+// MP3 has grown against its expected size, and the Abort button. It shows one encoding run;
+// its Abort asks, then stops that run.
 class frmProgWAVToMP3 : public Form {
     Q_OBJECT
 public:
@@ -32,17 +36,14 @@ public:
     int32_t ExpectedSize = 0;
     QString MP3Path;
 
-    // Encodes MusicFolder + lblwave into MusicFolder + lblMP3 with the encoder and returns
-    // when it has ended or has been ended by an abort.
-    void WAVToMP3Encode();
+    // Shows job's files and progress from now on; Abort stops job.
+    void watch(WavToMp3Job& job);
     void Timer1_Timer();
     void AbortButton_Click();
 
 protected:
+    QPointer<WavToMp3Job> m_job;
+
     // The close box asks for an abort like the Abort button.
     void closeEvent(QCloseEvent* e) override;
 };
-
-// The progress percent of an MP3 of length bytes expected to reach expected bytes:
-// rounded to whole numbers (halves to even), at most 95; 0 when nothing is expected.
-int16_t EncodePercent(qint64 length, qint64 expected);

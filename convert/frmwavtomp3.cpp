@@ -13,8 +13,6 @@
 #include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
-#include "core/skin.h"
-#include "platform/files.h"
 #include "platform/prompt.h"
 #include "shell/listsearch.h"
 #include "shell/windowchrome.h"
@@ -149,6 +147,16 @@ frmWAVToMP3::frmWAVToMP3()
     connect(SSConvert, &QPushButton::clicked, this, &frmWAVToMP3::SSConvert_Click);
     connect(Label17, &Label::mouseMoved, this, &frmWAVToMP3::Label17_MouseMove);
     connect(Label6, &Label::mouseMoved, this, &frmWAVToMP3::Label6_MouseMove);
+
+    // The run: the job encodes; the window shows its steps and what went wrong.
+    job = new WavToMp3Job(this);
+    connect(job, &Job::nextTrack, this, [this](int n, int) { NumberofFile = int16_t(n); });
+    connect(job, &WavToMp3Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+        const bool own = procedure == QLatin1String("SSConvert_Click");
+        LogError(own ? kModule : QStringLiteral("frmProgWAVToMP3"), procedure, number, text, kAppTitle);
+    });
+    connect(job, &Job::infoMessage, this, [](const QString& text, Job::InfoKind) { MsgBox(text); });
+    connect(job, &Job::finished, this, &frmWAVToMP3::endRun);
 }
 
 void frmWAVToMP3::Form_Load()
@@ -165,36 +173,24 @@ void frmWAVToMP3::Form_Load()
         EncoderMode = QStringLiteral("CBR1");
     trap([this] { Label21->setText(QStringLiteral("Encoder Selection:")); });
     trap([this] { Label23->setText(EncoderSelectionText(EncoderMode)); });
-    trap([this] { putskin(this); });
-    trap([this] { centreOnScreen(); });
-    trap([this] {
-        if (ListView2->topLevelItemCount() > 0)
-            ListView2->topLevelItem(0)->setSelected(false);
-    });
+    FinishConverterLoad(this, ListView2, kModule);
 }
 
 void frmWAVToMP3::Form_Unload(int& cancel)
 {
-    ConverterUnload(kModule, m_running, cancel);
+    ConverterUnload(kModule, isRunning(), cancel);
 }
 
 void frmWAVToMP3::ListView2_Click()
 {
     Trap trap(kModule, QStringLiteral("ListView2_Click"));
     trap([this] {
-        if (ListView2->topLevelItemCount() == 0)
-            return;
-        QTreeWidgetItem* row = ListView2->currentItem();
+        QTreeWidgetItem* row = ClickedRow(ListView2);
         if (!row)
             return;
         const QString text = row->text(0);
-        const QString base = text.left(text.size() - 4);
-        if (existsIgnoringCase(MusicFolder + base + QStringLiteral(".mp3"))) {
-            MsgBox(QStringLiteral("You Already Have a MP3 file named \"") + base +
-                   QStringLiteral(".mp3\" in your current Music Folder"));
-            row->setSelected(false);
+        if (RefuseExistingTwin(row, text.left(text.size() - 4), QStringLiteral("MP3")))
             return;
-        }
         const int index = ListView2->indexOfTopLevelItem(row);
         if (!CheckWAVFormat(shortpathname(MusicFolder + text))) {
             MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not "
@@ -232,7 +228,7 @@ void frmWAVToMP3::picConvert_Click()
 void frmWAVToMP3::SSConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
-    if (m_running)
+    if (isRunning())
         return;
     TotFiles = 0;
     trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
@@ -243,53 +239,28 @@ void frmWAVToMP3::SSConvert_Click()
     if (!MusicFolderWritable(kModule, QStringLiteral("MP3")))
         return;
 
-    m_running = true;
+    // The plan: the selected rows in list order, at the ticked bit rate.
+    WavToMp3Plan plan;
+    plan.folder = MusicFolder;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        if (ListView2->topLevelItem(i)->isSelected())
+            plan.wavNames << ListView2->topLevelItem(i)->text(0);
+    plan.rateText = BitRateOptionText(Opt320->isChecked(), Opt256->isChecked(), Opt192->isChecked(),
+                                      Opt128->isChecked(), opt64->isChecked());
+    job->setPlan(plan);
     trap([this] { SetRunControlsEnabled(this, false); });
-    ConversionRunning = 1;
     setCaption(kRunCaption);
     NumberofFile = 1;
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = ListView2->topLevelItem(i);
-        if (!row->isSelected())
-            continue;
-        QString mp3Name;
-        trap([&] { encodeRow(row, mp3Name); });
-        if (EncodeAbort == -1) {
-            PAUSE(1000);
-            trap([&] {
-                const QString partial = MusicFolder + mp3Name;
-                if (!mp3Name.isEmpty() && QFile::exists(partial) && !QFile::remove(partial))
-                    throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error: ") + partial);
-            });
-            break;
-        }
-        ++NumberofFile;
-    }
-    endRun();
-}
-
-void frmWAVToMP3::encodeRow(QTreeWidgetItem* row, QString& mp3Name)
-{
-    const QString wavName = row->text(0);
-    mp3Name = checkduplmp3(wavName.left(wavName.size() - 4) + QStringLiteral(".mp3"));
-    frmProgWAVToMP3& prog = Forms::get<frmProgWAVToMP3>();
-    prog.lblProcess->setText(QStringLiteral("Processing ") + QString::number(NumberofFile) + QStringLiteral(" of ") +
-                             QString::number(TotFiles));
-    prog.lblwave->setText(wavName);
-    prog.Show();
-    prog.lblMP3->setText(mp3Name);
-    prog.WAVToMP3Encode();
+    trap([this] { Forms::get<frmProgWAVToMP3>().watch(*job); });
+    job->start();
 }
 
 void frmWAVToMP3::endRun()
 {
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
     trap([] { Forms::unload<frmProgWAVToMP3>(); });
-    EncodeAbort = 0;
     trap([this] { SetRunControlsEnabled(this, true); });
     setCaption(kCaption);
-    ConversionRunning = 0;
-    m_running = false;
 }
 
 void frmWAVToMP3::Label17_MouseMove() { Label17->setToolTip(Label17->text()); }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "jobs/wavtomp3job.h"
 #include "shell/featureform.h"
 
 class QTreeWidgetItem;
@@ -65,10 +66,11 @@ public:
     void picConvert_MouseMove();
 
     // Whether a Convert run is going on.
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return job->running(); }
+
+    // The Convert run: encodes the selected files, one after the other.
+    WavToMp3Job* job;
 
 private:
-    void encodeRow(QTreeWidgetItem* row, QString& mp3Name);
     void endRun();
-    bool m_running = false;
 };

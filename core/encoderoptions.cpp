@@ -69,6 +69,22 @@ double getencoderratio(const QString& rateText)
     }
 }
 
+QString BitRateOptionText(bool b320, bool b256, bool b192, bool b128, bool b64)
+{
+    QString rate;
+    if (b320)
+        rate = QStringLiteral("-b320 ");
+    if (b256)
+        rate = QStringLiteral("-b256 ");
+    if (b192)
+        rate = QStringLiteral("-b192 ");
+    if (b128)
+        rate = QStringLiteral("-b128 ");
+    if (b64)
+        rate = QStringLiteral("-b64 ");
+    return rate;
+}
+
 QString GetWindowsSysDir()
 {
     QString dir;

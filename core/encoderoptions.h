@@ -8,6 +8,9 @@
 QString fnGetCBRVBR();
 // Expected ratio of WAV bytes to MP3 bytes for a bit-rate option text ("-b128 ") and the current preset.
 double getencoderratio(const QString& rateText);
+// The encoder's bit-rate option for the ticked rate buttons ("-b320 " ... "-b64 "): each ticked
+// button replaces the text in this order, so the lowest ticked rate wins; "" when none is ticked.
+QString BitRateOptionText(bool b320, bool b256, bool b192, bool b128, bool b64);
 // The folder the encoder is started from, ending in "/" ("/" alone when it is not installed).
 QString GetWindowsSysDir();
 

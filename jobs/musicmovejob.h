@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "core/errors.h"
+#include "platform/errors.h"
 #include "jobs/job.h"
 
 // What one walk does.

@@ -74,6 +74,11 @@ bool Clock::waitUntil(const std::function<bool()>& done, qint64 timeoutMs)
     return true;
 }
 
+void Clock::singleShot(qint64 ms, QObject* context, std::function<void()> fn)
+{
+    QTimer::singleShot(std::chrono::milliseconds(std::max<qint64>(ms, 0)), Qt::PreciseTimer, context, std::move(fn));
+}
+
 bool Clock::sleepUntilMsOr(qint64 t, const std::function<bool()>& woken)
 {
     for (;;) {
@@ -139,6 +144,45 @@ void ManualClock::advance(qint64 ms)
         m_ms += ms;
     }
     m_cv.notify_all();
+    fireDue();
+}
+void ManualClock::singleShot(qint64 ms, QObject* context, std::function<void()> fn)
+{
+    if (ms <= 0) { // no time has to pass: it runs as the event loop turns
+        QMetaObject::invokeMethod(context, std::move(fn), Qt::QueuedConnection);
+        return;
+    }
+    qint64 due = 0;
+    {
+        std::lock_guard lk(m_mutex);
+        due = m_ms + std::max<qint64>(ms, 0);
+        m_timers.push_back({due, context, std::move(fn)});
+    }
+    if (m_autoStep > 0)
+        QMetaObject::invokeMethod(
+            context,
+            [this, due] {
+                const qint64 left = due - monotonicMs();
+                if (left > 0)
+                    advance(left);
+                else
+                    fireDue();
+            },
+            Qt::QueuedConnection);
+}
+void ManualClock::fireDue()
+{
+    std::vector<Pending> due;
+    {
+        std::lock_guard lk(m_mutex);
+        auto it = std::stable_partition(m_timers.begin(), m_timers.end(),
+                                        [this](const Pending& p) { return p.due > m_ms; });
+        due.assign(std::make_move_iterator(it), std::make_move_iterator(m_timers.end()));
+        m_timers.erase(it, m_timers.end());
+    }
+    for (Pending& p : due)
+        if (p.context)
+            QMetaObject::invokeMethod(p.context, std::move(p.fn), Qt::QueuedConnection);
 }
 void ManualClock::sleepUntilMs(qint64 t)
 {

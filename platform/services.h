@@ -3,6 +3,8 @@
 // the clock, the desktop "open" call and child processes. Each has a real
 // implementation and can be replaced by a test.
 #include <QDateTime>
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -62,6 +64,9 @@ public:
     // The default sleeps in slices of at most 10 ms of this clock.
     virtual bool sleepUntilMsOr(qint64 t, const std::function<bool()>& woken);
     virtual void wakeSleepers() {}
+    // Runs fn once on context's thread after ms of this clock has passed (a job's pause or
+    // poll, which must never wait in a loop). Nothing runs when context is gone by then.
+    virtual void singleShot(qint64 ms, QObject* context, std::function<void()> fn);
 };
 
 class SystemClock : public Clock {
@@ -90,8 +95,18 @@ public:
     void wakeSleepers() override;
     void advance(qint64 ms);
     void setAutoStep(qint64 ms) { m_autoStep = ms; }
+    // Fires once advance() reaches its time; with an auto step the time passes as the
+    // event loop turns, so it fires from the event queue.
+    void singleShot(qint64 ms, QObject* context, std::function<void()> fn) override;
 
 private:
+    struct Pending {
+        qint64 due;
+        QPointer<QObject> context;
+        std::function<void()> fn;
+    };
+    void fireDue();
+    std::vector<Pending> m_timers;
     mutable std::mutex m_mutex;
     std::condition_variable m_cv;
     qint64 m_ms = 0;

@@ -11,6 +11,7 @@
 #include "controls/mp3play.h"
 #include "convert/frmprogmp3towav.h"
 #include "discimage.h"
+#include "platform/folderaccess.h"
 #include "realbox.h"
 
 namespace {
@@ -511,5 +512,70 @@ TEST_F(BurnRunTest, FailedOrRefusedWritesSayWhyAndLeaveNothingBehind)
     EXPECT_FALSE(QFileInfo::exists(music + QStringLiteral("m.wav")));
     EXPECT_FALSE(QFileInfo::exists(writer.cuePath));
     EXPECT_TRUE(b2.sscmdBurn->isEnabled());
+    EXPECT_EQ(ConversionRunning, 0);
+}
+
+// With the music folder read-only, the MP3 entries' temporary WAV files cannot be made: the
+// user hears so, naming the folder, before anything starts. A list of WAV files alone needs
+// no file in the folder and burns.
+TEST_F(BurnRunTest, AReadOnlyMusicFolderStopsOnlyABurnThatMustDecode)
+{
+    mp3(QStringLiteral("m.mp3"), 0.5);
+    wav(QStringLiteral("w.wav"), 0.5);
+    setFolderWriteProbe([](const QString&) { return false; });
+    struct ProbeBack {
+        ~ProbeBack() { setFolderWriteProbe(nullptr); }
+    } probeBack;
+    frmBurner& b = loadForRealBurn(false);
+    add(b, QStringLiteral("w.wav"));
+    add(b, QStringLiteral("m.mp3"));
+    prompt.asked.clear();
+    b.sscmdBurn_Click();
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_TRUE(prompt.last().text.startsWith(QStringLiteral("Can't write temporary WAV files to the folder \"") +
+                                              music.chopped(1) + '"'))
+        << prompt.last().text.toStdString();
+    EXPECT_FALSE(b.BurnRunning());
+    EXPECT_TRUE(b.sscmdBurn->isEnabled());
+    EXPECT_FALSE(Forms::isLoaded<frmProgMP3ToWAV>());
+    EXPECT_FALSE(QFileInfo::exists(music + QStringLiteral("m.wav")));
+    EXPECT_FALSE(QFileInfo::exists(writer.cuePath));
+
+    b.ListView2->setCurrentItem(b.ListView2->topLevelItem(1));
+    b.ListView2_DblClick();
+    b.sscmdBurn_Click();
+    ASSERT_TRUE(waitForEnd(b));
+    EXPECT_TRUE(asked(kFinished));
+}
+
+// Yes to the over-full question burns the entries that fit, in list order, and names the rest.
+TEST_F(BurnRunTest, YesToAnOverFullDiscBurnsWhatFitsAndNamesTheRest)
+{
+    // The image's disc holds the first two tracks: 38 + 75 sectors.
+    writer.capacitySectors = 120;
+    reinject();
+    const QString big = wav(QStringLiteral("big.wav"), 0.5);
+    wav(QStringLiteral("a.wav"), 1.0);
+    wav(QStringLiteral("c.wav"), 1.0);
+    wav(QStringLiteral("d.wav"), 1.0);
+    frmBurner& b = loadForRealBurn(false);
+    for (const char* n : {"big.wav", "a.wav", "c.wav", "d.wav"})
+        add(b, QString::fromLatin1(n));
+    QFile f(big);
+    ASSERT_TRUE(f.resize(701LL * 1048576)); // sparse, past its own header's data: only asks the question
+    prompt.answers = {Mb::Yes};
+    prompt.asked.clear();
+    b.sscmdBurn_Click();
+    ASSERT_TRUE(waitForEnd(b));
+    ASSERT_GE(prompt.asked.size(), 3u) << prompt.messageTexts().join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(prompt.asked[1].text,
+              QStringLiteral("Only The First 2 Of 4 Files Fit On The CD. These Files Will Not Be Burned:\nc.wav\nd.wav"));
+    EXPECT_TRUE(asked(kFinished));
+    EXPECT_EQ(errorBoxes(), 0);
+    CDDriveLetter = writer.cuePath;
+    CDAudio cd;
+    ASSERT_EQ(cd.ReadyDevice(), 0);
+    EXPECT_EQ(cd.GetNumTracks(), 2);
+    EXPECT_TRUE(b.sscmdBurn->isEnabled());
     EXPECT_EQ(ConversionRunning, 0);
 }

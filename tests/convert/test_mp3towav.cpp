@@ -282,22 +282,24 @@ TEST_F(Mp3ToWav, TheRunEndingUnderTheRealAbortQuestionLeavesEverythingWhole)
     EXPECT_EQ(w.Caption(), QStringLiteral("Convert MP3 To WAV"));
 }
 
-TEST_F(Mp3ToWav, ABurnCaptionMakesAbortStopTheBurnersControl)
+TEST_F(Mp3ToWav, AbortStopsTheRunTheProgressWindowWatchesAndNoOther)
 {
     mp3(QStringLiteral("Burn.mp3"), 30.0);
     frmMP3ToWAV& w = window();
     Mp3Play burner;
-    ASSERT_EQ(burner.Open(music(QStringLiteral("Burn.mp3")), music(QStringLiteral("Burn.wav"))), 0);
-    burner.Play();
+    Mp3ToWavJob job(burner);
+    job.setPlan({MusicFolder, {{QStringLiteral("Burn.mp3"), QStringLiteral("Burn.wav")}}});
     frmProgMP3ToWAV& prog = Forms::get<frmProgMP3ToWAV>();
     prog.setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
-    prog.BurnerMp3Play = &burner;
-    ConversionRunning = 1;
+    prog.watch(job);
+    job.start();
+    ASSERT_TRUE(burner.IsRunning());
     prompt.answers = {Mb::Yes};
     prog.AbortButton_Click();
     EXPECT_FALSE(burner.IsOpen());
     EXPECT_EQ(DecodeAbort, -1);
-    EXPECT_EQ(ConversionRunning, 0);
+    ASSERT_TRUE(runEnds());
+    EXPECT_FALSE(QFile::exists(music(QStringLiteral("Burn.wav"))));
     EXPECT_EQ(w.Caption(), QStringLiteral("Convert MP3 to WAV")); // the converter is left alone
     EXPECT_NE(Forms::find<frmProgMP3ToWAV>(), nullptr);
 }

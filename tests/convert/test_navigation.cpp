@@ -143,7 +143,8 @@ TEST_F(Navigation, DuringARunTheButtonsAndMenusAreOffAndTheWindowStays)
     wav.Show();
     wav.ListView2->topLevelItem(0)->setSelected(true);
     bool checked = false;
-    runner.onStart = [&](FakeProcesses::Process&) {
+    runner.onStart = [&](FakeProcesses::Process& p) {
+        writeAll(p.args.last(), "ID3");
         auto proc = runner.started.back();
         QTimer::singleShot(0, [&, proc] {
             EXPECT_FALSE(wav.picPlayer->isEnabled());
@@ -158,6 +159,7 @@ TEST_F(Navigation, DuringARunTheButtonsAndMenusAreOffAndTheWindowStays)
         });
     };
     wav.SSConvert_Click();
+    ASSERT_TRUE(pumpUntil([] { return ConversionRunning == 0; }, 30000));
     EXPECT_TRUE(checked);
     EXPECT_TRUE(wav.picPlayer->isEnabled());
     EXPECT_TRUE(wav.chrome->entry(QStringLiteral("mnuPlayer"))->isEnabled());

@@ -20,6 +20,8 @@ protected:
         ASSERT_TRUE(testaudio::writeWav(music(name), rate, channels, seconds));
     }
     frmWAVToMP3& window() { return Forms::get<frmWAVToMP3>(); }
+    // The run goes on from the event loop: waits (with a guard against a hang) for its end.
+    static bool runEnds() { return pumpUntil([] { return ConversionRunning == 0; }, 30000); }
     void selectAll(frmWAVToMP3& w)
     {
         for (int i = 0; i < w.ListView2->topLevelItemCount(); ++i)
@@ -125,12 +127,14 @@ TEST_F(WavToMp3, ConvertRefusesWithoutASelectionAndOnACdDrive)
     touch(QStringLiteral("a.wav"));
     frmWAVToMP3& w = window();
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     EXPECT_EQ(prompt.last().text, QStringLiteral("Select one or more WAV files to Convert."));
 
     SetMountTable(std::vector<MountEntry>{{QStringLiteral("/"), QStringLiteral("ext4"), QStringLiteral("/dev/sda1")},
                                           {MusicFolder.chopped(1), QStringLiteral("iso9660"), QStringLiteral("/dev/sr0")}});
     selectAll(w);
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     EXPECT_EQ(prompt.last().text, QStringLiteral("Can't write MP3 to a CD Drive. Please select another drive using "
                                                  "the Change Folders button"));
     EXPECT_TRUE(w.SSConvert->isEnabled());
@@ -165,6 +169,7 @@ TEST_F(WavToMp3, RunEncodesTheSelectedRowsInListOrder)
         p.finish(0);
     };
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
 
     EXPECT_EQ(shown, (QStringList{QStringLiteral("Processing 1 of 3"), QStringLiteral("Processing 2 of 3"),
                                   QStringLiteral("Processing 3 of 3")}));
@@ -199,8 +204,12 @@ TEST_F(WavToMp3, RangePickedRowsAreEncodedWhateverTheirFormat)
     wav(QStringLiteral("Slow.wav"), 22050, 2);
     frmWAVToMP3& w = window();
     selectAll(w);
-    runner.onStart = [](FakeProcesses::Process& p) { p.finish(0); };
+    runner.onStart = [](FakeProcesses::Process& p) {
+        writeAll(p.args.last(), "ID3");
+        p.finish(0);
+    };
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     ASSERT_EQ(runner.started.size(), 2u);
     EXPECT_EQ(runner.started[0]->args.last(), music(QStringLiteral("Mono.mp3")));
     EXPECT_EQ(runner.started[1]->args.last(), music(QStringLiteral("Slow.mp3")));
@@ -251,6 +260,7 @@ TEST_F(WavToMp3, AbortAnsweredNoGoesOnAndYesEndsTheEncoderAndDeletesThePartialMp
         }
     };
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     ASSERT_EQ(runner.started.size(), 2u); // the third file is never started
     EXPECT_FALSE(runner.started[0]->killed);
     EXPECT_TRUE(runner.started[1]->killed);
@@ -285,6 +295,7 @@ TEST_F(WavToMp3, TheRealAbortQuestionAnsweredAfterTheEncoderEndedRemovesItsMp3)
     };
     QPointer<frmProgWAVToMP3> prog = &Forms::get<frmProgWAVToMP3>();
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     EXPECT_EQ(boxes.seen, QStringList{question});
     EXPECT_EQ(boxes.answered, 1);
     EXPECT_EQ(runner.started.size(), 1u);
@@ -310,6 +321,7 @@ TEST_F(WavToMp3, AFailingOrMissingEncoderIsReportedAndTheRunGoesOn)
         p.finish(1);
     };
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     EXPECT_EQ(runner.started.size(), 2u);
     EXPECT_EQ(errorBoxes(), 2);
     EXPECT_FALSE(QFile::exists(music(QStringLiteral("One.mp3"))));
@@ -319,6 +331,7 @@ TEST_F(WavToMp3, AFailingOrMissingEncoderIsReportedAndTheRunGoesOn)
     prompt.asked.clear();
     runner.canStart = false;
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     EXPECT_EQ(errorBoxes(), 2);
     EXPECT_NE(prompt.asked[0].text.indexOf(QStringLiteral("The encoder could not be started")), -1);
     EXPECT_EQ(ConversionRunning, 0);
@@ -334,6 +347,7 @@ TEST_F(WavToMp3, TheRealEncoderMakesTheMp3)
     frmWAVToMP3& w = window();
     selectAll(w);
     w.SSConvert_Click();
+    ASSERT_TRUE(runEnds());
     EXPECT_TRUE(prompt.asked.empty());
     EXPECT_GT(QFileInfo(music(QStringLiteral("Tone.mp3"))).size(), 1000);
     EXPECT_EQ(ConversionRunning, 0);
