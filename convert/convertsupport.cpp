@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QTreeWidget>
 
 #include "core/driveinfo.h"
 #include "core/errors.h"
@@ -121,7 +120,7 @@ void ShowSettingsTab(const QString& module, int tab)
     });
 }
 
-int SelectedRowCount(const QTreeWidget* list)
+int SelectedRowCount(const ListView* list)
 {
     int count = 0;
     for (int i = 0; i < list->topLevelItemCount(); ++i)

@@ -8,7 +8,7 @@ class Form;
 class Label;
 class QProgressBar;
 class SSCommand;
-class QTreeWidget;
+class ListView;
 class QWidget;
 
 // The names of the files of folder (no folders), in name order ignoring letter case.
@@ -36,7 +36,7 @@ void ConverterUnload(const QString& module, bool running, int& cancel);
 void ShowSettingsTab(const QString& module, int tab);
 
 // The number of selected rows of list.
-int SelectedRowCount(const QTreeWidget* list);
+int SelectedRowCount(const ListView* list);
 
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
 // drive (a message says so). A drive type that cannot be determined is logged and allowed.

@@ -142,7 +142,7 @@ frmWAVToMP3::frmWAVToMP3()
     Label24 = MakeLabel(Picture2, "Label24", QStringLiteral("More Encoder And Folder Options"), 118, 30, 134, 40);
     Label24->setWordWrap(true);
 
-    connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
+    connect(ListView2, &ListView::itemClicked, this, [this] { ListView2_Click(); });
     connect(SSSearch, &QPushButton::clicked, this, &frmWAVToMP3::SSSearch_Click);
     connect(text1, &QLineEdit::returnPressed, this, &frmWAVToMP3::SSSearch_Click);
     connect(SSFolder, &QPushButton::clicked, this, &frmWAVToMP3::SSFolder_Click);
@@ -159,7 +159,7 @@ void frmWAVToMP3::Form_Load()
     trap([this] {
         for (const QString& name : FolderFileNames(MusicFolder))
             if (name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
-                new QTreeWidgetItem(ListView2, {name});
+                new ListItem(ListView2, {name});
     });
     if (EncoderMode.isEmpty())
         EncoderMode = QStringLiteral("CBR1");
@@ -184,7 +184,7 @@ void frmWAVToMP3::ListView2_Click()
     trap([this] {
         if (ListView2->topLevelItemCount() == 0)
             return;
-        QTreeWidgetItem* row = ListView2->currentItem();
+        ListItem* row = ListView2->currentItem();
         if (!row)
             return;
         const QString text = row->text(0);
@@ -199,7 +199,7 @@ void frmWAVToMP3::ListView2_Click()
         if (!CheckWAVFormat(shortpathname(MusicFolder + text))) {
             MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not "
                                   "Be Converted"));
-            if (QTreeWidgetItem* again = ListView2->topLevelItem(index); again && again->isSelected())
+            if (ListItem* again = ListView2->topLevelItem(index); again && again->isSelected())
                 again->setSelected(false);
         }
     });
@@ -209,7 +209,7 @@ void frmWAVToMP3::SSSearch_Click()
 {
     Trap trap(kModule, QStringLiteral("SSSearch_Click"));
     trap([this] {
-        SearchRows(ListView2, text1->text(), [](QTreeWidgetItem* row, const QString& t) {
+        SearchRows(ListView2, text1->text(), [](ListItem* row, const QString& t) {
             return row->text(0).contains(t, Qt::CaseInsensitive);
         });
     });
@@ -249,7 +249,7 @@ void frmWAVToMP3::SSConvert_Click()
     setCaption(kRunCaption);
     NumberofFile = 1;
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = ListView2->topLevelItem(i);
+        ListItem* row = ListView2->topLevelItem(i);
         if (!row->isSelected())
             continue;
         QString mp3Name;
@@ -268,7 +268,7 @@ void frmWAVToMP3::SSConvert_Click()
     endRun();
 }
 
-void frmWAVToMP3::encodeRow(QTreeWidgetItem* row, QString& mp3Name)
+void frmWAVToMP3::encodeRow(ListItem* row, QString& mp3Name)
 {
     const QString wavName = row->text(0);
     mp3Name = checkduplmp3(wavName.left(wavName.size() - 4) + QStringLiteral(".mp3"));

@@ -3,7 +3,7 @@
 
 #include "shell/featureform.h"
 
-class QTreeWidgetItem;
+class ListItem;
 
 // The WAV-to-MP3 converter window: the WAV files of the music folder, checked when picked,
 // five bit rates, the encoder preset, a search, and the Convert run that encodes the
@@ -68,7 +68,7 @@ public:
     bool isRunning() const { return m_running; }
 
 private:
-    void encodeRow(QTreeWidgetItem* row, QString& mp3Name);
+    void encodeRow(ListItem* row, QString& mp3Name);
     void endRun();
     bool m_running = false;
 };
