@@ -149,7 +149,12 @@ Figures run(const QString& root, int n)
     // the main window first, then the song window opened from it, as a user opens it.
     const int holdMs = qEnvironmentVariableIntValue("QUILLORY_BENCH_HOLD_MS");
     if (holdMs > 0) {
+        const QString drive = AppDriveRoot, defaultFolder = DefaultMusicFolder, folder = MusicFolder;
         Forms::get<frmMain>().Show();
+        // The main window's start may have read other folders from the settings.
+        AppDriveRoot = drive;
+        DefaultMusicFolder = defaultFolder;
+        MusicFolder = folder;
         hold(holdMs);
     }
     t.restart();
