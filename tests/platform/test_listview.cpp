@@ -3,6 +3,7 @@
 // texts; while sorting is on, new and changed rows are sorted in on the next event-loop pass.
 #include <QApplication>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <utility>
 #include <vector>
 
@@ -138,6 +139,7 @@ struct SortCase {
     Qt::SortOrder order;
     Qt::CaseSensitivity cs;
     QStringList titles;
+    friend void PrintTo(const SortCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ListViewSort : public ::testing::TestWithParam<SortCase> {};
