@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <unistd.h>
 
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
@@ -149,14 +150,21 @@ int main(int argc, char** argv)
     RecentList = std::make_unique<colPlaylist>();
     RecentList->setFileName(program + QStringLiteral("recent.mpd"));
 
-    // The listing folder.
+    // The listing folder: each file a hard link to one of the three kinds, so that a folder of
+    // 20,000 songs takes the room of three.
     const QList<QByteArray> kinds = templates(tmp.path());
+    QStringList kindFiles;
+    for (int k = 0; k < kinds.size(); ++k) {
+        kindFiles << tmp.path() + QStringLiteral("/kind%1.mp3").arg(k);
+        QFile f(kindFiles.back());
+        f.open(QIODevice::WriteOnly);
+        f.write(kinds[k]);
+    }
     QStringList paths;
     for (int i = 0; i < files; ++i) {
         const QString path = DefaultMusicFolder + QStringLiteral("Song %1.mp3").arg(i, 5, 10, QLatin1Char('0'));
-        QFile f(path);
-        f.open(QIODevice::WriteOnly);
-        f.write(kinds[i % kinds.size()]);
+        if (::link(QFile::encodeName(kindFiles[i % kindFiles.size()]).constData(), QFile::encodeName(path).constData()) != 0)
+            std::fprintf(stderr, "could not link %s\n", qPrintable(path));
         paths << path;
     }
     MusicFolder = DefaultMusicFolder;

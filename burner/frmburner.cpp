@@ -274,8 +274,8 @@ frmBurner::frmBurner()
 
     writers = std::make_unique<WriterSelection>(*ACDWRITE1, *Combo2);
 
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
-    connect(ListView2, &QTreeWidget::itemDoubleClicked, this, [this] { ListView2_DblClick(); });
+    connect(ListView1, &ListView::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    connect(ListView2, &ListView::itemDoubleClicked, this, [this] { ListView2_DblClick(); });
     // The keyboard does what the double clicks do: Enter adds a file, Enter or Delete removes one.
     auto key = [this](QWidget* on, QKeySequence k, void (frmBurner::*handler)()) {
         auto* sc = new QShortcut(k, on);
@@ -397,7 +397,7 @@ void frmBurner::listFolder()
         if (!name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
             continue;
         trap([&] {
-            auto* item = new QTreeWidgetItem(ListView1);
+            auto* item = new ListItem(ListView1);
             item->setText(0, name);
             item->setData(0, kFileRole, name);
             const qint64 bytes = QFileInfo(MusicFolder + name).size();
@@ -426,7 +426,7 @@ void frmBurner::listFolder()
             }
         });
         if (song) {
-            auto* item = new QTreeWidgetItem(ListView1);
+            auto* item = new ListItem(ListView1);
             item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
             item->setData(0, kFileRole, name);
             item->setText(1, song->artist());
@@ -444,7 +444,7 @@ void frmBurner::listFolder()
         trap([&] { e = ReadMp3ListEntry(*Mp3Play1, path); });
         if (!e.opened)
             continue;
-        auto* item = new QTreeWidgetItem(ListView1);
+        auto* item = new ListItem(ListView1);
         item->setText(0, base + name.right(4).toLower());
         item->setData(0, kFileRole, name);
         if (e.seconds != 0) {
@@ -498,7 +498,7 @@ void frmBurner::Label6_MouseMove() { Label6->setToolTip(Label28->text()); }
 
 // ---------------------------------------------------------------- burn list
 
-bool frmBurner::IsMp3Row(const QTreeWidgetItem* item)
+bool frmBurner::IsMp3Row(const ListItem* item)
 {
     if (!item)
         return false;
@@ -510,7 +510,7 @@ bool frmBurner::IsMp3Row(const QTreeWidgetItem* item)
 
 QString frmBurner::TrackFile(int row) const
 {
-    const QTreeWidgetItem* item = ListView2->topLevelItem(row);
+    const ListItem* item = ListView2->topLevelItem(row);
     if (!item)
         return {};
     if (IsMp3Row(item))
@@ -526,7 +526,7 @@ void frmBurner::ListView1_DblClick()
     Trap trap(kModule, QStringLiteral("ListView1_DblClick"));
     if (ListView1->topLevelItemCount() == 0)
         return;
-    QTreeWidgetItem* row = ListView1->currentItem();
+    ListItem* row = ListView1->currentItem();
     if (!row)
         return;
     const QString text = row->text(0);
@@ -552,7 +552,7 @@ void frmBurner::ListView1_DblClick()
         }
     }
     trap([&] {
-        auto* entry = new QTreeWidgetItem(ListView2);
+        auto* entry = new ListItem(ListView2);
         entry->setText(0, text);
         entry->setText(1, row->text(4));
         entry->setData(0, kFileRole, name);
@@ -566,7 +566,7 @@ void frmBurner::ListView2_DblClick()
     if (ListView2->topLevelItemCount() == 0)
         return;
     trap([this] {
-        QTreeWidgetItem* row = ListView2->currentItem();
+        ListItem* row = ListView2->currentItem();
         if (row)
             delete ListView2->takeTopLevelItem(ListView2->indexOfTopLevelItem(row));
     });
@@ -627,11 +627,11 @@ void frmBurner::ListView1_ColumnClick(int column)
             throw AppError(Err::Subscript, QStringLiteral("Subscript out of range"));
         int16_t& flag = Forms::persistent<BurnerSortFlags>().flag[key];
         // The rows are ordered by the column's text, letter case ignored.
-        QList<QTreeWidgetItem*> rows;
+        QList<ListItem*> rows;
         while (ListView1->topLevelItemCount() > 0)
             rows << ListView1->takeTopLevelItem(0);
         const bool descending = flag == 0;
-        std::stable_sort(rows.begin(), rows.end(), [&](QTreeWidgetItem* a, QTreeWidgetItem* b) {
+        std::stable_sort(rows.begin(), rows.end(), [&](ListItem* a, ListItem* b) {
             const int c = a->text(key).compare(b->text(key), Qt::CaseInsensitive);
             return descending ? c > 0 : c < 0;
         });
@@ -706,7 +706,7 @@ void frmBurner::sscmdBurn_Click()
     trap([this] { ACDWRITE1->BurnOption(true); });
     MP3Total = 0;
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        ListItem* item = ListView2->topLevelItem(i);
         item->setData(0, kTempRole, QString());
         if (IsMp3Row(item))
             ++MP3Total;
@@ -807,7 +807,7 @@ void frmBurner::ACDWRITE1_ActTrack(int track)
 {
     Trap trap(kModule, QStringLiteral("ACDWRITE1_ActTrack"));
     frmProgBurn* p = Forms::find<frmProgBurn>();
-    QTreeWidgetItem* entry = ListView2->topLevelItem(track - 1);
+    ListItem* entry = ListView2->topLevelItem(track - 1);
     if (p && entry) {
         p->Label1->setText(entry->text(0));
         p->Label5->setText(QStringLiteral("Burning Track ") + QString::number(track) + QStringLiteral(" of ") +
@@ -818,7 +818,7 @@ void frmBurner::ACDWRITE1_ActTrack(int track)
             throw AppError(35600, QStringLiteral("Index out of bounds"));
         entry->setSelected(true);
         if (track > 1)
-            if (QTreeWidgetItem* before = ListView2->topLevelItem(track - 2))
+            if (ListItem* before = ListView2->topLevelItem(track - 2))
                 before->setSelected(false);
         ListView2->scrollToItem(entry);
     });
@@ -911,7 +911,7 @@ void frmBurner::DeleteTempWAVFiles()
 {
     Trap trap(kModule, QStringLiteral("DeleteTempWAVFiles"));
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        ListItem* item = ListView2->topLevelItem(i);
         const QString temp = item->data(0, kTempRole).toString();
         if (temp.isEmpty())
             continue;
@@ -933,7 +933,7 @@ int16_t frmBurner::checkfreediskspaceConvert()
     }
     double mb = 0;
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        ListItem* item = ListView2->topLevelItem(i);
         if (!IsMp3Row(item))
             continue;
         const QString size = item->text(1);
@@ -966,7 +966,7 @@ void frmBurner::ConvertMP3()
     plan.endsRun = false; // the burn follows
     m_prepRows.clear();
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = ListView2->topLevelItem(i);
+        const ListItem* item = ListView2->topLevelItem(i);
         if (!IsMp3Row(item))
             continue;
         const QString text = item->text(0);
@@ -985,7 +985,7 @@ void frmBurner::prepFileStarted(int index, const QString&, const QString& wavNam
     const int row = index < int(m_prepRows.size()) ? m_prepRows[size_t(index)] : -1;
     NextBurnItem = static_cast<int16_t>(row + 2);
     // Recorded before the decode starts, so an abort also removes a partly written file.
-    if (QTreeWidgetItem* item = ListView2->topLevelItem(row))
+    if (ListItem* item = ListView2->topLevelItem(row))
         item->setData(0, kTempRole, MusicFolder + wavName);
     trap([] {
         frmProgMP3ToWAV& p = Forms::get<frmProgMP3ToWAV>();

@@ -64,7 +64,7 @@ public:
     // The file a burn-list row writes: a WAV row's own file, an MP3 row's temporary WAV.
     QString TrackFile(int row) const;
     // Whether a burn-list (or file-list) row stands for an MP3 file.
-    static bool IsMp3Row(const QTreeWidgetItem* item);
+    static bool IsMp3Row(const ListItem* item);
 
     ListView* ListView1;   // the music folder's WAV and MP3 files
     ListView* ListView2;   // the burn list

@@ -200,7 +200,7 @@ void frmBurnToCDInfo::LoadCDInfo()
         const int32_t length = framesOf(TrackStarts[size_t(t + 1)]) - framesOf(TrackStarts[size_t(t)]);
         const int32_t minutes = length / 4500;
         const int32_t seconds = (length % 4500) / 75;
-        QTreeWidgetItem* entry = burner->ListView2->topLevelItem(t - 1);
+        ListItem* entry = burner->ListView2->topLevelItem(t - 1);
         if (!entry)
             continue; // a track without a burn-list entry is passed over
         const QString text = entry->text(0);

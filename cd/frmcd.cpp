@@ -443,13 +443,13 @@ int frmCD::rowCount() const { return ListView1->topLevelItemCount(); }
 
 bool frmCD::rowSelected(int row) const
 {
-    QTreeWidgetItem* it = row >= 1 && row <= rowCount() ? ListView1->topLevelItem(row - 1) : nullptr;
+    ListItem* it = row >= 1 && row <= rowCount() ? ListView1->topLevelItem(row - 1) : nullptr;
     return it && it->isSelected();
 }
 
 void frmCD::setRowSelected(int row, bool on)
 {
-    if (QTreeWidgetItem* it = row >= 1 && row <= rowCount() ? ListView1->topLevelItem(row - 1) : nullptr)
+    if (ListItem* it = row >= 1 && row <= rowCount() ? ListView1->topLevelItem(row - 1) : nullptr)
         it->setSelected(on);
 }
 
@@ -565,7 +565,7 @@ void frmCD::CDInfo()
             txtArtist->setText(rec->artist());
             txtCDTitle->setText(rec->CDTitle());
             txtcategory->setText(rec->Category());
-            auto* item = new QTreeWidgetItem(ListView1);
+            auto* item = new ListItem(ListView1);
             item->setFlags(item->flags() | Qt::ItemIsEditable);
             item->setText(0, rec->TrackTitle());
             item->setText(1, QString::number(row));
@@ -596,7 +596,7 @@ void frmCD::LoadCDInfo()
     Trap trap(kModule, QStringLiteral("LoadCDInfo"));
     const int count = disc ? disc->TrackCount : 0;
     for (int n = 1; n <= count; ++n) {
-        auto* item = new QTreeWidgetItem(ListView1);
+        auto* item = new ListItem(ListView1);
         item->setFlags(item->flags() | Qt::ItemIsEditable);
         item->setText(0, QStringLiteral("Track No. ") + QString::number(n));
         item->setText(1, QString::number(n));
@@ -672,7 +672,7 @@ void frmCD::ListView1_MouseUp(int, int shift)
         trap([this] { Check1->setChecked(false); });
     if (same(CDPlayState, QStringLiteral("Play")) && plain) {
         trap([this] {
-            QTreeWidgetItem* it = ListView1->currentItem();
+            ListItem* it = ListView1->currentItem();
             if (!it || !cdplayer)
                 return;
             currenttrack = static_cast<int16_t>(ListView1->indexOfTopLevelItem(it) + 1);
@@ -933,7 +933,7 @@ void frmCD::Timer1_Timer()
             }
             trap([this] { currenttrack = TextToInt16(CDPosTrack); });
             trap([this] {
-                QTreeWidgetItem* it =
+                ListItem* it =
                     currenttrack >= 1 && currenttrack <= rowCount() ? ListView1->topLevelItem(currenttrack - 1) : nullptr;
                 txtPlaying->setText((it ? it->text(0) : QString()) + QStringLiteral("   ") +
                                     twoDigits(TextToInt16(CDPosMin)) + QLatin1Char(':') + twoDigits(TextToInt16(CDPosSec)));
@@ -1034,7 +1034,7 @@ void frmCD::AccessCddb()
     for (int t = 1; t <= count; ++t) {
         trap([&] {
             const QString name = clean(cddb->TrackTitles.value(t - 1));
-            auto* item = new QTreeWidgetItem(ListView1);
+            auto* item = new ListItem(ListView1);
             item->setFlags(item->flags() | Qt::ItemIsEditable);
             item->setText(0, name);
             item->setText(1, QString::number(t));
@@ -1065,7 +1065,7 @@ void frmCD::sscmdSave_Click()
         if (!CDLibrary)
             return;
         for (int r = 1; r <= rowCount(); ++r) {
-            QTreeWidgetItem* it = ListView1->topLevelItem(r - 1);
+            ListItem* it = ListView1->topLevelItem(r - 1);
             CDLibrary->Add(state().cdidb, clean(txtCDTitle->text()), clean(txtArtist->text()), clean(it->text(0)),
                            clean(it->text(2)), clean(txtcategory->text()), QString(),
                            it->isSelected() ? QStringLiteral("Yes") : QStringLiteral("No"));
@@ -1142,7 +1142,7 @@ void frmCD::setRunning(bool running)
         m_disabledActions.clear();
         for (QWidget* w : findChildren<QWidget*>()) {
             const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-                                 qobject_cast<QTreeWidget*>(w) || qobject_cast<PictureBox*>(w) ||
+                                 qobject_cast<ListView*>(w) || qobject_cast<PictureBox*>(w) ||
                                  qobject_cast<QComboBox*>(w);
             if (control && w->isEnabled()) {
                 w->setEnabled(false);
@@ -1226,7 +1226,7 @@ void frmCD::encodeTracks()
     for (int r = 1; !Forms::gone(self) && r <= rowCount(); ++r) {
         if (!rowSelected(r))
             continue;
-        QTreeWidgetItem* it = ListView1->topLevelItem(r - 1);
+        ListItem* it = ListView1->topLevelItem(r - 1);
         const QString name = it->text(0);
         const QString artist = clean(txtArtist->text());
         const QString album = clean(txtCDTitle->text());

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
-#include <QTreeWidget>
 
 #include "core/driveinfo.h"
 #include "platform/errors.h"
@@ -125,7 +124,7 @@ void ShowSettingsTab(const QString& module, int tab)
     });
 }
 
-void FinishConverterLoad(Form* window, QTreeWidget* list, const QString& module)
+void FinishConverterLoad(Form* window, ListView* list, const QString& module)
 {
     Trap trap(module, QStringLiteral("Form_Load"));
     trap([window] { putskin(window); });
@@ -136,12 +135,12 @@ void FinishConverterLoad(Form* window, QTreeWidget* list, const QString& module)
     });
 }
 
-QTreeWidgetItem* ClickedRow(QTreeWidget* list)
+ListItem* ClickedRow(ListView* list)
 {
     return list->topLevelItemCount() == 0 ? nullptr : list->currentItem();
 }
 
-bool RefuseExistingTwin(QTreeWidgetItem* row, const QString& base, const QString& kind)
+bool RefuseExistingTwin(ListItem* row, const QString& base, const QString& kind)
 {
     const QString name = base + '.' + kind.toLower();
     if (!existsIgnoringCase(MusicFolder + name))
@@ -152,7 +151,7 @@ bool RefuseExistingTwin(QTreeWidgetItem* row, const QString& base, const QString
     return true;
 }
 
-int SelectedRowCount(const QTreeWidget* list)
+int SelectedRowCount(const ListView* list)
 {
     int count = 0;
     for (int i = 0; i < list->topLevelItemCount(); ++i)

@@ -9,8 +9,8 @@ class Label;
 class QObject;
 class QProgressBar;
 class SSCommand;
-class QTreeWidget;
-class QTreeWidgetItem;
+class ListItem;
+class ListView;
 class QWidget;
 
 // The names of the files of folder (no folders), in name order ignoring letter case.
@@ -39,15 +39,15 @@ void ShowSettingsTab(const QString& module, int tab);
 
 // The end of a converter window's load: skin, centred on the screen, no row of list picked.
 // Each step that fails is logged under the window's module and "Form_Load".
-void FinishConverterLoad(Form* window, QTreeWidget* list, const QString& module);
+void FinishConverterLoad(Form* window, ListView* list, const QString& module);
 // The row a click on a converter's list picked (its current row); nullptr for an empty list.
-QTreeWidgetItem* ClickedRow(QTreeWidget* list);
+ListItem* ClickedRow(ListView* list);
 // A picked row whose file the music folder already holds as base + "." + kind ("WAV", "MP3"):
 // the user hears so, the row is unpicked and true returned.
-bool RefuseExistingTwin(QTreeWidgetItem* row, const QString& base, const QString& kind);
+bool RefuseExistingTwin(ListItem* row, const QString& base, const QString& kind);
 
 // The number of selected rows of list.
-int SelectedRowCount(const QTreeWidget* list);
+int SelectedRowCount(const ListView* list);
 
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
 // drive and not a folder no file can be made in (a message says so, naming the folder). A drive

@@ -26,19 +26,8 @@ const QString kDoneCaption = QStringLiteral("Convert MP3 To WAV");
 constexpr int kColumnWidths[] = {250, 160, 60, 150, 106};
 
 
-// A row that sorts on its text, ignoring letter case, as the list's own text sort did.
-class SongRow : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-        return text(c).compare(other.text(c), Qt::CaseInsensitive) < 0;
-    }
-};
-
 // The real name of a row's MP3 file (the title may differ from it in letter case).
-QString rowFileName(const QTreeWidgetItem* row)
+QString rowFileName(const ListItem* row)
 {
     const QString name = row->data(0, Qt::UserRole).toString();
     return name.isEmpty() ? row->text(0) + QStringLiteral(".mp3") : name;
@@ -102,6 +91,8 @@ frmMP3ToWAV::frmMP3ToWAV()
         x += kColumnWidths[i];
     }
     ListView2 = new ListView(body);
+    // Rows sort on their texts ignoring letter case.
+    ListView2->setSortCaseSensitivity(Qt::CaseInsensitive);
     ListView2->setObjectName(QStringLiteral("ListView2"));
     ListView2->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length"),
                                 QStringLiteral("CD Title"), QStringLiteral("Category")});
@@ -149,7 +140,7 @@ frmMP3ToWAV::frmMP3ToWAV()
     Mp3Play1 = new Mp3Play(this);
     Mp3Play1->setObjectName(QStringLiteral("Mp3Play1"));
 
-    connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
+    connect(ListView2, &ListView::itemClicked, this, [this] { ListView2_Click(); });
     connect(lblTitle, &Label::clicked, this, &frmMP3ToWAV::lblTitle_Click);
     connect(lblArtist, &Label::clicked, this, &frmMP3ToWAV::lblArtist_Click);
     connect(lblLength, &Label::clicked, this, &frmMP3ToWAV::lblLength_Click);
@@ -187,7 +178,7 @@ void frmMP3ToWAV::Form_Load()
                 for (int i = 1; i <= SongLibrary->Count(); ++i) {
                     const auto song = SongLibrary->Item(i);
                     if (song->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
-                        auto* row = new SongRow(ListView2, {song->MP3Title(), song->artist(), song->Length(),
+                        auto* row = new ListItem(ListView2, {song->MP3Title(), song->artist(), song->Length(),
                                                             song->CDTitle(), song->Category()});
                         row->setData(0, Qt::UserRole, name);
                         return;
@@ -198,7 +189,7 @@ void frmMP3ToWAV::Form_Load()
             const Mp3ListEntry e = ReadMp3ListEntry(*Mp3Play1, path);
             if (!e.opened)
                 return;
-            auto* row = new SongRow(ListView2, {base});
+            auto* row = new ListItem(ListView2, {base});
             row->setData(0, Qt::UserRole, name);
             if (e.seconds != 0)
                 row->setText(2, MinutesSeconds(e.seconds));
@@ -222,7 +213,7 @@ void frmMP3ToWAV::ListView2_Click()
 {
     Trap trap(kModule, QStringLiteral("ListView2_Click"));
     trap([this] {
-        QTreeWidgetItem* row = ClickedRow(ListView2);
+        ListItem* row = ClickedRow(ListView2);
         if (!row || RefuseExistingTwin(row, row->text(0), QStringLiteral("WAV")))
             return;
         Label3->setText(QStringLiteral("Total Converted WAV File Size = ") + QString::number(GetTotalWAVSize()) +
@@ -275,7 +266,7 @@ long frmMP3ToWAV::selectedSeconds(const QString& procedure)
 {
     long total = 0;
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = ListView2->topLevelItem(i);
+        const ListItem* row = ListView2->topLevelItem(i);
         if (!row->isSelected())
             continue;
         // A song without a known length (an empty length column) adds nothing.
@@ -288,7 +279,7 @@ long frmMP3ToWAV::selectedSeconds(const QString& procedure)
     return total;
 }
 
-long frmMP3ToWAV::GetTotalWAVSize(QTreeWidget*)
+long frmMP3ToWAV::GetTotalWAVSize(ListView*)
 {
     long result = 0;
     Trap trap(kModule, QStringLiteral("GetTotalWAVSize"));
@@ -345,7 +336,7 @@ void frmMP3ToWAV::SSConvert_Click()
     plan.abortPauseMs = 1000;
     Trap step(kModule, QStringLiteral("ConvertMP3"));
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* row = ListView2->topLevelItem(i);
+        const ListItem* row = ListView2->topLevelItem(i);
         if (row->isSelected())
             step([&] { plan.items.push_back({rowFileName(row), removeinvalid(row->text(0)) + QStringLiteral(".wav")}); });
     }

@@ -6,7 +6,7 @@
 #include "shell/featureform.h"
 
 class Mp3Play;
-class QTreeWidget;
+class ListView;
 
 // The MP3-to-WAV converter window: the MP3 files of the music folder with their song data
 // (from the catalogue, else from the file's tag), the WAV size the selection needs, sorting,
@@ -65,7 +65,7 @@ public:
     void picConvert_Click() override;
 
     // Whole megabytes the WAV files of the selected rows will take (list is not used).
-    long GetTotalWAVSize(QTreeWidget* list = nullptr);
+    long GetTotalWAVSize(ListView* list = nullptr);
     // 1 when the selected rows' WAV files would not fit on the music folder's drive with
     // 1 MB to spare (after telling the user), 0 when they fit.
     int16_t checkfreediskspaceConvert();

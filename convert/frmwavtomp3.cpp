@@ -140,7 +140,7 @@ frmWAVToMP3::frmWAVToMP3()
     Label24 = MakeLabel(Picture2, "Label24", QStringLiteral("More Encoder And Folder Options"), 118, 30, 134, 40);
     Label24->setWordWrap(true);
 
-    connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
+    connect(ListView2, &ListView::itemClicked, this, [this] { ListView2_Click(); });
     connect(SSSearch, &QPushButton::clicked, this, &frmWAVToMP3::SSSearch_Click);
     connect(text1, &QLineEdit::returnPressed, this, &frmWAVToMP3::SSSearch_Click);
     connect(SSFolder, &QPushButton::clicked, this, &frmWAVToMP3::SSFolder_Click);
@@ -167,7 +167,7 @@ void frmWAVToMP3::Form_Load()
     trap([this] {
         for (const QString& name : FolderFileNames(MusicFolder))
             if (name.contains(QLatin1String(".wav"), Qt::CaseInsensitive))
-                new QTreeWidgetItem(ListView2, {name});
+                new ListItem(ListView2, {name});
     });
     if (EncoderMode.isEmpty())
         EncoderMode = QStringLiteral("CBR1");
@@ -185,7 +185,7 @@ void frmWAVToMP3::ListView2_Click()
 {
     Trap trap(kModule, QStringLiteral("ListView2_Click"));
     trap([this] {
-        QTreeWidgetItem* row = ClickedRow(ListView2);
+        ListItem* row = ClickedRow(ListView2);
         if (!row)
             return;
         const QString text = row->text(0);
@@ -195,7 +195,7 @@ void frmWAVToMP3::ListView2_Click()
         if (!CheckWAVFormat(shortpathname(MusicFolder + text))) {
             MsgBox(QStringLiteral("This WAV File Is Not A Standard PCM 44,100 Hz, 16 Bit, Stereo File So It Can Not "
                                   "Be Converted"));
-            if (QTreeWidgetItem* again = ListView2->topLevelItem(index); again && again->isSelected())
+            if (ListItem* again = ListView2->topLevelItem(index); again && again->isSelected())
                 again->setSelected(false);
         }
     });
@@ -205,7 +205,7 @@ void frmWAVToMP3::SSSearch_Click()
 {
     Trap trap(kModule, QStringLiteral("SSSearch_Click"));
     trap([this] {
-        SearchRows(ListView2, text1->text(), [](QTreeWidgetItem* row, const QString& t) {
+        SearchRows(ListView2, text1->text(), [](ListItem* row, const QString& t) {
             return row->text(0).contains(t, Qt::CaseInsensitive);
         });
     });

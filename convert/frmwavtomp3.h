@@ -4,7 +4,7 @@
 #include "jobs/wavtomp3job.h"
 #include "shell/featureform.h"
 
-class QTreeWidgetItem;
+class ListItem;
 
 // The WAV-to-MP3 converter window: the WAV files of the music folder, checked when picked,
 // five bit rates, the encoder preset, a search, and the Convert run that encodes the

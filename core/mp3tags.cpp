@@ -4,8 +4,8 @@
 #include "platform/errors.h"
 #include "core/globals.h"
 #include "library/catalogues.h"
+#include "platform/controls.h"
 
-#include <QTreeWidget>
 #include <cmath>
 
 namespace {
@@ -175,7 +175,7 @@ Mp3ListEntry ReadMp3ListEntry(Mp3Play& control, const QString& file)
     return e;
 }
 
-QString fncGetPlayTime(const QTreeWidget& listView)
+QString fncGetPlayTime(const ListView& listView)
 {
     Trap trap(kModule, QStringLiteral("fncGetPlayTime"));
     qint64 total = 0;

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class Mp3Play;
-class QTreeWidget;
+class ListView;
 
 // The main window's MP3 control (frmMain.Mp3Play1): the one instance on which
 // MP3WriteTag and GetMP3PlayTime open files. It never plays or decodes.
@@ -49,4 +49,4 @@ QString MinutesSeconds(qint64 seconds);
 // Total of the "m:ss" texts in the third column (sub-item 2) of a list view, as
 // minutes, ":" and two-digit seconds. Empty texts are skipped; a malformed one is
 // logged and counts 0.
-QString fncGetPlayTime(const QTreeWidget& listView);
+QString fncGetPlayTime(const ListView& listView);

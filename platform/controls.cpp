@@ -1,7 +1,11 @@
 #include "platform/controls.h"
 
 #include <QApplication>
+#include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QSet>
+#include <QTimer>
+#include <algorithm>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -175,12 +179,379 @@ void PictureBox::mouseReleaseEvent(QMouseEvent* e)
 void PictureBox::mouseMoveEvent(QMouseEvent* e) { emit mouseMoved(e->position().toPoint()); }
 
 // ---- ListView ----
-ListView::ListView(QWidget* parent) : QTreeWidget(parent)
+
+// The flat model behind a ListView: the rows in one vector, in the list's order.
+class ListModel : public QAbstractTableModel {
+public:
+    explicit ListModel(ListView* view) : QAbstractTableModel(view), m_view(view) {}
+    ~ListModel() override { forgetRows(); }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(rows.size()); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_columns; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        const ListItem* item = itemAt(index);
+        return item ? item->data(index.column(), role) : QVariant();
+    }
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override
+    {
+        ListItem* item = itemAt(index);
+        if (!item)
+            return false;
+        item->setData(index.column(), role, value);
+        return true;
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        const ListItem* item = itemAt(index);
+        return item ? item->flags() | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || section < 0 || section >= m_columns)
+            return {};
+        if (role == Qt::DisplayRole)
+            return section < m_view->m_header.columnCount() ? m_view->m_header.text(section)
+                                                            : QString::number(section + 1);
+        return {};
+    }
+    void sort(int column, Qt::SortOrder order) override;
+
+    ListItem* itemAt(const QModelIndex& index) const
+    {
+        if (!index.isValid() || index.model() != this || index.row() >= int(rows.size()))
+            return nullptr;
+        return rows[size_t(index.row())].get();
+    }
+    void setColumns(int columns)
+    {
+        columns = std::max(0, columns);
+        if (columns > m_columns) {
+            beginInsertColumns({}, m_columns, columns - 1);
+            m_columns = columns;
+            endInsertColumns();
+        } else if (columns < m_columns) {
+            beginRemoveColumns({}, columns, m_columns - 1);
+            m_columns = columns;
+            endRemoveColumns();
+        }
+    }
+    void insert(int at, const QList<ListItem*>& items)
+    {
+        std::vector<std::unique_ptr<ListItem>> adding;
+        adding.reserve(size_t(items.size()));
+        // A row already in a list (or twice in items) is added once.
+        for (ListItem* item : items)
+            if (item && !item->m_list) {
+                item->m_list = m_view;
+                adding.emplace_back(item);
+            }
+        if (adding.empty())
+            return;
+        at = std::clamp(at, 0, int(rows.size()));
+        beginInsertRows({}, at, at + int(adding.size()) - 1);
+        rows.insert(rows.begin() + at, std::make_move_iterator(adding.begin()), std::make_move_iterator(adding.end()));
+        renumber(at);
+        endInsertRows();
+        sortLater();
+    }
+    // Takes a row out of the list; the caller owns it.
+    ListItem* take(int at)
+    {
+        if (at < 0 || at >= int(rows.size()))
+            return nullptr;
+        beginRemoveRows({}, at, at);
+        ListItem* item = rows[size_t(at)].release();
+        rows.erase(rows.begin() + at);
+        item->m_list = nullptr;
+        item->m_row = -1;
+        renumber(at);
+        endRemoveRows();
+        return item;
+    }
+    void clearRows()
+    {
+        beginResetModel();
+        forgetRows();
+        rows.clear();
+        rows.shrink_to_fit();
+        endResetModel();
+    }
+    void changed(const ListItem* item, int column)
+    {
+        const QModelIndex i = index(item->m_row, column);
+        emit dataChanged(i, i);
+        if (column == m_view->header()->sortIndicatorSection())
+            sortLater();
+    }
+    void changedRow(const ListItem* item)
+    {
+        emit dataChanged(index(item->m_row, 0), index(item->m_row, std::max(0, m_columns - 1)));
+    }
+
+    std::vector<std::unique_ptr<ListItem>> rows;
+
+private:
+    void renumber(int from)
+    {
+        for (size_t i = size_t(from); i < rows.size(); ++i)
+            rows[i]->m_row = int(i);
+    }
+    void forgetRows()
+    {
+        for (auto& item : rows)
+            item->m_list = nullptr;
+    }
+    // While the list sorts itself, rows added or changed in the sort column are sorted in on
+    // the next pass of the event loop, once for all of that pass's changes.
+    void sortLater()
+    {
+        if (m_sortPending || !m_view->isSortingEnabled())
+            return;
+        m_sortPending = true;
+        QTimer::singleShot(0, this, [this] {
+            m_sortPending = false;
+            if (m_view->isSortingEnabled())
+                sort(m_view->header()->sortIndicatorSection(), m_view->header()->sortIndicatorOrder());
+        });
+    }
+
+    ListView* m_view;
+    int m_columns = 1;
+    bool m_sortPending = false;
+};
+
+void ListModel::sort(int column, Qt::SortOrder order)
 {
+    if (column < 0 || column >= m_columns || rows.size() < 2)
+        return;
+    // The keys of the sort column, taken once: the texts themselves, or folded copies when
+    // letter case is ignored. Equal keys keep their order.
+    const size_t n = rows.size();
+    const bool folded = m_view->sortCaseSensitivity() == Qt::CaseInsensitive;
+    std::vector<QString> foldedTexts;
+    if (folded) {
+        foldedTexts.reserve(n);
+        for (const auto& item : rows)
+            foldedTexts.push_back(item->text(column).toCaseFolded());
+    }
+    std::vector<std::pair<QStringView, int>> keys;
+    keys.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        const ListItem& item = *rows[i];
+        keys.emplace_back(folded ? QStringView(foldedTexts[i])
+                          : column < item.m_texts.size() ? QStringView(item.m_texts.at(column))
+                                                        : QStringView(),
+                          int(i));
+    }
+    const auto less = [order](const std::pair<QStringView, int>& a, const std::pair<QStringView, int>& b) {
+        return order == Qt::AscendingOrder ? a.first.compare(b.first) < 0 : b.first.compare(a.first) < 0;
+    };
+    if (std::is_sorted(keys.begin(), keys.end(), less))
+        return;
+    std::stable_sort(keys.begin(), keys.end(), less);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> place(n);
+    std::vector<std::unique_ptr<ListItem>> sorted;
+    sorted.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        place[size_t(keys[i].second)] = int(i);
+        sorted.push_back(std::move(rows[size_t(keys[i].second)]));
+        sorted.back()->m_row = int(i);
+    }
+    rows.swap(sorted);
+    // The current and selected rows go with their records.
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& i : from)
+        to.append(index(place[size_t(i.row())], i.column()));
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+ListItem::ListItem(const QStringList& texts) : m_texts(texts) {}
+ListItem::ListItem(ListView* list, const QStringList& texts) : ListItem(texts)
+{
+    if (list)
+        list->addTopLevelItem(this);
+}
+ListItem::~ListItem()
+{
+    if (m_list)
+        m_list->m_model->take(m_row);
+}
+void ListItem::setText(int column, const QString& text)
+{
+    if (column < 0)
+        return;
+    if (column >= m_texts.size())
+        m_texts.resize(column + 1);
+    m_texts[column] = text;
+    if (m_list)
+        m_list->m_model->changed(this, column);
+}
+QVariant ListItem::data(int column, int role) const
+{
+    if (role == Qt::DisplayRole || role == Qt::EditRole)
+        return column >= 0 && column < m_texts.size() ? QVariant(m_texts.at(column)) : QVariant();
+    if (m_values)
+        for (const Value& v : *m_values)
+            if (v.column == column && v.role == role)
+                return v.value;
+    return {};
+}
+void ListItem::setData(int column, int role, const QVariant& value)
+{
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        setText(column, value.toString());
+        return;
+    }
+    if (column < 0)
+        return;
+    if (!m_values)
+        m_values = std::make_unique<std::vector<Value>>();
+    auto kept = std::find_if(m_values->begin(), m_values->end(),
+                             [&](const Value& v) { return v.column == column && v.role == role; });
+    if (kept != m_values->end())
+        kept->value = value;
+    else
+        m_values->push_back({column, role, value});
+    if (m_list)
+        m_list->m_model->changed(this, column);
+}
+void ListItem::setFlags(Qt::ItemFlags flags)
+{
+    m_flags = flags;
+    if (m_list)
+        m_list->m_model->changedRow(this);
+}
+bool ListItem::isSelected() const
+{
+    return m_list && m_list->selectionModel() && m_list->selectionModel()->isSelected(m_list->indexFromItem(this));
+}
+void ListItem::setSelected(bool select)
+{
+    if (!m_list || !m_list->selectionModel())
+        return;
+    m_list->selectionModel()->select(m_list->indexFromItem(this), (select ? QItemSelectionModel::Select
+                                                                          : QItemSelectionModel::Deselect) |
+                                                                      QItemSelectionModel::Rows);
+}
+
+ListView::ListView(QWidget* parent) : QTreeView(parent), m_model(new ListModel(this))
+{
+    setModel(m_model);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setAllColumnsShowFocus(true);
+    setItemsExpandable(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    // What a click, a double click and Enter reach is the row.
+    connect(this, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& i) { emit itemClicked(itemFromIndex(i), i.column()); });
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& i) { emit itemDoubleClicked(itemFromIndex(i), i.column()); });
+    connect(this, &QAbstractItemView::activated, this,
+            [this](const QModelIndex& i) { emit itemActivated(itemFromIndex(i), i.column()); });
 }
+ListView::~ListView() { m_model->clearRows(); }
+void ListView::setSelectionModel(QItemSelectionModel* selectionModel)
+{
+    QTreeView::setSelectionModel(selectionModel);
+    if (selectionModel)
+        connect(selectionModel, &QItemSelectionModel::selectionChanged, this, &ListView::itemSelectionChanged);
+}
+void ListView::setHeaderLabels(const QStringList& labels)
+{
+    if (columnCount() < labels.size())
+        setColumnCount(int(labels.size()));
+    for (int i = 0; i < labels.size(); ++i)
+        m_header.setText(i, labels.at(i));
+    emit m_model->headerDataChanged(Qt::Horizontal, 0, std::max(0, columnCount() - 1));
+}
+void ListView::setColumnCount(int columns) { m_model->setColumns(columns); }
+int ListView::columnCount() const { return m_model->columnCount(); }
+int ListView::topLevelItemCount() const { return int(m_model->rows.size()); }
+ListItem* ListView::topLevelItem(int index) const
+{
+    return index >= 0 && index < topLevelItemCount() ? m_model->rows[size_t(index)].get() : nullptr;
+}
+int ListView::indexOfTopLevelItem(const ListItem* item) const
+{
+    return item && item->m_list == this ? item->m_row : -1;
+}
+void ListView::addTopLevelItem(ListItem* item) { m_model->insert(topLevelItemCount(), {item}); }
+void ListView::addTopLevelItems(const QList<ListItem*>& items) { m_model->insert(topLevelItemCount(), items); }
+void ListView::insertTopLevelItem(int index, ListItem* item) { m_model->insert(index, {item}); }
+ListItem* ListView::takeTopLevelItem(int index) { return m_model->take(index); }
+void ListView::clear() { m_model->clearRows(); }
+QList<ListItem*> ListView::findItems(const QString& text, Qt::MatchFlags flags, int column) const
+{
+    const Qt::CaseSensitivity cs = flags & Qt::MatchCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const auto holds = [&](const QString& t) {
+        switch (int(flags & Qt::MatchTypeMask)) {
+        case Qt::MatchFixedString: return t.compare(text, cs) == 0;
+        case Qt::MatchContains: return t.contains(text, cs);
+        case Qt::MatchStartsWith: return t.startsWith(text, cs);
+        case Qt::MatchEndsWith: return t.endsWith(text, cs);
+        default: return t == text;
+        }
+    };
+    QList<ListItem*> found;
+    for (const auto& item : m_model->rows)
+        if (holds(item->text(column)))
+            found.append(item.get());
+    return found;
+}
+ListItem* ListView::currentItem() const { return itemFromIndex(currentIndex()); }
+void ListView::setCurrentItem(ListItem* item) { setCurrentIndex(indexFromItem(item)); }
+void ListView::setCurrentItem(ListItem* item, int column, QItemSelectionModel::SelectionFlags command)
+{
+    selectionModel()->setCurrentIndex(indexFromItem(item, column), command);
+}
+QList<ListItem*> ListView::selectedItems() const
+{
+    // In the order the selection holds them, each row once.
+    QList<ListItem*> items;
+    const QItemSelection selection = selectionModel()->selection();
+    QSet<int> seen;
+    for (const QItemSelectionRange& range : selection)
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            ListItem* item = topLevelItem(r);
+            if (!item || (selection.size() > 1 && seen.contains(r)))
+                continue;
+            if (selection.size() > 1)
+                seen.insert(r);
+            items.append(item);
+        }
+    return items;
+}
+ListItem* ListView::itemFromIndex(const QModelIndex& index) const { return m_model->itemAt(index); }
+QModelIndex ListView::indexFromItem(const ListItem* item, int column) const
+{
+    return item && item->m_list == this ? m_model->index(item->m_row, column) : QModelIndex();
+}
+QRect ListView::visualItemRect(const ListItem* item) const
+{
+    // Across the row's visible columns.
+    const QModelIndex base = indexFromItem(item);
+    const int first = header()->logicalIndexAt(-header()->offset());
+    const int last = header()->logicalIndexAt(header()->length() - header()->offset() - 1);
+    return visualRect(base.sibling(base.row(), first)) | visualRect(base.sibling(base.row(), last));
+}
+void ListView::scrollToItem(const ListItem* item, QAbstractItemView::ScrollHint hint)
+{
+    if (const QModelIndex i = indexFromItem(item); i.isValid())
+        scrollTo(i, hint);
+}
+void ListView::sortItems(int column, Qt::SortOrder order)
+{
+    header()->setSortIndicator(column, order);
+    m_model->sort(column, order);
+}
+int ListView::sortColumn() const { return header()->sortIndicatorSection(); }
 void ListView::setBackgroundPicture(const QPixmap& p)
 {
     m_back = p;
@@ -199,7 +570,7 @@ void ListView::applyBackground()
 }
 void ListView::changeEvent(QEvent* e)
 {
-    QTreeWidget::changeEvent(e);
+    QTreeView::changeEvent(e);
     // A new back colour of the view reaches the viewport too.
     if (e->type() == QEvent::PaletteChange)
         applyBackground();

@@ -9,7 +9,10 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <QVariant>
+#include <memory>
+#include <vector>
 
 // Colour numbers as stored in skin files: red + 256 * green + 65536 * blue.
 QColor colorFromNumber(long n);
@@ -92,18 +95,120 @@ public:
     explicit ComboBox(QWidget* parent = nullptr) : QComboBox(parent) {}
 };
 
-// A report-style list view with an optional background picture.
-class ListView : public QTreeWidget {
+class ListView;
+class ListModel;
+
+// One row of a ListView: its texts (column 0 is the item's text, the others its sub-items),
+// the values of other roles a window keeps with it, and its flags. A plain record: the list
+// keeps its rows in one vector and shows them through its model, never as widget items.
+// Texts are kept as given, so a row shares them with where they came from.
+class ListItem {
+public:
+    explicit ListItem(const QStringList& texts = {});
+    // A row appended to list, which owns it.
+    explicit ListItem(ListView* list, const QStringList& texts = {});
+    ListItem(const ListItem&) = delete;
+    ListItem& operator=(const ListItem&) = delete;
+    // A row deleted while in a list leaves the list.
+    ~ListItem();
+
+    QString text(int column) const { return column >= 0 && column < m_texts.size() ? m_texts.at(column) : QString(); }
+    void setText(int column, const QString& text);
+    int columnCount() const { return int(m_texts.size()); }
+    // Display and edit roles are the text; other roles are kept as given.
+    QVariant data(int column, int role) const;
+    void setData(int column, int role, const QVariant& value);
+    Qt::ItemFlags flags() const { return m_flags; }
+    void setFlags(Qt::ItemFlags flags);
+    bool isSelected() const;
+    // Selects or unselects the row alone, whatever the list's selection mode.
+    void setSelected(bool select);
+    ListView* treeWidget() const { return m_list; }
+
+private:
+    friend class ListView;
+    friend class ListModel;
+    struct Value {
+        int column;
+        int role;
+        QVariant value;
+    };
+    ListView* m_list = nullptr;
+    int m_row = -1; // its place in the list, kept as rows move
+    Qt::ItemFlags m_flags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
+                            Qt::ItemIsDropEnabled;
+    QStringList m_texts;
+    std::unique_ptr<std::vector<Value>> m_values; // other roles, rare
+};
+
+// A report-style list view with an optional background picture. Its rows are ListItem records
+// held in one vector behind a flat item model; the view asks only for the rows it shows.
+// Items, sub-items, selection and sorting work as the windows use them: rows are added,
+// found, taken and selected by item or by place; a click on a row reports the row.
+class ListView : public QTreeView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
+    ~ListView() override;
     void setBackgroundPicture(const QPixmap& p);
     const QPixmap& backgroundPicture() const { return m_back; }
+
+    // Columns and their captions.
+    void setHeaderLabels(const QStringList& labels);
+    void setColumnCount(int columns);
+    int columnCount() const;
+    // The captions as a row (its texts are the captions).
+    const ListItem* headerItem() const { return &m_header; }
+
+    // Rows. The list owns the rows added to it; a taken row is the caller's.
+    int topLevelItemCount() const;
+    ListItem* topLevelItem(int index) const;
+    int indexOfTopLevelItem(const ListItem* item) const;
+    void addTopLevelItem(ListItem* item);
+    void addTopLevelItems(const QList<ListItem*>& items);
+    void insertTopLevelItem(int index, ListItem* item);
+    ListItem* takeTopLevelItem(int index);
+    void clear();
+    QList<ListItem*> findItems(const QString& text, Qt::MatchFlags flags, int column = 0) const;
+
+    // The current and the selected rows.
+    ListItem* currentItem() const;
+    void setCurrentItem(ListItem* item);
+    void setCurrentItem(ListItem* item, int column, QItemSelectionModel::SelectionFlags command);
+    QList<ListItem*> selectedItems() const;
+    ListItem* itemFromIndex(const QModelIndex& index) const;
+    QModelIndex indexFromItem(const ListItem* item, int column = 0) const;
+    ListItem* itemAt(const QPoint& p) const { return itemFromIndex(indexAt(p)); }
+    QRect visualItemRect(const ListItem* item) const;
+    void scrollToItem(const ListItem* item, QAbstractItemView::ScrollHint hint = EnsureVisible);
+
+    // Sorting: by the texts of a column, compared as they are or ignoring letter case. A row's
+    // keys are taken once per sort, so a sort of many rows compares them directly; the
+    // current and selected rows stay so. While sorting is on, added rows and changed texts
+    // of the sort column are sorted in on the next pass of the event loop.
+    void sortItems(int column, Qt::SortOrder order);
+    int sortColumn() const;
+    void setSortCaseSensitivity(Qt::CaseSensitivity cs) { m_sortCase = cs; }
+    Qt::CaseSensitivity sortCaseSensitivity() const { return m_sortCase; }
+
+signals:
+    void itemClicked(ListItem* item, int column);
+    void itemDoubleClicked(ListItem* item, int column);
+    void itemActivated(ListItem* item, int column);
+    void itemSelectionChanged();
+
 protected:
     void changeEvent(QEvent* e) override;
+    void setSelectionModel(QItemSelectionModel* selectionModel) override;
+
 private:
+    friend class ListItem;
+    friend class ListModel;
     void applyBackground();
+    ListModel* m_model;
+    ListItem m_header;
     QPixmap m_back;
+    Qt::CaseSensitivity m_sortCase = Qt::CaseSensitive;
 };
 
 // A 3-D command button that can wear a picture behind its caption.

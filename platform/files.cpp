@@ -1,9 +1,13 @@
 #include "platform/files.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <vector>
 
 QString findIgnoringCase(const QString& folder, const QString& name)
 {
@@ -17,6 +21,39 @@ QString findIgnoringCase(const QString& folder, const QString& name)
         if (e.compare(name, Qt::CaseInsensitive) == 0)
             return dir.filePath(e);
     return {};
+}
+
+QStringList FileNamesByName(const QString& folder)
+{
+    // The folder read by name and entry type, as QDir::Files lists it: no hidden names, files
+    // and links to files. QDir's own sorted listing keeps a file record per entry while it
+    // sorts (about a kilobyte each); here only the names and their sort keys, the lower-case
+    // names QDir compares.
+    const QByteArray path = QFile::encodeName(QDir(folder).path()) + '/';
+    std::vector<std::pair<QString, QString>> keyed;
+    if (DIR* dir = opendir(path.constData())) {
+        while (const dirent* e = readdir(dir)) {
+            if (e->d_name[0] == '.')
+                continue;
+            bool file = e->d_type == DT_REG;
+            if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                file = stat((path + e->d_name).constData(), &st) == 0 && S_ISREG(st.st_mode);
+            }
+            if (!file)
+                continue;
+            QString name = QFile::decodeName(e->d_name);
+            QString key = name.toLower(); // the name itself, shared, when it has no capitals
+            keyed.emplace_back(std::move(key), std::move(name));
+        }
+        closedir(dir);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    QStringList names;
+    names.reserve(qsizetype(keyed.size()));
+    for (auto& k : keyed)
+        names.append(std::move(k.second));
+    return names;
 }
 
 QString resolveIgnoringCase(const QString& path)

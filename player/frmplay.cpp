@@ -45,14 +45,14 @@ void moveTw(QWidget* w, int left, int top)
     placeTwips(w, left, top, widthTwips(w), heightTwips(w));
 }
 
-QTreeWidgetItem* row(const ListView* lv, int index)
+ListItem* row(const ListView* lv, int index)
 {
     if (index < 1 || index > lv->topLevelItemCount())
         throw AppError(Err::InvalidCall, QStringLiteral("Invalid procedure call or argument"));
     return lv->topLevelItem(index - 1);
 }
 
-QTreeWidgetItem* selected(const ListView* lv)
+ListItem* selected(const ListView* lv)
 {
     const auto items = lv->selectedItems();
     if (items.isEmpty())
@@ -62,11 +62,6 @@ QTreeWidgetItem* selected(const ListView* lv)
 
 bool sameText(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-bool RowItem::operator<(const QTreeWidgetItem& other) const
-{
-    const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-    return text(c).compare(other.text(c), Qt::CaseInsensitive) < 0;
-}
 } // namespace playerinternal
 
 namespace {
@@ -162,6 +157,7 @@ ListView* makeList(QWidget* parent, const QString& name, const QStringList& colu
     lv->setHeaderLabels(columns);
     lv->setSelectionMode(QAbstractItemView::SingleSelection);
     lv->setSortingEnabled(false);
+    lv->setSortCaseSensitivity(Qt::CaseInsensitive);
     return lv;
 }
 
@@ -311,7 +307,7 @@ void frmPlay::buildPlayer()
         ListView1->setColumnWidth(3, number);
     }
     LineUpCaptions(ListView1, {Label11, Label12, Label13, Label26});
-    connect(ListView1, &QTreeWidget::itemClicked, this, [this] { ListView1_Click(); });
+    connect(ListView1, &ListView::itemClicked, this, [this] { ListView1_Click(); });
 
     ListView5 = makeList(this, QStringLiteral("ListView5"),
                          {QStringLiteral("Title"), QStringLiteral("Artist"), QStringLiteral("Length")});
@@ -400,26 +396,26 @@ void frmPlay::buildPane()
     ListView2->setColumnWidth(2, 50);
     placeTwips(ListView2, 4680, 465, 4440, 3660);
     LineUpCaptions(ListView2, {Label8, Label9, Label10});
-    connect(ListView2, &QTreeWidget::itemClicked, this, [this] {
+    connect(ListView2, &ListView::itemClicked, this, [this] {
         // The click that ends a double click is not a second click.
         if (m_sinceDouble.isValid() && m_sinceDouble.elapsed() < QApplication::doubleClickInterval())
             return;
         ListView2_Click();
     });
-    connect(ListView2, &QTreeWidget::itemDoubleClicked, this, [this] {
+    connect(ListView2, &ListView::itemDoubleClicked, this, [this] {
         m_sinceDouble.start();
         ListView2_DblClick();
     });
 
     ListView3 = makeList(this, QStringLiteral("ListView3"), {QStringLiteral("PlayList")});
     placeTwips(ListView3, 4680, 465, 4440, 1500);
-    connect(ListView3, &QTreeWidget::itemClicked, this, [this] { ListView3_Click(); });
+    connect(ListView3, &ListView::itemClicked, this, [this] { ListView3_Click(); });
     ListView4 = makeList(this, QStringLiteral("ListView4"),
                          {QStringLiteral("Song"), QStringLiteral("Artist"), QStringLiteral("Length")});
     ListView4->setColumnWidth(0, 150);
     ListView4->setColumnWidth(1, 78);
     placeTwips(ListView4, 4680, 2025, 4440, 2100);
-    connect(ListView4, &QTreeWidget::itemClicked, this, [this] { ListView4_Click(); });
+    connect(ListView4, &ListView::itemClicked, this, [this] { ListView4_Click(); });
     ListView3->hide();
     ListView4->hide();
 
@@ -584,7 +580,7 @@ int frmPlay::selectedIndex(const ListView* lv)
 
 void frmPlay::selectRow(ListView* lv, int index)
 {
-    QTreeWidgetItem* it = row(lv, index);
+    ListItem* it = row(lv, index);
     lv->clearSelection();
     lv->setCurrentItem(it);
     it->setSelected(true);
@@ -606,7 +602,7 @@ void frmPlay::showTotal() { Label2->setText(QStringLiteral("Total Play Time = ")
 bool frmPlay::inPlayList(const QString& title, const QString& artist) const
 {
     for (int k = 0; k < ListView1->topLevelItemCount(); ++k) {
-        const QTreeWidgetItem* it = ListView1->topLevelItem(k);
+        const ListItem* it = ListView1->topLevelItem(k);
         if (sameText(it->text(0), title) && sameText(it->text(1), artist))
             return true;
     }

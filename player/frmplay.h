@@ -10,7 +10,7 @@ class Mp3Play;
 class QFrame;
 class QLabel;
 class QSlider;
-class QTreeWidgetItem;
+class ListItem;
 
 // The MP3 player window: the play list with its transport, shuffle play, the song browser
 // and playlist picker on the right-hand pane, the cover view and the mini player.
@@ -185,7 +185,7 @@ private:
     void renumber();
     // Adds every song of list to the play list (skipping those already in it when Check2 is
     // ticked); procedure names the command in the error log.
-    void addAllSongs(const QTreeWidget* list, const QString& procedure);
+    void addAllSongs(const ListView* list, const QString& procedure);
     void showTotal();
     bool inPlayList(const QString& title, const QString& artist) const;
     // Start steps of the end-of-play event on row k.

@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "core/busylisting.h"
 #include "core/mp3tags.h"
+#include "platform/files.h"
 #include "platform/prompt.h"
 #include "player/frmplay.h"
 #include "player/playerinternal.h"
@@ -25,7 +26,7 @@ constexpr long kDisconnected = -2147417848L;
 // The files of a folder (no hidden ones), in name order ignoring letter case.
 QStringList folderFiles(const QString& folder)
 {
-    return QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    return FileNamesByName(folder);
 }
 } // namespace
 
@@ -60,7 +61,7 @@ void frmPlay::SaveRecentList()
     trap([this] {
         const int n = ListView1->topLevelItemCount();
         for (int i = 1; i <= n; ++i) {
-            const QTreeWidgetItem* it = ListView1->topLevelItem(i - 1);
+            const ListItem* it = ListView1->topLevelItem(i - 1);
             // The stored item number is 16-bit: rows beyond its range keep the largest number.
             const auto number = static_cast<int16_t>(std::min(i, 32767));
             RecentList->Add(kRecentName, number, it->text(0), it->text(1), it->text(2), QString(), QString());
@@ -79,7 +80,7 @@ void addOne(frmPlay& w, ListView* source, const QString& procedure)
         return;
     QString title, artist, length;
     if (!trap([&] {
-            const QTreeWidgetItem* it = selected(source);
+            const ListItem* it = selected(source);
             title = it->text(0);
             artist = it->text(1);
             length = it->text(2);
@@ -87,14 +88,14 @@ void addOne(frmPlay& w, ListView* source, const QString& procedure)
         return;
     if (w.Check2->isChecked())
         for (int k = 0; k < w.ListView1->topLevelItemCount(); ++k) {
-            const QTreeWidgetItem* it = w.ListView1->topLevelItem(k);
+            const ListItem* it = w.ListView1->topLevelItem(k);
             if (sameText(it->text(0), title) && sameText(it->text(1), artist))
                 return;
         }
     auto* item = new RowItem({title, artist, length, QString()});
     w.ListView1->addTopLevelItem(item);
     trap([&] { w.ListView1->scrollToItem(item); });
-    w.ListView5->addTopLevelItem(new QTreeWidgetItem({title, artist, length}));
+    w.ListView5->addTopLevelItem(new ListItem({title, artist, length}));
     for (int k = 0; k < w.ListView1->topLevelItemCount(); ++k)
         w.ListView1->topLevelItem(k)->setText(3, QString::number(k + 1));
     trap([&] { w.Label2->setText(QStringLiteral("Total Play Time = ") + fncGetPlayTime(*w.ListView1)); });
@@ -111,20 +112,20 @@ void frmPlay::ListView2_DblClick()
         return;
     QString t, a;
     if (!trap([&] {
-            const QTreeWidgetItem* it = selected(ListView2);
+            const ListItem* it = selected(ListView2);
             t = it->text(0);
             a = it->text(1);
         }))
         return;
     const int n = ListView2->topLevelItemCount();
     for (int r = 0; r < n; ++r) {
-        const QTreeWidgetItem* it = ListView2->topLevelItem(r);
+        const ListItem* it = ListView2->topLevelItem(r);
         if (!sameText(it->text(1), a) || sameText(it->text(0), t))
             continue;
         if (Check2->isChecked() && inPlayList(it->text(0), a))
             continue;
         appendSong(it->text(0), a, it->text(2));
-        ListView5->addTopLevelItem(new QTreeWidgetItem({it->text(0), a, it->text(2)}));
+        ListView5->addTopLevelItem(new ListItem({it->text(0), a, it->text(2)}));
     }
     renumber();
     trap([this] { showTotal(); });
@@ -194,6 +195,9 @@ void frmPlay::sscmdMP3_Click()
     trap([&] { files = folderFiles(MusicFolder); });
     const SongsByTitle known(SongLibrary.get());
     BusyListing busy;
+    // The rows go into the list at once when the listing ends: one insertion, not one per song.
+    QList<ListItem*> rows;
+    rows.reserve(files.size());
     for (const QString& name : files) {
         busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
@@ -202,7 +206,7 @@ void frmPlay::sscmdMP3_Click()
         bool found = false;
         trap([&] {
             if (const clsMP3* rec = known.find(title)) {
-                ListView2->addTopLevelItem(new RowItem({rec->MP3Title(), rec->artist(), rec->Length()}));
+                rows.append(new RowItem({rec->MP3Title(), rec->artist(), rec->Length()}));
                 found = true;
             }
         });
@@ -220,23 +224,23 @@ void frmPlay::sscmdMP3_Click()
         }
         if (!entry.opened)
             continue;
-        ListView2->addTopLevelItem(
-            new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()}));
+        rows.append(new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()}));
     }
+    ListView2->addTopLevelItems(rows);
     trap([this] { setSizeTw(9300, m_hTw); });
     trap([this] { keepOnScreen(); });
 }
 
-void frmPlay::addAllSongs(const QTreeWidget* list, const QString& procedure)
+void frmPlay::addAllSongs(const ListView* list, const QString& procedure)
 {
     Trap trap(kModule, procedure);
     trap([this, list] {
         for (int r = 0; r < list->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem* it = list->topLevelItem(r);
+            const ListItem* it = list->topLevelItem(r);
             if (Check2->isChecked() && inPlayList(it->text(0), it->text(1)))
                 continue;
             appendSong(it->text(0), it->text(1), it->text(2));
-            ListView5->addTopLevelItem(new QTreeWidgetItem({it->text(0), it->text(1), it->text(2)}));
+            ListView5->addTopLevelItem(new ListItem({it->text(0), it->text(1), it->text(2)}));
         }
     });
     trap([this] { renumber(); });
@@ -345,7 +349,7 @@ void frmPlay::sscmdRemove_Click()
     if (ListView1->topLevelItemCount() > 0) {
         removefromshuffle();
         quietly([&] {
-            QTreeWidgetItem* sel = selected(ListView1);
+            ListItem* sel = selected(ListView1);
             noted = ListView1->indexOfTopLevelItem(sel) + 1;
             delete ListView1->takeTopLevelItem(noted - 1);
             ListView1->clearSelection();
@@ -389,7 +393,7 @@ void frmPlay::sscmdSearch_Click()
             MsgBox(quoted + QStringLiteral(" not found."), Mb::OKOnly, kAppTitle);
             return;
         }
-        QTreeWidgetItem* it = ListView2->topLevelItem(counter - 1);
+        ListItem* it = ListView2->topLevelItem(counter - 1);
         if (!it->text(0).contains(text, Qt::CaseInsensitive) && !it->text(1).contains(text, Qt::CaseInsensitive)) {
             ++counter;
             continue;

@@ -231,7 +231,7 @@ void frmPlay::Mp3Play1_ActFrame(int32_t frame)
     const double secs = double(Mp3Play1->MsPerFrame()) * frame / 1000.0;
     QString artist, total;
     trap([&] {
-        const QTreeWidgetItem* it = selected(ListView1);
+        const ListItem* it = selected(ListView1);
         artist = it->text(1);
         total = it->text(2);
     });
@@ -258,7 +258,7 @@ bool frmPlay::shuffleplay()
     trap([&] {
         const int rows = ListView1->topLevelItemCount();
         for (int r = 1; r <= rows; ++r) {
-            const QTreeWidgetItem* it = ListView1->topLevelItem(r - 1);
+            const ListItem* it = ListView1->topLevelItem(r - 1);
             if (sameText(it->text(0), title) && sameText(it->text(1), artist)) {
                 selectRow(ListView1, r);
                 ListView1->scrollToItem(selected(ListView1));
@@ -277,8 +277,8 @@ void frmPlay::reloadshuffle()
     trap([this] {
         ListView5->clear();
         for (int r = 0; r < ListView1->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem* it = ListView1->topLevelItem(r);
-            ListView5->addTopLevelItem(new QTreeWidgetItem({it->text(0), it->text(1), it->text(2)}));
+            const ListItem* it = ListView1->topLevelItem(r);
+            ListView5->addTopLevelItem(new ListItem({it->text(0), it->text(1), it->text(2)}));
         }
     });
 }
@@ -287,9 +287,9 @@ void frmPlay::removefromshuffle()
 {
     Trap trap(kModule, QStringLiteral("removefromshuffle"));
     trap([this] {
-        const QTreeWidgetItem* sel = selected(ListView1);
+        const ListItem* sel = selected(ListView1);
         for (int r = 0; r < ListView5->topLevelItemCount(); ++r) {
-            const QTreeWidgetItem* it = ListView5->topLevelItem(r);
+            const ListItem* it = ListView5->topLevelItem(r);
             if (sameText(it->text(0), sel->text(0)) && sameText(it->text(1), sel->text(1))) {
                 delete ListView5->takeTopLevelItem(r);
                 break;

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTreeWidget>
 
 #include "core/cddbtext.h"
 #include "platform/errors.h"
 #include "core/globals.h"
 #include "core/settings.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/prompt.h"
 #include "platform/services.h"
@@ -83,8 +83,8 @@ void CddbSites::attach(const Controls& c)
     if (c.lvwSites) {
         c.lvwSites->setHeaderLabels({QStringLiteral("Address"), QStringLiteral("Port"), QStringLiteral("Location")});
         c.lvwSites->setRootIsDecorated(false);
-        connect(c.lvwSites, &QTreeWidget::itemClicked, this, [this] { lvwSites_Click(); });
-        connect(c.lvwSites, &QTreeWidget::itemActivated, this, [this] { lvwSites_Click(); });
+        connect(c.lvwSites, &ListView::itemClicked, this, [this] { lvwSites_Click(); });
+        connect(c.lvwSites, &ListView::itemActivated, this, [this] { lvwSites_Click(); });
     }
     // Server replies are shown as they came, never interpreted as markup.
     if (c.lblCDDBStatus)
@@ -417,7 +417,7 @@ void CddbSites::cmdGetCDSites_Click()
         if (!m_lvwSites)
             return;
         for (int i = 1; i <= n; ++i)
-            new QTreeWidgetItem(m_lvwSites, {Sites[i].Host, QString::number(Sites[i].Port), Sites[i].Location});
+            new ListItem(m_lvwSites, {Sites[i].Host, QString::number(Sites[i].Port), Sites[i].Location});
     });
     trap([&] { setStatusVisible(false); });
 }
@@ -428,7 +428,7 @@ void CddbSites::lvwSites_Click()
     trap([&] {
         if (!m_lvwSites || m_lvwSites->topLevelItemCount() < 1)
             return;
-        QTreeWidgetItem* item = m_lvwSites->currentItem();
+        ListItem* item = m_lvwSites->currentItem();
         if (!item)
             return;
         if (m_txtAddress)

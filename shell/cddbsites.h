@@ -38,7 +38,7 @@
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
-class QTreeWidget;
+class ListView;
 
 class CddbSites : public QObject {
     Q_OBJECT
@@ -54,7 +54,7 @@ public:
 
     // The dialog's controls this conversation uses.
     struct Controls {
-        QTreeWidget* lvwSites = nullptr;
+        ListView* lvwSites = nullptr;
         QLabel* lblCDDBStatusTitle = nullptr;
         QLabel* lblCDDBStatus = nullptr;
         QLineEdit* txtEMail = nullptr;
@@ -123,7 +123,7 @@ private:
     void setStatusVisible(bool visible);
     bool send(const QString& procedure, const QString& line);
 
-    QPointer<QTreeWidget> m_lvwSites;
+    QPointer<ListView> m_lvwSites;
     QPointer<QLabel> m_lblTitle;
     QPointer<QLabel> m_lblStatus;
     QPointer<QLineEdit> m_txtEMail;

@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
-#include <QTreeWidget>
 
 #include "platform/errors.h"
 #include "core/globals.h"
@@ -267,7 +266,7 @@ void SetRunControlsEnabled(QWidget* form, bool enabled)
         if (!picture && qobject_cast<QLabel*>(w))
             continue;
         if (picture || qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-            qobject_cast<QTreeWidget*>(w) || qobject_cast<QComboBox*>(w))
+            qobject_cast<ListView*>(w) || qobject_cast<QComboBox*>(w))
             w->setEnabled(enabled);
     }
     for (QMenu* m : form->findChildren<QMenu*>())

@@ -147,7 +147,7 @@ void frmSkinDir::List1_Click()
     trap([&] {
         ListView1->clear();
         for (const char* text : {"List Item 1", "List Item 2", "List Item 3 ... etc"})
-            new QTreeWidgetItem(ListView1, {QString::fromLatin1(text)});
+            new ListItem(ListView1, {QString::fromLatin1(text)});
     });
     trap([&] { setBackColor(Text1, previewColour(PreviewBackColor)); });
     trap([&] { setForeColor(Text1, previewColour(PreviewForeColor)); });

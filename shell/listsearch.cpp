@@ -1,11 +1,12 @@
 #include "shell/listsearch.h"
 
-#include <QTreeWidget>
+#include <QStringMatcher>
 
+#include "platform/controls.h"
 #include "platform/prompt.h"
 
-void SearchRows(QTreeWidget* list, const QString& text,
-                const std::function<bool(QTreeWidgetItem* row, const QString& text)>& match)
+void SearchRows(ListView* list, const QString& text,
+                const std::function<bool(ListItem* row, const QString& text)>& match)
 {
     if (text.isEmpty() || list->topLevelItemCount() == 0)
         return;
@@ -21,7 +22,7 @@ void SearchRows(QTreeWidget* list, const QString& text,
             }
         if (found < 0)
             break;
-        QTreeWidgetItem* row = list->topLevelItem(found);
+        ListItem* row = list->topLevelItem(found);
         list->scrollToItem(row);
         if (single)
             list->setCurrentItem(row);
@@ -36,8 +37,16 @@ void SearchRows(QTreeWidget* list, const QString& text,
     MsgBox(quoted + QStringLiteral(" not found."), Mb::OKOnly);
 }
 
-bool TitleArtistOrAlbumHolds(QTreeWidgetItem* row, const QString& text)
+bool TitleArtistOrAlbumHolds(ListItem* row, const QString& text)
 {
-    return row->text(0).contains(text, Qt::CaseInsensitive) || row->text(1).contains(text, Qt::CaseInsensitive) ||
-           row->text(3).contains(text, Qt::CaseInsensitive);
+    // A search tests every row with the same text: its matcher is made once (window thread only).
+    static QStringMatcher matcher;
+    if (matcher.pattern() != text || matcher.caseSensitivity() != Qt::CaseInsensitive) {
+        matcher.setCaseSensitivity(Qt::CaseInsensitive);
+        matcher.setPattern(text);
+    }
+    for (int column : {0, 1, 3})
+        if (matcher.indexIn(row->text(column)) >= 0)
+            return true;
+    return false;
 }

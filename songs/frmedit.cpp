@@ -221,7 +221,7 @@ void frmEdit::Command1_Click()
     trap([&] { renameEntries(RecentList.get(), title, artist); });
     trap([&] {
         frmSongs* songs = Forms::find<frmSongs>();
-        QTreeWidgetItem* row = songs ? songs->ListView2->currentItem() : nullptr;
+        ListItem* row = songs ? songs->ListView2->currentItem() : nullptr;
         if (!row)
             return;
         row->setText(0, title);

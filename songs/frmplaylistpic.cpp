@@ -103,7 +103,7 @@ void frmPlayListPic::Command1_Click()
     QString name;
     trap([&] {
         frmSongs* songs = Forms::find<frmSongs>();
-        QTreeWidgetItem* row = songs ? songs->ListView3->currentItem() : nullptr;
+        ListItem* row = songs ? songs->ListView3->currentItem() : nullptr;
         if (!row)
             throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
         name = row->text(0);

@@ -66,39 +66,9 @@ QString songFile(const QString& title)
     return !p.isEmpty() && QFileInfo(p).isFile() ? p : QString();
 }
 
-// A row of the song list. It keeps its five texts as sort keys, so that sorting 50,000 rows
-// compares them directly rather than through the item's data. The order is the list's own:
-// the texts compared as they are, letter case counting.
-class SongRow : public QTreeWidgetItem {
-public:
-    static constexpr int kType = QTreeWidgetItem::UserType + 1;
-    explicit SongRow(const QStringList& texts) : QTreeWidgetItem(texts, kType)
-    {
-        for (int c = 0; c < kColumns; ++c)
-            m_keys[size_t(c)] = texts.value(c);
-    }
-    void setData(int column, int role, const QVariant& value) override
-    {
-        QTreeWidgetItem::setData(column, role, value);
-        if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < kColumns)
-            m_keys[size_t(column)] = text(column);
-    }
-    bool operator<(const QTreeWidgetItem& other) const override
-    {
-        const int c = treeWidget() ? treeWidget()->sortColumn() : 0;
-        if (other.type() != kType || c < 0 || c >= kColumns)
-            return QTreeWidgetItem::operator<(other);
-        return m_keys[size_t(c)] < static_cast<const SongRow&>(other).m_keys[size_t(c)];
-    }
-
-private:
-    static constexpr int kColumns = 5;
-    std::array<QString, kColumns> m_keys;
-};
-
-QTreeWidgetItem* addRow(ListView* lv, const QStringList& texts)
+ListItem* addRow(ListView* lv, const QStringList& texts)
 {
-    auto* it = new QTreeWidgetItem(texts);
+    auto* it = new ListItem(texts);
     lv->addTopLevelItem(it);
     return it;
 }
@@ -108,7 +78,7 @@ QStringList folderFiles(const QString& folder)
 {
     if (folder.isEmpty())
         return {};
-    return QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    return FileNamesByName(folder);
 }
 
 bool isCdRomMusicFolder() { return CheckDriveType(MusicFolder).toInt() == 3; }
@@ -153,7 +123,7 @@ ListView* listView(QWidget* parent, const QString& name, const QStringList& head
 }
 } // namespace
 
-QStringList frmSongs::RowTexts(const QTreeWidgetItem* item)
+QStringList frmSongs::RowTexts(const ListItem* item)
 {
     QStringList t;
     for (int c = 0; c < 5; ++c)
@@ -341,9 +311,9 @@ frmSongs::frmSongs()
     connect(lblCategory, &Label::clicked, this, &frmSongs::lblCategory_Click);
     connect(SSSearch, &QPushButton::clicked, this, &frmSongs::SSSearch_Click);
     connect(text1, &QLineEdit::returnPressed, this, &frmSongs::SSSearch_Click);
-    connect(ListView3, &QTreeWidget::itemClicked, this, [this] { ListView3_Click(); });
-    connect(ListView2, &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
-    connect(ListView1, &QTreeWidget::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
+    connect(ListView3, &ListView::itemClicked, this, [this] { ListView3_Click(); });
+    connect(ListView2, &ListView::itemClicked, this, [this] { ListView2_Click(); });
+    connect(ListView1, &ListView::itemDoubleClicked, this, [this] { ListView1_DblClick(); });
     connect(SSAdd, &QPushButton::clicked, this, &frmSongs::SSAdd_Click);
     connect(SSEdit, &QPushButton::clicked, this, &frmSongs::SSEdit_Click);
     connect(SSCancel, &QPushButton::clicked, this, &frmSongs::SSCancel_Click);
@@ -417,7 +387,7 @@ void frmSongs::loadSongs(const QStringList& files)
     BusyListing busy;
     const SongsByTitle known(SongLibrary.get());
     // The rows go into the list at once: one insertion instead of one per song.
-    QList<QTreeWidgetItem*> rows;
+    QList<ListItem*> rows;
     rows.reserve(files.size());
     for (const QString& file : files) {
         busy.tick();
@@ -426,7 +396,7 @@ void frmSongs::loadSongs(const QStringList& files)
                 return;
             const QString song = file.left(file.size() - 4);
             if (const clsMP3* s = known.find(song)) {
-                rows.append(new SongRow({s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()}));
+                rows.append(new ListItem({s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()}));
                 return;
             }
             // Not in the catalogue: the file's own tag and play time.
@@ -434,7 +404,7 @@ void frmSongs::loadSongs(const QStringList& files)
             const Mp3ListEntry e = path.isEmpty() ? Mp3ListEntry{} : ReadMp3ListEntry(*Mp3Play1, path);
             if (!e.opened)
                 return;
-            rows.append(new SongRow({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre}));
+            rows.append(new ListItem({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre}));
         });
     }
     ListView2->addTopLevelItems(rows);
@@ -530,7 +500,7 @@ void frmSongs::ListView3_Click()
     trap([this] {
         if (ListView3->topLevelItemCount() == 0)
             return;
-        QTreeWidgetItem* sel = ListView3->currentItem();
+        ListItem* sel = ListView3->currentItem();
         if (!sel)
             return; // no playlist chosen: the list keeps what it shows
         const QString name = sel->text(0);
@@ -550,10 +520,10 @@ void frmSongs::ListView2_Click()
     trap([this] {
         if ((EditPlaylistFlag != 1 && NewPlaylistFlag != 1) || ListView2->topLevelItemCount() == 0)
             return;
-        QTreeWidgetItem* sel = ListView2->currentItem();
+        ListItem* sel = ListView2->currentItem();
         if (!sel)
             return;
-        QTreeWidgetItem* row = addRow(ListView1, RowTexts(sel));
+        ListItem* row = addRow(ListView1, RowTexts(sel));
         ListView1->scrollToItem(row);
         showTotal();
     });
@@ -692,7 +662,7 @@ void frmSongs::SSSave_Click()
             lib.SaveFile();
             addRow(ListView3, {name});
             for (int i = 0; i < ListView3->topLevelItemCount(); ++i) {
-                QTreeWidgetItem* it = ListView3->topLevelItem(i);
+                ListItem* it = ListView3->topLevelItem(i);
                 if (it->text(0).contains(name, Qt::CaseInsensitive)) {
                     ListView3->scrollToItem(it);
                     ListView3->setCurrentItem(it);
@@ -710,7 +680,7 @@ void frmSongs::SSSave_Click()
         }
 
         if (EditPlaylistFlag == 1) {
-            QTreeWidgetItem* sel = ListView3->currentItem();
+            ListItem* sel = ListView3->currentItem();
             if (!sel)
                 throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
             const QString name = sel->text(0);
@@ -751,7 +721,7 @@ void frmSongs::SSDelete_Click()
     Trap trap(kModule, QStringLiteral("SSDelete_Click"));
     if (ListView3->topLevelItemCount() == 0)
         return;
-    QTreeWidgetItem* sel = ListView3->currentItem();
+    ListItem* sel = ListView3->currentItem();
     if (!sel)
         return; // no playlist chosen: nothing to delete
     const QString name = sel->text(0);
@@ -786,7 +756,7 @@ void frmSongs::SSDelete_Click()
 void frmSongs::SSEditMP3_Click()
 {
     Trap trap(kModule, QStringLiteral("SSEditMP3_Click"));
-    QTreeWidgetItem* sel = ListView2->topLevelItemCount() > 0 ? ListView2->currentItem() : nullptr;
+    ListItem* sel = ListView2->topLevelItemCount() > 0 ? ListView2->currentItem() : nullptr;
     if (sel) {
         const QStringList row = RowTexts(sel);
         EditSongTitle = row[0];
@@ -842,7 +812,7 @@ void frmSongs::SSDeleteMP3_Click()
         MsgBox(QStringLiteral("This file is on a CD-ROM. Can't delete file from CD-ROM"), Mb::OKOnly, kAppTitle);
         return;
     }
-    QTreeWidgetItem* sel = ListView2->currentItem();
+    ListItem* sel = ListView2->currentItem();
     if (!sel)
         return; // no song chosen: nothing to delete
     const QString title = sel->text(0);
@@ -892,7 +862,7 @@ void frmSongs::SSPicEdit_Click()
     Trap trap(kModule, QStringLiteral("SSPicEdit_Click"));
     if (ListView3->topLevelItemCount() == 0)
         return;
-    QTreeWidgetItem* sel = ListView3->currentItem();
+    ListItem* sel = ListView3->currentItem();
     if (!sel)
         return; // no playlist chosen
     const QString name = sel->text(0);

@@ -9,7 +9,7 @@
 
 class Mp3Play;
 class QListWidget;
-class QTreeWidgetItem;
+class ListItem;
 
 // The song library and playlist editor ("PlayLists"): the songs of the music folder joined
 // with the song catalogue, the saved playlists, and the commands that build, save and delete
@@ -118,7 +118,7 @@ public:
     void Label6_MouseMove();
 
     // The row texts of a list row: text and sub-items 1 to 4.
-    static QStringList RowTexts(const QTreeWidgetItem* item);
+    static QStringList RowTexts(const ListItem* item);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -66,7 +66,7 @@ protected:
         return path;
     }
     // The file-list row with this text, or nullptr.
-    static QTreeWidgetItem* row(QTreeWidget* list, const QString& text)
+    static ListItem* row(ListView* list, const QString& text)
     {
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (list->topLevelItem(i)->text(0) == text)
@@ -76,12 +76,12 @@ protected:
     // Double-clicks a file-list row into the burn list.
     static void add(frmBurner& b, const QString& text)
     {
-        QTreeWidgetItem* r = row(b.ListView1, text);
+        ListItem* r = row(b.ListView1, text);
         ASSERT_NE(r, nullptr) << text.toStdString();
         b.ListView1->setCurrentItem(r);
         b.ListView1_DblClick();
     }
-    static QStringList column(QTreeWidget* list, int c)
+    static QStringList column(ListView* list, int c)
     {
         QStringList out;
         for (int i = 0; i < list->topLevelItemCount(); ++i)

@@ -106,7 +106,7 @@ TEST_F(BurnerFixture, FileListShowsWavFilesThenMp3FilesWithLengthAndBurnSize)
                                                    QStringLiteral("song.mp3")}));
     auto cols = [&](const QString& text) {
         QStringList out;
-        QTreeWidgetItem* r = row(b.ListView1, text);
+        ListItem* r = row(b.ListView1, text);
         for (int c = 1; c < 5; ++c)
             out << (r ? r->text(c) : QStringLiteral("?"));
         return out;
@@ -179,7 +179,7 @@ TEST_F(BurnerFixture, ColumnHeadingsSortByTextEachColumnWithItsOwnDirection)
     const QStringList sizes = {QStringLiteral("9.0 MB"), QStringLiteral(".5 MB"), QStringLiteral("10.5 MB")};
     const QStringList artists = {QStringLiteral("b"), QStringLiteral("C"), QStringLiteral("a")};
     for (int i = 0; i < 3; ++i) {
-        auto* r = new QTreeWidgetItem(b.ListView1);
+        auto* r = new ListItem(b.ListView1);
         r->setText(0, QStringLiteral("f%1.wav").arg(i));
         r->setText(1, artists[i]);
         r->setText(2, QStringLiteral("%1:00").arg(i));
@@ -201,7 +201,7 @@ TEST_F(BurnerFixture, ColumnHeadingsSortByTextEachColumnWithItsOwnDirection)
     unload();
     frmBurner& again = load();
     for (int i = 0; i < 2; ++i) {
-        auto* r = new QTreeWidgetItem(again.ListView1);
+        auto* r = new ListItem(again.ListView1);
         r->setText(1, artists[i]);
     }
     again.lblArtist->clicked();

@@ -364,7 +364,7 @@ TEST_F(BurnRunTest, FreeSpaceCheckCountsTheMp3sAndAFixedReserve)
 {
     frmBurner& b = load();
     auto entry = [&](const QString& name, const QString& size) {
-        auto* r = new QTreeWidgetItem(b.ListView2);
+        auto* r = new ListItem(b.ListView2);
         r->setText(0, name);
         r->setText(1, size);
         r->setData(0, Qt::UserRole, name);

@@ -60,7 +60,7 @@ protected:
     }
     static QStringList row(const frmCD& cd, int r)
     {
-        const QTreeWidgetItem* it = cd.ListView1->topLevelItem(r - 1);
+        const ListItem* it = cd.ListView1->topLevelItem(r - 1);
         return {it->text(0), it->text(1), it->text(2)};
     }
     static void settle()

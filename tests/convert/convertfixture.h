@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
-#include <QTreeWidget>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -124,14 +123,14 @@ protected:
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     QString music(const QString& name) const { return MusicFolder + name; }
     void touch(const QString& name, const QByteArray& bytes = "x") const { writeAll(music(name), bytes); }
-    static QStringList rowTexts(QTreeWidget* list, int column = 0)
+    static QStringList rowTexts(ListView* list, int column = 0)
     {
         QStringList out;
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             out << list->topLevelItem(i)->text(column);
         return out;
     }
-    static QTreeWidgetItem* row(QTreeWidget* list, const QString& text)
+    static ListItem* row(ListView* list, const QString& text)
     {
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (list->topLevelItem(i)->text(0) == text)
@@ -139,7 +138,7 @@ protected:
         return nullptr;
     }
     // A click on a row as the user makes it: the row becomes current and selected (Ctrl adds).
-    static void clickRow(QTreeWidget* list, QTreeWidgetItem* r, bool select = true)
+    static void clickRow(ListView* list, ListItem* r, bool select = true)
     {
         list->setCurrentItem(r, 0, QItemSelectionModel::NoUpdate);
         r->setSelected(select);

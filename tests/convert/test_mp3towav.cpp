@@ -45,18 +45,18 @@ TEST_F(Mp3ToWav, ListsCatalogueSongsAndTaggedOrPlainFiles)
     EXPECT_EQ(w.Caption(), QStringLiteral("Convert MP3 to WAV"));
     EXPECT_EQ(rowTexts(w.ListView2),
               (QStringList{QStringLiteral("Plain"), QStringLiteral("song"), QStringLiteral("Tagged")}));
-    QTreeWidgetItem* cat = row(w.ListView2, QStringLiteral("song"));
+    ListItem* cat = row(w.ListView2, QStringLiteral("song"));
     EXPECT_EQ(cat->text(1), QStringLiteral("Cat Artist"));
     EXPECT_EQ(cat->text(2), QStringLiteral("3:45"));
     EXPECT_EQ(cat->text(3), QStringLiteral("Cat CD"));
     EXPECT_EQ(cat->text(4), QStringLiteral("Jazz"));
-    QTreeWidgetItem* tagged = row(w.ListView2, QStringLiteral("Tagged"));
+    ListItem* tagged = row(w.ListView2, QStringLiteral("Tagged"));
     EXPECT_EQ(tagged->text(1), QStringLiteral("Blue Harbour"));
     EXPECT_EQ(tagged->text(3), QStringLiteral("Tides"));
     EXPECT_EQ(tagged->text(4), QStringLiteral("Rock"));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^0:0[23]$")).match(tagged->text(2)).hasMatch())
         << tagged->text(2).toStdString();
-    QTreeWidgetItem* plain = row(w.ListView2, QStringLiteral("Plain"));
+    ListItem* plain = row(w.ListView2, QStringLiteral("Plain"));
     EXPECT_TRUE(plain->text(1).isEmpty() && plain->text(3).isEmpty() && plain->text(4).isEmpty());
     EXPECT_EQ(w.Label3->text(), QStringLiteral("Total Converted WAV File Size 0 MB"));
     EXPECT_TRUE(prompt.asked.empty());

@@ -18,7 +18,7 @@ protected:
         setFolderWriteProbe(nullptr);
         ConvertFixture::TearDown();
     }
-    static void selectAll(QTreeWidget* list)
+    static void selectAll(ListView* list)
     {
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             list->topLevelItem(i)->setSelected(true);

@@ -208,7 +208,7 @@ TEST_F(Mp3TagsTest, TotalPlayTime)
         ListView lv;
         lv.setColumnCount(4);
         for (const QString& r : c.rows)
-            new QTreeWidgetItem(&lv, QStringList{"title", "artist", r, "1"});
+            new ListItem(&lv, QStringList{"title", "artist", r, "1"});
         const int before = errorsLogged();
         EXPECT_EQ(fncGetPlayTime(lv), c.total);
         EXPECT_EQ(errorsLogged() - before, c.errors);

@@ -49,7 +49,7 @@ public:
         list = new ListView(this);
         list->setHeaderLabels({QStringLiteral("Song"), QStringLiteral("Artist")});
         for (int i = 1; i <= 4; ++i)
-            new QTreeWidgetItem(list, {QStringLiteral("List Item %1").arg(i), QStringLiteral("Artist %1").arg(i)});
+            new ListItem(list, {QStringLiteral("List Item %1").arg(i), QStringLiteral("Artist %1").arg(i)});
         placeTwips(list, 240, 1500, 3800, 1700);
         big = button("SSCommand1", "Buttons", 4200, 1700, 1170, 375);
         wide800 = button("SSCommand2", "800", 4200, 2200, 800, 375);

@@ -66,7 +66,7 @@ protected:
             w.ListView2_Click();
         }
     }
-    static QStringList column(const QTreeWidget* lv, int c)
+    static QStringList column(const ListView* lv, int c)
     {
         QStringList out;
         for (int i = 0; i < lv->topLevelItemCount(); ++i)

@@ -326,7 +326,7 @@ TEST_F(Lists, LargeFolderListingFindsRecordsIgnoringCase)
     w->sscmdMP3_Click();
     ASSERT_EQ(w->ListView2->topLevelItemCount(), 2000);
     for (int i = 0; i < 2000; ++i) {
-        const QTreeWidgetItem* it = w->ListView2->topLevelItem(i);
+        const ListItem* it = w->ListView2->topLevelItem(i);
         ASSERT_EQ(it->text(0), i % 2 ? name(i).toUpper() : name(i)) << i;
         ASSERT_EQ(it->text(1), i % 2 ? QStringLiteral("Odd") : QStringLiteral("Even")) << i;
     }

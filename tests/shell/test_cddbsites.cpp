@@ -46,7 +46,7 @@ struct SitesTab {
     }
     QStringList row(int i) const
     {
-        QTreeWidgetItem* it = lvwSites->topLevelItem(i);
+        ListItem* it = lvwSites->topLevelItem(i);
         return it ? QStringList{it->text(0), it->text(1), it->text(2)} : QStringList{};
     }
 };

@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 
 #include "lookmeasure.h"
 #include "shell/frmabout.h"
@@ -308,14 +307,14 @@ TEST_F(LookFixture, NumberColumnsHoldTheirLongestNumbers)
     frmPlay& player = Forms::get<frmPlay>();
     frmBurner& burner = Forms::get<frmBurner>();
     for (int k = 1; k <= 2000; ++k)
-        player.ListView1->addTopLevelItem(new QTreeWidgetItem(
+        player.ListView1->addTopLevelItem(new ListItem(
             {QStringLiteral("A Song With A Rather Long Title %1").arg(k), QStringLiteral("Artist"),
              QStringLiteral("12:34"), QString::number(k)}));
     for (int k = 0; k < 60; ++k) {
-        burner.ListView1->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("Song %1").arg(k),
+        burner.ListView1->addTopLevelItem(new ListItem({QStringLiteral("Song %1").arg(k),
                                                                 QStringLiteral("Artist"), QStringLiteral("12:34"),
                                                                 QStringLiteral("CD"), QStringLiteral("999.9 MB")}));
-        burner.ListView2->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("Song %1").arg(k), QStringLiteral("999.9 MB")}));
+        burner.ListView2->addTopLevelItem(new ListItem({QStringLiteral("Song %1").arg(k), QStringLiteral("999.9 MB")}));
     }
     player.show();
     burner.show();
@@ -335,7 +334,7 @@ TEST_F(LookFixture, NumberColumnsHoldTheirLongestNumbers)
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(c.list->verticalScrollBar()->isVisible());
         // The cell as it shows inside the list, and the room its text needs.
-        const QTreeWidgetItem* last = c.list->topLevelItem(c.list->topLevelItemCount() - 1);
+        const ListItem* last = c.list->topLevelItem(c.list->topLevelItemCount() - 1);
         c.list->scrollToItem(last);
         const QRect cell = c.list->visualItemRect(last);
         const int left = c.list->header()->sectionViewportPosition(c.column);

@@ -71,15 +71,15 @@ protected:
     void marker(const QString& name) { touch(MusicFolder + name + QStringLiteral(".lst"), "1\r\n"); }
 
     frmSongs& load() { return Forms::get<frmSongs>(); }
-    static QStringList column(const QTreeWidget* lv, int c = 0)
+    static QStringList column(const ListView* lv, int c = 0)
     {
         QStringList out;
         for (int i = 0; i < lv->topLevelItemCount(); ++i)
             out << lv->topLevelItem(i)->text(c);
         return out;
     }
-    static QStringList row(const QTreeWidget* lv, int i) { return frmSongs::RowTexts(lv->topLevelItem(i)); }
-    static void select(QTreeWidget* lv, int i) { lv->setCurrentItem(lv->topLevelItem(i)); }
+    static QStringList row(const ListView* lv, int i) { return frmSongs::RowTexts(lv->topLevelItem(i)); }
+    static void select(ListView* lv, int i) { lv->setCurrentItem(lv->topLevelItem(i)); }
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
     // Runs fn inside the next modal wait.
     static void inModal(std::function<void()> fn) { QTimer::singleShot(0, std::move(fn)); }

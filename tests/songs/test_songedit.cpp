@@ -168,7 +168,7 @@ TEST_F(SongEditFixture, OnACdRomTheTitleIsFixedAndTheRestIsSaved)
 TEST_F(SongEditFixture, ASongUnknownToTheCatalogueIsAppended)
 {
     frmSongs& w = load();
-    auto* row = new QTreeWidgetItem(QStringList{"loose", "", "1:00", "", ""});
+    auto* row = new ListItem(QStringList{"loose", "", "1:00", "", ""});
     w.ListView2->addTopLevelItem(row);
     w.ListView2->setCurrentItem(row);
     inModal([] {

@@ -1,0 +1,201 @@
+// The list control: rows kept as records behind its model, found, taken and selected by item
+// or place; sorting by a column keeps the current and selected rows and the order of equal
+// texts; while sorting is on, new and changed rows are sorted in on the next event-loop pass.
+#include <QApplication>
+#include <gtest/gtest.h>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+#include "platform/controls.h"
+
+namespace {
+
+QStringList column(const ListView& lv, int c = 0)
+{
+    QStringList out;
+    for (int i = 0; i < lv.topLevelItemCount(); ++i)
+        out << lv.topLevelItem(i)->text(c);
+    return out;
+}
+
+// Rows of (title, artist); the artist repeats so that equal keys show the sort's stability.
+void fill(ListView& lv, const QList<QStringList>& rows)
+{
+    QList<ListItem*> items;
+    for (const QStringList& r : rows)
+        items << new ListItem(r);
+    lv.addTopLevelItems(items);
+}
+
+const QList<QStringList> kRows{{"delta", "B"}, {"Alpha", "a"}, {"charlie", "B"}, {"bravo", "a"}, {"echo", "A"}};
+
+TEST(ListView, RowsAreFoundTakenAndDeletedByItemOrPlace)
+{
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    EXPECT_EQ(lv.columnCount(), 2);
+    EXPECT_EQ(lv.headerItem()->text(1), "Artist");
+    EXPECT_EQ(lv.model()->headerData(0, Qt::Horizontal).toString(), "Title");
+    fill(lv, kRows);
+    auto* appended = new ListItem(&lv, {"foxtrot", "C"});
+    ASSERT_EQ(lv.topLevelItemCount(), 6);
+    EXPECT_EQ(lv.indexOfTopLevelItem(appended), 5);
+    EXPECT_EQ(appended->treeWidget(), &lv);
+    EXPECT_EQ(lv.topLevelItem(6), nullptr);
+    EXPECT_EQ(lv.topLevelItem(-1), nullptr);
+
+    // A text beyond the row's own columns is empty; a text set there extends the row.
+    EXPECT_EQ(appended->text(4), QString());
+    appended->setText(2, "x");
+    EXPECT_EQ(appended->text(2), "x");
+    EXPECT_EQ(lv.model()->index(5, 0).data().toString(), "foxtrot");
+
+    // Values of other roles are kept beside the texts.
+    appended->setData(0, Qt::UserRole, "file.mp3");
+    EXPECT_EQ(appended->data(0, Qt::UserRole).toString(), "file.mp3");
+    EXPECT_FALSE(appended->data(1, Qt::UserRole).isValid());
+
+    // Taking a row from the middle renumbers the rest; the taken row is the caller's.
+    ListItem* taken = lv.takeTopLevelItem(1);
+    ASSERT_NE(taken, nullptr);
+    EXPECT_EQ(taken->text(0), "Alpha");
+    EXPECT_EQ(taken->treeWidget(), nullptr);
+    EXPECT_EQ(lv.indexOfTopLevelItem(taken), -1);
+    EXPECT_EQ(lv.indexOfTopLevelItem(appended), 4);
+    lv.insertTopLevelItem(0, taken);
+    EXPECT_EQ(column(lv), QStringList({"Alpha", "delta", "charlie", "bravo", "echo", "foxtrot"}));
+    EXPECT_EQ(lv.takeTopLevelItem(9), nullptr);
+
+    // A row deleted while in the list leaves it; a row already in a list is not added twice.
+    delete lv.topLevelItem(2);
+    EXPECT_EQ(column(lv), QStringList({"Alpha", "delta", "bravo", "echo", "foxtrot"}));
+    lv.addTopLevelItem(appended);
+    EXPECT_EQ(lv.topLevelItemCount(), 5);
+
+    // findItems: exact, letter case ignored, contained.
+    EXPECT_EQ(lv.findItems("alpha", Qt::MatchExactly).size(), 0);
+    ASSERT_EQ(lv.findItems("alpha", Qt::MatchFixedString).size(), 1);
+    EXPECT_EQ(lv.findItems("alpha", Qt::MatchFixedString)[0]->text(0), "Alpha");
+    EXPECT_EQ(lv.findItems("a", Qt::MatchContains, 1).size(), 3);
+    EXPECT_EQ(lv.findItems("A", Qt::MatchContains | Qt::MatchCaseSensitive, 1).size(), 1);
+
+    lv.clear();
+    EXPECT_EQ(lv.topLevelItemCount(), 0);
+    EXPECT_EQ(lv.currentItem(), nullptr);
+    EXPECT_EQ(lv.headerItem()->text(0), "Title");
+}
+
+TEST(ListView, SelectionAndCurrentRowFollowTheRecords)
+{
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    lv.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    fill(lv, kRows);
+    int changed = 0;
+    QObject::connect(&lv, &ListView::itemSelectionChanged, [&] { ++changed; });
+    lv.topLevelItem(3)->setSelected(true);
+    lv.topLevelItem(0)->setSelected(true);
+    EXPECT_EQ(changed, 2);
+    EXPECT_TRUE(lv.topLevelItem(3)->isSelected());
+    EXPECT_FALSE(lv.topLevelItem(1)->isSelected());
+    // In the order they were selected, each once.
+    EXPECT_EQ(lv.selectedItems(), QList<ListItem*>({lv.topLevelItem(3), lv.topLevelItem(0)}));
+    lv.topLevelItem(3)->setSelected(false);
+    EXPECT_EQ(lv.selectedItems(), QList<ListItem*>({lv.topLevelItem(0)}));
+
+    // The current row without touching the selection, then with.
+    lv.setCurrentItem(lv.topLevelItem(4), 0, QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(lv.currentItem(), lv.topLevelItem(4));
+    EXPECT_FALSE(lv.topLevelItem(4)->isSelected());
+    lv.setCurrentItem(lv.topLevelItem(2));
+    EXPECT_EQ(lv.selectedItems(), QList<ListItem*>({lv.topLevelItem(2)}));
+    lv.setCurrentItem(nullptr);
+    EXPECT_EQ(lv.currentItem(), nullptr);
+
+    // A deleted selected row leaves the selection.
+    lv.setCurrentItem(lv.topLevelItem(1));
+    delete lv.topLevelItem(1);
+    EXPECT_TRUE(lv.selectedItems().isEmpty());
+}
+
+TEST(ListView, AClickedRowIsReportedWithItsColumn)
+{
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    fill(lv, kRows);
+    std::vector<std::pair<ListItem*, int>> clicked, doubled;
+    QObject::connect(&lv, &ListView::itemClicked, [&](ListItem* it, int c) { clicked.emplace_back(it, c); });
+    QObject::connect(&lv, &ListView::itemDoubleClicked, [&](ListItem* it, int c) { doubled.emplace_back(it, c); });
+    emit lv.clicked(lv.indexFromItem(lv.topLevelItem(2), 1));
+    emit lv.doubleClicked(lv.indexFromItem(lv.topLevelItem(4)));
+    EXPECT_EQ(clicked, (std::vector<std::pair<ListItem*, int>>{{lv.topLevelItem(2), 1}}));
+    EXPECT_EQ(doubled, (std::vector<std::pair<ListItem*, int>>{{lv.topLevelItem(4), 0}}));
+}
+
+struct SortCase {
+    const char* name;
+    int column;
+    Qt::SortOrder order;
+    Qt::CaseSensitivity cs;
+    QStringList titles;
+    friend void PrintTo(const SortCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class ListViewSort : public ::testing::TestWithParam<SortCase> {};
+
+TEST_P(ListViewSort, KeepsEqualKeysInOrderAndTheSelectedRowSelected)
+{
+    const SortCase& c = GetParam();
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    lv.setSortCaseSensitivity(c.cs);
+    fill(lv, kRows);
+    ListItem* charlie = lv.topLevelItem(2);
+    lv.setCurrentItem(charlie);
+    lv.sortItems(c.column, c.order);
+    EXPECT_EQ(column(lv), c.titles);
+    EXPECT_EQ(lv.sortColumn(), c.column);
+    EXPECT_EQ(lv.currentItem(), charlie);
+    EXPECT_EQ(lv.selectedItems(), QList<ListItem*>({charlie}));
+    EXPECT_EQ(lv.indexOfTopLevelItem(charlie), int(c.titles.indexOf("charlie")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListViewSort,
+    ::testing::Values(
+        // Letter case counts: capitals first.
+        SortCase{"TextAscending", 0, Qt::AscendingOrder, Qt::CaseSensitive,
+                 {"Alpha", "bravo", "charlie", "delta", "echo"}},
+        SortCase{"ArtistAscending", 1, Qt::AscendingOrder, Qt::CaseSensitive,
+                 {"echo", "delta", "charlie", "Alpha", "bravo"}},
+        SortCase{"ArtistDescending", 1, Qt::DescendingOrder, Qt::CaseSensitive,
+                 {"Alpha", "bravo", "delta", "charlie", "echo"}},
+        // Letter case ignored: "a" and "A" are equal and keep their order.
+        SortCase{"ArtistIgnoringCase", 1, Qt::AscendingOrder, Qt::CaseInsensitive,
+                 {"Alpha", "bravo", "echo", "delta", "charlie"}},
+        SortCase{"TitleIgnoringCaseDescending", 0, Qt::DescendingOrder, Qt::CaseInsensitive,
+                 {"echo", "delta", "charlie", "bravo", "Alpha"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ListView, WhileSortingIsOnNewAndChangedRowsAreSortedInOnTheNextPass)
+{
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    fill(lv, kRows);
+    lv.setSortingEnabled(true);
+    lv.sortByColumn(0, Qt::AscendingOrder);
+    ASSERT_EQ(column(lv), QStringList({"Alpha", "bravo", "charlie", "delta", "echo"}));
+    new ListItem(&lv, {"able", "Z"});
+    lv.topLevelItem(0)->setText(0, "zulu");
+    lv.topLevelItem(1)->setText(1, "changed"); // not the sort column
+    EXPECT_EQ(column(lv).first(), "zulu");     // not yet
+    QCoreApplication::processEvents();
+    EXPECT_EQ(column(lv), QStringList({"able", "bravo", "charlie", "delta", "echo", "zulu"}));
+    lv.setSortingEnabled(false);
+    lv.topLevelItem(0)->setText(0, "zz");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(column(lv).first(), "zz");
+}
+
+} // namespace
