@@ -103,8 +103,11 @@ bool CatalogueBase::OpenFile()
     const bool opened = trap([&] {
         if (!QFileInfo(path).isFile())
             throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            // The file holds records this catalogue now lacks.
+            m_notWhole = true;
             throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+        }
     });
     if (!opened)
         return true;
@@ -115,10 +118,16 @@ bool CatalogueBase::OpenFile()
         if (file.size() > m_smallestParsedSize) {
             const QByteArray bom("\xEF\xBB\xBF");
             const QByteArray head = file.peek(6);
-            if (head == bom + bom) // whether the second mark stays depends on the whole text
-                whole = file.readAll();
-            else if (head.startsWith(bom))
+            if (head == bom + bom) { // whether the second mark stays depends on the whole text
+                whole.resize(file.size());
+                qsizetype got = 0;
+                for (qsizetype n = 1; n > 0 && got < whole.size(); got += std::max<qsizetype>(n, 0))
+                    if ((n = RecordFile::ReadFile(file, whole.data() + got, whole.size() - got)) < 0)
+                        throw readError(0);
+                whole.truncate(got);
+            } else if (head.startsWith(bom)) {
                 file.skip(3);
+            }
             read = true;
         }
     });
@@ -128,13 +137,27 @@ bool CatalogueBase::OpenFile()
         // Read piece by piece: a large catalogue is never held whole in memory.
         startParse();
         const auto addRawRecord = [this](RecordFile::RawRecord&& raw) { addRaw(std::move(raw)); };
-        reportDamage(RecordFile::ParseRecordsFrom(
-            [&file](char* buffer, qsizetype max) { return qsizetype(file.read(buffer, max)); }, m_fieldCount,
+        const RecordFile::ParseResult result = RecordFile::ParseRecordsFrom(
+            [&file](char* buffer, qsizetype max) { return RecordFile::ReadFile(file, buffer, max); }, m_fieldCount,
             [this](QString* fields) { addParsed(fields); }, pumpEvents, 1024,
             std::min<qint64>(file.size() + 1, 256 * 1024), // a small file is read into a buffer of its size
-            keepsRaw() ? std::function<void(RecordFile::RawRecord&&)>(addRawRecord) : nullptr));
+            keepsRaw() ? std::function<void(RecordFile::RawRecord&&)>(addRawRecord) : nullptr);
+        if (result.readFailed)
+            trap([&] { throw readError(result.records); });
+        reportDamage(result);
     }
     return true;
+}
+
+AppError CatalogueBase::readError(qsizetype records)
+{
+    // What was read stays in the catalogue, which is never saved over its file from now on.
+    m_notWhole = true;
+    return AppError(Err::PathFileAccess,
+                    QStringLiteral("The file \"%1\" could not be read to its end (only %2 records were read). "
+                                   "Changes to it will not be saved, so that the file keeps what it holds.")
+                        .arg(recordPath())
+                        .arg(records));
 }
 
 void CatalogueBase::pumpEvents()
@@ -167,6 +190,13 @@ bool CatalogueBase::saveRecords() const
 {
     Trap trap(module(), QStringLiteral("SaveFile"));
     return trap([&] {
+        // Saving a catalogue that lacks some of its file's records would lose them for good.
+        if (m_notWhole)
+            throw AppError(Err::PathFileAccess,
+                           QStringLiteral("The file \"%1\" was not read whole, so it was not saved: it keeps what "
+                                          "it held, and the changes made since it was read are lost when Quillory "
+                                          "ends. Restart Quillory to read it again.")
+                               .arg(recordPath()));
         // Written in pieces through one small buffer: a large catalogue is never held twice.
         RecordFile::WriteAtomically(recordPath(), [this](const AtomicFile::Put& put) {
             RecordFile::RecordWriter out(256 * 1024, put);

@@ -269,6 +269,12 @@ BeforeRenameHook& hook()
     return h;
 }
 
+FileRead& readHook()
+{
+    static FileRead h;
+    return h;
+}
+
 } // namespace
 
 QByteArrayView RecordText(QByteArrayView bytes)
@@ -468,8 +474,13 @@ ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::fu
             buffer.resize(2 * buffer.size());
         const qsizetype asked = buffer.size() - held;
         const qsizetype got = read(buffer.data() + held, asked);
-        const bool last = got <= 0;
-        held += std::max<qsizetype>(got, 0);
+        if (got < 0) {
+            // Not the end of the file: what was read is kept, and the caller learns it is not all.
+            parser.result.readFailed = true;
+            return parser.result;
+        }
+        const bool last = got == 0;
+        held += got;
         const char* stop = parser.take(buffer.constData(), buffer.constData() + held, last, addRaw ? piece : nullptr);
         if (last)
             return parser.result;
@@ -554,6 +565,15 @@ QByteArray RecordWriter::finish()
 }
 
 void setBeforeRenameHook(BeforeRenameHook h) { hook() = std::move(h); }
+
+qsizetype ReadFile(QFile& file, char* buffer, qsizetype max)
+{
+    if (readHook())
+        return readHook()(file, buffer, max);
+    return qsizetype(file.read(buffer, max));
+}
+
+void setFileReadHook(FileRead read) { readHook() = std::move(read); }
 
 void WriteAtomically(const QString& path, const QByteArray& bytes)
 {

@@ -11,6 +11,8 @@
 
 #include "platform/atomicfile.h"
 
+class QFile;
+
 namespace RecordFile {
 
 // The field separator; a record ends with one more of it.
@@ -52,6 +54,7 @@ QByteArrayView RecordText(QByteArrayView bytes);
 struct ParseResult {
     qsizetype records = 0;     // complete records handed on
     bool damaged = false;      // a tail that is not a complete record was left unread
+    bool readFailed = false;   // reading failed before the end: the records after the last one handed on are missing
 };
 
 // Splits record text (RecordText: UTF-8, and Windows-1252 for each byte that is not part of
@@ -95,12 +98,20 @@ private:
 using ReadMore = std::function<qsizetype(char* buffer, qsizetype max)>;
 // The same, with the text read piece by piece through one buffer of about chunk bytes, so
 // a large file is never held whole in memory. The text begins after any byte-order mark.
+// A failed read ends the parse with readFailed set; the incomplete record before it is dropped.
 // When addRaw is given, each record that can be kept as read goes to it undecoded (the
 // pieces it lies in are then kept as long as it is) and the other records go to add.
 ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::function<void(QString* fields)>& add,
                              const std::function<void()>& pump = {}, int pumpEvery = 1024,
                              qsizetype chunk = 256 * 1024,
                              const std::function<void(RawRecord&& record)>& addRaw = {});
+
+// Reads up to max bytes of an open record file: the count read, 0 at the end, -1 on failure.
+using FileRead = std::function<qsizetype(QFile& file, char* buffer, qsizetype max)>;
+// Reads from a record file being loaded, through the hook when one is set.
+qsizetype ReadFile(QFile& file, char* buffer, qsizetype max);
+// Test seam: how record files are read while they load (a read that fails part-way).
+void setFileReadHook(FileRead read);
 
 // Builds a record file in UTF-8, written straight into one buffer.
 //   RecordWriter w(bound);           // bound: the sum of Bound() (or LooseBound()) of every field written

@@ -24,6 +24,7 @@ protected:
     void TearDown() override
     {
         RecordFile::setBeforeRenameHook({});
+        RecordFile::setFileReadHook({});
         AppFixture::TearDown();
     }
     QString log() const { return QString::fromUtf8(readAll(programFile(QStringLiteral("QuilloryError.log")))); }
@@ -390,6 +391,78 @@ TEST_F(Catalogues, ShortAndUnterminatedFilesLoadWithoutReport)
     cats.OpenFile();
     EXPECT_EQ(cats.Count(), 0);
     EXPECT_EQ(reports(), 0);
+}
+
+// A read that fails part-way (on a record boundary, inside a record, at once, or in a file
+// read whole) is reported, keeps what was read, and no save ever writes the short catalogue
+// over the file.
+TEST_F(Catalogues, AFailedReadIsReportedAndTheCatalogueIsNeverSavedOverItsFile)
+{
+    const QByteArray record("Song\x04" "Artist\x04" "3:00\x04\x04\x04\x04\x04\x04");
+    const QByteArray bom("\xEF\xBB\xBF");
+    struct Case {
+        const char* name;
+        QByteArray file;
+        qsizetype goodBytes; // read before the failure
+        int count;           // songs held after the load
+    } cases[] = {
+        {"on a record boundary", record.repeated(3000) + "\r\n", 1000 * record.size(), 1000},
+        {"inside a record", record.repeated(3000) + "\r\n", 1000 * record.size() + 5, 1000},
+        {"at the first read", record.repeated(3) + "\r\n", 0, 0},
+        {"after the whole text", record.repeated(3) + "\r\n", record.size() * 3 + 2, 3},
+        {"a file read whole", bom + bom + record.repeated(3) + "\r\n", 20, 0},
+    };
+    const QString path = programFile("MP3.mpd");
+    for (const Case& c : cases) {
+        prompt.asked.clear();
+        writeAll(path, c.file);
+        qsizetype at = 0;
+        RecordFile::setFileReadHook([&](QFile& file, char* buffer, qsizetype max) -> qsizetype {
+            if (at >= c.goodBytes) {
+                errno = EIO;
+                return -1;
+            }
+            const qint64 n = file.read(buffer, std::min(max, c.goodBytes - at));
+            at += n;
+            return n;
+        });
+        colMp3 songs;
+        songs.setFileName(path);
+        EXPECT_TRUE(songs.OpenFile());
+        RecordFile::setFileReadHook({});
+        EXPECT_EQ(songs.Count(), c.count) << c.name;
+        ASSERT_EQ(reports(), 1) << c.name;
+        EXPECT_TRUE(log().contains("Module Name : colMP3\r\nProcedure   : OpenFile\r\nError number: 75\r\n")) << c.name;
+        EXPECT_TRUE(prompt.asked.back().text.contains(QStringLiteral("could not be read to its end"))) << c.name;
+
+        // Every save is refused and reported, however often it is tried; the file stays whole.
+        songs.Add("New", "", "", "", "", "", "");
+        songs.SaveFile();
+        songs.SaveFile();
+        EXPECT_EQ(readAll(path), c.file) << c.name;
+        EXPECT_EQ(reports(), 3) << c.name;
+        EXPECT_TRUE(prompt.asked.back().text.contains(QStringLiteral("was not read whole, so it was not saved")))
+            << c.name;
+        EXPECT_TRUE(log().contains("Module Name : colMP3\r\nProcedure   : SaveFile\r\nError number: 75\r\n")) << c.name;
+    }
+
+    // The other stores refuse as well; a store read whole saves as before.
+    writeAll(programFile("playlist.mpd"), "P\x04" "1\x04" "S\x04\x04\x04\x04\x04\x04\r\n");
+    RecordFile::setFileReadHook([](QFile&, char*, qsizetype) -> qsizetype { return -1; });
+    colPlaylist lists;
+    lists.setFileName(programFile("playlist.mpd"));
+    lists.OpenFile();
+    RecordFile::setFileReadHook({});
+    lists.SaveFile();
+    EXPECT_EQ(readAll(programFile("playlist.mpd")), "P\x04" "1\x04" "S\x04\x04\x04\x04\x04\x04\r\n");
+    colPlaylist whole;
+    whole.setFileName(programFile("playlist.mpd"));
+    whole.OpenFile();
+    whole.Add("Q", 1, "T", "", "", "", "");
+    prompt.asked.clear();
+    whole.SaveFile();
+    EXPECT_EQ(reports(), 0);
+    EXPECT_EQ(whole.Count(), 2);
 }
 
 TEST_F(Catalogues, MissingFileIsReportedAndLeavesTheCatalogue)
