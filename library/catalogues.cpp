@@ -112,28 +112,15 @@ bool CatalogueBase::OpenFile()
     if (!opened)
         return true;
     bool read = false;
-    QByteArray whole;
     trap([&] {
         // A file of two bytes or fewer is an empty catalogue (CR LF alone).
         if (file.size() > m_smallestParsedSize) {
-            const QByteArray bom("\xEF\xBB\xBF");
-            const QByteArray head = file.peek(6);
-            if (head == bom + bom) { // whether the second mark stays depends on the whole text
-                whole.resize(file.size());
-                qsizetype got = 0;
-                for (qsizetype n = 1; n > 0 && got < whole.size(); got += std::max<qsizetype>(n, 0))
-                    if ((n = RecordFile::ReadFile(file, whole.data() + got, whole.size() - got)) < 0)
-                        throw readError(0);
-                whole.truncate(got);
-            } else if (head.startsWith(bom)) {
+            if (file.peek(3) == "\xEF\xBB\xBF")
                 file.skip(3);
-            }
             read = true;
         }
     });
-    if (read && !whole.isNull()) {
-        ParseFileText(RecordFile::RecordText(whole));
-    } else if (read) {
+    if (read) {
         // Read piece by piece: a large catalogue is never held whole in memory.
         startParse();
         const auto addRawRecord = [this](RecordFile::RawRecord&& raw) { addRaw(std::move(raw)); };
@@ -164,13 +151,6 @@ void CatalogueBase::pumpEvents()
 {
     if (QCoreApplication::instance())
         DoEvents();
-}
-
-void CatalogueBase::ParseFileText(QByteArrayView text)
-{
-    startParse();
-    reportDamage(RecordFile::ParseRecords(text, m_fieldCount, [this](QString* fields) { addParsed(fields); },
-                                          pumpEvents));
 }
 
 void CatalogueBase::reportDamage(const RecordFile::ParseResult& result) const

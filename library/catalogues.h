@@ -71,8 +71,6 @@ protected:
     virtual bool keepsRaw() const { return false; }
     virtual void addRaw(RecordFile::RawRecord&&) {}
 
-    // Parses record text (RecordFile::RecordText).
-    void ParseFileText(QByteArrayView utf8);
     // The error of a read that failed after records read; marks the catalogue as not whole.
     AppError readError(qsizetype records);
     // Reports a damaged tail once.

@@ -26,6 +26,8 @@ namespace RecordFile {
 
 namespace {
 
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
 // Windows-1252 characters for the bytes 0x80..0x9F; the five unassigned bytes keep their value.
 constexpr char16_t kCp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -279,12 +281,9 @@ FileRead& readHook()
 
 QByteArrayView RecordText(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
+    // One mark only: a second one is the first text's own (RecordWriter writes it after a mark).
+    if (bytes.startsWith(kBom))
         bytes = bytes.sliced(3);
-        // Valid text was always decoded whole, which drops one more byte-order mark.
-        if (bytes.startsWith("\xEF\xBB\xBF") && validUtf8(bytes))
-            bytes = bytes.sliced(3);
-    }
     return bytes;
 }
 
@@ -528,8 +527,21 @@ void RecordWriter::makeRoom(qsizetype bytes)
     m_out = m_bytes.data() + used;
 }
 
+void RecordWriter::markFirst(bool startsWithMark)
+{
+    m_atStart = false;
+    // A text that starts with U+FEFF as the file's first bytes would be read as a byte-order
+    // mark and lost: a mark before it keeps it.
+    if (startsWithMark) {
+        makeRoom(3);
+        m_out = std::copy_n(kBom, 3, m_out);
+    }
+}
+
 void RecordWriter::field(QStringView value)
 {
+    if (m_atStart) [[unlikely]]
+        markFirst(value.startsWith(QChar(0xFEFF)));
     // Room is checked cheaply first; the exact bound only near the end of the buffer.
     if (m_out + LooseBound(value) + 2 > m_bytes.constData() + m_bytes.size())
         makeRoom(Bound(value));
@@ -539,6 +551,8 @@ void RecordWriter::field(QStringView value)
 
 void RecordWriter::rawFields(QByteArrayView bytes)
 {
+    if (m_atStart) [[unlikely]]
+        markFirst(bytes.startsWith(kBom));
     makeRoom(bytes.size());
     std::memcpy(m_out, bytes.data(), size_t(bytes.size()));
     m_out += bytes.size();
@@ -546,6 +560,7 @@ void RecordWriter::rawFields(QByteArrayView bytes)
 
 void RecordWriter::endRecord()
 {
+    m_atStart = false;
     makeRoom(1);
     *m_out++ = 4;
 }

@@ -46,7 +46,7 @@ inline void AppendField(QString& out, const QString& value)
 // UTF-8 sequence (files written by older versions). A leading UTF-8 byte-order mark is skipped.
 QString DecodeText(const QByteArray& bytes);
 
-// The record file's bytes after the byte-order mark(s) that decoding drops, ready for
+// The record file's bytes after the byte-order mark that decoding drops, ready for
 // ParseRecords, without a copy.
 QByteArrayView RecordText(QByteArrayView bytes);
 
@@ -142,9 +142,12 @@ public:
 private:
     // Room for bytes more before the closing CR LF: the buffer is handed on, or grows.
     void makeRoom(qsizetype bytes);
+    // Before the file's first field: writes a byte-order mark when the field starts with one.
+    void markFirst(bool startsWithMark);
     QByteArray m_bytes;
     AtomicFile::Put m_put;
     char* m_out;
+    bool m_atStart = true;
 };
 
 // Writes bytes to path + ".tmp", flushes it to disk, renames it over path and syncs the
