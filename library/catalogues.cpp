@@ -123,12 +123,10 @@ bool CatalogueBase::OpenFile()
     if (read) {
         // Read piece by piece: a large catalogue is never held whole in memory.
         startParse();
-        const auto addRawRecord = [this](RecordFile::RawRecord&& raw) { addRaw(std::move(raw)); };
         const RecordFile::ParseResult result = RecordFile::ParseRecordsFrom(
             [&file](char* buffer, qsizetype max) { return RecordFile::ReadFile(file, buffer, max); }, m_fieldCount,
             [this](QString* fields) { addParsed(fields); }, pumpEvents, 1024,
-            std::min<qint64>(file.size() + 1, 256 * 1024), // a small file is read into a buffer of its size
-            keepsRaw() ? std::function<void(RecordFile::RawRecord&&)>(addRawRecord) : nullptr);
+            std::min<qint64>(file.size() + 1, 256 * 1024)); // a small file is read into a buffer of its size
         if (result.readFailed)
             trap([&] { throw readError(result.records); });
         reportDamage(result);
@@ -191,7 +189,7 @@ bool CatalogueBase::saveRecords() const
 
 // ---- colMp3 ----
 
-colMp3::colMp3() : Catalogue({"colMP3", "colMp3", "OpenFile"}, clsMP3::kFieldCount, 2) {}
+colMp3::colMp3() : Catalogue({"colMP3", "colMp3", "OpenFile"}, 7, 2) {}
 
 colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QString& Length,
                         const QString& CDTitle, const QString& Category, const QString& Cover, const QString& Notes,
@@ -204,35 +202,12 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
 
 void colMp3::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const
 {
-    // A song still as read is written as read: the same bytes its texts would give.
-    const clsMP3& song = at(index);
-    if (const RecordFile::RawRecord& raw = song.raw())
-        out.rawFields(raw.bytes());
-    else
-        visitFields(song, kMp3Fields, out);
+    visitFields(at(index), kMp3Fields, out);
 }
 
 void colMp3::addParsed(QString* f)
 {
     addRecord([f](clsMP3& r) { takeFields(r, kMp3Fields, f); });
-}
-
-void colMp3::addRaw(RecordFile::RawRecord&& raw)
-{
-    addRecord([&raw](clsMP3& r) { r.setRaw(std::move(raw)); });
-}
-
-void clsMP3::decodeRaw() const
-{
-    QString f[kFieldCount];
-    m_raw.takeFields(f);
-    m_MP3Title = std::move(f[0]);
-    m_artist = std::move(f[1]);
-    m_Length = std::move(f[2]);
-    m_CDTitle = std::move(f[3]);
-    m_Category = std::move(f[4]);
-    m_Cover = std::move(f[5]);
-    m_Notes = std::move(f[6]);
 }
 
 // ---- SongsByTitle ----

@@ -67,9 +67,6 @@ protected:
     virtual void addParsed(QString* fields) = 0;
     // Called before a file's records are parsed.
     virtual void startParse() {}
-    // Whether records may be kept as read (addRaw), to be decoded on first use.
-    virtual bool keepsRaw() const { return false; }
-    virtual void addRaw(RecordFile::RawRecord&&) {}
 
     // The error of a read that failed after records read; marks the catalogue as not whole.
     AppError readError(qsizetype records);
@@ -161,8 +158,6 @@ public:
 protected:
     void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
-    bool keepsRaw() const override { return true; }
-    void addRaw(RecordFile::RawRecord&& raw) override;
 };
 
 // The songs of a catalogue by title, letter case ignored; of several songs with one title,

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <QStringView>
 #include <functional>
-#include <memory>
 
 #include "platform/atomicfile.h"
 
@@ -68,43 +67,14 @@ struct ParseResult {
 ParseResult ParseRecords(QByteArrayView utf8, int fieldCount, const std::function<void(QString* fields)>& add,
                          const std::function<void()>& pump = {}, int pumpEvery = 1024);
 
-// One record's bytes as read, kept undecoded until its texts are first needed: every field
-// followed by its separator (the record's closing separator left out). Only a record that is
-// valid UTF-8 with no separator inside a field is kept so, which makes writing the bytes
-// again the same as writing its decoded texts. It holds on to the piece of the file it lies
-// in (shared with the records beside it) until it is decoded or dropped, so a piece, and the
-// decoder's shared texts, stay in memory while any record read with them is still as read.
-class RawRecord {
-public:
-    struct Piece; // a piece of the file and the decoder of the records read with it
-    RawRecord() = default;
-    RawRecord(std::shared_ptr<Piece> piece, const char* data, qsizetype size)
-        : m_piece(std::move(piece)), m_data(data), m_size(size)
-    {
-    }
-    explicit operator bool() const { return m_piece != nullptr; }
-    QByteArrayView bytes() const { return {m_data, m_size}; }
-    // Decodes the fields into fields (as ParseRecords decodes them, with repeated values
-    // shared among the records read together) and lets go of the bytes.
-    void takeFields(QString* fields);
-
-private:
-    std::shared_ptr<Piece> m_piece;
-    const char* m_data = nullptr;
-    qsizetype m_size = 0;
-};
-
 // Reads up to max bytes into buffer; the count read, 0 at the end (or -1 on failure).
 using ReadMore = std::function<qsizetype(char* buffer, qsizetype max)>;
 // The same, with the text read piece by piece through one buffer of about chunk bytes, so
 // a large file is never held whole in memory. The text begins after any byte-order mark.
 // A failed read ends the parse with readFailed set; the incomplete record before it is dropped.
-// When addRaw is given, each record that can be kept as read goes to it undecoded (the
-// pieces it lies in are then kept as long as it is) and the other records go to add.
 ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::function<void(QString* fields)>& add,
                              const std::function<void()>& pump = {}, int pumpEvery = 1024,
-                             qsizetype chunk = 256 * 1024,
-                             const std::function<void(RawRecord&& record)>& addRaw = {});
+                             qsizetype chunk = 256 * 1024);
 
 // Reads up to max bytes of an open record file: the count read, 0 at the end, -1 on failure.
 using FileRead = std::function<qsizetype(QFile& file, char* buffer, qsizetype max)>;
@@ -131,8 +101,6 @@ public:
     static qsizetype LooseBound(QStringView value) { return 3 * value.size() + 1; }
     // The value (without any character 4) and its separator.
     void field(QStringView value);
-    // A record's fields as read (RawRecord::bytes), written as they are.
-    void rawFields(QByteArrayView bytes);
     // The separator that ends a record.
     void endRecord();
     // The file's bytes: the records and CR LF. In pieces, the rest goes to put and the
@@ -142,8 +110,6 @@ public:
 private:
     // Room for bytes more before the closing CR LF: the buffer is handed on, or grows.
     void makeRoom(qsizetype bytes);
-    // Before the file's first field: writes a byte-order mark when the field starts with one.
-    void markFirst(bool startsWithMark);
     QByteArray m_bytes;
     AtomicFile::Put m_put;
     char* m_out;
