@@ -166,35 +166,34 @@ TEST_F(Catalogues, AFirstTextStartingWithAByteOrderMarkRoundTrips)
     const QString mark(QChar(0xFEFF));
     for (const QString& first : {mark, mark + "Title", mark + mark + "Title", mark + "\u00EF"}) {
         const std::string where = first.toHtmlEscaped().toStdString();
+        // Each store is given its file and filled (by add), or loaded from it.
+        const auto use = [this](auto& store, const char* name, const auto& add) {
+            store.setFileName(programFile(name));
+            add(store);
+            store.SaveFile();
+        };
+        const auto load = [this](auto& store, const char* name) {
+            store.setFileName(programFile(name));
+            store.OpenFile();
+            return store.Count();
+        };
         colMp3 songs;
-        songs.setFileName(programFile("MP3.mpd"));
-        songs.Add(first, mark, "", "", "", "", "");
-        songs.SaveFile();
         colPlaylist lists;
-        lists.setFileName(programFile("playlist.mpd"));
-        lists.Add(first, 1, first, "", "", "", "");
-        lists.SaveFile();
         colCD cds;
-        cds.setFileName(programFile("cd.mpd"));
-        cds.Add(first, "", "", "", "", "", "", "");
-        cds.SaveFile();
+        use(songs, "MP3.mpd", [&](colMp3& c) { c.Add(first, mark, "", "", "", "", ""); });
+        use(lists, "playlist.mpd", [&](colPlaylist& c) { c.Add(first, 1, first, "", "", "", ""); });
+        use(cds, "cd.mpd", [&](colCD& c) { c.Add(first, "", "", "", "", "", "", ""); });
 
         colMp3 songsBack;
-        songsBack.setFileName(programFile("MP3.mpd"));
-        songsBack.OpenFile();
-        ASSERT_EQ(songsBack.Count(), 1) << where;
+        colPlaylist listsBack;
+        colCD cdsBack;
+        ASSERT_EQ(load(songsBack, "MP3.mpd"), 1) << where;
+        ASSERT_EQ(load(listsBack, "playlist.mpd"), 1) << where;
+        ASSERT_EQ(load(cdsBack, "cd.mpd"), 1) << where;
         EXPECT_EQ(songsBack.Item(1)->MP3Title(), first) << where;
         EXPECT_EQ(songsBack.Item(1)->artist(), mark) << where;
-        colPlaylist listsBack;
-        listsBack.setFileName(programFile("playlist.mpd"));
-        listsBack.OpenFile();
-        ASSERT_EQ(listsBack.Count(), 1) << where;
         EXPECT_EQ(listsBack.Item(1)->PlaylistName(), first) << where;
         EXPECT_EQ(listsBack.Item(1)->MP3Title(), first) << where;
-        colCD cdsBack;
-        cdsBack.setFileName(programFile("cd.mpd"));
-        cdsBack.OpenFile();
-        ASSERT_EQ(cdsBack.Count(), 1) << where;
         EXPECT_EQ(cdsBack.Item(1)->CDID(), first) << where;
 
         // Saved untouched, the file stays as it is.
