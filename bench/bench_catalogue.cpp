@@ -1,6 +1,8 @@
-// Loading plus saving a song catalogue ("MP3.mpd") against a plain read, write and fsync of
-// the same bytes, in the same run, for 10,000 and 100,000 songs. Prints the ratio of the two
-// for each size (goal: at most 3) and what 100,000 songs cost against 10,000 (goal: at most 12).
+// A song catalogue ("MP3.mpd") against a plain read, write and fsync of the same bytes, in the
+// same run, for 10,000 and 100,000 songs: loading plus saving (goal: at most 3 times the plain
+// figure; 100,000 songs at most 12 times 10,000), and the path a user takes, which loads,
+// reads every song's texts (as the song window, the play lists and the burner do) and saves
+// (goal: at most 5 times the plain figure).
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -57,7 +59,7 @@ double plainReadWrite(const QString& path)
 }
 
 // The catalogue: OpenFile, then SaveFile (which writes and flushes its own file). With
-// useAll, every song's texts are read in between (songs are decoded on first use).
+// useAll, every song's texts are read in between.
 double loadAndSave(const QString& path, int expected, bool useAll = false)
 {
     rusage r0{};
@@ -71,7 +73,8 @@ double loadAndSave(const QString& path, int expected, bool useAll = false)
     if (useAll) {
         qsizetype chars = 0;
         for (const auto& song : songs)
-            chars += song->MP3Title().size() + song->Notes().size();
+            chars += song->MP3Title().size() + song->artist().size() + song->Length().size() +
+                     song->CDTitle().size() + song->Category().size() + song->Cover().size() + song->Notes().size();
         if (chars == 0)
             std::fprintf(stderr, "no texts read\n");
     }
@@ -95,7 +98,7 @@ double median(std::vector<double> v)
 struct Figures {
     double plainMs;
     double catalogueMs;
-    double usedMs;
+    double usedMs; // every song's texts read between the load and the save
 };
 
 Figures measure(int n)
@@ -128,8 +131,8 @@ int main(int argc, char** argv)
     for (const auto& [n, f] : {std::pair{10000, small}, std::pair{100000, large}})
         std::printf("%7d songs (%6.1f MB): plain read+write+fsync %7.1f ms   load+save %7.1f ms   ratio %.2f\n", n,
                     double(QFile(fileFor(n)).size()) / 1e6, f.plainMs, f.catalogueMs, f.catalogueMs / f.plainMs);
-    // For information: every song used between the load and the save, as an open song window does.
-    std::printf("100000 songs, every song's texts read between load and save: %7.1f ms   ratio %.2f\n", large.usedMs,
+    // The user's path: every song's texts read between the load and the save.
+    std::printf("100000 songs, load + read every song + save: %7.1f ms   ratio %.2f (goal: at most 5)\n", large.usedMs,
                 large.usedMs / large.plainMs);
     std::printf("100,000 / 10,000 songs: load+save costs %.1fx (goal: at most 12); ratio goal: at most 3\n",
                 large.catalogueMs / small.catalogueMs);

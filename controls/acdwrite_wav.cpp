@@ -32,7 +32,7 @@ bool WavPcmReader::open(const QString& path, QString* why)
     const int major = info.format & SF_FORMAT_TYPEMASK;
     const int sub = info.format & SF_FORMAT_SUBMASK;
     if ((major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) || sub != SF_FORMAT_PCM_16 ||
-        info.samplerate != 44100 || info.channels != 2)
+        info.samplerate != 44100 || info.channels != 2 || info.frames <= 0) // no sound: nothing to burn
         return fail();
     m_file = f;
     m_frames = info.frames;

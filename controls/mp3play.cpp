@@ -342,6 +342,13 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
         }
     }
     const qint64 audioBytes = std::max<qint64>(0, fi.size() - tagBytes);
+    // A header's frame count is only a claim: more frames than the file's bytes hold at the
+    // lowest bit rate of the stream's kind (32 kbit/s for MPEG-1, 8 for MPEG-2 and 2.5) is
+    // not believed, and the length is reckoned as for a stream without such a header.
+    const int lowestKbps = info.version == MPG123_1_0 ? 32 : 8;
+    const qint64 fewestFrameBytes = std::max<qint64>(1, qint64(spf) * lowestKbps * 1000 / 8 / rate);
+    if (headerFrames > audioBytes / fewestFrameBytes)
+        headerFrames = 0;
     const StreamLength len = streamLength(m, info, spf, rate, headerFrames, audioBytes);
     if (len.frames <= 0 || len.samples <= 0)
         return 2;

@@ -103,51 +103,52 @@ bool CatalogueBase::OpenFile()
     const bool opened = trap([&] {
         if (!QFileInfo(path).isFile())
             throw AppError(Err::FileNotFound, QStringLiteral("File not found"));
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            // The file holds records this catalogue now lacks.
+            m_notWhole = true;
             throw AppError(Err::PathFileAccess, QStringLiteral("Path/File access error"));
+        }
     });
     if (!opened)
         return true;
     bool read = false;
-    QByteArray whole;
     trap([&] {
         // A file of two bytes or fewer is an empty catalogue (CR LF alone).
         if (file.size() > m_smallestParsedSize) {
-            const QByteArray bom("\xEF\xBB\xBF");
-            const QByteArray head = file.peek(6);
-            if (head == bom + bom) // whether the second mark stays depends on the whole text
-                whole = file.readAll();
-            else if (head.startsWith(bom))
+            if (file.peek(3) == "\xEF\xBB\xBF")
                 file.skip(3);
             read = true;
         }
     });
-    if (read && !whole.isNull()) {
-        ParseFileText(RecordFile::RecordText(whole));
-    } else if (read) {
+    if (read) {
         // Read piece by piece: a large catalogue is never held whole in memory.
         startParse();
-        const auto addRawRecord = [this](RecordFile::RawRecord&& raw) { addRaw(std::move(raw)); };
-        reportDamage(RecordFile::ParseRecordsFrom(
-            [&file](char* buffer, qsizetype max) { return qsizetype(file.read(buffer, max)); }, m_fieldCount,
+        const RecordFile::ParseResult result = RecordFile::ParseRecordsFrom(
+            [&file](char* buffer, qsizetype max) { return RecordFile::ReadFile(file, buffer, max); }, m_fieldCount,
             [this](QString* fields) { addParsed(fields); }, pumpEvents, 1024,
-            std::min<qint64>(file.size() + 1, 256 * 1024), // a small file is read into a buffer of its size
-            keepsRaw() ? std::function<void(RecordFile::RawRecord&&)>(addRawRecord) : nullptr));
+            std::min<qint64>(file.size() + 1, 256 * 1024)); // a small file is read into a buffer of its size
+        if (result.readFailed)
+            trap([&] { throw readError(result.records); });
+        reportDamage(result);
     }
     return true;
+}
+
+AppError CatalogueBase::readError(qsizetype records)
+{
+    // What was read stays in the catalogue, which is never saved over its file from now on.
+    m_notWhole = true;
+    return AppError(Err::PathFileAccess,
+                    QStringLiteral("The file \"%1\" could not be read to its end (only %2 records were read). "
+                                   "Changes to it will not be saved, so that the file keeps what it holds.")
+                        .arg(recordPath())
+                        .arg(records));
 }
 
 void CatalogueBase::pumpEvents()
 {
     if (QCoreApplication::instance())
         DoEvents();
-}
-
-void CatalogueBase::ParseFileText(QByteArrayView text)
-{
-    startParse();
-    reportDamage(RecordFile::ParseRecords(text, m_fieldCount, [this](QString* fields) { addParsed(fields); },
-                                          pumpEvents));
 }
 
 void CatalogueBase::reportDamage(const RecordFile::ParseResult& result) const
@@ -167,6 +168,13 @@ bool CatalogueBase::saveRecords() const
 {
     Trap trap(module(), QStringLiteral("SaveFile"));
     return trap([&] {
+        // Saving a catalogue that lacks some of its file's records would lose them for good.
+        if (m_notWhole)
+            throw AppError(Err::PathFileAccess,
+                           QStringLiteral("The file \"%1\" was not read whole, so it was not saved: it keeps what "
+                                          "it held, and the changes made since it was read are lost when Quillory "
+                                          "ends. Restart Quillory to read it again.")
+                               .arg(recordPath()));
         // Written in pieces through one small buffer: a large catalogue is never held twice.
         RecordFile::WriteAtomically(recordPath(), [this](const AtomicFile::Put& put) {
             RecordFile::RecordWriter out(256 * 1024, put);
@@ -181,7 +189,7 @@ bool CatalogueBase::saveRecords() const
 
 // ---- colMp3 ----
 
-colMp3::colMp3() : Catalogue({"colMP3", "colMp3", "OpenFile"}, clsMP3::kFieldCount, 2) {}
+colMp3::colMp3() : Catalogue({"colMP3", "colMp3", "OpenFile"}, 7, 2) {}
 
 colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QString& Length,
                         const QString& CDTitle, const QString& Category, const QString& Cover, const QString& Notes,
@@ -194,35 +202,12 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
 
 void colMp3::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const
 {
-    // A song still as read is written as read: the same bytes its texts would give.
-    const clsMP3& song = at(index);
-    if (const RecordFile::RawRecord& raw = song.raw())
-        out.rawFields(raw.bytes());
-    else
-        visitFields(song, kMp3Fields, out);
+    visitFields(at(index), kMp3Fields, out);
 }
 
 void colMp3::addParsed(QString* f)
 {
     addRecord([f](clsMP3& r) { takeFields(r, kMp3Fields, f); });
-}
-
-void colMp3::addRaw(RecordFile::RawRecord&& raw)
-{
-    addRecord([&raw](clsMP3& r) { r.setRaw(std::move(raw)); });
-}
-
-void clsMP3::decodeRaw() const
-{
-    QString f[kFieldCount];
-    m_raw.takeFields(f);
-    m_MP3Title = std::move(f[0]);
-    m_artist = std::move(f[1]);
-    m_Length = std::move(f[2]);
-    m_CDTitle = std::move(f[3]);
-    m_Category = std::move(f[4]);
-    m_Cover = std::move(f[5]);
-    m_Notes = std::move(f[6]);
 }
 
 // ---- SongsByTitle ----

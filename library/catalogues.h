@@ -41,7 +41,9 @@ public:
 
     // Reads the record file and appends its records to those already held. A missing or
     // unreadable file is reported; a damaged tail is reported once and the records before
-    // it are kept. Always returns true.
+    // it are kept. Always returns true. When a file that exists could not be opened or read
+    // to its end, the failure is reported, the records read are kept, and SaveFile refuses
+    // (reported) from then on, so the file keeps the records the catalogue lacks.
     bool OpenFile();
 
 protected:
@@ -65,12 +67,9 @@ protected:
     virtual void addParsed(QString* fields) = 0;
     // Called before a file's records are parsed.
     virtual void startParse() {}
-    // Whether records may be kept as read (addRaw), to be decoded on first use.
-    virtual bool keepsRaw() const { return false; }
-    virtual void addRaw(RecordFile::RawRecord&&) {}
 
-    // Parses record text (RecordFile::RecordText).
-    void ParseFileText(QByteArrayView utf8);
+    // The error of a read that failed after records read; marks the catalogue as not whole.
+    AppError readError(qsizetype records);
     // Reports a damaged tail once.
     void reportDamage(const RecordFile::ParseResult& result) const;
     // Lets window events run while a large file loads.
@@ -90,6 +89,7 @@ private:
     Names m_names;
     int m_fieldCount;
     qint64 m_smallestParsedSize;
+    bool m_notWhole = false;
 };
 
 // The list of records every collection holds.
@@ -158,8 +158,6 @@ public:
 protected:
     void visitRecord(qsizetype index, RecordFile::RecordWriter& out) const override;
     void addParsed(QString* f) override;
-    bool keepsRaw() const override { return true; }
-    void addRaw(RecordFile::RawRecord&& raw) override;
 };
 
 // The songs of a catalogue by title, letter case ignored; of several songs with one title,

@@ -26,6 +26,8 @@ namespace RecordFile {
 
 namespace {
 
+constexpr char kBom[] = "\xEF\xBB\xBF";
+
 // Windows-1252 characters for the bytes 0x80..0x9F; the five unassigned bytes keep their value.
 constexpr char16_t kCp1252High[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
@@ -269,16 +271,19 @@ BeforeRenameHook& hook()
     return h;
 }
 
+FileRead& readHook()
+{
+    static FileRead h;
+    return h;
+}
+
 } // namespace
 
 QByteArrayView RecordText(QByteArrayView bytes)
 {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
+    // One mark only: a second one is the first text's own (RecordWriter writes it after a mark).
+    if (bytes.startsWith(kBom))
         bytes = bytes.sliced(3);
-        // Valid text was always decoded whole, which drops one more byte-order mark.
-        if (bytes.startsWith("\xEF\xBB\xBF") && validUtf8(bytes))
-            bytes = bytes.sliced(3);
-    }
     return bytes;
 }
 
@@ -290,77 +295,19 @@ QString DecodeText(const QByteArray& raw)
 
 namespace {
 
-// The first separator in [p, end), or end.
-inline const char* findSep(const char* p, const char* end)
-{
-#ifdef __SSE2__
-    const __m128i sep = _mm_set1_epi8(4);
-    while (end - p >= 16) {
-        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), sep));
-        if (found != 0)
-            return p + __builtin_ctz(unsigned(found));
-        p += 16;
-    }
-#endif
-    while (p < end && *p != 4)
-        ++p;
-    return p;
-}
-
-// The field decoders of the records of one file, shared by its records kept as read.
-struct Decoder {
-    explicit Decoder(int fieldCount) : texts(size_t(fieldCount)) {}
-    std::vector<FieldTexts> texts;
-};
-
-} // namespace
-
-struct RawRecord::Piece {
-    QByteArray bytes;
-    std::shared_ptr<Decoder> decoder;
-};
-
-void RawRecord::takeFields(QString* fields)
-{
-    if (!m_piece)
-        return;
-    // Each field ends at its separator; a kept record has no other one. The bytes are let go
-    // only once every field is decoded, so a failed allocation leaves the record as read.
-    const char* p = m_data;
-    const char* const end = m_data + m_size;
-    for (FieldTexts& texts : m_piece->decoder->texts) {
-        const char* at = findSep(p, end);
-        *fields++ = texts.get(p, at - p);
-        p = at + 1;
-    }
-    *this = RawRecord();
-}
-
-namespace {
-
 // Parses records from text that may arrive in pieces.
 class RecordParser {
 public:
     RecordParser(int fieldCount, const std::function<void(QString* fields)>& add, const std::function<void()>& pump,
-                 int pumpEvery, const std::function<void(RawRecord&&)>* addRaw = nullptr)
-        : m_fieldCount(std::max(fieldCount, 1)), m_add(add), m_addRaw(addRaw), m_pump(pump), m_pumpEvery(pumpEvery),
-          m_fields(size_t(m_fieldCount)), m_decoder(std::make_shared<Decoder>(m_fieldCount))
+                 int pumpEvery)
+        : m_fieldCount(std::max(fieldCount, 1)), m_add(add), m_pump(pump), m_pumpEvery(pumpEvery),
+          m_fields(size_t(m_fieldCount)), m_texts(size_t(m_fieldCount))
     {
-    }
-
-    // A piece of the file to read into; records kept as read share its decoder.
-    std::shared_ptr<RawRecord::Piece> newPiece(qsizetype size) const
-    {
-        auto piece = std::make_shared<RawRecord::Piece>();
-        piece->bytes = QByteArray(size, Qt::Uninitialized);
-        piece->decoder = m_decoder;
-        return piece;
     }
 
     // Hands on the complete records of [pos, end) and returns where the first incomplete one
-    // starts. Where the text ends (last), an incomplete record is damage. When the text lies
-    // in piece and records may be kept as read, they keep the piece.
-    const char* take(const char* pos, const char* end, bool last, const std::shared_ptr<RawRecord::Piece>& piece = {})
+    // starts. Where the text ends (last), an incomplete record is damage.
+    const char* take(const char* pos, const char* end, bool last)
     {
         while (pos < end || last) {
             // Only line-end characters left: the end of the file, or more is to come.
@@ -369,22 +316,14 @@ public:
                 ++p;
             if (p == end)
                 return last ? end : pos;
-            bool inner = false;
-            const char* next = recordEnd(pos, end, inner);
+            const char* next = record(pos, end);
             if (!next) {
                 if (last)
                     result.damaged = true;
                 return pos;
             }
-            // The fields without the record's closing separator.
-            const QByteArrayView fields(pos, next - 1 - pos);
-            if (piece && m_addRaw && !inner && validUtf8(fields)) {
-                (*m_addRaw)(RawRecord(piece, fields.data(), fields.size()));
-            } else {
-                decodeFields(pos, next, inner);
-                m_add(m_fields.data());
-            }
             pos = next;
+            m_add(m_fields.data());
             ++result.records;
             if (m_pump && m_pumpEvery > 0 && result.records % m_pumpEvery == 0)
                 m_pump();
@@ -395,51 +334,38 @@ public:
     ParseResult result;
 
 private:
-    // The position after the record at pos, or nullptr when it does not end before end. The
-    // last field ends at the first pair of separators; inner tells whether single ones lie in it.
-    const char* recordEnd(const char* pos, const char* end, bool& inner) const
+    // Reads the record at pos into m_fields; the position after it, or nullptr when it does
+    // not end before end.
+    const char* record(const char* pos, const char* end)
     {
-        for (int f = 1; f < m_fieldCount; ++f) {
-            const char* at = findSep(pos, end);
-            if (at == end)
+        const auto nextSep = [end](const char* p) {
+            return p < end ? static_cast<const char*>(std::memchr(p, 4, size_t(end - p))) : nullptr;
+        };
+        for (int f = 0; f < m_fieldCount; ++f) {
+            const bool lastField = f + 1 == m_fieldCount;
+            const char* at = nextSep(pos);
+            // The last field ends at the first pair of separators; single ones inside it are dropped.
+            bool inner = false;
+            while (lastField && at && at + 1 < end && at[1] != 4) {
+                at = nextSep(at + 1);
+                inner = true;
+            }
+            if (!at || (lastField && at + 1 >= end))
                 return nullptr;
-            pos = at + 1;
+            m_fields[size_t(f)] = m_texts[size_t(f)].get(pos, at - pos);
+            if (inner)
+                m_fields[size_t(f)].remove(kSep);
+            pos = at + (lastField ? 2 : 1);
         }
-        for (;;) {
-            const char* at = findSep(pos, end);
-            if (end - at < 2)
-                return nullptr;
-            if (at[1] == 4)
-                return at + 2;
-            inner = true;
-            pos = at + 1;
-        }
-    }
-
-    // Decodes the fields of the record [pos, next) into m_fields; single separators inside
-    // the last field are dropped.
-    void decodeFields(const char* pos, const char* next, bool inner)
-    {
-        const char* const lastEnd = next - 2;
-        std::vector<FieldTexts>& texts = m_decoder->texts;
-        for (size_t f = 0; f + 1 < size_t(m_fieldCount); ++f) {
-            const char* at = findSep(pos, lastEnd);
-            m_fields[f] = texts[f].get(pos, at - pos);
-            pos = at + 1;
-        }
-        QString& lastField = m_fields[size_t(m_fieldCount) - 1];
-        lastField = texts[size_t(m_fieldCount) - 1].get(pos, lastEnd - pos);
-        if (inner)
-            lastField.remove(kSep);
+        return pos;
     }
 
     int m_fieldCount;
     const std::function<void(QString* fields)>& m_add;
-    const std::function<void(RawRecord&&)>* m_addRaw;
     const std::function<void()>& m_pump;
     int m_pumpEvery;
     std::vector<QString> m_fields;
-    std::shared_ptr<Decoder> m_decoder;
+    std::vector<FieldTexts> m_texts;
 };
 
 } // namespace
@@ -453,36 +379,28 @@ ParseResult ParseRecords(QByteArrayView text, int fieldCount, const std::functio
 }
 
 ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::function<void(QString* fields)>& add,
-                             const std::function<void()>& pump, int pumpEvery, qsizetype chunk,
-                             const std::function<void(RawRecord&&)>& addRaw)
+                             const std::function<void()>& pump, int pumpEvery, qsizetype chunk)
 {
-    RecordParser parser(fieldCount, add, pump, pumpEvery, addRaw ? &addRaw : nullptr);
-    chunk = std::max<qsizetype>(chunk, 16);
-    // One buffer used again and again, what is left of a record moving to its front; once
-    // records kept as read lie in it, the rest moves to a new one instead.
-    std::shared_ptr<RawRecord::Piece> piece = parser.newPiece(chunk);
+    RecordParser parser(fieldCount, add, pump, pumpEvery);
+    // One buffer used again and again: what is left of a record moves to its front.
+    QByteArray buffer(std::max<qsizetype>(chunk, 16), Qt::Uninitialized);
     qsizetype held = 0;
     for (;;) {
-        QByteArray& buffer = piece->bytes;
         if (held == buffer.size()) // one record larger than the buffer
             buffer.resize(2 * buffer.size());
-        const qsizetype asked = buffer.size() - held;
-        const qsizetype got = read(buffer.data() + held, asked);
-        const bool last = got <= 0;
-        held += std::max<qsizetype>(got, 0);
-        const char* stop = parser.take(buffer.constData(), buffer.constData() + held, last, addRaw ? piece : nullptr);
+        const qsizetype got = read(buffer.data() + held, buffer.size() - held);
+        if (got < 0) {
+            // Not the end of the file: what was read is kept, and the caller learns it is not all.
+            parser.result.readFailed = true;
+            return parser.result;
+        }
+        const bool last = got == 0;
+        held += got;
+        const char* stop = parser.take(buffer.constData(), buffer.constData() + held, last);
         if (last)
             return parser.result;
         held -= stop - buffer.constData();
-        if (piece.use_count() > 1) {
-            // After a short read the end of the file is near: the next piece need not be large.
-            const qsizetype size = std::max(got < asked ? qsizetype(16) : chunk, 2 * held);
-            std::shared_ptr<RawRecord::Piece> next = parser.newPiece(size);
-            std::memcpy(next->bytes.data(), stop, size_t(held));
-            piece = std::move(next);
-        } else {
-            std::memmove(buffer.data(), stop, size_t(held));
-        }
+        std::memmove(buffer.data(), stop, size_t(held));
     }
 }
 
@@ -519,6 +437,16 @@ void RecordWriter::makeRoom(qsizetype bytes)
 
 void RecordWriter::field(QStringView value)
 {
+    if (m_atStart) [[unlikely]]
+    {
+        // A text that starts with U+FEFF as the file's first bytes would be read as a
+        // byte-order mark and lost: a mark before it keeps it.
+        m_atStart = false;
+        if (value.startsWith(QChar(0xFEFF))) {
+            makeRoom(3);
+            m_out = std::copy_n(kBom, 3, m_out);
+        }
+    }
     // Room is checked cheaply first; the exact bound only near the end of the buffer.
     if (m_out + LooseBound(value) + 2 > m_bytes.constData() + m_bytes.size())
         makeRoom(Bound(value));
@@ -526,15 +454,9 @@ void RecordWriter::field(QStringView value)
     *m_out++ = 4;
 }
 
-void RecordWriter::rawFields(QByteArrayView bytes)
-{
-    makeRoom(bytes.size());
-    std::memcpy(m_out, bytes.data(), size_t(bytes.size()));
-    m_out += bytes.size();
-}
-
 void RecordWriter::endRecord()
 {
+    m_atStart = false;
     makeRoom(1);
     *m_out++ = 4;
 }
@@ -554,6 +476,15 @@ QByteArray RecordWriter::finish()
 }
 
 void setBeforeRenameHook(BeforeRenameHook h) { hook() = std::move(h); }
+
+qsizetype ReadFile(QFile& file, char* buffer, qsizetype max)
+{
+    if (readHook())
+        return readHook()(file, buffer, max);
+    return qsizetype(file.read(buffer, max));
+}
+
+void setFileReadHook(FileRead read) { readHook() = std::move(read); }
 
 void WriteAtomically(const QString& path, const QByteArray& bytes)
 {

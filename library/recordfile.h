@@ -7,9 +7,10 @@
 #include <QStringList>
 #include <QStringView>
 #include <functional>
-#include <memory>
 
 #include "platform/atomicfile.h"
+
+class QFile;
 
 namespace RecordFile {
 
@@ -44,7 +45,7 @@ inline void AppendField(QString& out, const QString& value)
 // UTF-8 sequence (files written by older versions). A leading UTF-8 byte-order mark is skipped.
 QString DecodeText(const QByteArray& bytes);
 
-// The record file's bytes after the byte-order mark(s) that decoding drops, ready for
+// The record file's bytes after the byte-order mark that decoding drops, ready for
 // ParseRecords, without a copy.
 QByteArrayView RecordText(QByteArrayView bytes);
 
@@ -52,6 +53,7 @@ QByteArrayView RecordText(QByteArrayView bytes);
 struct ParseResult {
     qsizetype records = 0;     // complete records handed on
     bool damaged = false;      // a tail that is not a complete record was left unread
+    bool readFailed = false;   // reading failed before the end: the records after the last one handed on are missing
 };
 
 // Splits record text (RecordText: UTF-8, and Windows-1252 for each byte that is not part of
@@ -65,42 +67,21 @@ struct ParseResult {
 ParseResult ParseRecords(QByteArrayView utf8, int fieldCount, const std::function<void(QString* fields)>& add,
                          const std::function<void()>& pump = {}, int pumpEvery = 1024);
 
-// One record's bytes as read, kept undecoded until its texts are first needed: every field
-// followed by its separator (the record's closing separator left out). Only a record that is
-// valid UTF-8 with no separator inside a field is kept so, which makes writing the bytes
-// again the same as writing its decoded texts. It holds on to the piece of the file it lies
-// in (shared with the records beside it) until it is decoded or dropped, so a piece, and the
-// decoder's shared texts, stay in memory while any record read with them is still as read.
-class RawRecord {
-public:
-    struct Piece; // a piece of the file and the decoder of the records read with it
-    RawRecord() = default;
-    RawRecord(std::shared_ptr<Piece> piece, const char* data, qsizetype size)
-        : m_piece(std::move(piece)), m_data(data), m_size(size)
-    {
-    }
-    explicit operator bool() const { return m_piece != nullptr; }
-    QByteArrayView bytes() const { return {m_data, m_size}; }
-    // Decodes the fields into fields (as ParseRecords decodes them, with repeated values
-    // shared among the records read together) and lets go of the bytes.
-    void takeFields(QString* fields);
-
-private:
-    std::shared_ptr<Piece> m_piece;
-    const char* m_data = nullptr;
-    qsizetype m_size = 0;
-};
-
 // Reads up to max bytes into buffer; the count read, 0 at the end (or -1 on failure).
 using ReadMore = std::function<qsizetype(char* buffer, qsizetype max)>;
 // The same, with the text read piece by piece through one buffer of about chunk bytes, so
 // a large file is never held whole in memory. The text begins after any byte-order mark.
-// When addRaw is given, each record that can be kept as read goes to it undecoded (the
-// pieces it lies in are then kept as long as it is) and the other records go to add.
+// A failed read ends the parse with readFailed set; the incomplete record before it is dropped.
 ParseResult ParseRecordsFrom(const ReadMore& read, int fieldCount, const std::function<void(QString* fields)>& add,
                              const std::function<void()>& pump = {}, int pumpEvery = 1024,
-                             qsizetype chunk = 256 * 1024,
-                             const std::function<void(RawRecord&& record)>& addRaw = {});
+                             qsizetype chunk = 256 * 1024);
+
+// Reads up to max bytes of an open record file: the count read, 0 at the end, -1 on failure.
+using FileRead = std::function<qsizetype(QFile& file, char* buffer, qsizetype max)>;
+// Reads from a record file being loaded, through the hook when one is set.
+qsizetype ReadFile(QFile& file, char* buffer, qsizetype max);
+// Test seam: how record files are read while they load (a read that fails part-way).
+void setFileReadHook(FileRead read);
 
 // Builds a record file in UTF-8, written straight into one buffer.
 //   RecordWriter w(bound);           // bound: the sum of Bound() (or LooseBound()) of every field written
@@ -120,8 +101,6 @@ public:
     static qsizetype LooseBound(QStringView value) { return 3 * value.size() + 1; }
     // The value (without any character 4) and its separator.
     void field(QStringView value);
-    // A record's fields as read (RawRecord::bytes), written as they are.
-    void rawFields(QByteArrayView bytes);
     // The separator that ends a record.
     void endRecord();
     // The file's bytes: the records and CR LF. In pieces, the rest goes to put and the
@@ -134,6 +113,7 @@ private:
     QByteArray m_bytes;
     AtomicFile::Put m_put;
     char* m_out;
+    bool m_atStart = true;
 };
 
 // Writes bytes to path + ".tmp", flushes it to disk, renames it over path and syncs the

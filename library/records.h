@@ -16,55 +16,15 @@ public:                                                                         
 private:                                                                                                     \
     QString m_##Name;
 
-// A text property of a record that may hold its bytes as read: the texts are decoded on first use.
-#define QUILLORY_DECODED_TEXT_PROPERTY(Name, Setter)                                                         \
-public:                                                                                                      \
-    const QString& Name() const                                                                              \
-    {                                                                                                        \
-        decode();                                                                                            \
-        return m_##Name;                                                                                     \
-    }                                                                                                        \
-    void Setter(const QString& value)                                                                        \
-    {                                                                                                        \
-        decode();                                                                                            \
-        m_##Name = RecordFile::StripSep(value);                                                              \
-    }                                                                                                        \
-    void Setter(QString&& value, RecordFile::NoSep)                                                          \
-    {                                                                                                        \
-        decode();                                                                                            \
-        m_##Name = std::move(value);                                                                         \
-    }                                                                                                        \
-                                                                                                             \
-private:                                                                                                     \
-    mutable QString m_##Name;
-
-// One song of the song catalogue. A song read from the catalogue file keeps its bytes as read
-// until a text of it is used or changed, so a large catalogue loads and saves quickly. Reading
-// a text may therefore decode the song (with the texts shared among the songs read with it):
-// songs are used from the window thread only.
+// One song of the song catalogue.
 class clsMP3 {
-    QUILLORY_DECODED_TEXT_PROPERTY(MP3Title, setMP3Title)
-    QUILLORY_DECODED_TEXT_PROPERTY(artist, setArtist)
-    QUILLORY_DECODED_TEXT_PROPERTY(Length, setLength)
-    QUILLORY_DECODED_TEXT_PROPERTY(CDTitle, setCDTitle)
-    QUILLORY_DECODED_TEXT_PROPERTY(Category, setCategory)
-    QUILLORY_DECODED_TEXT_PROPERTY(Cover, setCover)
-    QUILLORY_DECODED_TEXT_PROPERTY(Notes, setNotes)
-public:
-    static constexpr int kFieldCount = 7;
-    // Takes the song's bytes as read from the catalogue file in place of its texts.
-    void setRaw(RecordFile::RawRecord raw) { m_raw = std::move(raw); }
-    // The bytes as read while no text has been used or changed; empty after.
-    const RecordFile::RawRecord& raw() const { return m_raw; }
-
-private:
-    void decode() const
-    {
-        if (m_raw) [[unlikely]]
-            decodeRaw();
-    }
-    void decodeRaw() const;
-    mutable RecordFile::RawRecord m_raw;
+    QUILLORY_TEXT_PROPERTY(MP3Title, setMP3Title)
+    QUILLORY_TEXT_PROPERTY(artist, setArtist)
+    QUILLORY_TEXT_PROPERTY(Length, setLength)
+    QUILLORY_TEXT_PROPERTY(CDTitle, setCDTitle)
+    QUILLORY_TEXT_PROPERTY(Category, setCategory)
+    QUILLORY_TEXT_PROPERTY(Cover, setCover)
+    QUILLORY_TEXT_PROPERTY(Notes, setNotes)
 };
 
 // One song of a named playlist (the recent list uses the same kind).
@@ -102,4 +62,3 @@ class clsCategory {
 };
 
 #undef QUILLORY_TEXT_PROPERTY
-#undef QUILLORY_DECODED_TEXT_PROPERTY

@@ -143,6 +143,49 @@ TEST_F(Mp3PlayTest, AHeaderlessVariableRateStreamIsCountedBeforeItsRun)
     EXPECT_EQ(ev.last(), frames);
 }
 
+// A header frame that claims more frames than the file can hold (0xFFFFFFFF on a 35 KB song)
+// is not believed: the length comes from the stream itself, and a run ends on the real count.
+TEST_F(Mp3PlayTest, AHeaderClaimingMoreFramesThanTheFileHoldsIsNotBelieved)
+{
+    struct Case {
+        const char* name;
+        QStringList args;
+        QByteArray header;
+    };
+    const std::vector<Case> cases{
+        {"cbr-info", {QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--cbr")}, "Info"},
+        {"vbr-xing", {QStringLiteral("-V"), QStringLiteral("4")}, "Xing"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString wav = homeDir() + c.name + QStringLiteral(".wav");
+        const QString mp3 = homeDir() + c.name + QStringLiteral(".mp3");
+        ASSERT_TRUE(writeWav(wav, 44100, 2, 2.2));
+        ASSERT_TRUE(lame(wav, mp3, c.args));
+        const auto [frames, lengthMs] = fullScan(mp3);
+        QByteArray bytes = readAll(mp3);
+        const qsizetype at = bytes.indexOf(c.header);
+        ASSERT_GE(at, 0);
+        ASSERT_TRUE(bytes[at + 7] & 1) << "the header holds a frame count";
+        bytes.replace(at + 8, 4, QByteArray(4, '\xFF'));
+        writeAll(mp3, bytes);
+
+        Mp3Play p;
+        Events ev;
+        ev.watch(p);
+        ASSERT_EQ(p.Open(mp3, homeDir() + QStringLiteral("out.wav")), 0);
+        // At most what the bytes hold at 32 kbit/s, the lowest rate of the stream's kind.
+        EXPECT_LE(p.LengthMs(), bytes.size() * 8 / 32);
+        EXPECT_LE(p.FrameCount(), bytes.size() / 104);
+        p.Play();
+        ASSERT_TRUE(pumpUntil([&] { return ev.ended > 0; }));
+        EXPECT_EQ(p.FrameCount(), frames);
+        // Without the header, the encoder's delay and padding (under two frames) count as well.
+        EXPECT_NEAR(p.LengthMs(), lengthMs, 2 * p.MsPerFrame());
+        EXPECT_EQ(ev.last(), frames);
+    }
+}
+
 TEST_F(Mp3PlayTest, AShortVbrSongWithMegabytesOfTrailingZerosGetsARealBitRate)
 {
     // A tenth of a second of VBR audio, then 32 MB of zeros: the average over the file
@@ -332,6 +375,7 @@ TEST_F(Mp3PlayTest, StopWhileDecodingLeavesAClosedPartialWav)
     ev.watch(p);
     ASSERT_EQ(p.Open(song, wav), 0);
     p.Play();
+    ASSERT_TRUE(pumpUntil([&] { return !ev.frames.empty(); })); // some sound is written
     p.Pause(); // paused decoding holds the worker until Stop
     p.Stop();
     p.Close();

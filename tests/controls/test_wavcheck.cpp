@@ -1,6 +1,7 @@
 #include "audiofiles.h"
 #include "fixture.h"
 
+#include "controls/acdwrite_types.h"
 #include "controls/audioring.h"
 #include "controls/wavcheck.h"
 
@@ -52,6 +53,40 @@ TEST_F(WavCheckTest, OtherFilesFailCleanly)
     sf_writef_short(f, zero, 2);
     sf_close(f);
     EXPECT_FALSE(CheckWAVFormat(aiff));
+}
+
+// A WAV whose header tells of no whole frame of sound is refused by the check and by the
+// burner's track check; a data chunk claiming more than the file holds counts what is there.
+TEST_F(WavCheckTest, HeadersAreTakenOnlyAsFarAsTheFileGoes)
+{
+    const auto wav = [](quint32 claimed, qsizetype present) {
+        const auto le32 = [](quint32 v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
+        const auto le16 = [](quint16 v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
+        return "RIFF" + le32(36 + claimed) + "WAVEfmt " + le32(16) + le16(1) + le16(2) + le32(44100) +
+               le32(44100 * 4) + le16(4) + le16(16) + "data" + le32(claimed) + QByteArray(present, '\x11');
+    };
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        qint64 frames; // 0: refused
+    } cases[] = {
+        {"bare header", wav(0, 0), 0},
+        {"three bytes of data", wav(3, 3), 0},
+        {"claims a second, holds three bytes", wav(44100 * 4, 3), 0},
+        {"one frame", wav(4, 4), 1},
+        {"claims 100 MB, holds a second", wav(100'000'000, 44100 * 4), 44100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = homeDir() + "header.wav";
+        writeAll(path, c.bytes);
+        EXPECT_EQ(CheckWAVFormat(path), c.frames > 0);
+        BurnTrack track{path};
+        QString why;
+        EXPECT_EQ(inspectBurnTrack(track, &why), c.frames > 0);
+        EXPECT_EQ(track.frames, c.frames);
+        EXPECT_EQ(why, c.frames > 0 ? QString() : BurnText::badTrack(path));
+    }
 }
 
 // The ring between a decoding worker and the sound device.
