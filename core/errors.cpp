@@ -30,6 +30,13 @@ QString generalDateTime(const QDateTime& dt)
 void LogError(const QString& module, const QString& procedure, long number, const QString& description,
               const QString& source)
 {
+    WriteErrorLog(module, procedure, number, description, source);
+    ShowErrorMessage(module, procedure, number, description, source);
+}
+
+void WriteErrorLog(const QString& module, const QString& procedure, long number, const QString& description,
+                   const QString& source)
+{
     // The logger's own failures are passed over: a record that cannot be written is lost.
     try {
         QString folder = Ctx().programFolder();
@@ -54,7 +61,6 @@ void LogError(const QString& module, const QString& procedure, long number, cons
         }
     } catch (const std::exception&) {
     }
-    ShowErrorMessage(module, procedure, number, description, source);
 }
 
 QString ErrorBoxText(const QString& module, const QString& procedure, long number, const QString& description,

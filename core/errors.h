@@ -31,6 +31,9 @@ QString AppVersionText();
 // Appends one record to "QuilloryError.log" in the program folder, then shows the error box.
 void LogError(const QString& module, const QString& procedure, long number, const QString& description,
               const QString& source);
+// Appends the record only, for a failure the caller tells the user about in its own words.
+void WriteErrorLog(const QString& module, const QString& procedure, long number, const QString& description,
+                   const QString& source);
 // The error box: Yes returns, No ends the program through the exit seam.
 void ShowErrorMessage(const QString& module, const QString& procedure, long number, const QString& description,
                       const QString& source);
