@@ -73,6 +73,7 @@ void RipEncodeJob::start()
         return;
     begin();
     ConversionRunning = 1;
+    RipAbort = 0; // a new run: a flag left from an earlier one does not stop it
     m_index = 0;
     m_done = 0;
     m_cancelled = false;
@@ -163,6 +164,12 @@ void RipEncodeJob::startTrack()
         m_tick.stop();
         ConversionRunning = 0;
         finish(JobOutcome::finishedWell());
+        return;
+    }
+    if (abortAsked()) {
+        // Asked between two tracks: the next one is not begun.
+        dropReadAhead();
+        endAfterCleanUp(JobOutcome::aborted(), {});
         return;
     }
     const RipTrack& t = m_plan.tracks[m_index];
