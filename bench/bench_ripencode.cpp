@@ -2,8 +2,8 @@
 // lame, tag, catalogue) against the lame program alone encoding the same audio from WAV
 // files one after the other, in the same run. The closing line gives the ratio.
 //
-// Needs the `lame` program. Environment: BENCH_TRACK_SECONDS (default 20) seconds of
-// each track.
+// Needs the `lame` program. Environment: BENCH_TRACK_SECONDS (default 30) seconds of
+// each track, BENCH_ROUNDS (default 7) rounds; the figure is the median round's ratio.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int trackSeconds =
-        qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 20;
+        qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 30;
 
     QTemporaryDir tmp;
     const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
     EncoderMode = QStringLiteral("CBR2");
 
     // Rounds alternate the two, so a busy spell of the machine weighs on both alike.
-    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 3;
+    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
     std::vector<double> ratios;
     std::printf("rip and encode of %d tracks of %d s from a disc image\n", kTracks, trackSeconds);
     for (int round = 0; round < rounds; ++round) {

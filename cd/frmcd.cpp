@@ -31,11 +31,15 @@
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"
+#include "core/playlistname.h"
 #include "core/settings.h"
 #include "core/skin.h"
+#include "core/writablefolder.h"
+#include "jobs/ripencodejob.h"
 #include "platform/cddrives.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
+#include "platform/services.h"
 #include "shell/frmoptions.h"
 #include "shell/uisound.h"
 #include "shell/windowchrome.h"
@@ -734,25 +738,10 @@ void frmCD::chkAutoCreate_Click()
             return;
         }
         // The name becomes the marker file's name: the playlist name rule applies.
-        if (checkinvalid(AutoPlaylistName) == 1) {
-            MsgBox(QStringLiteral("You Cannot Use the Characters  \\ = /: * ? \"\" < > | In A PlayList Name\n"
-                                  "Or Name Must Be Less Than 250 Characters Long.\nEnter A New Name."),
-                   Mb::OKOnly, kTitle);
+        bool accepted = false;
+        trap([&] { accepted = AcceptNewPlaylistName(AutoPlaylistName); });
+        if (!accepted)
             continue;
-        }
-        bool taken = false;
-        trap([&] {
-            for (qsizetype i = 1; Playlists && i <= Playlists->Count(); ++i)
-                if (same(Playlists->Item(i)->PlaylistName(), AutoPlaylistName)) {
-                    taken = true;
-                    break;
-                }
-        });
-        if (taken) {
-            MsgBox(QStringLiteral("This Play List Name Already Exists, Enter A New Name"), Mb::OKOnly | Mb::Exclamation,
-                   kTitle);
-            continue;
-        }
         SkipAutoCreateClick = 1;
         return;
     }
@@ -1104,6 +1093,7 @@ void frmCD::checkfreediskspace(int16_t& result)
         rate = 64;
     double total = 0;
     double longest = 0;
+    double second = 0; // the second longest
     for (int r = 1; r <= rowCount(); ++r) {
         if (!rowSelected(r))
             continue;
@@ -1113,7 +1103,12 @@ void frmCD::checkfreediskspace(int16_t& result)
                 return;
             const double secs = double(TextToInt32(len.left(len.size() - 3))) * 60 + TextToInt32(len.right(2));
             total += secs;
-            longest = std::max(longest, secs);
+            if (secs > longest) {
+                second = longest;
+                longest = secs;
+            } else {
+                second = std::max(second, secs);
+            }
         });
     }
     // WAV: 44,100 samples of 4 bytes a second; MP3: the bit rate in kbit/s.
@@ -1121,7 +1116,8 @@ void frmCD::checkfreediskspace(int16_t& result)
     const double mp3PerSec = rate * 1000.0 / 8.0;
     double needed = 0;
     switch (EncodeOutputMode) {
-    case 1: needed = longest * wavPerSec + total * mp3PerSec; break;
+    // While one track encodes the next is read ahead: two WAVs exist at once.
+    case 1: needed = (longest + second) * wavPerSec + total * mp3PerSec; break;
     case 2: needed = total * wavPerSec; break;
     case 3: needed = total * wavPerSec + total * mp3PerSec; break;
     default: break;
@@ -1183,6 +1179,8 @@ void frmCD::sscmdEncode_Click()
                Mb::OKOnly, kTitle);
         return;
     }
+    if (!CheckFolderWritable(MusicFolder, QStringLiteral("WAV")))
+        return;
     int16_t noRoom = 0;
     checkfreediskspace(noRoom);
     if (noRoom == 1)
@@ -1194,7 +1192,11 @@ void frmCD::sscmdEncode_Click()
     setWindowTitle(QStringLiteral("CD Player / MP3 Encoder - Encoding in Progress"));
 
     QPointer<frmCD> self(this);
-    encodeTracks();
+    const JobOutcome outcome = encodeTracks();
+    if (Forms::gone(self))
+        return;
+    if (outcome.kind == JobOutcome::Failed && !outcome.reason.isEmpty())
+        MsgBox(outcome.reason, Mb::OKOnly, kTitle);
     if (Forms::gone(self))
         return;
 
@@ -1214,103 +1216,40 @@ void frmCD::sscmdEncode_Click()
     Timer1->start();
 }
 
-void frmCD::encodeTracks()
+RipPlan frmCD::ripPlan() const
 {
-    Trap trap(kModule, QStringLiteral("sscmdEncode_Click"));
-    QPointer<frmCD> self(this);
-    int m = 0;
+    RipPlan plan;
+    plan.folder = MusicFolder;
+    plan.outputMode = EncodeOutputMode;
+    plan.bitRate = BitRateOption();
+    plan.artist = clean(txtArtist->text());
+    plan.album = clean(txtCDTitle->text());
+    plan.category = clean(txtcategory->text());
+    plan.playlist = AutoPlaylistName;
     for (int r = 1; r <= rowCount(); ++r)
-        if (rowSelected(r))
-            ++m;
-    int n = 1;
-    for (int r = 1; !Forms::gone(self) && r <= rowCount(); ++r) {
-        if (!rowSelected(r))
-            continue;
-        ListItem* it = ListView1->topLevelItem(r - 1);
-        const QString name = it->text(0);
-        const QString artist = clean(txtArtist->text());
-        const QString album = clean(txtCDTitle->text());
-        QString category = clean(txtcategory->text());
-        const QString length = it->text(2);
-        // A track without a usable name (a CDDB entry may leave it empty) keeps its number.
-        const QString base =
-            removeinvalid(name.trimmed().isEmpty() ? QStringLiteral("Track No. ") + QString::number(r) : name);
-        const QString wavName = checkduplwav(base + QStringLiteral(".wav"));
-        const QString wavPath = MusicFolder + wavName;
+        if (rowSelected(r)) {
+            const ListItem* it = ListView1->topLevelItem(r - 1);
+            plan.tracks.push_back({static_cast<int16_t>(r), it->text(0), it->text(2)});
+        }
+    return plan;
+}
 
-        frmCDRip* rip = nullptr;
-        trap([&] { rip = &Forms::get<frmCDRip>(); });
-        if (!rip)
-            return;
-        QPointer<frmCDRip> ripGuard(rip);
-        rip->lblProcess->setText(QStringLiteral("Processing %1 of %2").arg(n).arg(m));
-        rip->lblwave->setText(wavName);
-        rip->BeginSector->setText(QString::number(r));
-        trap([rip] { rip->Show(); });
-        rip->StartRipping();
-        if (RipAbort == -1 || Forms::gone(ripGuard)) {
-            PAUSE(1000);
-            QFile::remove(wavPath);
-            return;
-        }
-        if (EncodeOutputMode == 1 || EncodeOutputMode == 3) {
-            const QString mp3Name = checkduplmp3(base + QStringLiteral(".mp3"));
-            const QString mp3Path = MusicFolder + mp3Name;
-            rip->lblMP3->setText(mp3Name);
-            // The next selected track is read from the disc while this one encodes.
-            for (int next = r + 1; next <= rowCount(); ++next)
-                if (rowSelected(next)) {
-                    rip->ReadAhead(static_cast<int16_t>(next));
-                    break;
-                }
-            rip->StartEncoding();
-            const bool aborted = RipAbort == -1 || Forms::gone(ripGuard);
-            const QFileInfo made(mp3Path);
-            if (aborted || !made.exists() || made.size() == 0) {
-                // A user's abort removes the track's files; a failed encoder keeps the rip.
-                const bool userAbort = aborted && !Forms::gone(ripGuard) && !rip->EncodeFailed;
-                if (!aborted)
-                    MsgBox(QStringLiteral("Error: the MP3 encoder failed on ") + wavName, Mb::OKOnly, kTitle);
-                PAUSE(1000);
-                QFile::remove(mp3Path);
-                if (EncodeOutputMode == 1 && userAbort) {
-                    PAUSE(1000);
-                    QFile::remove(wavPath);
-                }
-                return;
-            }
-            if (EncodeOutputMode == 1)
-                QFile::remove(wavPath);
-            const QString title = mp3Name.left(mp3Name.size() - 4);
-            QString genre = GetGenreNumber(category);
-            if (category.isEmpty() || same(category, QStringLiteral("Category")) ||
-                (genre == QLatin1String("0") && !same(category, QStringLiteral("Blues"))))
-                genre = QStringLiteral("80");
-            trap([&] { MP3WriteTag(mp3Path, title, artist, album, QStringLiteral("Time=") + length, genre); });
-            if (same(category, QStringLiteral("Category")))
-                category = QStringLiteral("N/A");
-            trap([&] {
-                if (SongLibrary)
-                    SongLibrary->Add(title, artist, length, album, category, QString(), QString());
-            });
-            if (!AutoPlaylistName.isEmpty()) {
-                trap([&] {
-                    if (Playlists)
-                        Playlists->Add(AutoPlaylistName, static_cast<int16_t>(n), title, artist, length, QString(),
-                                       QString());
-                });
-                if (n == 1) {
-                    trap([&] {
-                        QFile marker(MusicFolder + AutoPlaylistName + QStringLiteral(".lst"));
-                        if (!marker.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                            throw AppError(Err::FileNotFound, marker.errorString(), marker.fileName());
-                        marker.write("1\r\n");
-                    });
-                }
-            }
-        }
-        ++n;
-    }
+JobOutcome frmCD::encodeTracks()
+{
+    frmCDRip* rip = nullptr;
+    Trap trap(kModule, QStringLiteral("sscmdEncode_Click"));
+    trap([&] { rip = &Forms::get<frmCDRip>(); });
+    if (!rip)
+        return JobOutcome::aborted();
+    // The run reads with the progress window's control; the job lives here, and the wait
+    // below only lets events run until it has ended.
+    RipEncodeJob job(ripPlan(), *rip->ACD1);
+    JobOutcome outcome = JobOutcome::aborted();
+    connect(&job, &Job::finished, this, [&outcome](const JobOutcome& o) { outcome = o; });
+    rip->watch(job);
+    job.start();
+    Clocks().waitUntil([&job] { return !job.running(); }, -1);
+    return outcome;
 }
 
 void frmCD::sscmdOptions_Click()

@@ -10,6 +10,8 @@ class CDDBClient;
 class CdDiscId;
 class QAction;
 class QGroupBox;
+struct JobOutcome;
+struct RipPlan;
 
 // Values of the CD window that outlive an unload of the window.
 struct CdWindowState {
@@ -156,7 +158,10 @@ private:
     int rowCount() const;
     void removeDiscRecords();
     void setRunning(bool running);
-    void encodeTracks();
+    // The run's plan from the list, the boxes and the encoder panel.
+    RipPlan ripPlan() const;
+    // Runs the plan and returns once it has ended, with how it ended.
+    JobOutcome encodeTracks();
     void fullLayout(bool full);
 
     bool m_readingDisc = false;

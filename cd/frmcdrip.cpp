@@ -6,20 +6,16 @@
 #include <QProgressBar>
 #include <cmath>
 
-#include "cd/frmcd.h"
 #include "controls/acd.h"
 #include "core/encoderoptions.h"
 #include "platform/errors.h"
 #include "core/globals.h"
 #include "core/settings.h"
-#include "platform/childprocess.h"
+#include "jobs/ripencodejob.h"
 #include "platform/prompt.h"
-#include "platform/services.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmCDRip");
-const QString kReadError =
-    QStringLiteral("Error: can not read track. Be sure You Have A Music CD Loaded And Not A Data CD!");
 
 // Rounds to the nearest whole number, halves to the even neighbour.
 qint64 roundEven(double v) { return static_cast<qint64>(std::nearbyint(v)); }
@@ -82,16 +78,11 @@ frmCDRip::frmCDRip() : Form(QStringLiteral("frmCDRip"))
 
     Timer1 = new QTimer(this);
     connect(Timer1, &QTimer::timeout, this, &frmCDRip::Timer1_Timer);
-    connect(ACD1, &ACD::ActPosition, this, &frmCDRip::ACD1_ActPosition);
     connect(ACD1, &ACD::ReadComplete, this, &frmCDRip::ACD1_ReadComplete);
     connect(AbortButton, &QPushButton::clicked, this, &frmCDRip::AbortButton_Click);
 }
 
-frmCDRip::~frmCDRip()
-{
-    if (m_encoder)
-        m_encoder->kill();
-}
+frmCDRip::~frmCDRip() = default;
 
 void frmCDRip::Form_Load()
 {
@@ -107,9 +98,9 @@ void frmCDRip::Form_Load()
 
 void frmCDRip::Form_Unload(int& cancel)
 {
-    // Closing the window while a step runs is an abort: ask first, then the step stops
-    // and the caller unloads the window.
-    if (m_stepRunning) {
+    // Closing the window while the run goes on is an abort: ask first; the run then ends
+    // and its owner unloads the window.
+    if (running()) {
         cancel = 1;
         AbortButton_Click();
         return;
@@ -117,10 +108,9 @@ void frmCDRip::Form_Unload(int& cancel)
     RipAbort = -1;
     Timer1->stop();
     ACD1->StopRead();
-    dropReadAhead();
-    if (m_encoder)
-        m_encoder->kill();
 }
+
+bool frmCDRip::running() const { return m_job && m_job->running(); }
 
 void frmCDRip::initrip()
 {
@@ -129,178 +119,70 @@ void frmCDRip::initrip()
     trap([this] { ACD1->SelectDrive(static_cast<int16_t>(getdriveletterno() + 1)); });
 }
 
-void frmCDRip::StartRipping()
+void frmCDRip::watch(RipEncodeJob& job)
 {
-    Trap trap(kModule, QStringLiteral("StartRipping"));
-    RipAbort = 0;
-    trap([this] {
-        Label10->show();
-        lblwave->show();
-        Label11->hide();
-        lblMP3->hide();
+    m_job = &job;
+    connect(&job, &Job::nextTrack, this, [this](int n, int of) {
+        lblProcess->setText(QStringLiteral("Processing %1 of %2").arg(n).arg(of));
     });
-    int16_t track = 0;
+    connect(&job, &RipEncodeJob::reading, this, [this](int track, const QString& wavName) {
+        lblwave->setText(wavName);
+        BeginSector->setText(QString::number(track));
+        showStep(true);
+        if (!isVisible())
+            Show();
+    });
+    connect(&job, &RipEncodeJob::readStarted, this, [this] { ReadDone = 0; });
+    connect(&job, &Job::percent, this, [this](int value) { PercentDone = static_cast<int16_t>(value); });
+    connect(&job, &RipEncodeJob::encoding, this,
+            [this](const QString& mp3Name, const QString& mp3Path, qint64 expectedBytes) {
+                lblMP3->setText(mp3Name);
+                MP3Path = mp3Path;
+                ExpectedMP3Size = static_cast<int32_t>(expectedBytes);
+                PercentDone = 0;
+                showStep(false);
+            });
+}
+
+void frmCDRip::showStep(bool ripping)
+{
+    Trap trap(kModule, ripping ? QStringLiteral("StartRipping") : QStringLiteral("StartEncoding"));
     trap([&] {
-        bool ok = false;
-        const double v = BeginSector->text().trimmed().toDouble(&ok);
-        track = ok && std::abs(v) < 32767.5 ? static_cast<int16_t>(roundEven(v)) : 0;
+        Label10->setVisible(ripping);
+        lblwave->setVisible(ripping);
+        Label11->setVisible(!ripping);
+        lblMP3->setVisible(!ripping);
     });
-    const QString wav = MusicFolder + lblwave->text();
-    // A track read ahead while the last one encoded is taken over: its read goes on (or
-    // has ended) and now shows its progress.
-    const bool ahead = m_aheadTrack != 0 && m_aheadTrack == track;
-    if (ahead) {
-        m_aheadQuiet = false;
-        PercentDone = static_cast<int16_t>(m_aheadPosition / 10);
-    } else {
-        dropReadAhead();
-        ReadDone = 0;
-        int16_t r = 1;
-        trap([&] { r = ACD1->ReadTrack(track, wav); });
-        if (r != 0) {
-            trap([] { MsgBox(kReadError, Mb::OKOnly, QStringLiteral("Quillory")); });
-            RipAbort = -1;
-        }
-    }
-    m_stepRunning = true;
-    Clocks().waitUntil([this] { return ReadDone != 0 || RipAbort == -1; }, -1);
-    m_stepRunning = false;
-    if (ReadDone == 0 || RipAbort == -1) {
-        trap([this] { ACD1->StopRead(); });
-        dropReadAhead();
-        ReadDone = -1;
-        return;
-    }
-    // A read that broke off half-way is no track: say so, and let the caller stop.
-    bool failed = ACD1->ReadFailed();
-    if (ahead && !failed) {
-        failed = !QFile::rename(m_aheadPath, wav);
-    }
-    if (ahead)
-        dropReadAhead();
-    if (failed) {
-        trap([] { MsgBox(kReadError, Mb::OKOnly, QStringLiteral("Quillory")); });
-        RipAbort = -1;
-    }
-}
-
-void frmCDRip::ReadAhead(int16_t track)
-{
-    Trap trap(kModule, QStringLiteral("ReadAhead"));
-    dropReadAhead();
-    // Hidden, so no listing of the music folder shows it before it is the track's WAV.
-    const QString path = MusicFolder + QStringLiteral(".readahead.wav");
-    ReadDone = 0;
-    m_aheadPosition = 0;
-    int16_t t = track;
-    int16_t r = 1;
-    trap([&] { r = ACD1->ReadTrack(t, path); });
-    if (r != 0)
-        return;
-    m_aheadTrack = track;
-    m_aheadPath = path;
-    m_aheadQuiet = true;
-}
-
-void frmCDRip::dropReadAhead()
-{
-    if (m_aheadTrack == 0)
-        return;
-    ACD1->StopRead();
-    QFile::remove(m_aheadPath);
-    m_aheadTrack = 0;
-    m_aheadQuiet = false;
 }
 
 void frmCDRip::ACD1_ActPosition(int32_t position)
 {
     Trap trap(kModule, QStringLiteral("ACD1_ActPosition"));
-    if (m_aheadQuiet) {
-        m_aheadPosition = position;
-        return;
-    }
     trap([&] { PercentDone = static_cast<int16_t>(position / 10); });
 }
 
 void frmCDRip::ACD1_ReadComplete() { ReadDone = -1; }
 
-QString frmCDRip::BitRateFromCdWindow()
-{
-    frmCD* cd = Forms::find<frmCD>();
-    return cd ? cd->BitRateOption() : QString();
-}
-
-void frmCDRip::StartEncoding()
-{
-    Trap trap(kModule, QStringLiteral("StartEncoding"));
-    RipAbort = 0;
-    trap([this] {
-        Label10->hide();
-        lblwave->hide();
-        Label11->show();
-        lblMP3->show();
-    });
-    PercentDone = 0;
-    EncodeFailed = false;
-    const QString wav = MusicFolder + lblwave->text();
-    MP3Path = MusicFolder + lblMP3->text();
-    if (!QFileInfo::exists(wav))
-        return;
-    const QString rate = BitRateFromCdWindow();
-    trap([&] {
-        const double ratio = getencoderratio(rate);
-        const double expected = ratio > 0 ? QFileInfo(wav).size() / ratio : 0;
-        ExpectedMP3Size = static_cast<int32_t>(std::clamp<double>(std::nearbyint(expected), 0, INT32_MAX));
-    });
-    const EncoderCommand cmd = BuildEncoderCommand(rate, wav, MP3Path);
-    m_encoder = ChildProcesses().create();
-    if (!m_encoder->start(cmd.program, cmd.arguments)) {
-        // Without the encoder no MP3 is made: the step fails rather than pass an empty result on.
-        LogError(kModule, QStringLiteral("StartEncoding"), Err::FileNotFound,
-                 QStringLiteral("The MP3 encoder could not be started: ") + cmd.display, QStringLiteral("lame"));
-        m_encoder.reset();
-        EncodeFailed = true;
-        trap([] {
-            MsgBox(QStringLiteral("Error: the MP3 encoder (lame) could not be started. Please install lame and try again."),
-                   Mb::OKOnly, QStringLiteral("Quillory"));
-        });
-        RipAbort = -1;
-        return;
-    }
-    ChildProcess* p = m_encoder.get();
-    m_stepRunning = true;
-    Clocks().waitUntil([&] { return p->finished() || RipAbort == -1; }, -1);
-    m_stepRunning = false;
-    if (!p->finished()) {
-        p->kill();
-        m_encoder.reset();
-        RipAbort = -1;
-        return;
-    }
-    const int code = p->exitCode();
-    m_encoder.reset();
-    if (code != 0 && RipAbort != -1) {
-        // An encoder that failed leaves no usable MP3: the caller treats the track as failed.
-        LogError(kModule, QStringLiteral("StartEncoding"), Err::FileNotFound,
-                 QStringLiteral("The MP3 encoder ended with exit code %1: ").arg(code) + cmd.display,
-                 QStringLiteral("lame"));
-        trap([this] {
-            MsgBox(QStringLiteral("Error: the MP3 encoder failed on ") + lblwave->text(), Mb::OKOnly,
-                   QStringLiteral("Quillory"));
-        });
-        EncodeFailed = true;
-        RipAbort = -1;
-    }
-}
-
 void frmCDRip::AbortButton_Click()
 {
     Trap trap(kModule, QStringLiteral("AbortButton_Click"));
-    trap([] {
-        if (MsgBox(QStringLiteral("Are You Sure You Want To Abort Ripping/Encoding?"), Mb::YesNo,
-                   QStringLiteral("Quillory")) == Mb::Yes)
-            RipAbort = -1;
+    // The run takes no next step while the question is open.
+    QPointer<RipEncodeJob> job = m_job;
+    if (job)
+        job->hold();
+    bool yes = false;
+    trap([&] {
+        yes = MsgBox(QStringLiteral("Are You Sure You Want To Abort Ripping/Encoding?"), Mb::YesNo,
+                     QStringLiteral("Quillory")) == Mb::Yes;
     });
+    if (yes)
+        RipAbort = -1;
+    if (job) {
+        if (yes)
+            job->cancel();
+        else
+            job->release();
+    }
 }
 
 void frmCDRip::Timer1_Timer()

@@ -1,20 +1,18 @@
 #pragma once
-// "MP3 Encode Status": reads one CD track into a WAV file and encodes a WAV file into an
-// MP3 file with the lame encoder, each step as a method that returns when the step has
-// ended while window events go on. Abort asks first, then stops the running step.
-// While the encoder works on one track the caller may have the next track read ahead
-// (ReadAhead): the read runs quietly into a hidden file, and StartRipping of that track
-// takes it over, shows its progress and gives it the track's WAV name.
+// "MP3 Encode Status": shows the CD window's rip-and-encode run (a RipEncodeJob it watches):
+// which track of how many, the WAV being read or the MP3 being encoded, a percentage and a
+// progress bar. Abort asks first, then cancels the run. Its reading control `ACD1` is the
+// one the run reads with.
+#include <QPointer>
 #include <QTimer>
 #include <cstdint>
-#include <memory>
 
 #include "platform/controls.h"
 #include "platform/forms.h"
 
 class ACD;
-class ChildProcess;
 class QProgressBar;
+class RipEncodeJob;
 
 class frmCDRip : public Form {
     Q_OBJECT
@@ -40,32 +38,19 @@ public:
     int16_t ReadDone = 0;
     int32_t ExpectedMP3Size = 0;
     QString MP3Path;
-    // The last encoder run failed on its own (not stopped by the user).
-    bool EncodeFailed = false;
 
     void initrip();
-    void StartRipping();
-    void StartEncoding();
-    // Starts reading `track` quietly while the current step goes on; nothing when the
-    // read cannot start (StartRipping of the track then reads it and says why).
-    void ReadAhead(int16_t track);
+    // Shows `job`'s steps from now on, and lets Abort cancel it.
+    void watch(RipEncodeJob& job);
 
     void ACD1_ActPosition(int32_t position);
     void ACD1_ReadComplete();
     void AbortButton_Click();
     void Timer1_Timer();
 
-    // The bit-rate option the CD window's buttons choose ("-b128 ", or "" when none is set).
-    static QString BitRateFromCdWindow();
-
 private:
-    // Stops a read-ahead and removes its file.
-    void dropReadAhead();
+    void showStep(bool ripping);
+    bool running() const;
 
-    std::unique_ptr<ChildProcess> m_encoder;
-    bool m_stepRunning = false;
-    int16_t m_aheadTrack = 0; // the track read ahead, 0 = none
-    QString m_aheadPath;
-    bool m_aheadQuiet = false; // its progress is not shown yet
-    int32_t m_aheadPosition = 0;
+    QPointer<RipEncodeJob> m_job;
 };

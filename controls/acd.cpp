@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <memory>
 #include <mutex>
 
@@ -162,6 +163,7 @@ void ACD::worker(const QString& path, void* jobPtr, quint64 generation)
     std::unique_ptr<ReadJob> job(static_cast<ReadJob*>(jobPtr));
     const long total = job->last - job->first + 1;
     bool failed = false;
+    bool noRoom = false;
     int32_t shown = -1;
     for (long i = 0; i < total; ++i) {
         {
@@ -171,9 +173,16 @@ void ACD::worker(const QString& path, void* jobPtr, quint64 generation)
         if (m_stop)
             break;
         int16_t* samples = cdio_paranoia_read_limited(job->paranoia, ignoreProgress, 20);
-        if (!samples ||
+        if (!samples) {
+            failed = true;
+            break;
+        }
+        const long room = m_roomFrames;
+        errno = 0;
+        if ((room >= 0 && i >= room) ||
             sf_writef_short(job->wav, samples, CDIO_CD_FRAMESIZE_RAW / 4) != CDIO_CD_FRAMESIZE_RAW / 4) {
             failed = true;
+            noRoom = (room >= 0 && i >= room) || errno == ENOSPC || errno == EDQUOT || errno == EFBIG;
             break;
         }
         const auto position = static_cast<int32_t>((i + 1) * 1000 / total);
@@ -197,10 +206,11 @@ void ACD::worker(const QString& path, void* jobPtr, quint64 generation)
     if (!stopped) {
         QMetaObject::invokeMethod(
             this,
-            [this, failed, generation] {
+            [this, failed, noRoom, generation] {
                 if (generation != m_generation)
                     return;
                 m_failed = failed;
+                m_noRoom = noRoom;
                 emit ReadComplete();
             },
             Qt::QueuedConnection);

@@ -45,10 +45,16 @@ public:
     // Whether the last read ended without the whole track in its file (a read error:
     // the partial file is removed). False after a complete read.
     bool ReadFailed() const { return m_failed; }
+    // Whether that failure was a write refused for lack of room (a full disk or quota),
+    // rather than a sector the drive could not read.
+    bool ReadFailedForRoom() const { return m_failed && m_noRoom; }
 
     // Tests: the reader stops before frame `frames` of the track and waits there until
     // StopRead (or until holdAtFrame(-1) lets it go on).
     void holdAtFrame(long frames);
+    // Tests: the disk takes `frames` frames of each read's WAV, then the next write fails as
+    // on a full disk (-1: no limit).
+    void setRoomForFrames(long frames) { m_roomFrames = frames; }
 
 signals:
     // Progress of the running read in tenths of a percent (0 to 1000).
@@ -66,6 +72,8 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<quint64> m_generation{0};
     bool m_failed = false;
+    bool m_noRoom = false;
+    std::atomic<long> m_roomFrames{-1};
     std::mutex m_holdMutex;
     std::condition_variable m_holdCv;
     long m_holdAt = -1;

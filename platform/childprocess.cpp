@@ -27,6 +27,11 @@ public:
             m_proc.waitForFinished(10000);
         }
     }
+    bool notifyWhenFinished(std::function<void()> onEnd) override
+    {
+        QObject::connect(&m_proc, &QProcess::finished, &m_proc, [onEnd = std::move(onEnd)] { onEnd(); });
+        return true;
+    }
     ~RealChildProcess() override { kill(); }
 
 private:

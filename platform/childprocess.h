@@ -4,6 +4,7 @@
 // Tests replace the factory with their own processes.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class ChildProcess {
@@ -17,6 +18,14 @@ public:
     virtual int exitCode() = 0;
     // Ends the process at once and waits until it is gone.
     virtual void kill() = 0;
+    // Has onEnd called (on the thread that started the process, from its event loop) once
+    // the process has ended; false when this process cannot tell, and the caller polls
+    // finished() instead.
+    virtual bool notifyWhenFinished(std::function<void()> onEnd)
+    {
+        (void)onEnd;
+        return false;
+    }
 };
 
 class ChildProcessFactory {

@@ -27,8 +27,8 @@ QString generalDateTime(const QDateTime& dt)
 }
 } // namespace
 
-void WriteErrorRecord(const QString& module, const QString& procedure, long number, const QString& description,
-                      const QString& source)
+void WriteErrorLog(const QString& module, const QString& procedure, long number, const QString& description,
+                   const QString& source)
 {
     // The logger's own failures are passed over: a record that cannot be written is lost.
     try {
@@ -59,7 +59,7 @@ void WriteErrorRecord(const QString& module, const QString& procedure, long numb
 void LogError(const QString& module, const QString& procedure, long number, const QString& description,
               const QString& source)
 {
-    WriteErrorRecord(module, procedure, number, description, source);
+    WriteErrorLog(module, procedure, number, description, source);
     ShowErrorMessage(module, procedure, number, description, source);
 }
 

@@ -29,13 +29,13 @@ constexpr int InvalidFileFormat = 321;
 // The program's version as the error log and box print it: "1.60.0000".
 QString AppVersionText();
 
-// Appends one record to "QuilloryError.log" in the program folder (a record that cannot be
-// written is lost). For a failure the program foresaw and tells the user of in its own words.
-void WriteErrorRecord(const QString& module, const QString& procedure, long number, const QString& description,
-                      const QString& source);
 // Appends one record to "QuilloryError.log" in the program folder, then shows the error box.
 void LogError(const QString& module, const QString& procedure, long number, const QString& description,
               const QString& source);
+// Appends the record only (a record that cannot be written is lost), for a failure the
+// caller foresaw and tells the user about in its own words.
+void WriteErrorLog(const QString& module, const QString& procedure, long number, const QString& description,
+                   const QString& source);
 // The error box: Yes returns, No ends the program through the exit seam.
 void ShowErrorMessage(const QString& module, const QString& procedure, long number, const QString& description,
                       const QString& source);

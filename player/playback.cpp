@@ -72,7 +72,7 @@ void frmPlay::skipUnplayable(int16_t result, const QString& procedure)
     const QString why = unreadable ? QStringLiteral("The file %1 is missing or cannot be read.")
                                    : QStringLiteral("The file %1 holds no MP3 audio.");
     Text3->setText(QStringLiteral("Could not play ") + title);
-    WriteErrorRecord(kModule, procedure, unreadable ? Err::PathFileAccess : Err::InvalidFileFormat,
+    WriteErrorLog(kModule, procedure, unreadable ? Err::PathFileAccess : Err::InvalidFileFormat,
                      QStringLiteral("Could not play \"%1\": ").arg(title) + why.arg(file), QStringLiteral("Mp3Play"));
     MsgBox(QStringLiteral("Could not play \"%1\".\n\n").arg(title) + why.arg(file) +
                QStringLiteral("\n\nThe play list goes on with the next song."),

@@ -21,6 +21,7 @@
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"
+#include "core/playlistname.h"
 #include "core/skin.h"
 #include "jobs/musicmovejob.h"
 #include "platform/files.h"
@@ -619,25 +620,8 @@ void frmSongs::SSSave_Click()
                 name = InputBox(QStringLiteral("Name Of Playlist To Save As..."), kAppTitle, QString());
                 if (name.isEmpty())
                     break;
-                if (checkinvalid(name) == 1) {
-                    MsgBox(QStringLiteral("You Cannot Use the Characters  \\ = /: * ? \" < > | In A PlayList Name\n"
-                                          "Or Name Must Be Less Than 250 Characters Long.\nEnter A New Name."),
-                           Mb::OKOnly, kAppTitle);
-                    continue;
-                }
-                bool taken = false;
-                if (Playlists)
-                    for (const auto& e : *Playlists)
-                        if (same(e->PlaylistName(), name)) {
-                            taken = true;
-                            break;
-                        }
-                if (taken) {
-                    MsgBox(QStringLiteral("This Play List Name Already Exists, Enter A New Name"),
-                           Mb::OKOnly | Mb::Exclamation, kAppTitle);
-                    continue;
-                }
-                break;
+                if (AcceptNewPlaylistName(name))
+                    break;
             }
             if (name.isEmpty()) {
                 ListView1->clear();

@@ -13,54 +13,12 @@
 #include "controls/mp3play.h"
 #include "core/driveinfo.h"
 #include "fakecddb.h"
+#include "fakeencoder.h"
 #include "platform/childprocess.h"
 #include "platform/freespace.h"
 #include "realbox.h"
 #include "shell/windowchrome.h"
 
-namespace {
-// An encoder that ends when the test says so, writing its output file first.
-struct FakeEncoder : ChildProcess {
-    struct Script {
-        int exitCode = 0;
-        bool endsByItself = true;
-        bool startFails = false;
-        size_t hold = 0; // the process (1 = the first started) that runs until it is killed
-        std::function<void(size_t)> onStart; // told the number of each process started
-        std::function<bool()> endsWhen;      // a process ends only once this holds
-        std::vector<QStringList> started;
-        int killed = 0;
-    };
-    explicit FakeEncoder(Script& s) : script(s) {}
-    bool start(const QString& program, const QStringList& args) override
-    {
-        script.started.push_back(QStringList{program} + args);
-        index = script.started.size();
-        if (script.startFails)
-            return false;
-        out = args.last();
-        QFile f(out);
-        if (f.open(QIODevice::WriteOnly))
-            f.write("partial");
-        if (script.onStart)
-            script.onStart(index);
-        return true;
-    }
-    bool finished() override
-    {
-        return script.endsByItself && index != script.hold && (!script.endsWhen || script.endsWhen());
-    }
-    int exitCode() override { return script.exitCode; }
-    void kill() override { ++script.killed; }
-    Script& script;
-    QString out;
-    size_t index = 0;
-};
-struct FakeFactory : ChildProcessFactory {
-    FakeEncoder::Script script;
-    std::unique_ptr<ChildProcess> create() override { return std::make_unique<FakeEncoder>(script); }
-};
-} // namespace
 
 class CdRip : public CdWindowTest {
 protected:
@@ -374,7 +332,7 @@ TEST_F(CdRip, FreeSpaceEstimateByModeAndBitRate)
     const struct {
         int mode;
         qint64 needed;
-    } cases[] = {{1, 300 * 176400LL + 720 * 16000LL}, {2, 720 * 176400LL}, {3, 720 * 176400LL + 720 * 16000LL}, {0, 0}};
+    } cases[] = {{1, (300 + 240) * 176400LL + 720 * 16000LL}, {2, 720 * 176400LL}, {3, 720 * 176400LL + 720 * 16000LL}, {0, 0}};
     for (const auto& c : cases) {
         EncodeOutputMode = static_cast<int16_t>(c.mode);
         int16_t result = -1;
@@ -422,20 +380,7 @@ TEST_F(CdRip, ProgressWindowPercentAndCommandLine)
     rip.AbortButton_Click();
     EXPECT_EQ(RipAbort, 0);
 
-    EncoderMode = QStringLiteral("CBR1");
     EXPECT_EQ(cd.BitRateOption(), QStringLiteral("-b128 "));
-    FakeFactory f;
-    setChildProcesses(&f);
-    writeAll(MusicFolder + QStringLiteral("a b.wav"), QByteArray(44 + 4000, '\0'));
-    rip.lblwave->setText(QStringLiteral("a b.wav"));
-    rip.lblMP3->setText(QStringLiteral("a b.mp3"));
-    cd.Opt128->setAutoExclusive(false);
-    cd.Opt128->setChecked(false);
-    rip.StartEncoding();
-    ASSERT_EQ(f.script.started.size(), 1u);
-    EXPECT_EQ(f.script.started[0].mid(1), (QStringList{"-f", "--nohist", MusicFolder + QStringLiteral("a b.wav"),
-                                                      MusicFolder + QStringLiteral("a b.mp3")}));
-    EXPECT_EQ(RipAbort, 0);
 }
 
 // The next track is read while the encoder works on the one before; what the user sees,
@@ -521,4 +466,56 @@ TEST_F(CdRip, AbortWhileTheNextTrackIsReadAhead)
         Forms::reset();
         CDAudio().UnloadAll();
     }
+}
+
+// The disk fills while the next track is read ahead: the user is told the disk is full (not
+// to check the CD), the finished track stays, and nothing of the unfinished one is left.
+TEST_F(CdRip, AFullDiskDuringTheReadAheadSaysSo)
+{
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {1, 2});
+    f.script.onStart = [](size_t n) {
+        if (n == 1)
+            Forms::find<frmCDRip>()->ACD1->setRoomForFrames(20);
+    };
+    freeBytes = qint64(1) << 30;
+    f.script.endsWhen = [&] {
+        frmCDRip* rip = Forms::find<frmCDRip>();
+        if (rip && rip->ReadDone == -1) {
+            freeBytes = 4096; // what the full disk then reports
+            return true;
+        }
+        return false;
+    };
+    cd.sscmdEncode_Click();
+    const QStringList texts = prompt.messageTexts();
+    EXPECT_FALSE(texts.join(' ').contains(QStringLiteral("can not read track")));
+    ASSERT_FALSE(texts.isEmpty());
+    EXPECT_TRUE(texts.last().contains(QStringLiteral("full"))) << texts.last().toStdString();
+    EXPECT_TRUE(texts.last().contains(MusicFolder)) << texts.last().toStdString();
+    EXPECT_EQ(QDir(MusicFolder).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList{"Track No. 1.mp3"});
+    EXPECT_EQ(SongLibrary->Count(), 1);
+    expectIdle(cd);
+}
+
+// A music folder that cannot take files is named before anything starts.
+TEST_F(CdRip, AnUnwritableMusicFolderIsNamedBeforeTheRun)
+{
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {1});
+    writeAll(homeDir() + QStringLiteral("blocked"), "a file, not a folder");
+    MusicFolder = homeDir() + QStringLiteral("blocked/My Music/");
+    cd.sscmdEncode_Click();
+    ASSERT_EQ(prompt.messageTexts().size(), 1);
+    EXPECT_TRUE(prompt.last().text.contains(MusicFolder.chopped(1))) << prompt.last().text.toStdString();
+    EXPECT_TRUE(f.script.started.empty());
+    EXPECT_EQ(Forms::find<frmCDRip>(), nullptr);
+    EXPECT_EQ(ConversionRunning, 0);
+    EXPECT_TRUE(cd.ListView1->isEnabled());
 }
