@@ -35,6 +35,10 @@ public:
     // writer and tracks, and InitWriter looks again only once it has ended.
     void Reset();
 
+    // Drives the last look skipped because the disc in them is in use (held open by
+    // another program, or mounted); each becomes a writer once its disc is ejected.
+    QStringList DrivesInUse() const { return m_inUse; }
+
     int WriterCount() const;
     // Display name of writer index (from 0); "" when there is no such writer.
     QString WriterName(int index) const;
@@ -93,6 +97,7 @@ private:
     int refuse(int code, BurnOutcome::Reason reason, const QString& message);
 
     std::vector<CdWriterPtr> m_writers;
+    QStringList m_inUse;
     int m_selected = -1;
     int m_driver = 0;
     int m_speed = 0;
@@ -110,5 +115,6 @@ private:
 };
 
 // Builds the writer list over the drive enumerator: real drives that libburn can write
-// CD-R with, and injected image writers. Used by ACDWRITE::InitWriter.
-std::vector<CdWriterPtr> findCdWriters();
+// CD-R with, and injected image writers. Used by ACDWRITE::InitWriter. inUse receives
+// the drives whose disc is in use (skipped as busy by libburn's scan, or mounted).
+std::vector<CdWriterPtr> findCdWriters(QStringList* inUse = nullptr);

@@ -3,6 +3,7 @@
 // Shared by the writing control and its two backends (real drives, disc images).
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -50,6 +51,12 @@ inline QString badTrack(const QString& path)
 inline QString tooLong(qint64 need, qint64 room)
 {
     return QStringLiteral("The Tracks Need %1 Sectors But The Disc Holds Only %2").arg(need).arg(room);
+}
+inline QString discInUse(const QStringList& devices)
+{
+    return QStringLiteral("The Disc In %1 Is In Use And Must Be Ejected First.\n"
+                          "Eject It, Insert A Blank CD-R And Press Burn Again.")
+        .arg(devices.join(QStringLiteral(", ")));
 }
 inline QString noDisc() { return QStringLiteral("No Disc In The CD Writer"); }
 inline QString notBlank() { return QStringLiteral("The Disc In The CD Writer Is Not A Blank CD-R"); }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <mutex>
 
+#include <QRegularExpression>
+
 #include <libburn/libburn.h>
 
 #include "platform/cddrives.h"
@@ -251,6 +253,7 @@ public:
             return false;
         m.text = QString::fromLocal8Bit(text).trimmed();
         m.severity = QByteArray(severity);
+        m.code = code;
         return true;
     }
     void setSignalHandling(bool writing) override
@@ -491,19 +494,32 @@ void setLibburn(LibburnCalls* calls) { g_calls = calls; }
 
 int cdSpeedKBps(int times) { return times > 0 ? (times * 1764 + 9) / 10 : 0; }
 
-std::vector<LibburnDriveInfo> libburnScanDrives()
+LibburnScan libburnScanDrives()
 {
-    std::vector<LibburnDriveInfo> out;
+    LibburnScan out;
     std::unique_lock lk(g_burnMutex, std::try_to_lock);
     LibburnCalls& lib = Libburn();
     if (!lk.owns_lock() || !lib.initialize())
         return out;
     // A grab restricts later scans to the grabbed drive: every scan looks at all drives.
     lib.clearWhitelist();
-    if (!lib.scan(out))
-        out.clear();
-    drainMessages(lib);
-    for (LibburnDriveInfo& d : out)
+    if (!lib.scan(out.drives))
+        out.drives.clear();
+    // Of the scan's messages only the busy drives matter: a drive skipped as busy is
+    // no writer now, but becomes one once its disc is ejected.
+    LibburnCalls::Message m;
+    static const QRegularExpression quoted(QStringLiteral("'([^']+)'"));
+    while (lib.nextMessage(m)) {
+        if (m.code != LibburnCalls::kBusyDeviceCode)
+            continue;
+        const QRegularExpressionMatch found = quoted.match(m.text);
+        if (found.hasMatch()) {
+            const QString device = canonicalDevicePath(found.captured(1));
+            if (!out.busy.contains(device))
+                out.busy << device;
+        }
+    }
+    for (LibburnDriveInfo& d : out.drives)
         d.canonical = canonicalDevicePath(d.address);
     return out;
 }
