@@ -149,8 +149,9 @@ bool ReportDiscInUse(unsigned mciResult)
 {
     if (mciResult != MciErr::DeviceLocked)
         return false;
-    MsgBox(QStringLiteral("The disc is in use and cannot be ejected. Close the programs and windows that use its "
-                          "files, then try again."),
+    MsgBox(QStringLiteral("The disc is in use and cannot be ejected. The desktop or another program holds it: eject "
+                          "it from the file manager, or close the programs and windows that use its files, then "
+                          "try again."),
            Mb::OKOnly | Mb::Exclamation, kAppTitle);
     return true;
 }

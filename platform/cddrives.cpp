@@ -3,6 +3,10 @@
 #include <cdio/cdio.h>
 #include <cdio/device.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -108,15 +112,69 @@ void CdDrives::setDriverMissing(bool missing)
 }
 
 namespace {
-class RealDriveIo : public CdDriveIo {
+class MachineDriveSys : public CdDriveSys {
 public:
+    int ioctl(const QString& device, unsigned long request, void* arg) override
+    {
+        // Without O_NONBLOCK the open fails while the tray is open or no disc is in.
+        const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return -errno;
+        const int r = ::ioctl(fd, request, arg);
+        const int err = errno;
+        ::close(fd);
+        return r < 0 ? -err : r;
+    }
+    bool cdioEject(const QString& device) override
+    {
+        initCdio();
+        return cdio_eject_media_drive(QFile::encodeName(device).constData()) == DRIVER_OP_SUCCESS;
+    }
+    void cdioCloseTray(const QString& device) override
+    {
+        initCdio();
+        driver_id_t driver = DRIVER_LINUX;
+        cdio_close_tray(QFile::encodeName(device).constData(), &driver);
+    }
+    QByteArray mountTable() override
+    {
+        QFile mounts(QStringLiteral("/proc/self/mounts"));
+        return mounts.open(QIODevice::ReadOnly) ? mounts.readAll() : QByteArray();
+    }
+    bool desktopUnmount(const QString& device) override
+    {
+        QDBusConnection bus = QDBusConnection::systemBus();
+        if (!bus.isConnected())
+            return false;
+        const QString service = QStringLiteral("org.freedesktop.UDisks2");
+        const QString canon = canonicalDevicePath(device);
+        // The block device's object: the service resolves the node, else it is named after it.
+        QString object = QStringLiteral("/org/freedesktop/UDisks2/block_devices/") + QFileInfo(canon).fileName();
+        QDBusMessage resolve = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/UDisks2/Manager"),
+                                                              QStringLiteral("org.freedesktop.UDisks2.Manager"),
+                                                              QStringLiteral("ResolveDevice"));
+        resolve << QVariantMap{{QStringLiteral("path"), canon}} << QVariantMap{};
+        const QDBusReply<QList<QDBusObjectPath>> found = bus.call(resolve, QDBus::Block, kDbusTimeoutMs);
+        if (found.isValid() && !found.value().isEmpty())
+            object = found.value().first().path();
+        QDBusMessage unmount = QDBusMessage::createMethodCall(service, object,
+                                                              QStringLiteral("org.freedesktop.UDisks2.Filesystem"),
+                                                              QStringLiteral("Unmount"));
+        unmount << QVariantMap{};
+        return bus.call(unmount, QDBus::Block, kDbusTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    }
+
+private:
+    static constexpr int kDbusTimeoutMs = 20000;
+};
+
+class SystemDriveIo : public CdDriveIo {
+public:
+    explicit SystemDriveIo(CdDriveSys& sys) : m_sys(sys) {}
+
     Disc discState(const QString& device) override
     {
-        const int fd = openDrive(device);
-        if (fd < 0)
-            return Disc::Unknown;
-        const int st = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
-        ::close(fd);
+        const int st = m_sys.ioctl(device, CDROM_DRIVE_STATUS, reinterpret_cast<void*>(CDSL_CURRENT));
         switch (st) {
         case CDS_TRAY_OPEN: return Disc::TrayOpen;
         case CDS_NO_DISC:
@@ -127,32 +185,23 @@ public:
     }
     bool mediaChanged(const QString& device) override
     {
-        const int fd = openDrive(device);
-        if (fd < 0)
-            return false;
-        const int changed = ::ioctl(fd, CDROM_MEDIA_CHANGED, CDSL_CURRENT);
-        ::close(fd);
-        return changed == 1;
+        return m_sys.ioctl(device, CDROM_MEDIA_CHANGED, reinterpret_cast<void*>(CDSL_CURRENT)) == 1;
     }
     bool eject(const QString& device) override
     {
-        initCdio();
-        return cdio_eject_media_drive(QFile::encodeName(device).constData()) == DRIVER_OP_SUCCESS;
+        // A mounted disc is first unmounted by the desktop's own service; while it stays
+        // mounted libcdio's eject is never asked (it would fork umount itself).
+        if (isMounted(device) && (!m_sys.desktopUnmount(device) || isMounted(device)))
+            return false;
+        return m_sys.cdioEject(device);
     }
-    void closeTray(const QString& device) override
-    {
-        initCdio();
-        driver_id_t driver = DRIVER_LINUX;
-        cdio_close_tray(QFile::encodeName(device).constData(), &driver);
-    }
+    void closeTray(const QString& device) override { m_sys.cdioCloseTray(device); }
     bool isMounted(const QString& device) override
     {
         const QString canon = canonicalDevicePath(device);
-        QFile mounts(QStringLiteral("/proc/self/mounts"));
-        if (!mounts.open(QIODevice::ReadOnly))
-            return false;
-        while (!mounts.atEnd()) {
-            const QByteArray source = mounts.readLine().split(' ').value(0);
+        const QList<QByteArray> lines = m_sys.mountTable().split('\n');
+        for (const QByteArray& line : lines) {
+            const QByteArray source = line.split(' ').value(0);
             if (source.startsWith('/') && canonicalDevicePath(QString::fromLocal8Bit(source)) == canon)
                 return true;
         }
@@ -172,11 +221,7 @@ public:
     }
 
 private:
-    static int openDrive(const QString& device)
-    {
-        // Without O_NONBLOCK the open fails while the tray is open or no disc is in.
-        return ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    }
+    CdDriveSys& m_sys;
 };
 
 CdDriveIo* g_driveIo = nullptr;
@@ -188,9 +233,12 @@ QString canonicalDevicePath(const QString& path)
     return c.isEmpty() ? path : c;
 }
 
+std::unique_ptr<CdDriveIo> makeSystemDriveIo(CdDriveSys& sys) { return std::make_unique<SystemDriveIo>(sys); }
+
 CdDriveIo& DriveIo()
 {
-    static RealDriveIo real;
+    static MachineDriveSys machine;
+    static SystemDriveIo real(machine);
     return g_driveIo ? *g_driveIo : real;
 }
 

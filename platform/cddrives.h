@@ -4,6 +4,7 @@
 // the ripper and the burner all list drives through it, in this one order.
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <vector>
 
 struct CdDriveInfo {
@@ -55,3 +56,25 @@ public:
 };
 CdDriveIo& DriveIo();
 void setDriveIo(CdDriveIo* io);
+
+// The kernel, library and desktop calls under the real drive answers. The real drive
+// answers are built over these, so tests can play a drive below them
+// (makeSystemDriveIo) and see what reaches the kernel and libcdio.
+class CdDriveSys {
+public:
+    virtual ~CdDriveSys() = default;
+    // An ioctl on the device opened read-only without blocking: its result, or -errno.
+    virtual int ioctl(const QString& device, unsigned long request, void* arg) = 0;
+    // libcdio's eject and tray close. libcdio unmounts a mounted disc itself by forking
+    // umount and waiting for any child, so its eject is only given an unmounted disc.
+    virtual bool cdioEject(const QString& device) = 0;
+    virtual void cdioCloseTray(const QString& device) = 0;
+    // The mount table, as /proc/self/mounts reads.
+    virtual QByteArray mountTable() = 0;
+    // Asks the desktop's disk service (UDisks2 over D-Bus) to unmount the disc's file
+    // systems; false when it refused or does not run.
+    virtual bool desktopUnmount(const QString& device) = 0;
+};
+// Drive answers over these calls; DriveIo() without a test's replacement is one of these
+// over the machine's own calls.
+std::unique_ptr<CdDriveIo> makeSystemDriveIo(CdDriveSys& sys);
