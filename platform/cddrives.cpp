@@ -8,12 +8,15 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QFileInfo>
 #include <mutex>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -164,6 +167,28 @@ public:
         return bus.call(unmount, QDBus::Block, kDbusTimeoutMs).type() == QDBusMessage::ReplyMessage;
     }
 
+    QStringList deviceNodes() override
+    {
+        QStringList out;
+        const QStringList nodes =
+            QDir(QStringLiteral("/dev")).entryList({QStringLiteral("sr*"), QStringLiteral("scd*")}, QDir::System);
+        for (const QString& n : nodes)
+            out << QStringLiteral("/dev/") + n;
+        return out;
+    }
+    int access(const QString& path, int mode) override
+    {
+        return ::access(QFile::encodeName(path).constData(), mode) == 0 ? 0 : -errno;
+    }
+    QString groupOf(const QString& path) override
+    {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return {};
+        const struct group* g = ::getgrgid(st.st_gid);
+        return g ? QString::fromLocal8Bit(g->gr_name) : QString();
+    }
+
 private:
     static constexpr int kDbusTimeoutMs = 20000;
 };
@@ -177,14 +202,27 @@ public:
         const int st = m_sys.ioctl(device, CDROM_DRIVE_STATUS, reinterpret_cast<void*>(CDSL_CURRENT));
         switch (st) {
         case CDS_TRAY_OPEN: return Disc::TrayOpen;
-        case CDS_NO_DISC:
-        case CDS_DRIVE_NOT_READY: return Disc::NoDisc;
+        case CDS_NO_DISC: return Disc::NoDisc;
+        case CDS_DRIVE_NOT_READY: return Disc::NotReady;
         case CDS_DISC_OK: return Disc::Ready;
         default: return Disc::Unknown;
         }
     }
     bool mediaChanged(const QString& device) override
     {
+        // The kernel's one changed flag is cleared by whichever process asks first; the
+        // timed call compares with this program's own time stamp of the device instead.
+        std::lock_guard lk(m_mutex);
+        cdrom_timed_media_change_info info{};
+        info.last_media_change = m_lastChange.value(device, 0);
+        const int r = m_sys.ioctl(device, CDROM_TIMED_MEDIA_CHANGE, &info);
+        if (r >= 0) {
+            m_lastChange.insert(device, info.last_media_change);
+            return (info.media_flags & MEDIA_CHANGED_FLAG) != 0;
+        }
+        if (r != -ENOTTY && r != -EINVAL)
+            return false;
+        // A kernel without the timed call (before 5.16).
         return m_sys.ioctl(device, CDROM_MEDIA_CHANGED, reinterpret_cast<void*>(CDSL_CURRENT)) == 1;
     }
     bool eject(const QString& device) override
@@ -210,18 +248,17 @@ public:
     QStringList deniedDevices() override
     {
         QStringList out;
-        const QStringList nodes =
-            QDir(QStringLiteral("/dev")).entryList({QStringLiteral("sr*"), QStringLiteral("scd*")}, QDir::System);
-        for (const QString& n : nodes) {
-            const QByteArray path = QFile::encodeName(QStringLiteral("/dev/") + n);
-            if (::access(path.constData(), R_OK) != 0 && errno == EACCES)
-                out << QStringLiteral("/dev/") + n;
-        }
+        for (const QString& node : m_sys.deviceNodes())
+            if (m_sys.access(node, R_OK | W_OK) == -EACCES)
+                out << node;
         return out;
     }
+    QString deviceGroup(const QString& device) override { return m_sys.groupOf(device); }
 
 private:
     CdDriveSys& m_sys;
+    std::mutex m_mutex;
+    QHash<QString, qint64> m_lastChange; // per device: the last change this program saw, in the kernel's ms
 };
 
 CdDriveIo* g_driveIo = nullptr;

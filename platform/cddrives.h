@@ -40,19 +40,24 @@ QString canonicalDevicePath(const QString& path);
 // The real one uses the kernel's CD calls and libcdio; tests put their own in its place.
 class CdDriveIo {
 public:
-    enum class Disc { Unknown, TrayOpen, NoDisc, Ready };
+    // NotReady: a disc is in but still spinning up; it is not gone.
+    enum class Disc { Unknown, TrayOpen, NoDisc, NotReady, Ready };
     virtual ~CdDriveIo() = default;
     // What the drive says now (Unknown when it cannot be asked).
     virtual Disc discState(const QString& device) = 0;
-    // Whether the drive saw a disc change since it was last asked.
+    // Whether the drive saw a disc change since this program last asked about device
+    // (other programs asking do not take the change away).
     virtual bool mediaChanged(const QString& device) = 0;
     // Opens the tray; false when the drive refused (a disc in use stays mounted).
     virtual bool eject(const QString& device) = 0;
     virtual void closeTray(const QString& device) = 0;
     // Whether a file system of the disc in device is mounted.
     virtual bool isMounted(const QString& device) = 0;
-    // CD device nodes on the machine that this user may not open.
+    // CD device nodes on the machine that this user may not open for reading and
+    // writing (a writer is opened read-write).
     virtual QStringList deniedDevices() = 0;
+    // The group that owns a device node ("" when not known): the group a user joins to use it.
+    virtual QString deviceGroup(const QString& device) { return {}; }
 };
 CdDriveIo& DriveIo();
 void setDriveIo(CdDriveIo* io);
@@ -74,6 +79,12 @@ public:
     // Asks the desktop's disk service (UDisks2 over D-Bus) to unmount the disc's file
     // systems; false when it refused or does not run.
     virtual bool desktopUnmount(const QString& device) = 0;
+    // The CD device nodes of the machine (/dev/sr*, /dev/scd*).
+    virtual QStringList deviceNodes() = 0;
+    // access(2) on path: 0, or -errno.
+    virtual int access(const QString& path, int mode) = 0;
+    // The name of the group owning path; "" when not known.
+    virtual QString groupOf(const QString& path) = 0;
 };
 // Drive answers over these calls; DriveIo() without a test's replacement is one of these
 // over the machine's own calls.
