@@ -82,14 +82,16 @@ struct BurnJob {
             n += t.sectors();
         return n;
     }
-    // Sectors the tracks take on a real disc, first pregap and padding included.
-    qint64 discSectors() const
+    // Sectors of the tracks with short ones padded to the shortest a disc takes.
+    qint64 paddedTrackSectors() const
     {
-        qint64 n = kCdFirstPregapSectors;
+        qint64 n = 0;
         for (const auto& t : tracks)
             n += std::max(t.sectors(), kCdShortestTrackSectors);
         return n;
     }
+    // Sectors the tracks take on a real disc, first pregap and padding included.
+    qint64 discSectors() const { return kCdFirstPregapSectors + paddedTrackSectors(); }
 };
 
 // The worker thread's line back to the control. Calls are turned into the control's

@@ -1,7 +1,9 @@
 #include "controls/burnlibburn.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <mutex>
 
 #include <QRegularExpression>
@@ -17,6 +19,9 @@ namespace {
 // libburn keeps one drive list for the process: scans, grabs and writes take turns.
 std::mutex g_burnMutex;
 LibburnCalls* g_calls = nullptr;
+std::atomic<bool> g_acceptPseudoDrive{false};
+// libburn's profile of a "stdio:" pseudo-drive.
+constexpr int kPseudoDriveProfile = 0xffff;
 
 void pause(qint64 ms)
 {
@@ -149,6 +154,7 @@ public:
         default: return DiscOther;
         }
     }
+    void reassess() override { burn_drive_re_assess(m_drive, 0); }
     int discProfile() override
     {
         int profile = 0;
@@ -259,11 +265,19 @@ public:
     void setSignalHandling(bool writing) override
     {
         // While writing, a signal cancels the drive's work and returns; the write loop
-        // then sees signalled() and ends the program once the drive is idle.
-        if (writing)
+        // then sees signalled() and ends the program once the drive is idle. libburn's
+        // own way back (mode 1) sets every signal to its default, SIGPIPE included, so
+        // the handlers from before the write are put back as they were.
+        if (writing) {
+            for (int sig = 1; sig < kSignals; ++sig)
+                m_savedOk[sig] = sigaction(sig, nullptr, &m_saved[sig]) == 0;
             burn_set_signal_handling(const_cast<char*>("quillory : "), nullptr, 0x30);
-        else
+        } else {
             burn_set_signal_handling(nullptr, nullptr, 1);
+            for (int sig = 1; sig < kSignals; ++sig)
+                if (m_savedOk[sig] && sig != SIGKILL && sig != SIGSTOP)
+                    sigaction(sig, &m_saved[sig], nullptr);
+        }
     }
     bool signalled() override { return burn_is_aborting(0) > 0; }
     void endAfterSignal() override
@@ -277,6 +291,9 @@ private:
     // About 4 MB of audio, some 24 seconds at 1x.
     static constexpr int kFifoChunks = 4 * 1024 * 1024 / kCdSectorBytes;
 
+    static constexpr int kSignals = 32; // the classic signals 1-31 libburn touches
+    struct sigaction m_saved[kSignals] = {};
+    bool m_savedOk[kSignals] = {};
     bool m_started = false;
     burn_drive_info* m_infos = nullptr;
     burn_drive* m_drive = nullptr;
@@ -324,17 +341,21 @@ void drainMessages(LibburnCalls& lib, BurnReporter* report = nullptr, QString* l
 
 CdDiscState discState(LibburnCalls& lib)
 {
-    LibburnCalls::DiscStatus st = LibburnCalls::DiscUnready;
-    // The drive may still be spinning up after loading the disc.
-    for (int i = 0; i < 100 && (st = lib.discStatus()) == LibburnCalls::DiscUnready; ++i)
-        pause(100);
+    // The drive may still be spinning up after loading the disc: libburn keeps the status
+    // of the grab, so the drive is asked again until it is ready (some 10 seconds).
+    LibburnCalls::DiscStatus st = lib.discStatus();
+    for (int i = 0; i < 20 && st == LibburnCalls::DiscUnready; ++i) {
+        pause(500);
+        lib.reassess();
+        st = lib.discStatus();
+    }
     if (st == LibburnCalls::DiscEmpty || st == LibburnCalls::DiscUnready)
         return DiscNone;
     if (st != LibburnCalls::DiscBlank)
         return DiscNotBlank;
     // 0x09 CD-R, 0x0a CD-RW
     const int profile = lib.discProfile();
-    if (profile != 0x09 && profile != 0x0a)
+    if (profile != 0x09 && profile != 0x0a && !(profile == kPseudoDriveProfile && g_acceptPseudoDrive))
         return DiscNotBlank;
     return DiscBlank;
 }
@@ -403,7 +424,8 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     }
     lib.setWriteSpeed(cdSpeedKBps(job.speed));
 
-    const qint64 need = job.discSectors();
+    // libburn's room starts at track 1's first sector; the pregap before it is not in it.
+    const qint64 need = job.paddedTrackSectors();
     const qint64 room = lib.availableBytes(job.simulate) / 2048;
     if (room > 0 && need > room)
         return fail(BurnOutcome::TooLong, BurnText::tooLong(need, room));
@@ -523,6 +545,13 @@ LibburnScan libburnScanDrives()
         d.canonical = canonicalDevicePath(d.address);
     return out;
 }
+
+CdWriterPtr makeLibburnWriterAt(const QString& address, const QString& name)
+{
+    return std::make_shared<LibburnWriter>(address, address, name);
+}
+
+void setLibburnAcceptsPseudoDrive(bool accept) { g_acceptPseudoDrive = accept; }
 
 CdWriterPtr makeLibburnWriter(const CdDriveInfo& drive, const std::vector<LibburnDriveInfo>& scanned)
 {

@@ -50,8 +50,10 @@ public:
     virtual bool scan(std::vector<LibburnDriveInfo>& found) = 0;
     virtual bool grab(const QString& address) = 0;
     virtual void release() = 0;
-    // The grabbed drive's disc and its profile number (0x09 CD-R, 0x0a CD-RW).
+    // The grabbed drive's disc and its profile number (0x09 CD-R, 0x0a CD-RW). The status
+    // is what libburn last saw; reassess() asks the drive again.
     virtual DiscStatus discStatus() = 0;
+    virtual void reassess() = 0;
     virtual int discProfile() = 0;
     // Write speed in kB/s (1000 bytes); 0 = the drive's fastest.
     virtual void setWriteSpeed(int kBps) = 0;
@@ -90,6 +92,12 @@ struct LibburnScan {
 // Scans the machine's drives through libburn (blocks while it scans; no drive stays
 // locked afterwards). Empty when libburn cannot start.
 LibburnScan libburnScanDrives();
+
+// For tests of the real library without a drive: the writer for a libburn address
+// ("stdio:PATH", libburn's file pseudo-drive), and whether such a pseudo-drive's
+// blank file counts as a blank disc (its profile is 0xffff, no CD).
+CdWriterPtr makeLibburnWriterAt(const QString& address, const QString& name);
+void setLibburnAcceptsPseudoDrive(bool accept);
 
 // The writer for an enumerated drive when libburn found it and it can write CD-R;
 // nullptr otherwise.

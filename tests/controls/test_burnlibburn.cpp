@@ -160,6 +160,26 @@ TEST_F(LibburnWriterTest, DrivesWhoseDiscIsInUseAreKeptFromTheScan)
     EXPECT_TRUE(writer->DrivesInUse().isEmpty());
 }
 
+TEST_F(LibburnWriterTest, ADiscSpinningUpIsAskedForAgainUntilItIsReady)
+{
+    ASSERT_EQ(writer->InitWriter(), 0);
+    writer->SelectWriter(0);
+    // The check waits on the clock between its questions: the window thread moves it on.
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [this] { clock.advance(500); });
+    ticker.start(1);
+    const struct {
+        int unready;
+        int state;
+    } cases[] = {{3, DiscBlank}, {25, DiscNone}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unready);
+        lib.unreadyUntilReassessed = c.unready;
+        EXPECT_EQ(writer->CheckDisc(), c.state);
+    }
+    EXPECT_EQ(lib.calls().count(QStringLiteral("reassess")), 3 + 20);
+}
+
 TEST_F(LibburnWriterTest, TheScanRunsOffTheWindowThreadWhileTheWindowGoesOn)
 {
     lib.holdScan = true;
@@ -211,17 +231,31 @@ TEST_F(LibburnWriterTest, AbortBeforeFinalisingCancelsTheDrive)
     EXPECT_TRUE(lib.calls().contains(QStringLiteral("cancel")));
 }
 
-TEST_F(LibburnWriterTest, RoomCountsTheFirstPregapAndShortTracksPaddedToFourSeconds)
+TEST_F(LibburnWriterTest, RoomCountsShortTracksPaddedToFourSecondsButNotThePregapBeforeThem)
 {
-    // Two one-second tracks are 150 sectors, but 150 + 300 + 300 on the disc.
-    lib.roomBytes = 740LL * 2048;
-    lib.steps = recordedSaoWrite();
-    addTracks({1.0, 1.0});
-    ASSERT_EQ(writer->WriteCD(), 0);
-    ASSERT_TRUE(runUntil([&] { return ended(); }));
-    EXPECT_EQ(outcome.reason, BurnOutcome::TooLong);
-    EXPECT_EQ(outcome.message, BurnText::tooLong(750, 740));
-    EXPECT_FALSE(lib.calls().contains(QStringLiteral("startWrite")));
+    // Two one-second tracks are 150 sectors, but 300 + 300 on the disc; libburn's room
+    // starts after the 150-sector pregap, so 600 sectors of room take them.
+    const struct {
+        qint64 roomSectors;
+        bool fits;
+    } cases[] = {{599, false}, {600, true}, {740, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.roomSectors);
+        lib.roomBytes = c.roomSectors * 2048;
+        lib.steps = recordedSaoWrite();
+        events.clear();
+        addTracks({1.0, 1.0});
+        const int starts = static_cast<int>(lib.calls().count(QStringLiteral("startWrite")));
+        ASSERT_EQ(writer->WriteCD(), 0);
+        ASSERT_TRUE(runUntil([&] { return ended(); }));
+        if (c.fits) {
+            EXPECT_EQ(outcome.kind, BurnOutcome::Written);
+        } else {
+            EXPECT_EQ(outcome.reason, BurnOutcome::TooLong);
+            EXPECT_EQ(outcome.message, BurnText::tooLong(600, 599));
+        }
+        EXPECT_EQ(lib.calls().count(QStringLiteral("startWrite")), starts + (c.fits ? 1 : 0));
+    }
 }
 
 } // namespace

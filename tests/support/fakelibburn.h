@@ -83,7 +83,14 @@ public:
         return true;
     }
     void release() override { note(QStringLiteral("release")); }
-    DiscStatus discStatus() override { return disc; }
+    // The disc reads as unready until the drive has been asked again this many times.
+    int unreadyUntilReassessed = 0;
+    DiscStatus discStatus() override { return unreadyUntilReassessed > 0 ? DiscUnready : disc; }
+    void reassess() override
+    {
+        note(QStringLiteral("reassess"));
+        --unreadyUntilReassessed;
+    }
     int discProfile() override { return 0x09; }
     void setWriteSpeed(int kBps) override { note(QStringLiteral("speed %1").arg(kBps)); }
     qint64 availableBytes(bool) override { return roomBytes; }
