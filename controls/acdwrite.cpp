@@ -147,7 +147,8 @@ ACDWRITE::~ACDWRITE()
 int ACDWRITE::InitWriter()
 {
     // A running write keeps its drive; the list is looked at again once it has ended.
-    if (!m_running) {
+    if (!m_running && !(m_deliveringEnd && m_endLooks > 0)) {
+        m_endLooks += m_deliveringEnd ? 1 : 0;
         QStringList inUse;
         m_writers = offWindowThread([&inUse] { return findCdWriters(&inUse); });
         m_inUse = inUse;
@@ -275,9 +276,17 @@ void ACDWRITE::finishWrite(const BurnOutcome& outcome)
         m_worker.join();
     m_running = false;
     m_last = outcome;
+    // The window looks for writers again on each end event; one look per end is enough
+    // (a scan takes seconds on a busy drive and the window takes no input meanwhile).
+    m_endLooks = 0;
+    m_deliveringEnd = true;
+    QPointer<ACDWRITE> self(this);
     if (outcome.kind == BurnOutcome::Aborted)
         emit UserStop();
-    emit BurningProcessComplete(outcome);
+    if (self)
+        emit BurningProcessComplete(outcome);
+    if (self)
+        m_deliveringEnd = false;
 }
 
 bool ACDWRITE::Abort()

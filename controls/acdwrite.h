@@ -108,6 +108,8 @@ private:
     BurnOutcome m_last;
 
     bool m_running = false;
+    bool m_deliveringEnd = false; // the end events of a write are being delivered
+    int m_endLooks = 0;           // writer looks made meanwhile
     // The running write's phase, shared with its worker.
     enum Phase { PhaseWriting, PhaseAbortRequested, PhaseFixating };
     std::shared_ptr<std::atomic<int>> m_phase;

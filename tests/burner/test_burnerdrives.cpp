@@ -69,4 +69,31 @@ TEST_F(BurnerDrivesTest, ADiscInUseIsNamedAndBurnLooksAgainOnceItIsOut)
     }
 }
 
+TEST_F(BurnerDrivesTest, AnAbortedBurnLooksForWritersOnceAfterItsEnd)
+{
+    drivePresent();
+    // A long write: the drive stays on track 1 until cancelled.
+    lib.steps.push_back({LibburnCalls::DriveSpawning, 0, 0, 0});
+    for (int i = 0; i < 100000; ++i)
+        lib.steps.push_back({LibburnCalls::DriveWriting, 0, i % 100, 10000});
+    wav(QStringLiteral("song.wav"), 1.0);
+    frmBurner& b = load();
+    ASSERT_EQ(b.Combo2->count(), 1);
+    add(b, QStringLiteral("song.wav"));
+    QTimer ticker; // moves the write's polling pace on
+    QObject::connect(&ticker, &QTimer::timeout, [this] { clock.advance(250); });
+    ticker.start(1);
+    b.sscmdBurn_Click();
+    frmProgBurn* p = Forms::find<frmProgBurn>();
+    ASSERT_NE(p, nullptr);
+    ASSERT_TRUE(pumpUntil([&] { return lib.calls().contains(QStringLiteral("startWrite")); }));
+    const int scansBefore = lib.scans();
+    prompt.answers = {Mb::Yes};
+    p->cmdAbort_Click();
+    ASSERT_TRUE(waitForEnd(b));
+    EXPECT_TRUE(lib.calls().contains(QStringLiteral("cancel")));
+    EXPECT_EQ(lib.scans(), scansBefore + 1);
+    EXPECT_EQ(b.Combo2->currentIndex(), 0);
+}
+
 } // namespace
