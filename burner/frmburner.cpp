@@ -333,7 +333,9 @@ void frmBurner::Form_Load()
             writers->LoadBurnerCombo();
             writers->DetermineDriverForFirstCDR();
         } else {
-            sscmdBurn->setEnabled(false);
+            // A drive whose disc is in use writes once it is ejected: Burn looks again then.
+            m_writerReady = !ACDWRITE1->DrivesInUse().isEmpty();
+            sscmdBurn->setEnabled(m_writerReady);
         }
     });
 
@@ -667,6 +669,8 @@ void frmBurner::sscmdBurn_Click()
         MsgBox(QStringLiteral("You need to add files into the Burner list."), Mb::OKOnly, kAppTitle);
         return;
     }
+    if (Combo2->count() == 0 && writers->LookForWriters() != 1)
+        return;
     if (writers->CheckIfBurnerSelected() == 1)
         return;
     int disc = DiscNone;

@@ -47,12 +47,25 @@ int WriterSelection::Get_Burner_Drive()
             result = 1;
             return;
         }
+        if (!ACDWRITE1.DrivesInUse().isEmpty()) {
+            MsgBox(BurnText::discInUse(ACDWRITE1.DrivesInUse()), Mb::OKOnly | Mb::Exclamation, kAppTitle);
+            return;
+        }
         MsgBox(QStringLiteral("No CD Writer Found or Could Not Initialize CD Writer\n"
                               "If You Have A CD Writer, You May Need To Re-Install Drivers.") +
                    CdAccessNote(),
                Mb::OKOnly, kAppTitle);
     });
     return result;
+}
+
+int WriterSelection::LookForWriters()
+{
+    if (Get_Burner_Drive() != 1)
+        return 0;
+    LoadBurnerCombo();
+    DetermineDriverForFirstCDR();
+    return Combo2.count() > 0 ? 1 : 0;
 }
 
 void WriterSelection::LoadBurnerCombo()

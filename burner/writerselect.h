@@ -14,6 +14,8 @@ public:
 
     // Initialises the control: 1 = a writer is ready, 0 = not (after its message).
     int Get_Burner_Drive();
+    // Looks for writers again and fills the list anew: 1 = a writer is listed now.
+    int LookForWriters();
     // Fills the writer list, one entry per writer in the control's order.
     void LoadBurnerCombo();
     // Chooses the first listed writer whose driver is usable.

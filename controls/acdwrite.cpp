@@ -12,13 +12,14 @@
 #include "platform/cddrives.h"
 #include "platform/forms.h"
 
-std::vector<CdWriterPtr> findCdWriters()
+std::vector<CdWriterPtr> findCdWriters(QStringList* inUse)
 {
     std::vector<CdWriterPtr> out;
     const auto drives = CdDrives::list();
     const auto images = ImageWriters::injected();
-    std::vector<LibburnDriveInfo> burners;
+    LibburnScan burners;
     bool scanned = false;
+    QStringList held;
     for (const CdDriveInfo& d : drives) {
         if (d.isImage) {
             for (const ImageWriterSetup& s : images) {
@@ -38,9 +39,22 @@ std::vector<CdWriterPtr> findCdWriters()
             burners = libburnScanDrives();
             scanned = true;
         }
-        if (auto w = makeLibburnWriter(d, burners))
+        if (auto w = makeLibburnWriter(d, burners.drives)) {
             out.push_back(std::move(w));
+            continue;
+        }
+        // A drive the scan skipped as busy, or whose disc is mounted, is held by the
+        // desktop: it writes again once that disc is out.
+        const QString canon = canonicalDevicePath(d.device);
+        if (burners.busy.contains(canon) || DriveIo().isMounted(d.device)) {
+            held << d.device;
+            burners.busy.removeAll(canon);
+        }
     }
+    // Busy devices the enumerator does not list by that name are named as libburn saw them.
+    held << burners.busy;
+    if (inUse)
+        *inUse = held;
     return out;
 }
 
@@ -133,8 +147,11 @@ ACDWRITE::~ACDWRITE()
 int ACDWRITE::InitWriter()
 {
     // A running write keeps its drive; the list is looked at again once it has ended.
-    if (!m_running) {
-        m_writers = offWindowThread([] { return findCdWriters(); });
+    if (!m_running && !(m_deliveringEnd && m_endLooks > 0)) {
+        m_endLooks += m_deliveringEnd ? 1 : 0;
+        QStringList inUse;
+        m_writers = offWindowThread([&inUse] { return findCdWriters(&inUse); });
+        m_inUse = inUse;
         m_selected = -1;
         m_driver = 0;
     }
@@ -279,9 +296,17 @@ void ACDWRITE::finishWrite(const BurnOutcome& outcome)
         m_worker.join();
     m_running = false;
     m_last = outcome;
+    // The window looks for writers again on each end event; one look per end is enough
+    // (a scan takes seconds on a busy drive and the window takes no input meanwhile).
+    m_endLooks = 0;
+    m_deliveringEnd = true;
+    QPointer<ACDWRITE> self(this);
     if (outcome.kind == BurnOutcome::Aborted)
         emit UserStop();
-    emit BurningProcessComplete(outcome);
+    if (self)
+        emit BurningProcessComplete(outcome);
+    if (self)
+        m_deliveringEnd = false;
 }
 
 bool ACDWRITE::Abort()

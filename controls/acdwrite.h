@@ -35,6 +35,10 @@ public:
     // writer and tracks, and InitWriter looks again only once it has ended.
     void Reset();
 
+    // Drives the last look skipped because the disc in them is in use (held open by
+    // another program, or mounted); each becomes a writer once its disc is ejected.
+    QStringList DrivesInUse() const { return m_inUse; }
+
     int WriterCount() const;
     // Display name of writer index (from 0); "" when there is no such writer.
     QString WriterName(int index) const;
@@ -98,6 +102,7 @@ private:
     int refuse(int code, BurnOutcome::Reason reason, const QString& message);
 
     std::vector<CdWriterPtr> m_writers;
+    QStringList m_inUse;
     int m_selected = -1;
     int m_driver = 0;
     int m_speed = 0;
@@ -108,6 +113,8 @@ private:
     BurnOutcome m_last;
 
     bool m_running = false;
+    bool m_deliveringEnd = false; // the end events of a write are being delivered
+    int m_endLooks = 0;           // writer looks made meanwhile
     // The running write's phase, shared with its worker.
     enum Phase { PhaseWriting, PhaseAbortRequested, PhaseFixating };
     std::shared_ptr<std::atomic<int>> m_phase;
@@ -115,5 +122,6 @@ private:
 };
 
 // Builds the writer list over the drive enumerator: real drives that libburn can write
-// CD-R with, and injected image writers. Used by ACDWRITE::InitWriter.
-std::vector<CdWriterPtr> findCdWriters();
+// CD-R with, and injected image writers. Used by ACDWRITE::InitWriter. inUse receives
+// the drives whose disc is in use (skipped as busy by libburn's scan, or mounted).
+std::vector<CdWriterPtr> findCdWriters(QStringList* inUse = nullptr);

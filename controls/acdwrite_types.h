@@ -3,6 +3,7 @@
 // Shared by the writing control and its two backends (real drives, disc images).
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -51,6 +52,12 @@ inline QString tooLong(qint64 need, qint64 room)
 {
     return QStringLiteral("The Tracks Need %1 Sectors But The Disc Holds Only %2").arg(need).arg(room);
 }
+inline QString discInUse(const QStringList& devices)
+{
+    return QStringLiteral("The Disc In %1 Is In Use And Must Be Ejected First.\n"
+                          "Eject It, Insert A Blank CD-R And Press Burn Again.")
+        .arg(devices.join(QStringLiteral(", ")));
+}
 inline QString noDisc() { return QStringLiteral("No Disc In The CD Writer"); }
 inline QString notBlank() { return QStringLiteral("The Disc In The CD Writer Is Not A Blank CD-R"); }
 inline QString writeError(qint64 sector) { return QStringLiteral("Write Error At Sector %1").arg(sector); }
@@ -75,14 +82,16 @@ struct BurnJob {
             n += t.sectors();
         return n;
     }
-    // Sectors the tracks take on a real disc, first pregap and padding included.
-    qint64 discSectors() const
+    // Sectors of the tracks with short ones padded to the shortest a disc takes.
+    qint64 paddedTrackSectors() const
     {
-        qint64 n = kCdFirstPregapSectors;
+        qint64 n = 0;
         for (const auto& t : tracks)
             n += std::max(t.sectors(), kCdShortestTrackSectors);
         return n;
     }
+    // Sectors the tracks take on a real disc, first pregap and padding included.
+    qint64 discSectors() const { return kCdFirstPregapSectors + paddedTrackSectors(); }
 };
 
 // The worker thread's line back to the control. Calls are turned into the control's

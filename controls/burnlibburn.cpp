@@ -1,8 +1,12 @@
 #include "controls/burnlibburn.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <mutex>
+
+#include <QRegularExpression>
 
 #include <libburn/libburn.h>
 
@@ -15,6 +19,9 @@ namespace {
 // libburn keeps one drive list for the process: scans, grabs and writes take turns.
 std::mutex g_burnMutex;
 LibburnCalls* g_calls = nullptr;
+std::atomic<bool> g_acceptPseudoDrive{false};
+// libburn's profile of a "stdio:" pseudo-drive.
+constexpr int kPseudoDriveProfile = 0xffff;
 
 void pause(qint64 ms)
 {
@@ -147,6 +154,7 @@ public:
         default: return DiscOther;
         }
     }
+    void reassess() override { burn_drive_re_assess(m_drive, 0); }
     int discProfile() override
     {
         int profile = 0;
@@ -251,16 +259,25 @@ public:
             return false;
         m.text = QString::fromLocal8Bit(text).trimmed();
         m.severity = QByteArray(severity);
+        m.code = code;
         return true;
     }
     void setSignalHandling(bool writing) override
     {
         // While writing, a signal cancels the drive's work and returns; the write loop
-        // then sees signalled() and ends the program once the drive is idle.
-        if (writing)
+        // then sees signalled() and ends the program once the drive is idle. libburn's
+        // own way back (mode 1) sets every signal to its default, SIGPIPE included, so
+        // the handlers from before the write are put back as they were.
+        if (writing) {
+            for (int sig = 1; sig < kSignals; ++sig)
+                m_savedOk[sig] = sigaction(sig, nullptr, &m_saved[sig]) == 0;
             burn_set_signal_handling(const_cast<char*>("quillory : "), nullptr, 0x30);
-        else
+        } else {
             burn_set_signal_handling(nullptr, nullptr, 1);
+            for (int sig = 1; sig < kSignals; ++sig)
+                if (m_savedOk[sig] && sig != SIGKILL && sig != SIGSTOP)
+                    sigaction(sig, &m_saved[sig], nullptr);
+        }
     }
     bool signalled() override { return burn_is_aborting(0) > 0; }
     void endAfterSignal() override
@@ -274,6 +291,9 @@ private:
     // About 4 MB of audio, some 24 seconds at 1x.
     static constexpr int kFifoChunks = 4 * 1024 * 1024 / kCdSectorBytes;
 
+    static constexpr int kSignals = 32; // the classic signals 1-31 libburn touches
+    struct sigaction m_saved[kSignals] = {};
+    bool m_savedOk[kSignals] = {};
     bool m_started = false;
     burn_drive_info* m_infos = nullptr;
     burn_drive* m_drive = nullptr;
@@ -321,17 +341,21 @@ void drainMessages(LibburnCalls& lib, BurnReporter* report = nullptr, QString* l
 
 CdDiscState discState(LibburnCalls& lib)
 {
-    LibburnCalls::DiscStatus st = LibburnCalls::DiscUnready;
-    // The drive may still be spinning up after loading the disc.
-    for (int i = 0; i < 100 && (st = lib.discStatus()) == LibburnCalls::DiscUnready; ++i)
-        pause(100);
+    // The drive may still be spinning up after loading the disc: libburn keeps the status
+    // of the grab, so the drive is asked again until it is ready (some 10 seconds).
+    LibburnCalls::DiscStatus st = lib.discStatus();
+    for (int i = 0; i < 20 && st == LibburnCalls::DiscUnready; ++i) {
+        pause(500);
+        lib.reassess();
+        st = lib.discStatus();
+    }
     if (st == LibburnCalls::DiscEmpty || st == LibburnCalls::DiscUnready)
         return DiscNone;
     if (st != LibburnCalls::DiscBlank)
         return DiscNotBlank;
     // 0x09 CD-R, 0x0a CD-RW
     const int profile = lib.discProfile();
-    if (profile != 0x09 && profile != 0x0a)
+    if (profile != 0x09 && profile != 0x0a && !(profile == kPseudoDriveProfile && g_acceptPseudoDrive))
         return DiscNotBlank;
     return DiscBlank;
 }
@@ -400,7 +424,8 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     }
     lib.setWriteSpeed(cdSpeedKBps(job.speed));
 
-    const qint64 need = job.discSectors();
+    // libburn's room starts at track 1's first sector; the pregap before it is not in it.
+    const qint64 need = job.paddedTrackSectors();
     const qint64 room = lib.availableBytes(job.simulate) / 2048;
     if (room > 0 && need > room)
         return fail(BurnOutcome::TooLong, BurnText::tooLong(need, room));
@@ -491,22 +516,42 @@ void setLibburn(LibburnCalls* calls) { g_calls = calls; }
 
 int cdSpeedKBps(int times) { return times > 0 ? (times * 1764 + 9) / 10 : 0; }
 
-std::vector<LibburnDriveInfo> libburnScanDrives()
+LibburnScan libburnScanDrives()
 {
-    std::vector<LibburnDriveInfo> out;
+    LibburnScan out;
     std::unique_lock lk(g_burnMutex, std::try_to_lock);
     LibburnCalls& lib = Libburn();
     if (!lk.owns_lock() || !lib.initialize())
         return out;
     // A grab restricts later scans to the grabbed drive: every scan looks at all drives.
     lib.clearWhitelist();
-    if (!lib.scan(out))
-        out.clear();
-    drainMessages(lib);
-    for (LibburnDriveInfo& d : out)
+    if (!lib.scan(out.drives))
+        out.drives.clear();
+    // Of the scan's messages only the busy drives matter: a drive skipped as busy is
+    // no writer now, but becomes one once its disc is ejected.
+    LibburnCalls::Message m;
+    static const QRegularExpression quoted(QStringLiteral("'([^']+)'"));
+    while (lib.nextMessage(m)) {
+        if (m.code != LibburnCalls::kBusyDeviceCode)
+            continue;
+        const QRegularExpressionMatch found = quoted.match(m.text);
+        if (found.hasMatch()) {
+            const QString device = canonicalDevicePath(found.captured(1));
+            if (!out.busy.contains(device))
+                out.busy << device;
+        }
+    }
+    for (LibburnDriveInfo& d : out.drives)
         d.canonical = canonicalDevicePath(d.address);
     return out;
 }
+
+CdWriterPtr makeLibburnWriterAt(const QString& address, const QString& name)
+{
+    return std::make_shared<LibburnWriter>(address, address, name);
+}
+
+void setLibburnAcceptsPseudoDrive(bool accept) { g_acceptPseudoDrive = accept; }
 
 CdWriterPtr makeLibburnWriter(const CdDriveInfo& drive, const std::vector<LibburnDriveInfo>& scanned)
 {

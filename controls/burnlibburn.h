@@ -3,6 +3,7 @@
 // from the WAV files' PCM, test mode as the drive's simulated write.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "controls/acdwrite_types.h"
@@ -34,7 +35,11 @@ public:
     struct Message {
         QString text;
         QByteArray severity; // "NOTE", "SORRY", "FAILURE", ...
+        int code = 0;        // libburn's message code
     };
+    // The code of "Cannot open busy device '/dev/...'": a scan skipped a drive that
+    // another program (or a mounted file system) holds open.
+    static constexpr int kBusyDeviceCode = 0x00020001;
 
     virtual ~LibburnCalls() = default;
     // Starts the library once; false when it cannot start.
@@ -45,8 +50,10 @@ public:
     virtual bool scan(std::vector<LibburnDriveInfo>& found) = 0;
     virtual bool grab(const QString& address) = 0;
     virtual void release() = 0;
-    // The grabbed drive's disc and its profile number (0x09 CD-R, 0x0a CD-RW).
+    // The grabbed drive's disc and its profile number (0x09 CD-R, 0x0a CD-RW). The status
+    // is what libburn last saw; reassess() asks the drive again.
     virtual DiscStatus discStatus() = 0;
+    virtual void reassess() = 0;
     virtual int discProfile() = 0;
     // Write speed in kB/s (1000 bytes); 0 = the drive's fastest.
     virtual void setWriteSpeed(int kBps) = 0;
@@ -76,9 +83,21 @@ void setLibburn(LibburnCalls* calls);
 // libburn counts 1x CD as 176.4 kB/s and wants fractional speeds rounded up.
 int cdSpeedKBps(int times);
 
+// What a scan found: the drives libburn can use, and the devices it skipped as busy.
+struct LibburnScan {
+    std::vector<LibburnDriveInfo> drives;
+    QStringList busy; // canonical device paths
+};
+
 // Scans the machine's drives through libburn (blocks while it scans; no drive stays
 // locked afterwards). Empty when libburn cannot start.
-std::vector<LibburnDriveInfo> libburnScanDrives();
+LibburnScan libburnScanDrives();
+
+// For tests of the real library without a drive: the writer for a libburn address
+// ("stdio:PATH", libburn's file pseudo-drive), and whether such a pseudo-drive's
+// blank file counts as a blank disc (its profile is 0xffff, no CD).
+CdWriterPtr makeLibburnWriterAt(const QString& address, const QString& name);
+void setLibburnAcceptsPseudoDrive(bool accept);
 
 // The writer for an enumerated drive when libburn found it and it can write CD-R;
 // nullptr otherwise.

@@ -274,6 +274,18 @@ void CdAudioDevice::syncWithDrive()
     switch (m_state) {
     case CdDriveIo::Disc::Unknown:
         return;
+    case CdDriveIo::Disc::NotReady:
+        // A disc spinning up is not gone: what is known stays. Only the drive's change
+        // report says another disc went in; it is read once ready.
+        if (discChanged()) {
+            m_tocRead = false;
+            if (m_toc.valid()) {
+                forgetDisc();
+                m_trayOpen = true;
+                m_openUntil = Clocks().monotonicMs() + kChangeSeenAsOpenMs;
+            }
+        }
+        return;
     case CdDriveIo::Disc::TrayOpen:
     case CdDriveIo::Disc::NoDisc:
         if (m_toc.valid() || m_mode != Mode::Stopped)

@@ -146,8 +146,9 @@ bool ReportDiscInUse(unsigned mciResult)
 {
     if (mciResult != MciErr::DeviceLocked)
         return false;
-    MsgBox(QStringLiteral("The disc is in use and cannot be ejected. Close the programs and windows that use its "
-                          "files, then try again."),
+    MsgBox(QStringLiteral("The disc is in use and cannot be ejected. The desktop or another program holds it: eject "
+                          "it from the file manager, or close the programs and windows that use its files, then "
+                          "try again."),
            Mb::OKOnly | Mb::Exclamation, kAppTitle);
     return true;
 }
@@ -157,6 +158,16 @@ QString CdAccessNote()
     const QStringList denied = DriveIo().deniedDevices();
     if (denied.isEmpty())
         return {};
+    QStringList groups;
+    for (const QString& d : denied) {
+        const QString g = DriveIo().deviceGroup(d);
+        if (!g.isEmpty() && !groups.contains(g))
+            groups << g;
+    }
+    if (groups.isEmpty())
+        groups << QStringLiteral("cdrom");
     return QStringLiteral("\nYou do not have permission to use ") + denied.join(QStringLiteral(", ")) +
-           QStringLiteral(". Ask the administrator to add your user to the cdrom group, then log in again.");
+           QStringLiteral(". Ask the administrator to add your user to the ") + groups.join(QStringLiteral(", ")) +
+           (groups.size() > 1 ? QStringLiteral(" groups") : QStringLiteral(" group")) +
+           QStringLiteral(", then log in again.");
 }

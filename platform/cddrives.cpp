@@ -3,13 +3,20 @@
 #include <cdio/cdio.h>
 #include <cdio/device.h>
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusReply>
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QFileInfo>
 #include <mutex>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -108,51 +115,131 @@ void CdDrives::setDriverMissing(bool missing)
 }
 
 namespace {
-class RealDriveIo : public CdDriveIo {
+class MachineDriveSys : public CdDriveSys {
 public:
+    int ioctl(const QString& device, unsigned long request, void* arg) override
+    {
+        // Without O_NONBLOCK the open fails while the tray is open or no disc is in.
+        const int fd = ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return -errno;
+        const int r = ::ioctl(fd, request, arg);
+        const int err = errno;
+        ::close(fd);
+        return r < 0 ? -err : r;
+    }
+    bool cdioEject(const QString& device) override
+    {
+        initCdio();
+        return cdio_eject_media_drive(QFile::encodeName(device).constData()) == DRIVER_OP_SUCCESS;
+    }
+    void cdioCloseTray(const QString& device) override
+    {
+        initCdio();
+        driver_id_t driver = DRIVER_LINUX;
+        cdio_close_tray(QFile::encodeName(device).constData(), &driver);
+    }
+    QByteArray mountTable() override
+    {
+        QFile mounts(QStringLiteral("/proc/self/mounts"));
+        return mounts.open(QIODevice::ReadOnly) ? mounts.readAll() : QByteArray();
+    }
+    bool desktopUnmount(const QString& device) override
+    {
+        QDBusConnection bus = QDBusConnection::systemBus();
+        if (!bus.isConnected())
+            return false;
+        const QString service = QStringLiteral("org.freedesktop.UDisks2");
+        const QString canon = canonicalDevicePath(device);
+        // The block device's object: the service resolves the node, else it is named after it.
+        QString object = QStringLiteral("/org/freedesktop/UDisks2/block_devices/") + QFileInfo(canon).fileName();
+        QDBusMessage resolve = QDBusMessage::createMethodCall(service, QStringLiteral("/org/freedesktop/UDisks2/Manager"),
+                                                              QStringLiteral("org.freedesktop.UDisks2.Manager"),
+                                                              QStringLiteral("ResolveDevice"));
+        resolve << QVariantMap{{QStringLiteral("path"), canon}} << QVariantMap{};
+        const QDBusReply<QList<QDBusObjectPath>> found = bus.call(resolve, QDBus::Block, kDbusTimeoutMs);
+        if (found.isValid() && !found.value().isEmpty())
+            object = found.value().first().path();
+        QDBusMessage unmount = QDBusMessage::createMethodCall(service, object,
+                                                              QStringLiteral("org.freedesktop.UDisks2.Filesystem"),
+                                                              QStringLiteral("Unmount"));
+        unmount << QVariantMap{};
+        return bus.call(unmount, QDBus::Block, kDbusTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    }
+
+    QStringList deviceNodes() override
+    {
+        QStringList out;
+        const QStringList nodes =
+            QDir(QStringLiteral("/dev")).entryList({QStringLiteral("sr*"), QStringLiteral("scd*")}, QDir::System);
+        for (const QString& n : nodes)
+            out << QStringLiteral("/dev/") + n;
+        return out;
+    }
+    int access(const QString& path, int mode) override
+    {
+        return ::access(QFile::encodeName(path).constData(), mode) == 0 ? 0 : -errno;
+    }
+    QString groupOf(const QString& path) override
+    {
+        struct stat st {};
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return {};
+        const struct group* g = ::getgrgid(st.st_gid);
+        return g ? QString::fromLocal8Bit(g->gr_name) : QString();
+    }
+
+private:
+    static constexpr int kDbusTimeoutMs = 20000;
+};
+
+class SystemDriveIo : public CdDriveIo {
+public:
+    explicit SystemDriveIo(CdDriveSys& sys) : m_sys(sys) {}
+
     Disc discState(const QString& device) override
     {
-        const int fd = openDrive(device);
-        if (fd < 0)
-            return Disc::Unknown;
-        const int st = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
-        ::close(fd);
+        const int st = m_sys.ioctl(device, CDROM_DRIVE_STATUS, reinterpret_cast<void*>(CDSL_CURRENT));
         switch (st) {
         case CDS_TRAY_OPEN: return Disc::TrayOpen;
-        case CDS_NO_DISC:
-        case CDS_DRIVE_NOT_READY: return Disc::NoDisc;
+        case CDS_NO_DISC: return Disc::NoDisc;
+        case CDS_DRIVE_NOT_READY: return Disc::NotReady;
         case CDS_DISC_OK: return Disc::Ready;
         default: return Disc::Unknown;
         }
     }
     bool mediaChanged(const QString& device) override
     {
-        const int fd = openDrive(device);
-        if (fd < 0)
+        // The kernel's one changed flag is cleared by whichever process asks first; the
+        // timed call compares with this program's own time stamp of the device instead.
+        std::lock_guard lk(m_mutex);
+        cdrom_timed_media_change_info info{};
+        info.last_media_change = m_lastChange.value(device, 0);
+        const int r = m_sys.ioctl(device, CDROM_TIMED_MEDIA_CHANGE, &info);
+        if (r >= 0) {
+            m_lastChange.insert(device, info.last_media_change);
+            return (info.media_flags & MEDIA_CHANGED_FLAG) != 0;
+        }
+        if (r != -ENOTTY && r != -EINVAL)
             return false;
-        const int changed = ::ioctl(fd, CDROM_MEDIA_CHANGED, CDSL_CURRENT);
-        ::close(fd);
-        return changed == 1;
+        // A kernel without the timed call (before 5.16).
+        return m_sys.ioctl(device, CDROM_MEDIA_CHANGED, reinterpret_cast<void*>(CDSL_CURRENT)) == 1;
     }
     bool eject(const QString& device) override
     {
-        initCdio();
-        return cdio_eject_media_drive(QFile::encodeName(device).constData()) == DRIVER_OP_SUCCESS;
+        // A mounted disc is first unmounted by the desktop's own service; while it stays
+        // mounted libcdio's eject is never asked (it would fork umount itself).
+        if (isMounted(device) && (!m_sys.desktopUnmount(device) || isMounted(device)))
+            return false;
+        return m_sys.cdioEject(device);
     }
-    void closeTray(const QString& device) override
-    {
-        initCdio();
-        driver_id_t driver = DRIVER_LINUX;
-        cdio_close_tray(QFile::encodeName(device).constData(), &driver);
-    }
+    void closeTray(const QString& device) override { m_sys.cdioCloseTray(device); }
     bool isMounted(const QString& device) override
     {
         const QString canon = canonicalDevicePath(device);
-        QFile mounts(QStringLiteral("/proc/self/mounts"));
-        if (!mounts.open(QIODevice::ReadOnly))
-            return false;
-        while (!mounts.atEnd()) {
-            const QByteArray source = mounts.readLine().split(' ').value(0);
+        const QList<QByteArray> lines = m_sys.mountTable().split('\n');
+        for (const QByteArray& line : lines) {
+            const QByteArray source = line.split(' ').value(0);
             if (source.startsWith('/') && canonicalDevicePath(QString::fromLocal8Bit(source)) == canon)
                 return true;
         }
@@ -161,22 +248,17 @@ public:
     QStringList deniedDevices() override
     {
         QStringList out;
-        const QStringList nodes =
-            QDir(QStringLiteral("/dev")).entryList({QStringLiteral("sr*"), QStringLiteral("scd*")}, QDir::System);
-        for (const QString& n : nodes) {
-            const QByteArray path = QFile::encodeName(QStringLiteral("/dev/") + n);
-            if (::access(path.constData(), R_OK) != 0 && errno == EACCES)
-                out << QStringLiteral("/dev/") + n;
-        }
+        for (const QString& node : m_sys.deviceNodes())
+            if (m_sys.access(node, R_OK | W_OK) == -EACCES)
+                out << node;
         return out;
     }
+    QString deviceGroup(const QString& device) override { return m_sys.groupOf(device); }
 
 private:
-    static int openDrive(const QString& device)
-    {
-        // Without O_NONBLOCK the open fails while the tray is open or no disc is in.
-        return ::open(QFile::encodeName(device).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    }
+    CdDriveSys& m_sys;
+    std::mutex m_mutex;
+    QHash<QString, qint64> m_lastChange; // per device: the last change this program saw, in the kernel's ms
 };
 
 CdDriveIo* g_driveIo = nullptr;
@@ -188,9 +270,12 @@ QString canonicalDevicePath(const QString& path)
     return c.isEmpty() ? path : c;
 }
 
+std::unique_ptr<CdDriveIo> makeSystemDriveIo(CdDriveSys& sys) { return std::make_unique<SystemDriveIo>(sys); }
+
 CdDriveIo& DriveIo()
 {
-    static RealDriveIo real;
+    static MachineDriveSys machine;
+    static SystemDriveIo real(machine);
     return g_driveIo ? *g_driveIo : real;
 }
 

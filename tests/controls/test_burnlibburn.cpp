@@ -12,6 +12,7 @@
 #include "audiofiles.h"
 #include "controls/acdwrite.h"
 #include "controls/burnlibburn.h"
+#include "fakelibburn.h"
 #include "fixture.h"
 #include "pump.h"
 #include "platform/cddrives.h"
@@ -19,121 +20,6 @@
 namespace {
 
 using St = LibburnCalls::DriveStatus;
-
-class FakeLibburn : public LibburnCalls {
-public:
-    struct Step {
-        St status;
-        int track;
-        int sector;
-        int sectors;
-    };
-
-    // What the test sets up.
-    std::vector<LibburnDriveInfo> drives;
-    std::vector<Step> steps;
-    DiscStatus disc = DiscBlank;
-    qint64 roomBytes = 0;
-
-    void queue(const QString& text, const char* severity)
-    {
-        std::lock_guard lk(m);
-        messages.push_back({text, QByteArray(severity)});
-    }
-    size_t queued()
-    {
-        std::lock_guard lk(m);
-        return messages.size();
-    }
-    QStringList calls()
-    {
-        std::lock_guard lk(m);
-        return log;
-    }
-    size_t stepsLeft()
-    {
-        std::lock_guard lk(m);
-        return steps.size() - next;
-    }
-
-    bool initialize() override { return true; }
-    void clearWhitelist() override { note(QStringLiteral("clearWhitelist")); }
-    bool scan(std::vector<LibburnDriveInfo>& found) override
-    {
-        note(QStringLiteral("scan"));
-        std::unique_lock lk(m);
-        scanOffWindowThread = QThread::currentThread() != qApp->thread();
-        // Holds the scan until the window thread has handled an event (or a guard time).
-        if (holdScan)
-            windowSeen.wait_for(lk, std::chrono::seconds(20), [this] { return !holdScan; });
-        found = drives;
-        return true;
-    }
-    void releaseScan()
-    {
-        {
-            std::lock_guard lk(m);
-            holdScan = false;
-        }
-        windowSeen.notify_all();
-    }
-    bool holdScan = false;
-    bool scanOffWindowThread = false;
-    bool grab(const QString& address) override
-    {
-        note(QStringLiteral("grab ") + address);
-        return true;
-    }
-    void release() override { note(QStringLiteral("release")); }
-    DiscStatus discStatus() override { return disc; }
-    int discProfile() override { return 0x09; }
-    void setWriteSpeed(int kBps) override { note(QStringLiteral("speed %1").arg(kBps)); }
-    qint64 availableBytes(bool) override { return roomBytes; }
-    bool startWrite(const BurnJob&, BurnOutcome::Reason*, QString*) override
-    {
-        note(QStringLiteral("startWrite"));
-        return true;
-    }
-    DriveStatus driveStatus(Progress& p) override
-    {
-        std::lock_guard lk(m);
-        const Step s = next < steps.size() ? steps[next++] : Step{DriveIdle, 0, 0, 0};
-        p = {s.track, s.sector, s.sectors};
-        return s.status;
-    }
-    void cancel() override
-    {
-        note(QStringLiteral("cancel"));
-        std::lock_guard lk(m);
-        next = steps.size();
-    }
-    bool wroteWell() override { return true; }
-    void endWrite() override { note(QStringLiteral("endWrite")); }
-    bool nextMessage(Message& msg) override
-    {
-        std::lock_guard lk(m);
-        if (messages.empty())
-            return false;
-        msg = messages.front();
-        messages.pop_front();
-        return true;
-    }
-    void setSignalHandling(bool writing) override { note(writing ? QStringLiteral("signals on") : QStringLiteral("signals off")); }
-    bool signalled() override { return false; }
-    void endAfterSignal() override {}
-
-private:
-    void note(const QString& what)
-    {
-        std::lock_guard lk(m);
-        log << what;
-    }
-    std::mutex m;
-    std::condition_variable windowSeen;
-    QStringList log;
-    std::deque<Message> messages;
-    size_t next = 0;
-};
 
 // A disc-at-once write of two tracks of 100 sectors as libburn reports it: no closing
 // states; the lead-out goes out while the last track stands at its end.
@@ -244,6 +130,56 @@ TEST_F(LibburnWriterTest, EveryScanSeesAllDrivesAndLeavesNoOldMessageBehind)
     EXPECT_EQ(scans, (QStringList{"clearWhitelist", "scan", "clearWhitelist", "scan"}));
 }
 
+TEST_F(LibburnWriterTest, DrivesWhoseDiscIsInUseAreKeptFromTheScan)
+{
+    // /dev/sr7 was skipped as busy; the scan found /dev/sr8 only.
+    lib.drives.erase(lib.drives.begin());
+    lib.queue(QStringLiteral("Cannot open busy device '/dev/sr7'"), "SORRY", LibburnCalls::kBusyDeviceCode);
+    lib.queue(QStringLiteral("Failed to open device '/dev/sr9'"), "NOTE", 0x0002000a);
+    ASSERT_EQ(writer->InitWriter(), 0);
+    EXPECT_EQ(writer->WriterCount(), 1);
+    EXPECT_EQ(writer->WriterDevice(0), QStringLiteral("/dev/sr8"));
+    EXPECT_EQ(writer->DrivesInUse(), QStringList{QStringLiteral("/dev/sr7")});
+    EXPECT_EQ(lib.queued(), 0u);
+
+    // Nothing found, both discs mounted: both named; a busy device the enumerator does
+    // not list is named as libburn saw it.
+    lib.drives.clear();
+    driveIo.mounted = true;
+    lib.queue(QStringLiteral("Cannot open busy device '/dev/sg4'"), "SORRY", LibburnCalls::kBusyDeviceCode);
+    writer->Reset();
+    EXPECT_EQ(writer->InitWriter(), 1);
+    EXPECT_EQ(writer->DrivesInUse(), (QStringList{"/dev/sr7", "/dev/sr8", "/dev/sg4"}));
+
+    // Once the discs are out the next look finds both writers and names nothing.
+    driveIo.mounted = false;
+    lib.drives = {{QStringLiteral("/dev/sr7"), {}, {}, {}, true}, {QStringLiteral("/dev/sr8"), {}, {}, {}, true}};
+    writer->Reset();
+    ASSERT_EQ(writer->InitWriter(), 0);
+    EXPECT_EQ(writer->WriterCount(), 2);
+    EXPECT_TRUE(writer->DrivesInUse().isEmpty());
+}
+
+TEST_F(LibburnWriterTest, ADiscSpinningUpIsAskedForAgainUntilItIsReady)
+{
+    ASSERT_EQ(writer->InitWriter(), 0);
+    writer->SelectWriter(0);
+    // The check waits on the clock between its questions: the window thread moves it on.
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [this] { clock.advance(500); });
+    ticker.start(1);
+    const struct {
+        int unready;
+        int state;
+    } cases[] = {{3, DiscBlank}, {25, DiscNone}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unready);
+        lib.unreadyUntilReassessed = c.unready;
+        EXPECT_EQ(writer->CheckDisc(), c.state);
+    }
+    EXPECT_EQ(lib.calls().count(QStringLiteral("reassess")), 3 + 20);
+}
+
 TEST_F(LibburnWriterTest, TheScanRunsOffTheWindowThreadWhileTheWindowGoesOn)
 {
     lib.holdScan = true;
@@ -295,17 +231,31 @@ TEST_F(LibburnWriterTest, AbortBeforeFinalisingCancelsTheDrive)
     EXPECT_TRUE(lib.calls().contains(QStringLiteral("cancel")));
 }
 
-TEST_F(LibburnWriterTest, RoomCountsTheFirstPregapAndShortTracksPaddedToFourSeconds)
+TEST_F(LibburnWriterTest, RoomCountsShortTracksPaddedToFourSecondsButNotThePregapBeforeThem)
 {
-    // Two one-second tracks are 150 sectors, but 150 + 300 + 300 on the disc.
-    lib.roomBytes = 740LL * 2048;
-    lib.steps = recordedSaoWrite();
-    addTracks({1.0, 1.0});
-    ASSERT_EQ(writer->WriteCD(), 0);
-    ASSERT_TRUE(runUntil([&] { return ended(); }));
-    EXPECT_EQ(outcome.reason, BurnOutcome::TooLong);
-    EXPECT_EQ(outcome.message, BurnText::tooLong(750, 740));
-    EXPECT_FALSE(lib.calls().contains(QStringLiteral("startWrite")));
+    // Two one-second tracks are 150 sectors, but 300 + 300 on the disc; libburn's room
+    // starts after the 150-sector pregap, so 600 sectors of room take them.
+    const struct {
+        qint64 roomSectors;
+        bool fits;
+    } cases[] = {{599, false}, {600, true}, {740, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.roomSectors);
+        lib.roomBytes = c.roomSectors * 2048;
+        lib.steps = recordedSaoWrite();
+        events.clear();
+        addTracks({1.0, 1.0});
+        const int starts = static_cast<int>(lib.calls().count(QStringLiteral("startWrite")));
+        ASSERT_EQ(writer->WriteCD(), 0);
+        ASSERT_TRUE(runUntil([&] { return ended(); }));
+        if (c.fits) {
+            EXPECT_EQ(outcome.kind, BurnOutcome::Written);
+        } else {
+            EXPECT_EQ(outcome.reason, BurnOutcome::TooLong);
+            EXPECT_EQ(outcome.message, BurnText::tooLong(600, 599));
+        }
+        EXPECT_EQ(lib.calls().count(QStringLiteral("startWrite")), starts + (c.fits ? 1 : 0));
+    }
 }
 
 } // namespace

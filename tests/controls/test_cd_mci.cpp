@@ -257,6 +257,14 @@ TEST_F(CdDevice, ADriveIsAskedForItsDoorAndDiscAndAChangedDiscIsReadAgain)
     ask("play cd");
     EXPECT_EQ(ask("status cd mode"), "playing");
 
+    // Spinning up again (after a sleep, say) the disc is not gone and goes on playing.
+    driveIo.disc = CdDriveIo::Disc::NotReady;
+    EXPECT_EQ(ask("status cd mode"), "playing");
+    EXPECT_EQ(ask("status cd media present"), "true");
+    EXPECT_EQ(ask("status cd number of tracks"), "2");
+    driveIo.disc = CdDriveIo::Disc::Ready;
+    EXPECT_EQ(ask("status cd mode"), "playing");
+
     // Taken out with the drive's own button, then the drive stands empty.
     const struct {
         CdDriveIo::Disc disc;
@@ -289,6 +297,17 @@ TEST_F(CdDevice, ADriveIsAskedForItsDoorAndDiscAndAChangedDiscIsReadAgain)
     clock.advance(1000);
     EXPECT_EQ(ask("status cd mode"), "stopped");
     EXPECT_EQ(ask("status cd number of tracks"), "1");
+
+    // Swapped while the new disc spins up: the drive's change report alone says so, and
+    // the new disc is read once ready.
+    ASSERT_FALSE(DiscImage::writeSilentToc(homeDir() + "drive", {300, 300, 300, 300}).isEmpty());
+    driveIo.disc = CdDriveIo::Disc::NotReady;
+    driveIo.changed = true;
+    EXPECT_EQ(ask("status cd mode"), "open");
+    clock.advance(2000);
+    EXPECT_EQ(ask("status cd media present"), "false");
+    driveIo.disc = CdDriveIo::Disc::Ready;
+    EXPECT_EQ(ask("status cd number of tracks"), "4");
 }
 
 // A CD frame lasts 13,333.3 microseconds: a play must end at its last frame whatever the

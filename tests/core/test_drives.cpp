@@ -220,6 +220,13 @@ TEST_F(Drives, CdDevicesThisUserMayNotOpenAreNamedWhereNoDriveIsFound)
     EXPECT_TRUE(prompt.last().text.startsWith(QStringLiteral("No CD-ROM drives were detected on your system.\n")));
     EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("/dev/sr0")));
     EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("cdrom group")));
+
+    // The group named is the one owning the device.
+    driveIo.group = QStringLiteral("optical");
+    prompt.asked.clear();
+    DetectCDDrives(0);
+    ASSERT_EQ(prompt.asked.size(), 1u);
+    EXPECT_TRUE(prompt.last().text.contains(QStringLiteral("to the optical group")));
 }
 
 TEST_F(Drives, EjectingADiscThatStaysMountedTellsTheUserItIsInUse)

@@ -22,6 +22,7 @@ public:
     bool ejectWorks = true;
     bool mounted = false;
     QStringList denied;
+    QString group;          // the group owning every device
     QStringList ejected;    // devices whose eject was tried
 
     Disc discState(const QString&) override { return disc; }
@@ -34,6 +35,7 @@ public:
     void closeTray(const QString&) override {}
     bool isMounted(const QString&) override { return mounted; }
     QStringList deniedDevices() override { return denied; }
+    QString deviceGroup(const QString&) override { return group; }
 };
 
 class AppFixture : public ::testing::Test {

@@ -1,0 +1,141 @@
+#pragma once
+// libburn played by a fake that records the calls and answers with a drive's status
+// sequence, for the writer over libburn and the burner window.
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QStringList>
+#include <QThread>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "controls/burnlibburn.h"
+
+class FakeLibburn : public LibburnCalls {
+public:
+    struct Step {
+        DriveStatus status;
+        int track;
+        int sector;
+        int sectors;
+    };
+
+    // What the test sets up.
+    std::vector<LibburnDriveInfo> drives;
+    std::vector<Step> steps;
+    DiscStatus disc = DiscBlank;
+    qint64 roomBytes = 0;
+
+    void queue(const QString& text, const char* severity, int code = 0)
+    {
+        std::lock_guard lk(m);
+        messages.push_back({text, QByteArray(severity), code});
+    }
+    // How many scans the library has run.
+    int scans()
+    {
+        return static_cast<int>(calls().count(QStringLiteral("scan")));
+    }
+    size_t queued()
+    {
+        std::lock_guard lk(m);
+        return messages.size();
+    }
+    QStringList calls()
+    {
+        std::lock_guard lk(m);
+        return log;
+    }
+    size_t stepsLeft()
+    {
+        std::lock_guard lk(m);
+        return steps.size() - next;
+    }
+
+    bool initialize() override { return true; }
+    void clearWhitelist() override { note(QStringLiteral("clearWhitelist")); }
+    bool scan(std::vector<LibburnDriveInfo>& found) override
+    {
+        note(QStringLiteral("scan"));
+        std::unique_lock lk(m);
+        scanOffWindowThread = QThread::currentThread() != qApp->thread();
+        // Holds the scan until the window thread has handled an event (or a guard time).
+        if (holdScan)
+            windowSeen.wait_for(lk, std::chrono::seconds(20), [this] { return !holdScan; });
+        found = drives;
+        return true;
+    }
+    void releaseScan()
+    {
+        {
+            std::lock_guard lk(m);
+            holdScan = false;
+        }
+        windowSeen.notify_all();
+    }
+    bool holdScan = false;
+    bool scanOffWindowThread = false;
+    bool grab(const QString& address) override
+    {
+        note(QStringLiteral("grab ") + address);
+        return true;
+    }
+    void release() override { note(QStringLiteral("release")); }
+    // The disc reads as unready until the drive has been asked again this many times.
+    int unreadyUntilReassessed = 0;
+    DiscStatus discStatus() override { return unreadyUntilReassessed > 0 ? DiscUnready : disc; }
+    void reassess() override
+    {
+        note(QStringLiteral("reassess"));
+        --unreadyUntilReassessed;
+    }
+    int discProfile() override { return 0x09; }
+    void setWriteSpeed(int kBps) override { note(QStringLiteral("speed %1").arg(kBps)); }
+    qint64 availableBytes(bool) override { return roomBytes; }
+    bool startWrite(const BurnJob&, BurnOutcome::Reason*, QString*) override
+    {
+        note(QStringLiteral("startWrite"));
+        return true;
+    }
+    DriveStatus driveStatus(Progress& p) override
+    {
+        std::lock_guard lk(m);
+        const Step s = next < steps.size() ? steps[next++] : Step{DriveIdle, 0, 0, 0};
+        p = {s.track, s.sector, s.sectors};
+        return s.status;
+    }
+    void cancel() override
+    {
+        note(QStringLiteral("cancel"));
+        std::lock_guard lk(m);
+        next = steps.size();
+    }
+    bool wroteWell() override { return true; }
+    void endWrite() override { note(QStringLiteral("endWrite")); }
+    bool nextMessage(Message& msg) override
+    {
+        std::lock_guard lk(m);
+        if (messages.empty())
+            return false;
+        msg = messages.front();
+        messages.pop_front();
+        return true;
+    }
+    void setSignalHandling(bool writing) override { note(writing ? QStringLiteral("signals on") : QStringLiteral("signals off")); }
+    bool signalled() override { return false; }
+    void endAfterSignal() override {}
+
+private:
+    void note(const QString& what)
+    {
+        std::lock_guard lk(m);
+        log << what;
+    }
+    std::mutex m;
+    std::condition_variable windowSeen;
+    QStringList log;
+    std::deque<Message> messages;
+    size_t next = 0;
+};
