@@ -1,7 +1,6 @@
 #include "app/windows.h"
 
 #include "burner/frmburner.h"
-#include "cd/encoderswitch.h"
 #include "cd/frmcd.h"
 #include "controls/mp3play.h"
 #include "convert/frmconvertchoice.h"

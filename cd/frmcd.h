@@ -170,3 +170,8 @@ private:
     std::vector<QWidget*> m_disabledWidgets;
     std::vector<QAction*> m_disabledActions;
 };
+
+// Disable / enable the CD window's bit-rate choices, their labels and the auto-playlist
+// box (only when the CD window is loaded).
+void turnoffEncOptions();
+void turnonencoptions();

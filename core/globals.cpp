@@ -1,11 +1,9 @@
 #include "core/globals.h"
 
-#include "core/settings.h"
 #include "library/catalogues.h"
 
 void ResetGlobals()
 {
-    SettingsRead::instance().forget();
     Refreshing = 0;
     LastWindow = 0;
     OptionsFromCD = 0;

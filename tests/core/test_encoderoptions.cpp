@@ -1,6 +1,5 @@
 #include <cmath>
 
-#include "cd/encoderswitch.h"
 #include "cd/frmcd.h"
 #include "core/encoderoptions.h"
 #include "core/globals.h"

@@ -11,6 +11,7 @@
 #include "controls/uisound.h"
 #include "controls/audiosink.h"
 #include "core/globals.h"
+#include "core/settings.h"
 #include "platform/appcontext.h"
 #include "platform/atomicfile.h"
 #include "platform/cddrives.h"
@@ -25,6 +26,7 @@ void AppFixture::SetUp()
     qputenv("HOME", homeDir().toUtf8());
     AppContext::setCurrent(AppContext(programDir(), homeDir()));
     ResetGlobals();
+    SettingsRead::instance().forget();
     setPrompts(&prompt);
     setExit(&exitSeam);
     setClock(&clock);
