@@ -1,6 +1,7 @@
 #include "cd/frmcd.h"
 
 #include <QAbstractButton>
+#include <array>
 #include <QAction>
 #include <QCoreApplication>
 #include <QFile>
@@ -1307,15 +1308,22 @@ void frmCD::Label8_Click()
 
 void frmCD::Label33_MouseMove() { Label33->setToolTip(Label33->text()); }
 
+namespace {
+// The CD window's bit-rate choices, their labels and the auto-playlist box, switched together.
+std::array<QWidget*, 14> encoderChoices(frmCD& cd)
+{
+    return {cd.Opt320,  cd.Opt256,  cd.Opt192,  cd.Opt128,  cd.Opt64,          cd.Label30, cd.Label27,
+            cd.Label28, cd.Label25, cd.Label15, cd.Label19, cd.Label20, cd.chkAutoCreate, cd.Label35};
+}
+} // namespace
+
 void turnoffEncOptions()
 {
     frmCD* cd = Forms::find<frmCD>();
     if (!cd)
         return;
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("turnoffEncOptions"));
-    for (QWidget* w : std::initializer_list<QWidget*>{cd->Opt320, cd->Opt256, cd->Opt192, cd->Opt128, cd->Opt64,
-                                                      cd->Label30, cd->Label27, cd->Label28, cd->Label25, cd->Label15,
-                                                      cd->Label19, cd->Label20, cd->chkAutoCreate, cd->Label35})
+    for (QWidget* w : encoderChoices(*cd))
         trap([w] { w->setEnabled(false); });
     AutoPlaylistName.clear();
     // Clearing a ticked box raises its click event, which the CD window must ignore. The flag
@@ -1334,8 +1342,6 @@ void turnonencoptions()
     if (!cd)
         return;
     Trap trap(QStringLiteral("modMP3"), QStringLiteral("turnonencoptions"));
-    for (QWidget* w : std::initializer_list<QWidget*>{cd->Opt320, cd->Opt256, cd->Opt192, cd->Opt128, cd->Opt64,
-                                                      cd->Label27, cd->Label28, cd->Label30, cd->Label25, cd->Label15,
-                                                      cd->Label19, cd->Label20, cd->chkAutoCreate, cd->Label35})
+    for (QWidget* w : encoderChoices(*cd))
         trap([w] { w->setEnabled(true); });
 }

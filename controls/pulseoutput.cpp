@@ -220,8 +220,8 @@ private:
     // Main loop locked.
     bool openStream(int sampleRate, int channels)
     {
-        pa_sample_spec spec{PA_SAMPLE_S16LE, static_cast<uint32_t>(sampleRate), static_cast<uint8_t>(channels)};
-        m_stream = pa_stream_new(m_ctx, "Quillory", &spec, nullptr);
+        pa_sample_spec format{PA_SAMPLE_S16LE, static_cast<uint32_t>(sampleRate), static_cast<uint8_t>(channels)};
+        m_stream = pa_stream_new(m_ctx, "Quillory", &format, nullptr);
         if (!m_stream)
             return false;
         pa_stream_set_state_callback(m_stream, &PulseOutput::onStreamState, this);
@@ -233,7 +233,7 @@ private:
         attr.minreq = static_cast<uint32_t>(-1);
         attr.fragsize = static_cast<uint32_t>(-1);
         pa_cvolume cv;
-        pa_cvolume_set(&cv, spec.channels, pa_sw_volume_from_linear(m_volume));
+        pa_cvolume_set(&cv, format.channels, pa_sw_volume_from_linear(m_volume));
         const auto flags = PA_STREAM_NOFLAGS;
         if (pa_stream_connect_playback(m_stream, nullptr, &attr, flags, &cv, nullptr) < 0)
             return false;
