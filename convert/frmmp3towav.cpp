@@ -8,7 +8,6 @@
 #include "controls/mp3play.h"
 #include "convert/convertsupport.h"
 #include "convert/frmprogmp3towav.h"
-#include "convert/frmwavtomp3.h"
 #include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
@@ -257,7 +256,7 @@ void frmMP3ToWAV::picConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("picConvert_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmWAVToMP3>(); });
+    trap([&] { target = &Forms::get(FormKind::WAVToMP3); });
     if (target)
         switchTo(*target, QStringLiteral("picConvert_Click"));
 }

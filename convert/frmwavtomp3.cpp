@@ -6,7 +6,6 @@
 #include <QMenu>
 
 #include "convert/convertsupport.h"
-#include "convert/frmmp3towav.h"
 #include "convert/frmprogwavtomp3.h"
 #include "controls/wavcheck.h"
 #include "core/encoderoptions.h"
@@ -220,7 +219,7 @@ void frmWAVToMP3::picConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("picConvert_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmMP3ToWAV>(); });
+    trap([&] { target = &Forms::get(FormKind::MP3ToWAV); });
     if (target)
         switchTo(*target, QStringLiteral("picConvert_Click"));
 }
