@@ -1,9 +1,10 @@
-#include "controls/acdwrite_types.h"
+#include "controls/wavpcmreader.h"
 
 #include <QFile>
 #include <QtEndian>
 #include <sndfile.h>
-#include <vector>
+
+#include "controls/acdwrite_types.h"
 
 WavPcmReader::~WavPcmReader() { close(); }
 
@@ -53,13 +54,4 @@ qint64 WavPcmReader::read(char* out, qint64 maxFrames)
             samples[i] = qToLittleEndian(samples[i]);
     }
     return got;
-}
-
-bool inspectBurnTrack(BurnTrack& track, QString* why)
-{
-    WavPcmReader r;
-    if (!r.open(track.path, why))
-        return false;
-    track.frames = r.frames();
-    return true;
 }
