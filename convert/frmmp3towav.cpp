@@ -318,12 +318,9 @@ void frmMP3ToWAV::SSConvert_Click()
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
     if (isRunning())
         return;
-    TotFiles = 0;
-    trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
-    if (TotFiles == 0) {
-        MsgBox(QStringLiteral("Select one or more MP3 files to Convert."));
+    TotFiles = SelectedForConvert(kModule, ListView2, QStringLiteral("MP3"));
+    if (TotFiles == 0)
         return;
-    }
     if (!MusicFolderWritable(kModule, QStringLiteral("WAV")))
         return;
     if (checkfreediskspaceConvert() == 1)

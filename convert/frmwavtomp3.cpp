@@ -229,12 +229,9 @@ void frmWAVToMP3::SSConvert_Click()
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
     if (isRunning())
         return;
-    TotFiles = 0;
-    trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
-    if (TotFiles == 0) {
-        MsgBox(QStringLiteral("Select one or more WAV files to Convert."));
+    TotFiles = SelectedForConvert(kModule, ListView2, QStringLiteral("WAV"));
+    if (TotFiles == 0)
         return;
-    }
     if (!MusicFolderWritable(kModule, QStringLiteral("MP3")))
         return;
 
