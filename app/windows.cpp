@@ -8,6 +8,7 @@
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmwavtomp3.h"
 #include "core/windowlinks.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
 #include "player/frmplay.h"
 #include "shell/frmabout.h"
@@ -68,5 +69,20 @@ void RegisterWindows()
         frmOptions& dlg = Forms::get<frmOptions>();
         dlg.Show();
         dlg.SSTab1->setCurrentIndex(tab);
+    };
+    links.showEditedSong = [](const QStringList& texts) {
+        frmSongs* songs = Forms::find<frmSongs>();
+        ListItem* row = songs ? songs->ListView2->currentItem() : nullptr;
+        if (!row)
+            return;
+        for (int i = 0; i < 5; ++i)
+            row->setText(i, texts.value(i));
+    };
+    links.chosenPlaylist = []() -> std::optional<QString> {
+        frmSongs* songs = Forms::find<frmSongs>();
+        ListItem* row = songs ? songs->ListView3->currentItem() : nullptr;
+        if (!row)
+            return std::nullopt;
+        return row->text(0);
     };
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "controls/wavpcmreader.h"
 #include "platform/services.h"
 
 namespace {

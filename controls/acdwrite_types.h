@@ -129,26 +129,5 @@ public:
 };
 using CdWriterPtr = std::shared_ptr<CdWriter>;
 
-// Reads the PCM of a 44,100 Hz 16-bit stereo WAV file as CD audio bytes
-// (little-endian, left then right).
-class WavPcmReader {
-public:
-    WavPcmReader() = default;
-    ~WavPcmReader();
-    WavPcmReader(const WavPcmReader&) = delete;
-    WavPcmReader& operator=(const WavPcmReader&) = delete;
-
-    // false (with a message) when the file is missing or not such a WAV.
-    bool open(const QString& path, QString* why = nullptr);
-    qint64 frames() const { return m_frames; }
-    // Reads up to maxFrames frames into out (4 bytes a frame); returns frames read, -1 on error.
-    qint64 read(char* out, qint64 maxFrames);
-    void close();
-
-private:
-    void* m_file = nullptr; // SNDFILE*
-    qint64 m_frames = 0;
-};
-
 // Checks one track for a burn: a 44,100 Hz 16-bit stereo PCM WAV. Fills frames.
 bool inspectBurnTrack(BurnTrack& track, QString* why);

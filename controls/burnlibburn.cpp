@@ -10,6 +10,7 @@
 
 #include <libburn/libburn.h>
 
+#include "controls/wavpcmreader.h"
 #include "platform/cddrives.h"
 #include "platform/services.h"
 

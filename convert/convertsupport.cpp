@@ -151,12 +151,17 @@ bool RefuseExistingTwin(ListItem* row, const QString& base, const QString& kind)
     return true;
 }
 
-int SelectedRowCount(const ListView* list)
+int16_t SelectedForConvert(const QString& module, const ListView* list, const QString& kind)
 {
-    int count = 0;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        if (list->topLevelItem(i)->isSelected())
-            ++count;
+    Trap trap(module, QStringLiteral("SSConvert_Click"));
+    int16_t count = 0;
+    trap([&] {
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (list->topLevelItem(i)->isSelected())
+                ++count;
+    });
+    if (count == 0)
+        MsgBox(QStringLiteral("Select one or more ") + kind + QStringLiteral(" files to Convert."));
     return count;
 }
 

@@ -3,6 +3,7 @@
 // converter's navigation button.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 class Form;
 class Label;
@@ -46,8 +47,9 @@ ListItem* ClickedRow(ListView* list);
 // the user hears so, the row is unpicked and true returned.
 bool RefuseExistingTwin(ListItem* row, const QString& base, const QString& kind);
 
-// The number of selected rows of list.
-int SelectedRowCount(const ListView* list);
+// The files a converter's Convert run takes: the number of selected rows of list. With none
+// selected the user is asked to select kind ("WAV", "MP3") files, and 0 is returned.
+int16_t SelectedForConvert(const QString& module, const ListView* list, const QString& kind);
 
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
 // drive and not a folder no file can be made in (a message says so, naming the folder). A drive

@@ -8,7 +8,6 @@
 #include "controls/mp3play.h"
 #include "convert/convertsupport.h"
 #include "convert/frmprogmp3towav.h"
-#include "convert/frmwavtomp3.h"
 #include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
@@ -257,7 +256,7 @@ void frmMP3ToWAV::picConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("picConvert_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmWAVToMP3>(); });
+    trap([&] { target = &Forms::get(FormKind::WAVToMP3); });
     if (target)
         switchTo(*target, QStringLiteral("picConvert_Click"));
 }
@@ -319,12 +318,9 @@ void frmMP3ToWAV::SSConvert_Click()
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
     if (isRunning())
         return;
-    TotFiles = 0;
-    trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
-    if (TotFiles == 0) {
-        MsgBox(QStringLiteral("Select one or more MP3 files to Convert."));
+    TotFiles = SelectedForConvert(kModule, ListView2, QStringLiteral("MP3"));
+    if (TotFiles == 0)
         return;
-    }
     if (!MusicFolderWritable(kModule, QStringLiteral("WAV")))
         return;
     if (checkfreediskspaceConvert() == 1)

@@ -6,7 +6,6 @@
 #include <QMenu>
 
 #include "convert/convertsupport.h"
-#include "convert/frmmp3towav.h"
 #include "convert/frmprogwavtomp3.h"
 #include "controls/wavcheck.h"
 #include "core/encoderoptions.h"
@@ -220,7 +219,7 @@ void frmWAVToMP3::picConvert_Click()
 {
     Trap trap(kModule, QStringLiteral("picConvert_Click"));
     Form* target = nullptr;
-    trap([&] { target = &Forms::get<frmMP3ToWAV>(); });
+    trap([&] { target = &Forms::get(FormKind::MP3ToWAV); });
     if (target)
         switchTo(*target, QStringLiteral("picConvert_Click"));
 }
@@ -230,12 +229,9 @@ void frmWAVToMP3::SSConvert_Click()
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
     if (isRunning())
         return;
-    TotFiles = 0;
-    trap([this] { TotFiles = int16_t(SelectedRowCount(ListView2)); });
-    if (TotFiles == 0) {
-        MsgBox(QStringLiteral("Select one or more WAV files to Convert."));
+    TotFiles = SelectedForConvert(kModule, ListView2, QStringLiteral("WAV"));
+    if (TotFiles == 0)
         return;
-    }
     if (!MusicFolderWritable(kModule, QStringLiteral("MP3")))
         return;
 

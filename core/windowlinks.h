@@ -1,9 +1,11 @@
 #pragma once
 // Steps one window asks of another that it may not include (the window folders never include
-// each other). The program wires each step to the window that does it at start-up; a step
+// each other, and no two windows include each other). The program wires each step to the window that does it at start-up; a step
 // whose window is not loaded does nothing, and an unwired step does nothing either.
 #include <QString>
+#include <QStringList>
 #include <functional>
+#include <optional>
 #include <utility>
 
 struct WindowLinks {
@@ -21,6 +23,12 @@ struct WindowLinks {
     std::function<void(const QString& selection)> wavEncoderSelection;
     // The settings dialog shown at one of its tabs.
     std::function<void(int tab)> showSettings;
+    // The playlist editor's current song row shows an edited song's texts: title, artist,
+    // length, CD title and category (the song editor's Save).
+    std::function<void(const QStringList& texts)> showEditedSong;
+    // The name of the playlist row current in the playlist editor; none when no row is current
+    // (the playlist cover dialog's Save).
+    std::function<std::optional<QString>()> chosenPlaylist;
 };
 
 // The one set of links of the program.

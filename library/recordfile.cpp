@@ -486,12 +486,6 @@ qsizetype ReadFile(QFile& file, char* buffer, qsizetype max)
 
 void setFileReadHook(FileRead read) { readHook() = std::move(read); }
 
-void WriteAtomically(const QString& path, const QByteArray& bytes)
-{
-    // The temporary file, its sync, the rename and the folder sync.
-    SaveWholeFile(path, bytes, hook());
-}
-
 void WriteAtomically(const QString& path, const std::function<void(const AtomicFile::Put& put)>& produce)
 {
     SaveWholeFileWith(path, produce, hook());

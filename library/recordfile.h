@@ -86,8 +86,8 @@ void setFileReadHook(FileRead read);
 // Builds a record file in UTF-8, written straight into one buffer.
 //   RecordWriter w(bound);           // bound: the sum of Bound() (or LooseBound()) of every field written
 //   w.field(title); ... w.endRecord();
-//   WriteAtomically(path, w.finish());
-// or, for a large file, in pieces through a buffer of its own that is used again and again:
+//   QByteArray bytes = w.finish();
+// or, to save a file, in pieces through a buffer of its own that is used again and again:
 //   WriteAtomically(path, [&](const AtomicFile::Put& put) {
 //       RecordWriter w(64 * 1024, put); ... w.finish(); });
 class RecordWriter {
@@ -116,12 +116,10 @@ private:
     bool m_atStart = true;
 };
 
-// Writes bytes to path + ".tmp", flushes it to disk, renames it over path and syncs the
-// folder, so the record file is either the old one or the complete new one, also after a
-// power loss. Creates path when it is missing. On failure the temporary file is removed and
-// AppError is thrown; path is untouched.
-void WriteAtomically(const QString& path, const QByteArray& bytes);
-// The same, with the bytes handed over piece by piece by produce.
+// Writes the bytes produce hands over piece by piece to path + ".tmp", flushes it to disk,
+// renames it over path and syncs the folder, so the record file is either the old one or the
+// complete new one, also after a power loss. Creates path when it is missing. On failure the
+// temporary file is removed and AppError is thrown; path is untouched.
 void WriteAtomically(const QString& path, const std::function<void(const AtomicFile::Put& put)>& produce);
 
 // Test seam: runs after the temporary file is complete and closed, just before the rename.

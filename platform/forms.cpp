@@ -73,7 +73,7 @@ void Form::Show(bool modal)
         return;
     }
     setWindowModality(Qt::ApplicationModal);
-    const bool madeOnTop = !isVisible() && StandAboveOwner(*this);
+    const bool madeOnTop = !isVisible() && StandAboveOwner(*this, Forms::foreground());
     show();
     raise();
     activateWindow();

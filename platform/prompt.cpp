@@ -50,7 +50,7 @@ QString InputBox(const QString& prompt, const QString& title, const QString& ini
 namespace {
 int runDialog(QDialog& dialog)
 {
-    if (StandAboveOwner(dialog))
+    if (StandAboveOwner(dialog, Forms::foreground()))
         if (auto* files = qobject_cast<QFileDialog*>(&dialog))
             // A desktop's own picker cannot be kept on top; ours can.
             files->setOption(QFileDialog::DontUseNativeDialog, true);

@@ -5,8 +5,6 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "platform/forms.h"
-
 namespace {
 bool shownTopLevel(const QWidget* w, const QWidget* dialog)
 {
@@ -21,16 +19,15 @@ bool staysOnTop(const QWidget* w)
 }
 } // namespace
 
-QWidget* DialogOwner(const QWidget* dialog)
+QWidget* DialogOwner(const QWidget* dialog, QWidget* ourFront)
 {
     for (QWidget* w : {QApplication::activeModalWidget(), QApplication::activeWindow()})
         if (shownTopLevel(w, dialog))
             return w;
-    QWidget* front = Forms::foreground();
-    return shownTopLevel(front, dialog) ? front : nullptr;
+    return shownTopLevel(ourFront, dialog) ? ourFront : nullptr;
 }
 
-bool StandAboveOwner(QWidget& dialog)
+bool StandAboveOwner(QWidget& dialog, QWidget* ourFront)
 {
     bool onTop = false;
     if (!dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
@@ -42,7 +39,7 @@ bool StandAboveOwner(QWidget& dialog)
         if (onTop)
             dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }
-    if (QWidget* owner = DialogOwner(&dialog); owner && owner->windowHandle()) {
+    if (QWidget* owner = DialogOwner(&dialog, ourFront); owner && owner->windowHandle()) {
         dialog.winId(); // creates the dialog's window so that it can be made transient
         if (QWindow* window = dialog.windowHandle())
             window->setTransientParent(owner->windowHandle());

@@ -12,10 +12,10 @@
 #include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
+#include "core/windowlinks.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
 #include "songs/filelist.h"
-#include "songs/frmsongs.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmEdit");
@@ -219,17 +219,7 @@ void frmEdit::Command1_Click()
     });
     trap([&] { renameEntries(Playlists.get(), title, artist); });
     trap([&] { renameEntries(RecentList.get(), title, artist); });
-    trap([&] {
-        frmSongs* songs = Forms::find<frmSongs>();
-        ListItem* row = songs ? songs->ListView2->currentItem() : nullptr;
-        if (!row)
-            return;
-        row->setText(0, title);
-        row->setText(1, artist);
-        row->setText(2, length);
-        row->setText(3, cdTitle);
-        row->setText(4, category);
-    });
+    trap([&] { runLink(Links().showEditedSong, QStringList{title, artist, length, cdTitle, category}); });
     trap([this] { Forms::unload(this); });
 }
 

@@ -7,9 +7,9 @@
 
 #include "platform/errors.h"
 #include "core/globals.h"
+#include "core/windowlinks.h"
 #include "platform/prompt.h"
 #include "songs/filelist.h"
-#include "songs/frmsongs.h"
 
 namespace {
 const QString kModule = QStringLiteral("frmPlayListPic");
@@ -102,11 +102,10 @@ void frmPlayListPic::Command1_Click()
     Trap trap(kModule, QStringLiteral("Command1_Click"));
     QString name;
     trap([&] {
-        frmSongs* songs = Forms::find<frmSongs>();
-        ListItem* row = songs ? songs->ListView3->currentItem() : nullptr;
-        if (!row)
+        const std::optional<QString> chosen = Links().chosenPlaylist ? Links().chosenPlaylist() : std::nullopt;
+        if (!chosen)
             throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
-        name = row->text(0);
+        name = *chosen;
     });
     const QString cover = lblCDCover->text();
     trap([&] {
