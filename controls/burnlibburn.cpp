@@ -500,8 +500,16 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     if (!lib.wroteWell())
         return BurnOutcome::failed(BurnOutcome::WriteError,
                                    lastError.isEmpty() ? QStringLiteral("Write Error") : lastError);
-    if (!fixating)
+    if (!fixating) {
+        // The drive went idle between two looks: the tracks it finished meanwhile are
+        // reported written before the disc counts as finalised.
+        for (int t = std::max(track, 0); t <= lastTrack; ++t) {
+            if (t != track)
+                report.actTrack(t + 1);
+            report.trackPercent(100);
+        }
         report.fixating();
+    }
     return job.simulate ? BurnOutcome::testRunDone() : BurnOutcome::written();
 }
 } // namespace
