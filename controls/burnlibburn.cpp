@@ -21,6 +21,7 @@ namespace {
 std::mutex g_burnMutex;
 LibburnCalls* g_calls = nullptr;
 std::atomic<bool> g_acceptPseudoDrive{false};
+std::atomic<bool> g_dataTracksForTests{false};
 // libburn's profile of a "stdio:" pseudo-drive.
 constexpr int kPseudoDriveProfile = 0xffff;
 
@@ -93,8 +94,9 @@ public:
             return true;
         if (burn_initialize() != 1)
             return false;
-        // Messages are queued for the program instead of being printed.
-        burn_msgs_set_severities(const_cast<char*>("NOTE"), const_cast<char*>("NEVER"), const_cast<char*>("quillory : "));
+        // Messages are queued for the program instead of being printed; the queue takes
+        // the debug ones too, for the note that a write thread has ended.
+        burn_msgs_set_severities(const_cast<char*>("DEBUG"), const_cast<char*>("NEVER"), const_cast<char*>("quillory : "));
         m_started = true;
         return true;
     }
@@ -183,6 +185,10 @@ public:
         burn_write_opts_set_simulate(m_opts, job.simulate ? 1 : 0);
         burn_write_opts_set_underrun_proof(m_opts, 1);
         burn_disc_add_session(m_disc, m_session, BURN_POS_END);
+        // Audio tracks, unless a test on a pseudo-drive asked for data tracks.
+        const bool data = g_dataTracksForTests;
+        const int mode = data ? BURN_MODE1 : BURN_AUDIO;
+        const int blockBytes = data ? kDataBlockBytes : kCdSectorBytes;
         for (const BurnTrack& t : job.tracks) {
             burn_source* src = makeWavSource(t.path, why);
             if (!src) {
@@ -191,10 +197,10 @@ public:
             }
             // A fifo between the file and the drive keeps the drive fed while the file
             // system is slow for a moment.
-            burn_source* fifo = burn_fifo_source_new(src, kCdSectorBytes, kFifoChunks, 0);
+            burn_source* fifo = burn_fifo_source_new(src, blockBytes, kFifoBytes / blockBytes, 0);
             burn_source_free(src);
             burn_track* track = burn_track_create();
-            burn_track_define_data(track, 0, 0, 1, BURN_AUDIO);
+            burn_track_define_data(track, 0, 0, 1, mode);
             const bool ok = fifo && burn_track_set_source(track, fifo) == BURN_SOURCE_OK;
             if (fifo)
                 burn_source_free(fifo);
@@ -214,6 +220,8 @@ public:
             return false;
         }
         burn_disc_write(m_opts, m_disc);
+        // A write thread that started has put the drive out of idle at once.
+        m_writeThread = burn_drive_get_status(m_drive, nullptr) != BURN_DRIVE_IDLE;
         return true;
     }
     DriveStatus driveStatus(Progress& out) override
@@ -235,6 +243,7 @@ public:
         default: return DriveBusy;
         }
     }
+    bool writeEnded() override { return !m_writeThread; }
     void cancel() override { burn_drive_cancel(m_drive); }
     bool wroteWell() override { return burn_drive_wrote_well(m_drive) != 0; }
     void endWrite() override
@@ -261,6 +270,8 @@ public:
         m.text = QString::fromLocal8Bit(text).trimmed();
         m.severity = QByteArray(severity);
         m.code = code;
+        if (code == kWriteThreadEndedCode)
+            m_writeThread = false;
         return true;
     }
     void setSignalHandling(bool writing) override
@@ -290,12 +301,17 @@ public:
 
 private:
     // About 4 MB of audio, some 24 seconds at 1x.
-    static constexpr int kFifoChunks = 4 * 1024 * 1024 / kCdSectorBytes;
+    static constexpr int kFifoBytes = 4 * 1024 * 1024;
+    static constexpr int kDataBlockBytes = 2048; // a MODE1 block
+
+    // libburn's (debug) note "Write thread on drive N ended", its write thread's last word.
+    static constexpr int kWriteThreadEndedCode = 0x00020178;
 
     static constexpr int kSignals = 32; // the classic signals 1-31 libburn touches
     struct sigaction m_saved[kSignals] = {};
     bool m_savedOk[kSignals] = {};
     bool m_started = false;
+    bool m_writeThread = false; // a write thread runs and has not yet said it ended
     burn_drive_info* m_infos = nullptr;
     burn_drive* m_drive = nullptr;
     burn_write_opts* m_opts = nullptr;
@@ -360,6 +376,10 @@ CdDiscState discState(LibburnCalls& lib)
         return DiscNotBlank;
     return DiscBlank;
 }
+
+// How long the library's write thread may take to end after the drive went idle (an
+// aborted write on a real drive syncs its cache first).
+constexpr qint64 kWriteThreadEndMs = 30000;
 
 class LibburnWriter : public CdWriter {
 public:
@@ -492,6 +512,14 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
         }
         pause(250);
     }
+    // The drive is idle, but the library's write thread may still be finishing the write
+    // (it marks a failed one only at its end). The result is read and the drive let go
+    // once it has ended; else the next scan or write finds the drive still in use.
+    const qint64 giveUp = Clocks().monotonicMs() + kWriteThreadEndMs;
+    while (!lib.writeEnded() && Clocks().monotonicMs() < giveUp) {
+        drainMessages(lib, &report, &lastError);
+        pause(50);
+    }
     drainMessages(lib, &report, &lastError);
     lib.endWrite();
     if (lib.signalled())
@@ -501,8 +529,16 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     if (!lib.wroteWell())
         return BurnOutcome::failed(BurnOutcome::WriteError,
                                    lastError.isEmpty() ? QStringLiteral("Write Error") : lastError);
-    if (!fixating)
+    if (!fixating) {
+        // The drive went idle between two looks: the tracks it finished meanwhile are
+        // reported written before the disc counts as finalised.
+        for (int t = std::max(track, 0); t <= lastTrack; ++t) {
+            if (t != track)
+                report.actTrack(t + 1);
+            report.trackPercent(100);
+        }
         report.fixating();
+    }
     return job.simulate ? BurnOutcome::testRunDone() : BurnOutcome::written();
 }
 } // namespace
@@ -553,6 +589,8 @@ CdWriterPtr makeLibburnWriterAt(const QString& address, const QString& name)
 }
 
 void setLibburnAcceptsPseudoDrive(bool accept) { g_acceptPseudoDrive = accept; }
+
+void setLibburnDataTracksForTests(bool on) { g_dataTracksForTests = on; }
 
 CdWriterPtr makeLibburnWriter(const CdDriveInfo& drive, const std::vector<LibburnDriveInfo>& scanned)
 {

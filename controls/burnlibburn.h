@@ -63,6 +63,10 @@ public:
     // reason and a text) when the tracks or the drive refuse.
     virtual bool startWrite(const BurnJob& job, BurnOutcome::Reason* reason, QString* why) = 0;
     virtual DriveStatus driveStatus(Progress& p) = 0;
+    // Whether the library's write thread has ended. It may run on a while after the drive
+    // reports idle (after a cancel it waits half a second, then marks the write failed);
+    // until it has ended, the result is not final and the drive is not to be let go.
+    virtual bool writeEnded() { return true; }
     virtual void cancel() = 0;
     virtual bool wroteWell() = 0;
     // Frees what startWrite built (after the drive is idle again).
@@ -98,6 +102,11 @@ LibburnScan libburnScanDrives();
 // blank file counts as a blank disc (its profile is 0xffff, no CD).
 CdWriterPtr makeLibburnWriterAt(const QString& address, const QString& name);
 void setLibburnAcceptsPseudoDrive(bool accept);
+// For tests only (the program never sets it): the tracks go out as MODE1 data tracks
+// (2048-byte blocks) of the same PCM, which a pseudo-drive takes where it refuses audio
+// (one track a write). The rest of the write (the sources, the progress, fixation,
+// cancel) is the audio burn's.
+void setLibburnDataTracksForTests(bool on);
 
 // The writer for an enumerated drive when libburn found it and it can write CD-R;
 // nullptr otherwise.

@@ -219,6 +219,21 @@ TEST_F(LibburnWriterTest, RecordedDiscAtOnceWriteFinalisesBeforeItsEndAndRefuses
     EXPECT_LT(at("signals off"), at("release"));
 }
 
+TEST_F(LibburnWriterTest, ADriveDoneBetweenTwoLooksStillHasEveryTrackEndAtAHundredBeforeFixating)
+{
+    // The drive was seen halfway through track 1, then idle: the write has ended.
+    lib.steps = {{St::DriveSpawning, 0, 0, 0}, {St::DriveWriting, 0, 0, 0}, {St::DriveWriting, 0, 50, 100}};
+    QStringList progress;
+    QObject::connect(writer.get(), &ACDWRITE::ActTrack, [&](int t) { progress << QStringLiteral("ActTrack %1").arg(t); });
+    QObject::connect(writer.get(), &ACDWRITE::TrackPercent, [&](int p) { progress << QString::number(p); });
+    QObject::connect(writer.get(), &ACDWRITE::Fixating, [&] { progress << QStringLiteral("Fixating"); });
+    addTracks({1.0, 1.0});
+    ASSERT_EQ(writer->WriteCD(), 0);
+    ASSERT_TRUE(runUntil([&] { return ended(); }));
+    EXPECT_EQ(outcome.kind, BurnOutcome::Written);
+    EXPECT_EQ(progress, (QStringList{"ActTrack 1", "0", "50", "100", "ActTrack 2", "100", "Fixating"}));
+}
+
 TEST_F(LibburnWriterTest, AbortBeforeFinalisingCancelsTheDrive)
 {
     lib.steps = recordedSaoWrite();

@@ -1,25 +1,77 @@
 // The writer over the real libburn, on its "stdio:" file pseudo-drive (no hardware): grab,
-// disc check, the refusal of audio tracks off a CD, release, a scan after a grab, and the
-// process's signal handlers left as they were.
+// disc check, the refusal of audio tracks off a CD, release, a scan after a grab, a write
+// of a WAV's PCM as a data track (the pseudo-drive takes no audio), its abort and its test
+// mode, and the process's signal handlers left as they were.
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sndfile.h>
+#include <thread>
+#include <vector>
 
 #include "audiofiles.h"
 #include "controls/acdwrite_types.h"
 #include "controls/burnlibburn.h"
+#include "platform/services.h"
 
 namespace {
 
 class Recorder : public BurnReporter {
 public:
     QStringList infos;
-    void actTrack(int) override {}
-    void trackPercent(int) override {}
+    QStringList events; // "Track N", "Fixating"
+    std::vector<int> percents;
+    // Asked at each of the write's looks at the drive; Abort once it holds.
+    std::function<bool(const Recorder&)> abortWhen;
+    void actTrack(int track) override { events << QStringLiteral("Track %1").arg(track); }
+    void trackPercent(int percent) override { percents.push_back(percent); }
     void info(const QString& text) override { infos << text; }
-    bool fixating() override { return true; }
-    bool abortRequested() const override { return false; }
+    bool fixating() override
+    {
+        if (abortRequested())
+            return false;
+        events << QStringLiteral("Fixating");
+        return true;
+    }
+    bool abortRequested() const override { return abortWhen && abortWhen(*this); }
 };
+
+// A clock that stands still and whose sleeps end at once: the write's looks at the drive
+// follow one another without a pause, and no wait of the writer runs out of time while
+// the library's threads do their work. No test waits for time to pass.
+class NoWaitClock : public ManualClock {
+public:
+    void sleepUntilMs(qint64) override { std::this_thread::yield(); }
+};
+
+// A 44,100 Hz 16-bit stereo WAV of sectors CD sectors whose samples run through every
+// 16-bit value; returns its PCM as a CD carries it (little-endian, left then right).
+QByteArray writePatternWav(const QString& path, int sectors)
+{
+    const sf_count_t frames = sf_count_t(sectors) * kCdFramesPerSector;
+    std::vector<short> samples(size_t(frames * 2));
+    QByteArray pcm;
+    pcm.reserve(int(samples.size() * 2));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const auto v = static_cast<unsigned short>(i * 7919 + i / 65536);
+        samples[i] = static_cast<short>(v);
+        pcm.append(static_cast<char>(v & 0xff)).append(static_cast<char>(v >> 8));
+    }
+    SF_INFO si{};
+    si.samplerate = 44100;
+    si.channels = 2;
+    si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &si);
+    if (!f)
+        return {};
+    const bool ok = sf_writef_short(f, samples.data(), frames) == frames;
+    sf_close(f);
+    return ok ? pcm : QByteArray();
+}
 
 // Every handler 1-31 as the process has it now (without the restorer flag the C library
 // adds to every handler it installs).
@@ -92,6 +144,126 @@ TEST_F(RealLibburnTest, AudioTracksOffACdAreRefusedWithTheLibrarysReasonAndSigna
     EXPECT_EQ(signalState(), before);
     // The drive was let go: it can be grabbed again.
     EXPECT_EQ(w->checkDisc(), DiscBlank);
+}
+
+// Writes go out as data tracks, the write's pauses pass at once, and each test's WAV is
+// a known pattern.
+class RealLibburnWriteTest : public RealLibburnTest {
+protected:
+    void SetUp() override
+    {
+        RealLibburnTest::SetUp();
+        setLibburnDataTracksForTests(true);
+        setClock(&clock);
+    }
+    void TearDown() override
+    {
+        setClock(nullptr);
+        setLibburnDataTracksForTests(false);
+        RealLibburnTest::TearDown();
+    }
+    // A job of one pattern WAV of sectors CD sectors; pcm receives its PCM.
+    BurnJob patternJob(int sectors, QByteArray* pcm)
+    {
+        const QString wav = dir.filePath(QStringLiteral("pattern%1.wav").arg(sectors));
+        *pcm = writePatternWav(wav, sectors);
+        BurnJob job;
+        BurnTrack t;
+        t.path = wav;
+        QString why;
+        EXPECT_TRUE(inspectBurnTrack(t, &why)) << why.toStdString();
+        job.tracks.push_back(t);
+        return job;
+    }
+    QByteArray imageBytes() const
+    {
+        QFile f(image);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    CdWriterPtr writer() const { return makeLibburnWriterAt(QStringLiteral("stdio:") + image, QStringLiteral("File")); }
+
+    NoWaitClock clock;
+};
+
+// A write puts the WAV's PCM on the disc byte for byte (the last block filled up with
+// zeros), then fixates and ends written; test mode runs the same write and leaves the
+// disc empty.
+TEST_F(RealLibburnWriteTest, AWriteCarriesTheWavsPcmThenFixatesAndTestModeWritesNothing)
+{
+    const struct {
+        bool simulate;
+        BurnOutcome::Kind kind;
+        const char* caption;
+    } cases[] = {{false, BurnOutcome::Written, "Writing Tracks"}, {true, BurnOutcome::TestRunDone, "Simulating Write"}};
+    QByteArray pcm;
+    BurnJob job = patternJob(300, &pcm); // 705,600 bytes: 344.5 blocks of 2048
+    ASSERT_EQ(pcm.size(), 300 * kCdSectorBytes);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.caption);
+        QFile::remove(image);
+        job.simulate = c.simulate;
+        const auto before = signalState();
+        Recorder report;
+        const BurnOutcome out = writer()->write(job, report);
+        EXPECT_EQ(out.kind, c.kind) << out.message.toStdString();
+        EXPECT_TRUE(report.infos.contains(QLatin1String(c.caption))) << report.infos.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(report.events, (QStringList{QStringLiteral("Track 1"), QStringLiteral("Fixating")}));
+        ASSERT_FALSE(report.percents.empty());
+        EXPECT_EQ(report.percents.back(), 100);
+        EXPECT_EQ(signalState(), before);
+
+        const QByteArray disc = imageBytes();
+        if (c.simulate) {
+            EXPECT_EQ(disc.size(), 0);
+            continue;
+        }
+        const qsizetype padded = (pcm.size() + 2047) / 2048 * 2048;
+        ASSERT_EQ(disc.size(), padded);
+        EXPECT_TRUE(disc.left(pcm.size()) == pcm) << "the image is not the WAV's PCM";
+        EXPECT_EQ(disc.mid(pcm.size()), QByteArray(padded - pcm.size(), '\0'));
+    }
+}
+
+// Abort before the first block or in the middle of the track: the write stops without
+// fixating and ends aborted, the signal handlers are as they were, and the drive and the
+// library are free again: the drive is grabbed and a new write runs to its end.
+TEST_F(RealLibburnWriteTest, AbortStopsTheWriteAndLeavesDriveAndLibraryFree)
+{
+    const auto midTrack = [](const Recorder& r) {
+        return std::any_of(r.percents.begin(), r.percents.end(), [](int p) { return p > 0 && p < 100; });
+    };
+    const struct {
+        const char* when;
+        std::function<bool(const Recorder&)> abortWhen;
+        bool someWritten;
+    } cases[] = {{"at once", [](const Recorder&) { return true; }, false}, {"mid-track", midTrack, true}};
+    QByteArray pcm, shortPcm;
+    const BurnJob job = patternJob(6000, &pcm); // 80 seconds, 14 MB
+    const BurnJob next = patternJob(300, &shortPcm);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.when);
+        QFile::remove(image);
+        const auto before = signalState();
+        Recorder report;
+        report.abortWhen = c.abortWhen;
+        const BurnOutcome out = writer()->write(job, report);
+        EXPECT_EQ(out.kind, BurnOutcome::Aborted) << out.message.toStdString();
+        EXPECT_FALSE(report.events.contains(QStringLiteral("Fixating")));
+        // Stopped in the middle: some of the track reached the disc, not all of it.
+        EXPECT_EQ(QFileInfo(image).size() > 0, c.someWritten) << QFileInfo(image).size();
+        EXPECT_LT(QFileInfo(image).size(), pcm.size());
+        EXPECT_EQ(signalState(), before);
+
+        const int state = writer()->checkDisc();
+        EXPECT_TRUE(state == DiscBlank || state == DiscNotBlank) << state;
+        const QString other = dir.filePath(QStringLiteral("next.iso"));
+        QFile::remove(other);
+        Recorder again;
+        const BurnOutcome then = makeLibburnWriterAt(QStringLiteral("stdio:") + other, QStringLiteral("File"))->write(next, again);
+        EXPECT_EQ(then.kind, BurnOutcome::Written) << then.message.toStdString() << " "
+                                                   << again.infos.join(QLatin1Char('|')).toStdString();
+        EXPECT_EQ(QFileInfo(other).size(), (shortPcm.size() + 2047) / 2048 * 2048);
+    }
 }
 
 } // namespace
