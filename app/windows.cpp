@@ -1,5 +1,7 @@
 #include "app/windows.h"
 
+#include <QProgressBar>
+
 #include "burner/frmburner.h"
 #include "cd/frmcd.h"
 #include "controls/mp3play.h"
@@ -8,6 +10,7 @@
 #include "convert/frmprogmp3towav.h"
 #include "convert/frmwavtomp3.h"
 #include "core/windowlinks.h"
+#include "jobs/mp3towavjob.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "player/frmplay.h"
@@ -31,6 +34,16 @@ void RegisterWindows()
     Forms::registerKind<frmMP3ToWAV>(FormKind::MP3ToWAV);
     Forms::registerKind<frmProgMP3ToWAV>(FormKind::ProgMP3ToWAV);
     Forms::registerKind<frmBurner>(FormKind::Burner);
+
+    // The burner's preparation is shown by the MP3-to-WAV progress window.
+    BurnPreparationView& prep = frmBurner::PreparationView();
+    prep.watch = [](Mp3ToWavJob& job) { Forms::get<frmProgMP3ToWAV>().watch(job); };
+    prep.fileStarted = [](const QString& caption) {
+        frmProgMP3ToWAV& p = Forms::get<frmProgMP3ToWAV>();
+        p.setCaption(caption);
+        p.RipProgress->setValue(0);
+        p.nCompleted->setText(QStringLiteral("%"));
+    };
 
     WindowLinks& links = Links();
     links.stopMp3ForCd = [] {

@@ -22,7 +22,7 @@
 #include "controls/acdwrite.h"
 #include "controls/mp3play.h"
 #include "controls/wavcheck.h"
-#include "convert/frmprogmp3towav.h"
+#include "jobs/burnjob.h"
 #include "jobs/mp3towavjob.h"
 #include "core/cdhelpers.h"
 #include "platform/errors.h"
@@ -33,6 +33,7 @@
 #include "platform/savefile.h"
 #include "core/settings.h"
 #include "core/skin.h"
+#include "core/windowlinks.h"
 #include "core/writablefolder.h"
 #include "platform/appcontext.h"
 #include "platform/files.h"
@@ -306,18 +307,22 @@ frmBurner::frmBurner()
     Label28->setMouseTracking(true);
     Label6->setMouseTracking(true);
 
-    connect(ACDWRITE1, &ACDWRITE::ActTrack, this, &frmBurner::ACDWRITE1_ActTrack);
-    connect(ACDWRITE1, &ACDWRITE::TrackPercent, this, &frmBurner::ACDWRITE1_TrackPercent);
-    connect(ACDWRITE1, &ACDWRITE::InfoMessage, this, [this](int, const QString& text) { ACDWRITE1_InfoMessage(text); });
-    connect(ACDWRITE1, &ACDWRITE::Fixating, this, &frmBurner::ACDWRITE1_Fixating);
-    connect(ACDWRITE1, &ACDWRITE::BurningProcessComplete, this, &frmBurner::ACDWRITE1_BurningProcessComplete);
-    connect(ACDWRITE1, &ACDWRITE::UserStop, this, &frmBurner::ACDWRITE1_UserStop);
+    // The burn run: the window builds its plan, starts it and shows its steps.
+    burnJob = new BurnCdJob(*ACDWRITE1, *Mp3Play1, this);
+    burnJob->setWriteGate([this](const QStringList& files) { return Burn(files); });
+    connect(&burnJob->preparation(), &Mp3ToWavJob::fileStarted, this, &frmBurner::prepFileStarted);
+    connect(burnJob, &BurnCdJob::writeStarting, this, &frmBurner::writeStarting);
+    connect(burnJob, &Job::nextTrack, this, [this](int n, int) { ACDWRITE1_ActTrack(n); });
+    connect(burnJob, &Job::percent, this, &frmBurner::ACDWRITE1_TrackPercent);
+    connect(burnJob, &Job::infoMessage, this, [this](const QString& text) { ACDWRITE1_InfoMessage(text); });
+    connect(burnJob, &BurnCdJob::fixating, this, &frmBurner::ACDWRITE1_Fixating);
+    connect(burnJob, &Job::finished, this, &frmBurner::burnFinished);
+}
 
-    // The preparation: the MP3 entries are decoded into temporary WAV files by this window's
-    // MP3 control; the window follows the run's steps.
-    prepJob = new Mp3ToWavJob(*Mp3Play1, this);
-    connect(prepJob, &Mp3ToWavJob::fileStarted, this, &frmBurner::prepFileStarted);
-    connect(prepJob, &Job::finished, this, &frmBurner::prepFinished);
+BurnPreparationView& frmBurner::PreparationView()
+{
+    static BurnPreparationView view;
+    return view;
 }
 
 frmBurner::~frmBurner() = default;
@@ -510,6 +515,14 @@ bool frmBurner::IsMp3Row(const ListItem* item)
     return name.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive);
 }
 
+QStringList frmBurner::BurnListTitles() const
+{
+    QStringList titles;
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        titles << ListView2->topLevelItem(i)->text(0);
+    return titles;
+}
+
 QString frmBurner::TrackFile(int row) const
 {
     const ListItem* item = ListView2->topLevelItem(row);
@@ -699,34 +712,44 @@ void frmBurner::sscmdBurn_Click()
     if (checkfreediskspaceConvert() == 1)
         return;
 
-    trap([this] {
+    // The plan: every entry in list order; an MP3 entry is decoded into a WAV of its title.
+    BurnPlan plan;
+    plan.folder = MusicFolder;
+    trap([&] {
         const int index = Combo1->currentIndex();
-        ACDWRITE1->Speed(index == 0 ? 1 : index * 2);
+        plan.speed = index == 0 ? 1 : index * 2;
     });
-    trap([this] {
-        ACDWRITE1->TestMode(Check1->isChecked());
-        ACDWRITE1->RealWrite(!Check1->isChecked());
-    });
-    trap([this] { ACDWRITE1->BurnOption(true); });
+    plan.testMode = Check1->isChecked();
     MP3Total = 0;
+    m_prepRows.clear();
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
         ListItem* item = ListView2->topLevelItem(i);
         item->setData(0, kTempRole, QString());
-        if (IsMp3Row(item))
+        BurnPlan::Track track;
+        track.fileName = item->data(0, kFileRole).toString();
+        if (track.fileName.isEmpty())
+            track.fileName = item->text(0);
+        track.mp3 = IsMp3Row(item);
+        if (track.mp3) {
+            const QString text = item->text(0);
+            track.wavName = text.left(text.size() - 4) + QStringLiteral(".wav");
+            m_prepRows.push_back(i);
             ++MP3Total;
+        }
+        plan.tracks.push_back(track);
     }
     trap([this] { SetRunControlsEnabled(this, false); });
-    // From here until the write ends the program must not exit nor this window close.
+    // From here until the run ends the program must not exit nor this window close.
     m_running = true;
-    ConversionRunning = 1;
+    m_burnCount = 0;
+    burnJob->setPlan(plan);
     if (MP3Total > 0) {
         NextBurnItem = 1;
         MP3Number = 1;
         m_preparing = true;
         ConvertMP3();
-    } else {
-        Burn();
     }
+    burnJob->start();
 }
 
 void frmBurner::endRun()
@@ -734,44 +757,39 @@ void frmBurner::endRun()
     m_burnCount = 0;
     m_running = false;
     m_preparing = false;
-    ConversionRunning = 0;
 }
 
 // ---------------------------------------------------------------- burn run
 
-void frmBurner::Burn()
+int frmBurner::Burn(const QStringList& trackFiles)
 {
     Trap trap(kModule, QStringLiteral("Burn"));
+    if (m_preparing) {
+        // Every MP3 has its temporary WAV: the preparation's window goes.
+        trap([] { Forms::unload(FormKind::ProgMP3ToWAV); });
+        m_preparing = false;
+    }
     trap([this] { writers->DetermineDriver(); });
     double total = 0;
     trap([&] { total = GetTotalWAVSize(); });
-    const int rows = ListView2->topLevelItemCount();
+    const int rows = int(trackFiles.size());
     int fit = rows;
     if (total > 700) {
         const int answer = MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not "
                                                  "Be Burned. Select Yes To Continue. Select No To Stop."),
                                   Mb::YesNo, kAppTitle);
-        if (answer != Mb::Yes) {
-            DeleteTempWAVFiles();
-            EnableControls();
-            endRun();
-            return;
-        }
+        if (answer != Mb::Yes)
+            return 0;
         // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
-        QStringList paths;
-        for (int i = 0; i < rows; ++i)
-            paths << TrackFile(i);
-        trap([&] { fit = ACDWRITE1->TracksThatFit(paths); });
+        trap([&] { fit = ACDWRITE1->TracksThatFit(trackFiles); });
         if (fit < rows) {
             QStringList left;
             for (int i = fit; i < rows; ++i)
-                left << ListView2->topLevelItem(i)->text(0);
+                if (ListItem* item = ListView2->topLevelItem(i))
+                    left << item->text(0);
             if (fit == 0) {
                 MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
-                DeleteTempWAVFiles();
-                EnableControls();
-                endRun();
-                return;
+                return 0;
             }
             MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
                            .arg(fit)
@@ -780,30 +798,41 @@ void frmBurner::Burn()
                    Mb::OKOnly, kAppTitle);
         }
     }
-    m_burnCount = fit;
-    for (int i = 0; i < fit; ++i)
-        trap([&] { ACDWRITE1->AddTrack(TrackFile(i), 0); });
-    trap([] {
+    return fit;
+}
+
+// The write starts: its progress window comes up and follows it.
+void frmBurner::writeStarting(int tracks)
+{
+    Trap trap(kModule, QStringLiteral("Burn"));
+    m_burnCount = tracks;
+    trap([this] {
         frmProgBurn& p = Forms::get<frmProgBurn>();
+        p.watch(*burnJob);
         p.Label4->setVisible(true);
         p.Label2->setVisible(true);
         p.BurnProgress->setVisible(true);
         p.Show();
     });
-    BurnAbort = 0;
-    int result = -1;
-    trap([&] { result = ACDWRITE1->WriteCD(); });
-    if (result == 0)
-        return; // the control's events carry the burn on
-    QString text = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.");
-    const QString why = ACDWRITE1->LastOutcome().message;
-    if (!why.isEmpty())
-        text += QStringLiteral("\n") + why;
-    MsgBox(text, Mb::OKOnly, kAppTitle);
-    // Nothing was written: nothing of the run is left behind.
-    DeleteTempWAVFiles();
+}
+
+void frmBurner::burnFinished(const JobOutcome& outcome)
+{
+    Trap trap(kModule, QStringLiteral("ACDWRITE1_BurningProcessComplete"));
+    if (burnJob->writeStarted()) {
+        if (outcome.kind == JobOutcome::Aborted)
+            ACDWRITE1_UserStop();
+        ACDWRITE1_BurningProcessComplete(outcome);
+        return;
+    }
+    // The run ended before the write: a preparation that failed or a write the writer refused
+    // says why first; nothing of the run is left behind.
+    if (outcome.kind == JobOutcome::Failed)
+        MsgBox(outcome.reason, Mb::OKOnly, kAppTitle);
+    trap([this] { EnableControls(); });
+    trap([this] { DeleteTempWAVFiles(); });
+    trap([] { Forms::unload(FormKind::ProgMP3ToWAV); });
     trap([] { Forms::unload<frmProgBurn>(); });
-    EnableControls();
     endRun();
 }
 
@@ -861,7 +890,7 @@ void frmBurner::ACDWRITE1_Fixating()
     p->cmdAbort->setEnabled(false);
 }
 
-void frmBurner::ACDWRITE1_BurningProcessComplete(const BurnOutcome& outcome)
+void frmBurner::ACDWRITE1_BurningProcessComplete(const JobOutcome& outcome)
 {
     Trap trap(kModule, QStringLiteral("ACDWRITE1_BurningProcessComplete"));
     trap([this] { EnableControls(); });
@@ -870,24 +899,15 @@ void frmBurner::ACDWRITE1_BurningProcessComplete(const BurnOutcome& outcome)
     trap([this] { DeleteTempWAVFiles(); });
     trap([] { Forms::unload<frmProgBurn>(); });
     endRun();
-    if (BurnAbort == -1 || outcome.kind == BurnOutcome::Aborted)
+    if (outcome.kind == JobOutcome::Aborted)
         return;
-    if (outcome.kind == BurnOutcome::Failed) {
-        if (outcome.reason == BurnOutcome::DiscNotBlank || outcome.reason == BurnOutcome::NoDisc) {
-            MsgBox(QStringLiteral("You May Have An Audio CD Or A Used CD-R In Your CD Writer. Please Insert A New "
-                                  "Blank CD-R In Your CD Writer And Try Again"),
-                   Mb::OKOnly, kAppTitle);
-        } else {
-            QString text = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.");
-            if (!outcome.message.isEmpty())
-                text += QStringLiteral("\n") + outcome.message;
-            MsgBox(text, Mb::OKOnly, kAppTitle);
-        }
+    if (outcome.kind == JobOutcome::Failed) {
+        MsgBox(outcome.reason, Mb::OKOnly, kAppTitle);
         return;
     }
     MsgBox(QStringLiteral("Finished Burning Audio CD."), Mb::OKOnly, kAppTitle);
     // A test run puts nothing on the disc, so there is nothing to catalogue after it.
-    if (outcome.kind == BurnOutcome::Written && Check2->isChecked() && !Check1->isChecked())
+    if (burnJob->writeOutcome().kind == BurnOutcome::Written && Check2->isChecked() && !Check1->isChecked())
         trap([] { Forms::get<frmBurnToCDInfo>().Show(true); });
 }
 
@@ -910,18 +930,13 @@ void frmBurner::Check1_Click()
 
 void frmBurner::sscmdEject_Click() { EjectCDNumber(writers->SelectedWriterDevice()); }
 
-// Deletes the temporary WAV files this run made, and only those.
+// Deletes the temporary WAV files this run made, and only those: the job knows them.
 void frmBurner::DeleteTempWAVFiles()
 {
     Trap trap(kModule, QStringLiteral("DeleteTempWAVFiles"));
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        ListItem* item = ListView2->topLevelItem(i);
-        const QString temp = item->data(0, kTempRole).toString();
-        if (temp.isEmpty())
-            continue;
-        QFile::remove(temp); // a file already gone is no error
-        item->setData(0, kTempRole, QString());
-    }
+    trap([this] { burnJob->removeMadeWavs(); });
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        ListView2->topLevelItem(i)->setData(0, kTempRole, QString());
 }
 
 // ---------------------------------------------------------------- temporary WAV preparation
@@ -963,23 +978,7 @@ int16_t frmBurner::checkfreediskspaceConvert()
 void frmBurner::ConvertMP3()
 {
     Trap trap(kModule, QStringLiteral("ConvertMP3"));
-    // The plan: every MP3 entry in list order, each into a WAV of its name in the music folder.
-    Mp3ToWavPlan plan;
-    plan.folder = MusicFolder;
-    plan.stopAtUnreadable = true;
-    plan.endsRun = false; // the burn follows
-    m_prepRows.clear();
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
-        const ListItem* item = ListView2->topLevelItem(i);
-        if (!IsMp3Row(item))
-            continue;
-        const QString text = item->text(0);
-        plan.items.push_back({item->data(0, kFileRole).toString(), text.left(text.size() - 4) + QStringLiteral(".wav")});
-        m_prepRows.push_back(i);
-    }
-    prepJob->setPlan(plan);
-    trap([this] { Forms::get<frmProgMP3ToWAV>().watch(*prepJob); });
-    prepJob->start();
+    trap([this] { runLink(PreparationView().watch, burnJob->preparation()); });
 }
 
 void frmBurner::prepFileStarted(int index, const QString&, const QString& wavName)
@@ -988,45 +987,10 @@ void frmBurner::prepFileStarted(int index, const QString&, const QString& wavNam
     MP3Number = static_cast<int16_t>(index + 1);
     const int row = index < int(m_prepRows.size()) ? m_prepRows[size_t(index)] : -1;
     NextBurnItem = static_cast<int16_t>(row + 2);
-    // Recorded before the decode starts, so an abort also removes a partly written file.
+    // Recorded before the decode starts: the file the WAV-size check looks at.
     if (ListItem* item = ListView2->topLevelItem(row))
         item->setData(0, kTempRole, MusicFolder + wavName);
     trap([] {
-        frmProgMP3ToWAV& p = Forms::get<frmProgMP3ToWAV>();
-        p.setCaption(QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
-        p.RipProgress->setValue(0);
-        p.nCompleted->setText(QStringLiteral("%"));
+        runLink(PreparationView().fileStarted, QStringLiteral("Burn Status: Converting MP3 Files To Temp WAV Files"));
     });
-}
-
-void frmBurner::prepFinished(const JobOutcome& outcome)
-{
-    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
-    if (outcome.kind == JobOutcome::Done) {
-        // Every MP3 has its temporary WAV: write the disc.
-        trap([] { Forms::unload<frmProgMP3ToWAV>(); });
-        m_preparing = false;
-        Burn();
-        return;
-    }
-    if (outcome.kind == JobOutcome::Failed) {
-        // A file that cannot be decoded, or whose WAV was not written: nothing is burned.
-        QString text = QStringLiteral("Could Not Convert \"") + prepJob->failedMp3() +
-                       QStringLiteral("\" To A Temporary WAV File. The CD Was Not Burned.");
-        if (!outcome.reason.isEmpty())
-            text += QStringLiteral("\n") + outcome.reason;
-        MsgBox(text, Mb::OKOnly, kAppTitle);
-    }
-    abortPreparation();
-}
-
-// Ends a preparation that will not burn: controls back, every temporary WAV of the run gone.
-void frmBurner::abortPreparation()
-{
-    Trap trap(kModule, QStringLiteral("Mp3Play1_ThreadEnded"));
-    trap([this] { Mp3Play1->Close(); });
-    trap([this] { EnableControls(); });
-    trap([this] { DeleteTempWAVFiles(); });
-    trap([] { Forms::unload<frmProgMP3ToWAV>(); });
-    endRun();
 }

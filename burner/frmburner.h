@@ -1,23 +1,38 @@
 #pragma once
-// The audio-CD burner window: lists the music folder's WAV and MP3 files, builds a burn
-// list from them, decodes its MP3 files into temporary WAV files and writes the list to
-// a blank CD-R through the CD-writing control, following the write by its events.
+// The audio-CD burner window: lists the music folder's WAV and MP3 files and builds a burn
+// list from them. Its Burn button builds the plan of a burn job (which decodes the MP3 files
+// into temporary WAV files and writes the list to a blank CD-R through the window's
+// CD-writing control) and shows the job's steps.
 #include <QGroupBox>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "burner/burnlistsource.h"
 #include "controls/acdwrite_types.h"
 #include "shell/featureform.h"
 
 class ACDWRITE;
+class BurnCdJob;
 class Mp3Play;
 class Mp3ToWavJob;
 struct JobOutcome;
 class WriterSelection;
 
-class frmBurner : public FeatureForm {
+// How the burn's preparation (the decoding of its MP3 files) is shown. The program wires it
+// where the windows are registered to the MP3-to-WAV progress window: watch makes that window
+// show the decoding's files and steps (its Abort cancels the decoding, which ends the burn);
+// fileStarted captions it for the burn and starts its bar again at each file.
+struct BurnPreparationView {
+    std::function<void(Mp3ToWavJob& job)> watch;
+    std::function<void(const QString& caption)> fileStarted;
+};
+
+class frmBurner : public FeatureForm, public BurnListSource {
     Q_OBJECT
 public:
+    static BurnPreparationView& PreparationView();
+
     frmBurner();
     ~frmBurner() override;
     void Form_Load() override;
@@ -37,22 +52,29 @@ public:
     void sscmdFolder_Click();
     void SSSearch_Click();
 
-    // Burn button and burn run.
+    // Burn button and the burn job's steps.
     void sscmdBurn_Click();
-    void Burn();
+    // The write's start, once every track has its WAV file: the writer chosen again and an
+    // over-full disc asked about. Returns how many tracks, from the first, are written (0:
+    // none, the run ends).
+    int Burn(const QStringList& trackFiles);
+    // Deletes the temporary WAV files the run made, and only those.
     void DeleteTempWAVFiles();
     void ACDWRITE1_ActTrack(int track);
     void ACDWRITE1_TrackPercent(int percent);
     void ACDWRITE1_InfoMessage(const QString& text);
     void ACDWRITE1_Fixating();
-    void ACDWRITE1_BurningProcessComplete(const BurnOutcome& outcome);
+    // The end of a run whose write had started.
+    void ACDWRITE1_BurningProcessComplete(const JobOutcome& outcome);
+    // The write was stopped by the user.
     void ACDWRITE1_UserStop();
     void Check1_Click();
     void sscmdEject_Click();
 
     // Temporary WAV preparation.
     int16_t checkfreediskspaceConvert();
-    // Decodes the burn list's MP3 entries into temporary WAV files; the burn follows.
+    // Shows the preparation (the decoding of the burn list's MP3 entries into temporary WAV
+    // files, the job's first step) in its progress window.
     void ConvertMP3();
 
     // Tooltips of the music-folder line.
@@ -65,6 +87,8 @@ public:
     QString TrackFile(int row) const;
     // Whether a burn-list (or file-list) row stands for an MP3 file.
     static bool IsMp3Row(const ListItem* item);
+    // The burn list's titles, first row first.
+    QStringList BurnListTitles() const override;
 
     ListView* ListView1;   // the music folder's WAV and MP3 files
     ListView* ListView2;   // the burn list
@@ -96,7 +120,7 @@ public:
     SSCommand* sscmdEject;
     ACDWRITE* ACDWRITE1;
     Mp3Play* Mp3Play1;
-    Mp3ToWavJob* prepJob; // the preparation's decoding run
+    BurnCdJob* burnJob; // the burn run: preparation, write, clean-up
     std::unique_ptr<WriterSelection> writers;
 
     // Set by the Burn button for the preparation chain.
@@ -106,9 +130,9 @@ public:
 
 private:
     void endRun();
-    void abortPreparation();
     void prepFileStarted(int index, const QString& mp3Name, const QString& wavName);
-    void prepFinished(const JobOutcome& outcome);
+    void writeStarting(int tracks);
+    void burnFinished(const JobOutcome& outcome);
     std::vector<int> m_prepRows; // the burn-list row of each item of the preparation
     void listFolder();
 

@@ -4,7 +4,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "burner/frmburner.h"
+#include "burner/burnlistsource.h"
 #include "core/cdaudio.h"
 #include "platform/errors.h"
 #include "core/globals.h"
@@ -17,6 +17,9 @@ const QString kModule = QStringLiteral("frmBurnToCDInfo");
 const QString kListModule = QStringLiteral("frmBurnToCD");
 
 int32_t framesOf(const TocEntry& e) { return e.Min * 4500 + e.Sec * 75 + e.Frame; }
+
+// The window the disc was burned from, found by its kind; nullptr when it is not loaded.
+const BurnListSource* burnListSource() { return dynamic_cast<const BurnListSource*>(Forms::find(FormKind::Burner)); }
 
 QString twoDigits(int32_t n) { return n < 10 && n >= 0 ? QStringLiteral("0") + QString::number(n) : QString::number(n); }
 } // namespace
@@ -149,8 +152,8 @@ void frmBurnToCDInfo::Command1_Click()
         return;
     }
     int entries = 0;
-    if (frmBurner* b = Forms::find<frmBurner>())
-        entries = b->ListView2->topLevelItemCount();
+    if (const BurnListSource* burner = burnListSource())
+        entries = int(burner->BurnListTitles().size());
     int16_t tracks = -1;
     trap([&] { tracks = CDDevice->GetNumTracks(); });
     if (tracks != entries) {
@@ -187,7 +190,7 @@ QString frmBurnToCDInfo::GetCDID()
 void frmBurnToCDInfo::LoadCDInfo()
 {
     Trap trap(kListModule, QStringLiteral("LoadCDInfo"));
-    frmBurner* burner = Forms::find<frmBurner>();
+    const BurnListSource* burner = burnListSource();
     const bool ready = trap([&] {
         if (!burner || !CDLibrary)
             throw AppError(91, QStringLiteral("Object variable or With block variable not set"));
@@ -196,14 +199,14 @@ void frmBurnToCDInfo::LoadCDInfo()
     });
     if (!ready)
         return;
+    const QStringList titles = burner->BurnListTitles();
     for (int t = 1; t <= TrackCount; ++t) {
         const int32_t length = framesOf(TrackStarts[size_t(t + 1)]) - framesOf(TrackStarts[size_t(t)]);
         const int32_t minutes = length / 4500;
         const int32_t seconds = (length % 4500) / 75;
-        ListItem* entry = burner->ListView2->topLevelItem(t - 1);
-        if (!entry)
+        if (t > titles.size())
             continue; // a track without a burn-list entry is passed over
-        const QString text = entry->text(0);
+        const QString text = titles[t - 1];
         trap([&] {
             CDLibrary->Add(DiscID, txtCDTitle->text(), txtArtist->text(), text.left(text.size() - 4),
                            twoDigits(minutes) + QStringLiteral(":") + twoDigits(seconds), txtCategory->text(),

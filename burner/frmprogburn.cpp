@@ -3,11 +3,9 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 
-#include "burner/frmburner.h"
-#include "burner/writerselect.h"
-#include "controls/acdwrite.h"
-#include "platform/errors.h"
 #include "core/globals.h"
+#include "jobs/burnjob.h"
+#include "platform/errors.h"
 #include "platform/prompt.h"
 #include "shell/smallwindow.h"
 
@@ -72,21 +70,23 @@ void frmProgBurn::cmdAbort_Click()
         BurnAbort = 0;
         return;
     }
-    frmBurner* burner = Forms::find<frmBurner>();
     // The disc may have gone into finalising while the question was open: the burn can no
     // longer be stopped and goes on to its end as if No had been answered.
     bool stopped = true;
-    if (burner)
-        trap([&] { stopped = burner->ACDWRITE1->Abort() || !burner->ACDWRITE1->Writing(); });
+    if (m_job && m_job->running())
+        trap([&] {
+            m_job->cancel();
+            stopped = m_job->stopping();
+        });
     if (!stopped) {
         BurnAbort = 0;
         return;
     }
     BurnAbort = -1;
-    if (burner)
-        trap([&] { burner->writers->ResetBurner(); });
     trap([this] { Forms::unload(this); });
 }
+
+void frmProgBurn::watch(BurnCdJob& job) { m_job = &job; }
 
 void frmProgBurn::closeEvent(QCloseEvent* e)
 {
