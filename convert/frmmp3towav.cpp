@@ -254,11 +254,7 @@ void frmMP3ToWAV::SSFolder_Click()
 
 void frmMP3ToWAV::picConvert_Click()
 {
-    Trap trap(kModule, QStringLiteral("picConvert_Click"));
-    Form* target = nullptr;
-    trap([&] { target = &Forms::get(FormKind::WAVToMP3); });
-    if (target)
-        switchTo(*target, QStringLiteral("picConvert_Click"));
+    switchTo(FormKind::WAVToMP3, QStringLiteral("picConvert_Click"));
 }
 
 long frmMP3ToWAV::selectedSeconds(const QString& procedure)

@@ -217,11 +217,7 @@ void frmWAVToMP3::SSFolder_Click()
 
 void frmWAVToMP3::picConvert_Click()
 {
-    Trap trap(kModule, QStringLiteral("picConvert_Click"));
-    Form* target = nullptr;
-    trap([&] { target = &Forms::get(FormKind::MP3ToWAV); });
-    if (target)
-        switchTo(*target, QStringLiteral("picConvert_Click"));
+    switchTo(FormKind::MP3ToWAV, QStringLiteral("picConvert_Click"));
 }
 
 void frmWAVToMP3::SSConvert_Click()

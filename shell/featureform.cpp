@@ -168,6 +168,15 @@ void FeatureForm::Form_MouseMove()
     });
 }
 
+void FeatureForm::switchTo(FormKind kind, const QString& procedure)
+{
+    Trap trap(m_module, procedure);
+    Form* target = nullptr;
+    trap([&] { target = &Forms::get(kind); });
+    if (target)
+        switchTo(*target, procedure);
+}
+
 void FeatureForm::switchTo(Form& target, const QString& procedure)
 {
     Trap trap(m_module, procedure);
@@ -179,29 +188,17 @@ void FeatureForm::switchTo(Form& target, const QString& procedure)
 
 void FeatureForm::picPlayer_Click()
 {
-    Trap trap(m_module, QStringLiteral("picPlayer_Click"));
-    Form* target = nullptr;
-    trap([&] { target = &Forms::get(FormKind::Play); });
-    if (target)
-        switchTo(*target, QStringLiteral("picPlayer_Click"));
+    switchTo(FormKind::Play, QStringLiteral("picPlayer_Click"));
 }
 
 void FeatureForm::picPlayLists_Click()
 {
-    Trap trap(m_module, QStringLiteral("picPlayLists_Click"));
-    Form* target = nullptr;
-    trap([&] { target = &Forms::get(FormKind::Songs); });
-    if (target)
-        switchTo(*target, QStringLiteral("picPlayLists_Click"));
+    switchTo(FormKind::Songs, QStringLiteral("picPlayLists_Click"));
 }
 
 void FeatureForm::picBurner_Click()
 {
-    Trap trap(m_module, QStringLiteral("picBurner_Click"));
-    Form* target = nullptr;
-    trap([&] { target = &Forms::get(FormKind::Burner); });
-    if (target)
-        switchTo(*target, QStringLiteral("picBurner_Click"));
+    switchTo(FormKind::Burner, QStringLiteral("picBurner_Click"));
 }
 
 void FeatureForm::picEncoder_Click()

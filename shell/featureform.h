@@ -68,6 +68,8 @@ protected:
     const QString& module() const { return m_module; }
     // Shows target, then unloads this window with SwitchingWindow set.
     void switchTo(Form& target, const QString& procedure);
+    // The same for the window of that kind, loading it first (an error there is trapped).
+    void switchTo(FormKind kind, const QString& procedure);
     // The CD and burner windows set SwitchingWindow before opening the converter chooser.
     bool m_switchOnConvert = false;
 
