@@ -178,6 +178,7 @@ public:
     bool startWrite(const BurnJob& job, BurnOutcome::Reason* reason, QString* why) override
     {
         endWrite();
+        m_writeRan = false;
         m_opts = burn_write_opts_new(m_drive);
         m_disc = burn_disc_create();
         m_session = burn_session_create();
@@ -220,8 +221,11 @@ public:
             return false;
         }
         burn_disc_write(m_opts, m_disc);
-        // A write thread that started has put the drive out of idle at once.
+        // A write thread that started has put the drive out of idle at once (the library
+        // marks the drive spawning before the thread runs). A drive still idle had its
+        // write refused, unless the thread has ended already: its note says so then.
         m_writeThread = burn_drive_get_status(m_drive, nullptr) != BURN_DRIVE_IDLE;
+        m_writeRan = m_writeThread;
         return true;
     }
     DriveStatus driveStatus(Progress& out) override
@@ -245,7 +249,9 @@ public:
     }
     bool writeEnded() override { return !m_writeThread; }
     void cancel() override { burn_drive_cancel(m_drive); }
-    bool wroteWell() override { return burn_drive_wrote_well(m_drive) != 0; }
+    // A refused write leaves the drive's result of the write before it: only a write
+    // whose thread ran has a result of its own.
+    bool wroteWell() override { return m_writeRan && burn_drive_wrote_well(m_drive) != 0; }
     void endWrite() override
     {
         if (m_opts)
@@ -270,8 +276,12 @@ public:
         m.text = QString::fromLocal8Bit(text).trimmed();
         m.severity = QByteArray(severity);
         m.code = code;
-        if (code == kWriteThreadEndedCode)
+        if (code == kWriteThreadEndedCode) {
+            // (A thread that ended before startWrite looked still ran this write.)
+            if (m_disc)
+                m_writeRan = true;
             m_writeThread = false;
+        }
         return true;
     }
     void setSignalHandling(bool writing) override
@@ -312,6 +322,7 @@ private:
     bool m_savedOk[kSignals] = {};
     bool m_started = false;
     bool m_writeThread = false; // a write thread runs and has not yet said it ended
+    bool m_writeRan = false;    // the current write's thread started
     burn_drive_info* m_infos = nullptr;
     burn_drive* m_drive = nullptr;
     burn_write_opts* m_opts = nullptr;
@@ -343,11 +354,18 @@ bool serious(const QByteArray& severity)
 
 // Empties the library's message queue. With a reporter the messages become InfoMessage
 // texts and the last serious one is kept; without, they are dropped, so that nothing
-// from a scan or a disc check turns up as a later burn's caption or error.
-void drainMessages(LibburnCalls& lib, BurnReporter* report = nullptr, QString* lastError = nullptr)
+// from a scan or a disc check turns up as a later burn's caption or error. With refusal,
+// the library's refusal to start a write because an operation is still going on is
+// kept there instead of being shown.
+void drainMessages(LibburnCalls& lib, BurnReporter* report = nullptr, QString* lastError = nullptr,
+                   QString* refusal = nullptr)
 {
     LibburnCalls::Message m;
     while (lib.nextMessage(m)) {
+        if (refusal && m.code == LibburnCalls::kOperationGoingOnCode) {
+            *refusal = m.text.isEmpty() ? QStringLiteral("A drive operation is still going on") : m.text;
+            continue;
+        }
         if (!report || m.text.isEmpty() || !shown(m.severity))
             continue;
         report->info(m.text);
@@ -458,23 +476,36 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
         ~SignalsBack() { lib.setSignalHandling(false); }
     } signalsBack{lib};
 
+    // What the grab and the disc check said is shown before the write, so that what
+    // comes after startWrite is the write's own.
+    QString lastError;
+    drainMessages(lib, &report, &lastError);
     BurnOutcome::Reason refused = BurnOutcome::Other;
     QString why;
     if (!lib.startWrite(job, &refused, &why))
         return fail(refused, why);
+    // The library refuses a write while a scan or another drive operation is still going
+    // on: it says so in its queue at once, starts no write thread (so no note of its end
+    // ever comes) and leaves the drive's last result as it was.
+    QString notStarted;
+    drainMessages(lib, &report, &lastError, &notStarted);
+    if (!notStarted.isEmpty())
+        return fail(BurnOutcome::Busy, notStarted);
     report.info(job.simulate ? QStringLiteral("Simulating Write") : QStringLiteral("Writing Tracks"));
 
     LibburnCalls::Progress p;
-    while (lib.driveStatus(p) == LibburnCalls::DriveSpawning)
+    LibburnCalls::DriveStatus st = lib.driveStatus(p);
+    while (st == LibburnCalls::DriveSpawning) {
         pause(100);
+        st = lib.driveStatus(p);
+    }
     const int lastTrack = static_cast<int>(job.tracks.size()) - 1;
     int track = -1;
     bool lastTrackRunning = false; // the last track's size has been reported
     bool fixating = false;
     bool cancelled = false;
-    QString lastError;
-    for (;;) {
-        const LibburnCalls::DriveStatus st = lib.driveStatus(p);
+    // st is the drive's latest status: the first after spawning, then one a round.
+    for (;; st = lib.driveStatus(p)) {
         drainMessages(lib, &report, &lastError);
         if (st == LibburnCalls::DriveIdle)
             break;
@@ -531,7 +562,8 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
                                    lastError.isEmpty() ? QStringLiteral("Write Error") : lastError);
     if (!fixating) {
         // The drive went idle between two looks: the tracks it finished meanwhile are
-        // reported written before the disc counts as finalised.
+        // reported written before the disc counts as finalised. An Abort that came in
+        // meanwhile came too late: the disc is written and fixated, and Written says so.
         for (int t = std::max(track, 0); t <= lastTrack; ++t) {
             if (t != track)
                 report.actTrack(t + 1);

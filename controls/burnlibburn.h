@@ -40,6 +40,10 @@ public:
     // The code of "Cannot open busy device '/dev/...'": a scan skipped a drive that
     // another program (or a mounted file system) holds open.
     static constexpr int kBusyDeviceCode = 0x00020001;
+    // The code of "A drive operation is still going on (want to write)": the library
+    // refused to start a write while a scan or another operation of the drive runs. It
+    // starts no write thread then and leaves the drive's last result as it was.
+    static constexpr int kOperationGoingOnCode = 0x00020102;
 
     virtual ~LibburnCalls() = default;
     // Starts the library once; false when it cannot start.
@@ -68,6 +72,7 @@ public:
     // until it has ended, the result is not final and the drive is not to be let go.
     virtual bool writeEnded() { return true; }
     virtual void cancel() = 0;
+    // Whether this write went well; false for a write that never started.
     virtual bool wroteWell() = 0;
     // Frees what startWrite built (after the drive is idle again).
     virtual void endWrite() = 0;

@@ -4,6 +4,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -34,6 +35,35 @@ std::vector<FakeLibburn::Step> recordedSaoWrite()
         s.push_back({St::DriveWriting, 1, 99, 100});
     return s;
 }
+
+// libburn's refusal to start a write while another drive operation or a scan is going on.
+const QString kRefusal = QStringLiteral("A drive operation is still going on (want to write)");
+
+// The fake with two more parts of the library's play: a write it refuses to start (the
+// reason queued, no write thread, so the note of a thread's end never comes, and the
+// drive's result still the last write's "wrote well"), and a count of its looks at an
+// idle drive.
+class ScriptedLibburn : public FakeLibburn {
+public:
+    std::atomic<bool> refuseWrite{false};
+    std::atomic<int> idleLooks{0};
+
+    bool startWrite(const BurnJob& job, BurnOutcome::Reason* reason, QString* why) override
+    {
+        const bool ok = FakeLibburn::startWrite(job, reason, why);
+        if (refuseWrite)
+            queue(kRefusal, "SORRY", LibburnCalls::kOperationGoingOnCode);
+        return ok;
+    }
+    bool writeEnded() override { return !refuseWrite; }
+    DriveStatus driveStatus(Progress& p) override
+    {
+        const DriveStatus st = FakeLibburn::driveStatus(p);
+        if (st == DriveIdle)
+            ++idleLooks;
+        return st;
+    }
+};
 
 class LibburnWriterTest : public AppFixture {
 protected:
@@ -92,7 +122,7 @@ protected:
     }
     bool ended() const { return events.contains(QStringLiteral("BurningProcessComplete")); }
 
-    FakeLibburn lib;
+    ScriptedLibburn lib;
     std::unique_ptr<ACDWRITE> writer;
     QStringList infos, events;
     bool writingAtFixating = false;
@@ -232,6 +262,90 @@ TEST_F(LibburnWriterTest, ADriveDoneBetweenTwoLooksStillHasEveryTrackEndAtAHundr
     ASSERT_TRUE(runUntil([&] { return ended(); }));
     EXPECT_EQ(outcome.kind, BurnOutcome::Written);
     EXPECT_EQ(progress, (QStringList{"ActTrack 1", "0", "50", "100", "ActTrack 2", "100", "Fixating"}));
+}
+
+TEST_F(LibburnWriterTest, TheFirstLookAfterSpawningCounts)
+{
+    lib.steps = {{St::DriveSpawning, 0, 0, 0}, {St::DriveSpawning, 0, 0, 0}, {St::DriveWriting, 0, 40, 100},
+                 {St::DriveWriting, 0, 80, 100}};
+    QStringList progress;
+    QObject::connect(writer.get(), &ACDWRITE::ActTrack, [&](int t) { progress << QStringLiteral("ActTrack %1").arg(t); });
+    QObject::connect(writer.get(), &ACDWRITE::TrackPercent, [&](int p) { progress << QString::number(p); });
+    addTracks({1.0});
+    ASSERT_EQ(writer->WriteCD(), 0);
+    ASSERT_TRUE(runUntil([&] { return ended(); }));
+    EXPECT_EQ(progress, (QStringList{"ActTrack 1", "0", "40", "80", "100"}));
+}
+
+// libburn refuses to start the write and leaves the drive idle: the burn fails with the
+// library's reason, as its other refusals do, instead of ending written on the drive's
+// old result; and it ends with the clock standing still, waiting for no write thread.
+TEST_F(LibburnWriterTest, AWriteTheLibraryRefusesToStartFailsWithItsReasonAndWaitsForNothing)
+{
+    lib.refuseWrite = true;
+    addTracks({1.0});
+    ASSERT_EQ(writer->WriteCD(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return ended(); }));
+
+    EXPECT_EQ(outcome.kind, BurnOutcome::Failed);
+    EXPECT_EQ(outcome.message, kRefusal);
+    EXPECT_EQ(events, QStringList{QStringLiteral("BurningProcessComplete")});
+    EXPECT_EQ(infos.count(kRefusal), 1) << infos.join(QLatin1Char('|')).toStdString();
+    EXPECT_FALSE(infos.contains(QStringLiteral("Writing Tracks")));
+    const QStringList calls = lib.calls();
+    EXPECT_FALSE(calls.contains(QStringLiteral("cancel")));
+    EXPECT_LT(calls.indexOf(QStringLiteral("startWrite")), calls.indexOf(QStringLiteral("release")));
+
+    // The drive was let go: the next write runs to its end.
+    lib.refuseWrite = false;
+    lib.steps = recordedSaoWrite();
+    events.clear();
+    addTracks({1.0, 1.0});
+    ASSERT_EQ(writer->WriteCD(), 0);
+    ASSERT_TRUE(runUntil([&] { return ended(); }));
+    EXPECT_EQ(outcome.kind, BurnOutcome::Written);
+}
+
+// Abort comes in after the writer's last look at the working drive, and the next look
+// finds it done: the disc is written, so the write ends Written, with every track at 100
+// and the finalising announced first (the announcement is refused: Abort came first).
+TEST_F(LibburnWriterTest, AnAbortAsTheDriveFinishesStillEndsWrittenWithEveryTrackAtAHundredFirst)
+{
+    struct Recorder : BurnReporter {
+        ScriptedLibburn& lib;
+        QStringList events;
+        explicit Recorder(ScriptedLibburn& l) : lib(l) {}
+        void actTrack(int t) override { events << QStringLiteral("Track %1").arg(t); }
+        void trackPercent(int p) override { events << QString::number(p); }
+        void info(const QString&) override {}
+        bool fixating() override
+        {
+            events << (abortRequested() ? QStringLiteral("fixating refused") : QStringLiteral("Fixating"));
+            return !abortRequested();
+        }
+        bool abortRequested() const override { return lib.idleLooks > 0; }
+    } report(lib);
+    // The write runs on this thread: its pauses move the clock on themselves.
+    struct SelfMovingClock : ManualClock {
+        void sleepUntilMs(qint64 t) override { advance(std::max<qint64>(0, t - monotonicMs())); }
+    } selfMoving;
+    setClock(&selfMoving);
+
+    lib.steps = {{St::DriveSpawning, 0, 0, 0}, {St::DriveWriting, 0, 50, 100}};
+    BurnJob job;
+    for (const char* name : {"a.wav", "b.wav"}) {
+        BurnTrack t;
+        t.path = homeDir() + QLatin1String(name);
+        ASSERT_TRUE(testaudio::writeWav(t.path, 44100, 2, 1.0));
+        ASSERT_TRUE(inspectBurnTrack(t, nullptr));
+        job.tracks.push_back(t);
+    }
+    const BurnOutcome out = makeLibburnWriterAt(QStringLiteral("/dev/sr7"), QStringLiteral("Writer"))->write(job, report);
+    setClock(&clock);
+
+    EXPECT_EQ(out.kind, BurnOutcome::Written);
+    EXPECT_EQ(report.events, (QStringList{"Track 1", "0", "50", "100", "Track 2", "100", "fixating refused"}));
+    EXPECT_FALSE(lib.calls().contains(QStringLiteral("cancel")));
 }
 
 TEST_F(LibburnWriterTest, AbortBeforeFinalisingCancelsTheDrive)
