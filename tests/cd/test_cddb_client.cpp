@@ -144,15 +144,23 @@ TEST_F(CddbClientTest, RepliesInPiecesAreJoinedAndAGreetingTailIsNotTakenForTheH
 {
     // Each piece goes out only after the client took the one before.
     std::deque<QByteArray> pieces;
-    QObject::connect(client.Winsock1, &Winsock::DataArrival, [&] {
+    QObject scope; // the pieces' connection ends with the test
+    QObject::connect(client.Winsock1, &Winsock::DataArrival, &scope, [&] {
         if (!pieces.empty()) {
             fake.send(pieces.front());
             pieces.pop_front();
         }
     });
+    // The greeting comes in two pieces, the second only once the hello is in, so it always
+    // arrives while the client waits for the hello's reply; that reply goes out once the
+    // client took the tail, so the two never arrive together.
     fake.greeting = "201 localhost CDDBP ser";
-    pieces.push_back("ver ready\r\n");
     fake.onLine = [&](const QByteArray& line) {
+        if (line.startsWith("cddb hello")) {
+            fake.send("ver ready\r\n");
+            pieces.push_back(fake.replies["cddb hello"]);
+            return true;
+        }
         if (line.startsWith("cddb query")) {
             fake.send("200 rock 0901");
             pieces.push_back("e002 AC/DC / Back In Black\r\n");
