@@ -262,6 +262,9 @@ void CDDBClient::failWait(const QString& message)
 
 void CDDBClient::appendReply(const QByteArray& data)
 {
+    // The reply's first bytes replace the tail of an earlier line shown meanwhile.
+    if (m_bytes.isEmpty())
+        ReplyText.clear();
     m_bytes += data;
     if (!m_latin1) {
         const QString part = m_decoder(data);

@@ -915,6 +915,11 @@ void frmCD::Timer1_Timer()
         if (is(m, "Play")) {
             CDPlayState = QStringLiteral("Play");
             trap([this] { cdplayer->GetCDPosition(); });
+            // A play that ended between the two questions left the position at its end, the
+            // next track's start: the position counts only when the device still plays.
+            trap([&] { m = mode(); });
+        }
+        if (is(m, "Play")) {
             if (!Check1->isChecked() && lasttrack != currenttrack) {
                 setRowSelected(lasttrack, false);
                 lasttrack = currenttrack;

@@ -66,6 +66,10 @@ protected:
         EXPECT_TRUE(AutoPlaylistName.isEmpty());
     }
     static bool haveLame() { return !QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty(); }
+    // The progress window, loaded ahead of the run (the run takes it as it finds it), so that
+    // a hold on its reader is in place before the first read starts: a hold set once the
+    // reader's thread runs comes too late when that thread gets to the frame first.
+    static frmCDRip& ripWindow() { return Forms::get<frmCDRip>(); }
     // Runs the encode run and presses Abort (answered Yes) once, as soon as when() holds;
     // whether it was pressed.
     bool encodeAbortingWhen(frmCD& cd, const std::function<bool()>& when)
@@ -212,10 +216,7 @@ TEST_F(CdRip, AbortWhileReadingRemovesThePartialWav)
     frmCD& cd = start();
     select(cd, {2});
     prompt.answers = {Mb::No, Mb::Yes};
-    QTimer::singleShot(0, [] {
-        frmCDRip* rip = Forms::find<frmCDRip>();
-        rip->ACD1->holdAtFrame(50);
-    });
+    ripWindow().ACD1->holdAtFrame(50);
     int asks = 0;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -247,13 +248,10 @@ TEST_F(CdRip, TheRealAbortQuestionAnsweredAfterTheReadEndedRemovesItsWav)
     frmCD& cd = start();
     select(cd, {2, 3});
     const QString question = QStringLiteral("Are You Sure You Want To Abort Ripping/Encoding?");
-    QPointer<frmCDRip> rip;
+    QPointer<frmCDRip> rip = &ripWindow();
+    rip->ACD1->holdAtFrame(50);
     RealBoxes boxes(
         question, QMessageBox::Yes, [&] { rip->ACD1->holdAtFrame(-1); }, [&] { return rip->ReadDone != 0; });
-    QTimer::singleShot(0, [&] {
-        rip = Forms::find<frmCDRip>();
-        rip->ACD1->holdAtFrame(50);
-    });
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (rip && boxes.seen.isEmpty() && QFileInfo::exists(MusicFolder + QStringLiteral("Track No. 2.wav"))) {

@@ -146,6 +146,28 @@ TEST_F(CdTransport, SelectedTracksPlayOneByOneAndStopAfterTheLast)
     EXPECT_TRUE(selected(cd, 2) && selected(cd, 4));
 }
 
+// A track's play can end between the tick's question for the mode and its question for the
+// position, which then names the next track's start: that track is still the next to play.
+TEST_F(CdTransport, APlayEndingBetweenTheTicksTwoQuestionsSkipsNoTrack)
+{
+    frmCD& cd = start();
+    select(cd, {2, 3});
+    cd.Check1->setChecked(true);
+    cd.picPlay_Click();
+    device("playing", "02:00:03:00");
+    cd.Timer1_Timer();
+    EXPECT_EQ(commands(), (QStringList{"play cd from 2 to 3"}));
+    mci->answered = [this](const QString& command) {
+        if (command == QLatin1String("status cd mode"))
+            device("stopped", "03:00:00:00");
+    };
+    device("playing", "02:00:03:70");
+    cd.Timer1_Timer();
+    EXPECT_EQ(commands(), (QStringList{"play cd from 3 to 4"}));
+    EXPECT_EQ(cd.currenttrack, 3);
+    EXPECT_EQ(CDPlayState, QStringLiteral("Play"));
+}
+
 TEST_F(CdTransport, SelectedTracksNextPreviousAndNoSelection)
 {
     frmCD& cd = start();

@@ -374,10 +374,19 @@ TEST_F(Mp3PlayTest, StopWhileDecodingLeavesAClosedPartialWav)
     Events ev;
     ev.watch(p);
     ASSERT_EQ(p.Open(song, wav), 0);
+    // Some sound is written: the first frame event pauses and stops, before any later event of
+    // the run is delivered (on a busy machine the whole file may be decoded by then, its end
+    // queued behind that frame).
+    bool stopped = false;
+    QObject::connect(&p, &Mp3Play::ActFrame, &p, [&] {
+        if (stopped)
+            return;
+        stopped = true;
+        p.Pause(); // paused decoding holds the worker until Stop
+        p.Stop();
+    });
     p.Play();
-    ASSERT_TRUE(pumpUntil([&] { return !ev.frames.empty(); })); // some sound is written
-    p.Pause(); // paused decoding holds the worker until Stop
-    p.Stop();
+    ASSERT_TRUE(pumpUntil([&] { return stopped; }));
     p.Close();
     flushEvents();
     EXPECT_EQ(ev.ended, 1);

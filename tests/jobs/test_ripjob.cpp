@@ -180,10 +180,9 @@ TEST_F(RipJob, AbortAtEveryStepLeavesOnlyFinishedTracks)
             });
         } else if (step == QLatin1String("read ahead")) {
             f.script.hold = 1;
-            QObject::connect(&job, &RipEncodeJob::readStarted, [&](int, bool ahead) {
-                if (ahead)
-                    reader.holdAtFrame(50);
-            });
+            // The next track's read starts right after the first track's encoder: a hold set
+            // then is in place before that read's thread runs.
+            QObject::connect(&job, &RipEncodeJob::encoding, [&] { reader.holdAtFrame(50); });
             QObject::connect(&reader, &ACD::ActPosition, [&] {
                 if (QFileInfo(MusicFolder + ".readahead.wav").size() > 44)
                     stop();
@@ -287,11 +286,13 @@ TEST_F(RipJob, AFullDiskEndsTheRunWithoutAHalfTrack)
             encoders.script.exitCode = 1;
             encoders.script.onStart = [&](size_t) { freeBytes = 0; };
         } else {
-            // The first track is written whole; the disk is full from the second on.
-            QObject::connect(&job, &RipEncodeJob::readStarted, [&](int track, bool) {
-                if (track == 2)
-                    reader.setRoomForFrames(10);
-            });
+            // The first track is written whole; the disk is full from the second on. The
+            // second track's read starts right after the first track's encoder (read ahead),
+            // or right after the first track is done when nothing is encoded: the room goes
+            // then, before that read's thread runs.
+            const auto fill = [&] { reader.setRoomForFrames(10); };
+            QObject::connect(&job, &RipEncodeJob::encoding, fill);
+            QObject::connect(&job, &RipEncodeJob::trackDone, fill);
         }
         const JobOutcome outcome = run(job);
         EXPECT_EQ(outcome.kind, JobOutcome::Failed);

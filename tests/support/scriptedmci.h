@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <map>
 
 class ScriptedMci : public MciHandler {
@@ -15,8 +16,13 @@ public:
         sent << command;
         const auto it = replies.find(command);
         reply = it == replies.end() ? QString() : it->second;
-        return it == replies.end() ? MciErr::UnrecognizedCommand : 0;
+        const unsigned rc = it == replies.end() ? MciErr::UnrecognizedCommand : 0;
+        if (answered)
+            answered(command);
+        return rc;
     }
     QStringList sent;
     std::map<QString, QString> replies; // command -> reply
+    // Runs after each answer: a device whose state moves on between two questions.
+    std::function<void(const QString& command)> answered;
 };
