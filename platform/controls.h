@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
+#include <QVarLengthArray>
 #include <QVariant>
 #include <memory>
 #include <vector>
@@ -135,9 +136,10 @@ private:
     };
     ListView* m_list = nullptr;
     int m_row = -1; // its place in the list, kept as rows move
-    Qt::ItemFlags m_flags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
-                            Qt::ItemIsDropEnabled;
-    QStringList m_texts;
+    static constexpr Qt::ItemFlags kDefaultFlags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled |
+                                                   Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    Qt::ItemFlags m_flags = kDefaultFlags;
+    QVarLengthArray<QString, 5> m_texts; // held in the row itself up to five columns
     std::unique_ptr<std::vector<Value>> m_values; // other roles, rare
 };
 
