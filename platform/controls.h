@@ -12,6 +12,7 @@
 #include <QTreeView>
 #include <QVarLengthArray>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -172,6 +173,8 @@ public:
     ListItem* takeTopLevelItem(int index);
     void clear();
     QList<ListItem*> findItems(const QString& text, Qt::MatchFlags flags, int column = 0) const;
+    // The place of the first row from place from on that test accepts; -1 when there is none.
+    int findRow(int from, const std::function<bool(ListItem*)>& test) const;
 
     // The current and the selected rows.
     ListItem* currentItem() const;
