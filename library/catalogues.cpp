@@ -221,11 +221,19 @@ SongsByTitle::SongsByTitle(const colMp3* songs) : m_songs(songs)
         size *= 2;
     m_slots.resize(size);
     const size_t mask = size - 1;
+    // The hashes first, in catalogue order; then each song goes in, the places of the songs a
+    // few ahead asked for before they are reached (the table is larger than the caches).
+    std::vector<quint64> hashes;
+    hashes.reserve(size_t(songs->Count()));
+    for (const auto& s : *songs)
+        hashes.push_back(caseFoldKeyHash(s->MP3Title()));
+    constexpr size_t kAhead = 16;
     quint32 place = 0;
     for (const auto& s : *songs) {
-        ++place;
+        if (place + kAhead < hashes.size())
+            __builtin_prefetch(&m_slots[hashes[place + kAhead] & mask]);
+        const quint64 hash = hashes[place++];
         const QString& title = s->MP3Title();
-        const quint64 hash = caseFoldKeyHash(title);
         const quint32 tag = quint32(hash >> 32);
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             Slot& slot = m_slots[i];

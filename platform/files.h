@@ -20,10 +20,29 @@ QStringList FileNamesByName(const QString& folder);
 // thousand files lists without a text of its own per name; the views last as long as this.
 class FolderNames {
 public:
+    // Walks the names in order. The names lie in the blocks in the folder's own order: the
+    // walk asks for the text of a name a few places ahead before it reaches it.
+    class Iterator {
+    public:
+        Iterator(const QStringView* at, const QStringView* end) : m_at(at), m_end(end) {}
+        QStringView operator*() const { return *m_at; }
+        Iterator& operator++()
+        {
+            if (++m_at + kAhead < m_end)
+                __builtin_prefetch(m_at[kAhead].data());
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return m_at != other.m_at; }
+
+    private:
+        static constexpr std::ptrdiff_t kAhead = 16;
+        const QStringView* m_at;
+        const QStringView* m_end;
+    };
     qsizetype size() const { return qsizetype(m_names.size()); }
     QStringView at(qsizetype i) const { return m_names[size_t(i)]; }
-    auto begin() const { return m_names.cbegin(); }
-    auto end() const { return m_names.cend(); }
+    Iterator begin() const { return {m_names.data(), m_names.data() + m_names.size()}; }
+    Iterator end() const { return {m_names.data() + m_names.size(), m_names.data() + m_names.size()}; }
     QStringList toList() const;
 
 private:
