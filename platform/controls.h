@@ -174,6 +174,7 @@ public:
     void clear();
     QList<ListItem*> findItems(const QString& text, Qt::MatchFlags flags, int column = 0) const;
     // The place of the first row from place from on that test accepts; -1 when there is none.
+    // The rows are walked in order; test must not change the list.
     int findRow(int from, const std::function<bool(ListItem*)>& test) const;
 
     // The current and the selected rows.
