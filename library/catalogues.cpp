@@ -212,19 +212,57 @@ void colMp3::addParsed(QString* f)
 
 // ---- SongsByTitle ----
 
-SongsByTitle::SongsByTitle(const colMp3* songs)
+SongsByTitle::SongsByTitle(const colMp3* songs) : m_songs(songs)
 {
-    if (!songs)
+    if (!songs || songs->Count() == 0)
         return;
-    m_first.reserve(songs->Count());
-    // Walked from the end, so that the first song of a title is the one kept.
-    for (auto it = songs->end(); it != songs->begin();) {
-        const clsMP3* song = (--it)->get();
-        m_first.insert(caseFoldKey(song->MP3Title()), song);
+    size_t size = 16;
+    while (size < 2 * size_t(songs->Count()))
+        size *= 2;
+    m_slots.resize(size);
+    const size_t mask = size - 1;
+    // The hashes first, in catalogue order; then each song goes in, the places of the songs a
+    // few ahead asked for before they are reached (the table is larger than the caches).
+    std::vector<quint64> hashes;
+    hashes.reserve(size_t(songs->Count()));
+    for (const auto& s : *songs)
+        hashes.push_back(caseFoldKeyHash(s->MP3Title()));
+    constexpr size_t kAhead = 16;
+    quint32 place = 0;
+    for (const auto& s : *songs) {
+        if (place + kAhead < hashes.size())
+            __builtin_prefetch(&m_slots[hashes[place + kAhead] & mask]);
+        const quint64 hash = hashes[place++];
+        const QString& title = s->MP3Title();
+        const quint32 tag = quint32(hash >> 32);
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = m_slots[i];
+            if (slot.song == 0) {
+                slot = {tag, place};
+                break;
+            }
+            // A title met before keeps its first song.
+            if (slot.hash == tag && sameCaseFoldKey(song(slot)->MP3Title(), title))
+                break;
+        }
     }
 }
 
-const clsMP3* SongsByTitle::find(const QString& title) const { return m_first.value(caseFoldKey(title), nullptr); }
+const clsMP3* SongsByTitle::find(QStringView title) const
+{
+    if (m_slots.empty())
+        return nullptr;
+    const size_t mask = m_slots.size() - 1;
+    const quint64 hash = caseFoldKeyHash(title);
+    const quint32 tag = quint32(hash >> 32);
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_slots[i];
+        if (slot.song == 0)
+            return nullptr;
+        if (slot.hash == tag && sameCaseFoldKey(song(slot)->MP3Title(), title))
+            return song(slot);
+    }
+}
 
 // ---- colPlaylist ----
 

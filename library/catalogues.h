@@ -14,7 +14,6 @@
 // Item gives the stored record itself (a shared reference): changing its properties changes
 // the catalogue, and the next SaveFile writes the change. Item and Remove throw
 // AppError 9 for a position outside 1..Count; the caller's trap reports it.
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -162,15 +161,22 @@ protected:
 
 // The songs of a catalogue by title, letter case ignored; of several songs with one title,
 // the first in catalogue order. Built once for a listing, so that finding a song does not
-// walk the catalogue; the catalogue must not change while it is in use.
+// walk the catalogue; the catalogue must not change while it is in use. The titles are not
+// copied: the table holds each song's place and the hash of its title's case-fold key.
 class SongsByTitle {
 public:
     explicit SongsByTitle(const colMp3* songs);
     // The first song whose title equals title ignoring case; nullptr when there is none.
-    const clsMP3* find(const QString& title) const;
+    const clsMP3* find(QStringView title) const;
 
 private:
-    QHash<QString, const clsMP3*> m_first;
+    struct Slot {
+        quint32 hash = 0;
+        quint32 song = 0; // 1 + its place in the catalogue; 0: free
+    };
+    const clsMP3* song(const Slot& slot) const { return (m_songs->begin() + (slot.song - 1))->get(); }
+    const colMp3* m_songs = nullptr;
+    std::vector<Slot> m_slots; // open addressing, a power of two in size, at most half full
 };
 
 // A playlist store ("playlist.mpd") or the recent list ("recent.mpd").

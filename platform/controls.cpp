@@ -203,6 +203,12 @@ public:
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override
     {
+        // The view asks for every row's flags when it lays the rows out: while all rows have
+        // the usual flags, the rows themselves are not visited.
+        if (m_unusualFlags == 0)
+            return index.isValid() && index.model() == this && index.row() < int(rows.size())
+                       ? ListItem::kDefaultFlags | Qt::ItemNeverHasChildren
+                       : Qt::NoItemFlags;
         const ListItem* item = itemAt(index);
         return item ? item->flags() | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
     }
@@ -226,6 +232,7 @@ public:
     void setColumns(int columns)
     {
         columns = std::max(0, columns);
+        m_sorted.column = -1;
         if (columns > m_columns) {
             beginInsertColumns({}, m_columns, columns - 1);
             m_columns = columns;
@@ -244,6 +251,7 @@ public:
         for (ListItem* item : items)
             if (item && !item->m_list) {
                 item->m_list = m_view;
+                m_unusualFlags += item->m_flags != ListItem::kDefaultFlags;
                 adding.emplace_back(item);
             }
         if (adding.empty())
@@ -251,6 +259,7 @@ public:
         at = std::clamp(at, 0, int(rows.size()));
         beginInsertRows({}, at, at + int(adding.size()) - 1);
         rows.insert(rows.begin() + at, std::make_move_iterator(adding.begin()), std::make_move_iterator(adding.end()));
+        m_sorted.column = -1;
         renumber(at);
         endInsertRows();
         sortLater();
@@ -265,6 +274,7 @@ public:
         rows.erase(rows.begin() + at);
         item->m_list = nullptr;
         item->m_row = -1;
+        m_unusualFlags -= item->m_flags != ListItem::kDefaultFlags;
         renumber(at);
         endRemoveRows();
         return item;
@@ -275,14 +285,25 @@ public:
         forgetRows();
         rows.clear();
         rows.shrink_to_fit();
+        m_unusualFlags = 0;
+        m_sorted.column = -1;
         endResetModel();
     }
     void changed(const ListItem* item, int column)
     {
         const QModelIndex i = index(item->m_row, column);
+        if (column == m_sorted.column)
+            m_sorted.column = -1;
         emit dataChanged(i, i);
         if (column == m_view->header()->sortIndicatorSection())
             sortLater();
+    }
+    // A row's flags change.
+    void setFlags(ListItem* item, Qt::ItemFlags flags)
+    {
+        m_unusualFlags += int(flags != ListItem::kDefaultFlags) - int(item->m_flags != ListItem::kDefaultFlags);
+        item->m_flags = flags;
+        changedRow(item);
     }
     void changedRow(const ListItem* item)
     {
@@ -290,6 +311,53 @@ public:
     }
 
     std::vector<std::unique_ptr<ListItem>> rows;
+
+private:
+    // The rows lie scattered in memory, their texts elsewhere again: a walk over many rows asks
+    // for those a few places ahead before it reaches them, so that it does not wait for each.
+    static constexpr size_t kAhead = 16;
+    static void prefetchRow(const ListItem* item)
+    {
+        const char* p = reinterpret_cast<const char*>(item);
+        for (size_t at = 0; at < sizeof(ListItem); at += 64)
+            __builtin_prefetch(p + at);
+    }
+    static const QString& textOf(const ListItem& item, int column)
+    {
+        static const QString none;
+        return column < item.m_texts.size() ? item.m_texts.at(column) : none;
+    }
+    // Calls f with the text of column of each row, in order.
+    template <class F>
+    void visitTexts(int column, F&& f) const
+    {
+        const size_t n = rows.size();
+        for (size_t i = 0; i < n; ++i) {
+            if (i + 2 * kAhead < n)
+                prefetchRow(rows[i + 2 * kAhead].get());
+            if (i + kAhead < n)
+                __builtin_prefetch(textOf(*rows[i + kAhead], column).constData());
+            f(textOf(*rows[i], column));
+        }
+    }
+
+public:
+    // The first row from place from on that test accepts, or -1; the texts of the rows ahead
+    // are asked for before they are tested.
+    int findRow(int from, const std::function<bool(ListItem*)>& test) const
+    {
+        const size_t n = rows.size();
+        for (size_t i = size_t(std::max(from, 0)); i < n; ++i) {
+            if (i + 2 * kAhead < n)
+                prefetchRow(rows[i + 2 * kAhead].get());
+            if (i + kAhead < n)
+                for (const QString& text : rows[i + kAhead]->m_texts)
+                    __builtin_prefetch(text.constData());
+            if (test(rows[i].get()))
+                return int(i);
+        }
+        return -1;
+    }
 
 private:
     void renumber(int from)
@@ -319,45 +387,100 @@ private:
     ListView* m_view;
     int m_columns = 1;
     bool m_sortPending = false;
+    int m_unusualFlags = 0; // rows whose flags are not the usual ones
+    // How the rows stand sorted since the last sort (column -1: not known to be sorted); a
+    // sort they already stand in leaves them as they are, so it is not made again.
+    struct {
+        int column = -1;
+        Qt::SortOrder order = Qt::AscendingOrder;
+        Qt::CaseSensitivity cs = Qt::CaseSensitive;
+    } m_sorted;
 };
+
+namespace {
+// A row's sort key laid out for comparing in place: the first kPrefix UTF-16 units of its
+// text, the first in the highest bits and zeros after the text's end, then the text itself for
+// texts that do not fit. Comparing keys gives the order of comparing the texts unit by unit.
+constexpr qsizetype kPrefixWords = 4;
+constexpr qsizetype kPrefix = 4 * kPrefixWords;
+struct SortKey {
+    quint64 prefix[kPrefixWords];
+    const QChar* text;
+    quint32 length;
+    quint32 row; // its place before the sort
+};
+
+SortKey sortKey(QStringView text, int row)
+{
+    SortKey k;
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    for (qsizetype w = 0; w < kPrefixWords; ++w) {
+        quint64 v = 0;
+        for (qsizetype i = w * 4; i < w * 4 + 4; ++i)
+            v = (v << 16) | (i < n ? p[i] : 0u);
+        k.prefix[w] = v;
+    }
+    k.text = text.data();
+    k.length = quint32(n);
+    k.row = quint32(row);
+    return k;
+}
+
+// <0, 0 or >0 as a's text sorts before, with or after b's.
+int compareKeys(const SortKey& a, const SortKey& b)
+{
+    for (qsizetype w = 0; w < kPrefixWords; ++w)
+        if (a.prefix[w] != b.prefix[w])
+            return a.prefix[w] < b.prefix[w] ? -1 : 1;
+    // Equal prefixes: texts that fit in them differ only in length.
+    if (a.length <= kPrefix && b.length <= kPrefix)
+        return int(a.length) - int(b.length);
+    return QStringView(a.text, a.length).compare(QStringView(b.text, b.length));
+}
+} // namespace
 
 void ListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= m_columns || rows.size() < 2)
         return;
     // The keys of the sort column, taken once: the texts themselves, or folded copies when
-    // letter case is ignored. Equal keys keep their order.
+    // letter case is ignored. Equal keys keep their order: the place before the sort decides
+    // between them, so the order is that of a stable sort.
+    const Qt::CaseSensitivity cs = m_view->sortCaseSensitivity();
+    if (column == m_sorted.column && order == m_sorted.order && cs == m_sorted.cs)
+        return;
+    m_sorted = {column, order, cs};
     const size_t n = rows.size();
-    const bool folded = m_view->sortCaseSensitivity() == Qt::CaseInsensitive;
-    std::vector<QString> foldedTexts;
-    if (folded) {
-        foldedTexts.reserve(n);
-        for (const auto& item : rows)
-            foldedTexts.push_back(item->text(column).toCaseFolded());
-    }
-    std::vector<std::pair<QStringView, int>> keys;
+    std::vector<SortKey> keys;
     keys.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        const ListItem& item = *rows[i];
-        keys.emplace_back(folded ? QStringView(foldedTexts[i])
-                          : column < item.m_texts.size() ? QStringView(item.m_texts.at(column))
-                                                        : QStringView(),
-                          int(i));
+    std::vector<QString> foldedTexts;
+    if (cs == Qt::CaseInsensitive) {
+        foldedTexts.reserve(n);
+        visitTexts(column, [&](const QString& text) { foldedTexts.push_back(text.toCaseFolded()); });
+        for (size_t i = 0; i < n; ++i)
+            keys.push_back(sortKey(foldedTexts[i], int(i)));
+    } else {
+        visitTexts(column, [&](const QString& text) { keys.push_back(sortKey(text, int(keys.size()))); });
     }
-    const auto less = [order](const std::pair<QStringView, int>& a, const std::pair<QStringView, int>& b) {
-        return order == Qt::AscendingOrder ? a.first.compare(b.first) < 0 : b.first.compare(a.first) < 0;
+    const bool ascending = order == Qt::AscendingOrder;
+    const auto less = [ascending](const SortKey& a, const SortKey& b) {
+        const int c = compareKeys(a, b);
+        return c != 0 ? (ascending ? c < 0 : c > 0) : a.row < b.row;
     };
     if (std::is_sorted(keys.begin(), keys.end(), less))
         return;
-    std::stable_sort(keys.begin(), keys.end(), less);
+    std::sort(keys.begin(), keys.end(), less);
 
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> place(n);
     std::vector<std::unique_ptr<ListItem>> sorted;
     sorted.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-        place[size_t(keys[i].second)] = int(i);
-        sorted.push_back(std::move(rows[size_t(keys[i].second)]));
+        if (i + kAhead < n)
+            prefetchRow(rows[keys[i + kAhead].row].get());
+        place[keys[i].row] = int(i);
+        sorted.push_back(std::move(rows[keys[i].row]));
         sorted.back()->m_row = int(i);
     }
     rows.swap(sorted);
@@ -371,7 +494,7 @@ void ListModel::sort(int column, Qt::SortOrder order)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-ListItem::ListItem(const QStringList& texts) : m_texts(texts) {}
+ListItem::ListItem(const QStringList& texts) : m_texts(texts.begin(), texts.end()) {}
 ListItem::ListItem(ListView* list, const QStringList& texts) : ListItem(texts)
 {
     if (list)
@@ -423,9 +546,10 @@ void ListItem::setData(int column, int role, const QVariant& value)
 }
 void ListItem::setFlags(Qt::ItemFlags flags)
 {
-    m_flags = flags;
     if (m_list)
-        m_list->m_model->changedRow(this);
+        m_list->m_model->setFlags(this, flags);
+    else
+        m_flags = flags;
 }
 bool ListItem::isSelected() const
 {
@@ -505,6 +629,7 @@ QList<ListItem*> ListView::findItems(const QString& text, Qt::MatchFlags flags, 
             found.append(item.get());
     return found;
 }
+int ListView::findRow(int from, const std::function<bool(ListItem*)>& test) const { return m_model->findRow(from, test); }
 ListItem* ListView::currentItem() const { return itemFromIndex(currentIndex()); }
 void ListView::setCurrentItem(ListItem* item) { setCurrentIndex(indexFromItem(item)); }
 void ListView::setCurrentItem(ListItem* item, int column, QItemSelectionModel::SelectionFlags command)

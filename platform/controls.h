@@ -10,7 +10,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeView>
+#include <QVarLengthArray>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -135,9 +137,10 @@ private:
     };
     ListView* m_list = nullptr;
     int m_row = -1; // its place in the list, kept as rows move
-    Qt::ItemFlags m_flags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
-                            Qt::ItemIsDropEnabled;
-    QStringList m_texts;
+    static constexpr Qt::ItemFlags kDefaultFlags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled |
+                                                   Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    Qt::ItemFlags m_flags = kDefaultFlags;
+    QVarLengthArray<QString, 5> m_texts; // held in the row itself up to five columns
     std::unique_ptr<std::vector<Value>> m_values; // other roles, rare
 };
 
@@ -170,6 +173,9 @@ public:
     ListItem* takeTopLevelItem(int index);
     void clear();
     QList<ListItem*> findItems(const QString& text, Qt::MatchFlags flags, int column = 0) const;
+    // The place of the first row from place from on that test accepts; -1 when there is none.
+    // The rows are walked in order; test must not change the list.
+    int findRow(int from, const std::function<bool(ListItem*)>& test) const;
 
     // The current and the selected rows.
     ListItem* currentItem() const;

@@ -14,12 +14,7 @@ void SearchRows(ListView* list, const QString& text,
     const bool single = list->selectionMode() == QAbstractItemView::SingleSelection;
     int start = 0;
     while (start < list->topLevelItemCount()) {
-        int found = -1;
-        for (int i = start; i < list->topLevelItemCount(); ++i)
-            if (match(list->topLevelItem(i), text)) {
-                found = i;
-                break;
-            }
+        const int found = list->findRow(start, [&](ListItem* row) { return match(row, text); });
         if (found < 0)
             break;
         ListItem* row = list->topLevelItem(found);

@@ -82,6 +82,16 @@ QStringList folderFiles(const QString& folder)
     return FileNamesByName(folder);
 }
 
+// Whether a file name holds ext (a dot and three letters, as ".mp3") anywhere, letter case
+// ignored. Only the places of its dots are compared, so a long listing is tested quickly.
+bool holdsExtension(QStringView name, QLatin1String ext)
+{
+    for (qsizetype i = name.indexOf(u'.'); i >= 0 && i + ext.size() <= name.size(); i = name.indexOf(u'.', i + 1))
+        if (name.mid(i, ext.size()).compare(ext, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
 bool isCdRomMusicFolder() { return CheckDriveType(MusicFolder).toInt() == 3; }
 
 void removePlaylistEntries(colPlaylist& store, const QString& name)
@@ -364,7 +374,7 @@ void frmSongs::Form_Load()
                          QLatin1Char(')'));
     });
     // The music folder is listed once for the songs and the playlist markers.
-    const QStringList musicFiles = folderFiles(MusicFolder);
+    const FolderNames musicFiles = MusicFolder.isEmpty() ? FolderNames() : FolderFilesByName(MusicFolder);
     trap([&] { loadSongs(musicFiles); });
     trap([&] { loadPlaylists(musicFiles); });
     trap([this] { putskin(this); });
@@ -380,7 +390,7 @@ void frmSongs::Form_Load()
     trap([this] { centreOnScreen(); });
 }
 
-void frmSongs::loadSongs(const QStringList& files)
+void frmSongs::loadSongs(const FolderNames& files)
 {
     if (MusicFolder.isEmpty())
         return;
@@ -390,17 +400,17 @@ void frmSongs::loadSongs(const QStringList& files)
     // The rows go into the list at once: one insertion instead of one per song.
     QList<ListItem*> rows;
     rows.reserve(files.size());
-    for (const QString& file : files) {
+    for (const QStringView file : files) {
         busy.tick();
         trap([&] {
-            if (!file.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
+            if (!holdsExtension(file, QLatin1String(".mp3")))
                 return;
-            const QString song = file.left(file.size() - 4);
-            if (const clsMP3* s = known.find(song)) {
+            if (const clsMP3* s = known.find(file.chopped(4))) {
                 rows.append(new ListItem({s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()}));
                 return;
             }
             // Not in the catalogue: the file's own tag and play time.
+            const QString song = file.chopped(4).toString();
             const QString path = songFile(song);
             const Mp3ListEntry e = path.isEmpty() ? Mp3ListEntry{} : ReadMp3ListEntry(*Mp3Play1, path);
             if (!e.opened)
@@ -413,7 +423,7 @@ void frmSongs::loadSongs(const QStringList& files)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
 }
 
-void frmSongs::loadPlaylists(const QStringList& musicFiles)
+void frmSongs::loadPlaylists(const FolderNames& musicFiles)
 {
     if (MusicFolder.isEmpty())
         return;
@@ -435,11 +445,11 @@ void frmSongs::loadPlaylists(const QStringList& musicFiles)
             });
         }
     } else {
-        for (const QString& file : musicFiles) {
+        for (const QStringView file : musicFiles) {
             trap([&] {
-                if (!file.contains(QLatin1String(".lst"), Qt::CaseInsensitive) || !Playlists)
+                if (!holdsExtension(file, QLatin1String(".lst")) || !Playlists)
                     return;
-                const QString marker = file.left(file.size() - 4);
+                const QString marker = file.chopped(4).toString();
                 QString current;
                 for (const auto& e : *Playlists) {
                     if (same(e->PlaylistName(), current))

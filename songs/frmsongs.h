@@ -7,6 +7,7 @@
 #include "core/mp3tags.h"
 #include "shell/featureform.h"
 
+class FolderNames;
 class Mp3Play;
 class QListWidget;
 class ListItem;
@@ -125,8 +126,8 @@ protected:
 
 private:
     // musicFiles: the files of the music folder in the file list's order.
-    void loadSongs(const QStringList& musicFiles);
-    void loadPlaylists(const QStringList& musicFiles);
+    void loadSongs(const FolderNames& musicFiles);
+    void loadPlaylists(const FolderNames& musicFiles);
     void setIdleButtons();
     void showTotal();
     // Starts the walk that gathers MP3 files into My Music; the window is disabled until it ends,

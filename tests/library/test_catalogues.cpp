@@ -829,3 +829,47 @@ TEST_F(Catalogues, TitleKeysAgreeWithComparingIgnoringCase)
             EXPECT_EQ(caseFoldKey(a) == caseFoldKey(b), a.compare(b, Qt::CaseInsensitive) == 0)
                 << a.toStdString() << " / " << b.toStdString();
 }
+
+TEST_F(Catalogues, SongsByTitleFindTheFirstSongOfATitleIgnoringCase)
+{
+    const QString deseretUpper = QString::fromUcs4(U"\U00010400"), deseretLower = QString::fromUcs4(U"\U00010428");
+    const QStringList texts{QStringLiteral("abc"),  QStringLiteral("ABC"),    QStringLiteral("Straße"),
+                            QStringLiteral("ẞ"),    QStringLiteral("ß"),      QStringLiteral("σας"),
+                            QStringLiteral("ΣΑΣ"),  QStringLiteral("\u212A"), QStringLiteral("k"),
+                            QStringLiteral("İ"),    QStringLiteral("i"),      deseretUpper,
+                            deseretLower,           QString(QChar(0xD801)),  QString(),
+                            QStringLiteral("ǅ"),    QStringLiteral("ǆ"),      QStringLiteral("Abc ")};
+    // The keys compared and hashed in place agree with the keys made.
+    for (const QString& a : texts)
+        for (const QString& b : texts) {
+            EXPECT_EQ(sameCaseFoldKey(a, b), caseFoldKey(a) == caseFoldKey(b)) << a.toStdString() << " / " << b.toStdString();
+            if (caseFoldKey(a) == caseFoldKey(b)) {
+                EXPECT_EQ(caseFoldKeyHash(a), caseFoldKeyHash(b)) << a.toStdString() << " / " << b.toStdString();
+            }
+        }
+
+    // A catalogue of these titles among many others (so that the table's places are shared),
+    // each song's artist its place.
+    colMp3 songs;
+    for (int i = 0; i < 3000; ++i)
+        songs.Add(QStringLiteral("Song %1").arg(i), QString::number(songs.Count() + 1), "", "", "", "", "");
+    for (const QString& t : texts)
+        songs.Add(t, QString::number(songs.Count() + 1), "", "", "", "", "");
+    for (int i = 0; i < 3000; ++i)
+        songs.Add(QStringLiteral("SONG %1").arg(i), QString::number(songs.Count() + 1), "", "", "", "", "");
+    const SongsByTitle byTitle(&songs);
+    const auto first = [&](const QString& title) {
+        for (const auto& s : songs)
+            if (s->MP3Title().compare(title, Qt::CaseInsensitive) == 0)
+                return s.get();
+        return static_cast<clsMP3*>(nullptr);
+    };
+    for (const QString& t : texts + QStringList{QStringLiteral("song 17"), QStringLiteral("SoNg 2999"),
+                                                QStringLiteral("Song 3000"), QStringLiteral("abc  ")}) {
+        const clsMP3* found = byTitle.find(t);
+        EXPECT_EQ(found, first(t)) << t.toStdString() << " found " << (found ? found->artist().toStdString() : "none");
+    }
+    EXPECT_EQ(SongsByTitle(nullptr).find(QStringLiteral("abc")), nullptr);
+    colMp3 none;
+    EXPECT_EQ(SongsByTitle(&none).find(QString()), nullptr);
+}

@@ -2,6 +2,7 @@
 // or place; sorting by a column keeps the current and selected rows and the order of equal
 // texts; while sorting is on, new and changed rows are sorted in on the next event-loop pass.
 #include <QApplication>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <ostream>
 #include <utility>
@@ -177,6 +178,102 @@ INSTANTIATE_TEST_SUITE_P(
         SortCase{"TitleIgnoringCaseDescending", 0, Qt::DescendingOrder, Qt::CaseInsensitive,
                  {"echo", "delta", "charlie", "bravo", "Alpha"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The sort compares a row's first units in place and the rest of its text only when they tie:
+// texts sharing long beginnings, ending inside the part compared in place, holding unit 0 or
+// units above U+FFFF, missing from short rows, and many equal texts, sort as the texts do.
+TEST(ListView, SortingGivesTheOrderOfAStableSortOfTheTexts)
+{
+    const QString start = QStringLiteral("Song 000123 of a long evening");
+    const QStringList texts{start, start + "!", start.left(16), start.left(15), start.left(17), "song 000123 of a",
+                            "SONG 000123 OF A LONG EVENING", "", "a", QString("a") + QChar(0),
+                            QString("a") + QChar(0) + "b", QString::fromUcs4(U"😀"), QString(QChar(0xFFFF)),
+                            QStringLiteral("É"), QStringLiteral("é"), "Song 000124", "3:05", "3:05", "B"};
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive})
+        for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder})
+            for (int column : {0, 1}) {
+                // Row i: its text in the sort column, and its number in the other.
+                QList<QStringList> rows;
+                for (int i = 0; i < 60; ++i) {
+                    const QString text = texts[(i * 7) % texts.size()];
+                    rows << (column == 0 ? QStringList{text, QString::number(i)}
+                             : i % 5 == 0 ? QStringList{QString::number(i)} // no text in column 1
+                                          : QStringList{QString::number(i), text});
+                }
+                const auto key = [&](const QStringList& r) {
+                    const QString t = r.value(column);
+                    return cs == Qt::CaseInsensitive ? t.toCaseFolded() : t;
+                };
+                QList<QStringList> expected = rows;
+                std::stable_sort(expected.begin(), expected.end(), [&](const QStringList& a, const QStringList& b) {
+                    return order == Qt::AscendingOrder ? key(a).compare(key(b)) < 0 : key(b).compare(key(a)) < 0;
+                });
+                ListView lv;
+                lv.setHeaderLabels({"A", "B"});
+                lv.setSortCaseSensitivity(cs);
+                fill(lv, rows);
+                lv.sortItems(column, order);
+                QStringList got, want;
+                for (int i = 0; i < lv.topLevelItemCount(); ++i) {
+                    got << lv.topLevelItem(i)->text(1 - column);
+                    want << expected[i].value(1 - column);
+                }
+                EXPECT_EQ(got, want) << "column " << column << (cs == Qt::CaseSensitive ? " case" : " no case")
+                                     << (order == Qt::AscendingOrder ? " up" : " down");
+            }
+}
+
+// A sort the rows already stand in is not made again; once rows are added, or texts of the
+// sort column or the letter-case rule change, it is.
+TEST(ListView, ASortIsMadeAgainOnceTheRowsOrTheRuleChange)
+{
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    fill(lv, kRows);
+    lv.sortItems(0, Qt::AscendingOrder);
+    ASSERT_EQ(column(lv), QStringList({"Alpha", "bravo", "charlie", "delta", "echo"}));
+    lv.topLevelItem(1)->setText(1, "Z"); // not the sort column
+    lv.topLevelItem(0)->setText(0, "zulu");
+    lv.sortItems(0, Qt::AscendingOrder);
+    EXPECT_EQ(column(lv), QStringList({"bravo", "charlie", "delta", "echo", "zulu"}));
+    lv.insertTopLevelItem(2, new ListItem({"able"}));
+    lv.sortItems(0, Qt::AscendingOrder);
+    EXPECT_EQ(column(lv), QStringList({"able", "bravo", "charlie", "delta", "echo", "zulu"}));
+    lv.topLevelItem(3)->setData(0, Qt::DisplayRole, "Delta");
+    lv.topLevelItem(4)->setText(0, "Echo");
+    lv.sortItems(0, Qt::AscendingOrder);
+    EXPECT_EQ(column(lv), QStringList({"Delta", "Echo", "able", "bravo", "charlie", "zulu"}));
+    lv.setSortCaseSensitivity(Qt::CaseInsensitive);
+    lv.sortItems(0, Qt::AscendingOrder);
+    EXPECT_EQ(column(lv), QStringList({"able", "bravo", "charlie", "Delta", "Echo", "zulu"}));
+}
+
+// The view lays rows out by their flags: a row's own flags reach it, in the list or added later.
+TEST(ListView, ARowsOwnFlagsReachTheView)
+{
+    ListView lv;
+    lv.setHeaderLabels({"Title", "Artist"});
+    fill(lv, kRows);
+    const auto editable = [&](int row) { return bool(lv.model()->flags(lv.model()->index(row, 1)) & Qt::ItemIsEditable); };
+    EXPECT_TRUE(lv.model()->flags(lv.model()->index(0, 0)) & Qt::ItemIsSelectable);
+    EXPECT_EQ(lv.model()->flags(lv.model()->index(5, 0)), Qt::NoItemFlags);
+    ListItem* row = lv.topLevelItem(2);
+    row->setFlags(row->flags() | Qt::ItemIsEditable);
+    EXPECT_TRUE(editable(2));
+    EXPECT_FALSE(editable(1));
+    lv.takeTopLevelItem(2);
+    EXPECT_FALSE(editable(2));
+    lv.addTopLevelItem(row);
+    EXPECT_TRUE(editable(4));
+    row->setFlags(row->flags() & ~Qt::ItemIsEditable);
+    EXPECT_FALSE(editable(4));
+    auto* disabled = new ListItem({"x"});
+    disabled->setFlags(Qt::NoItemFlags);
+    lv.addTopLevelItem(disabled);
+    EXPECT_FALSE(lv.model()->flags(lv.model()->index(5, 0)) & Qt::ItemIsEnabled);
+    EXPECT_TRUE(lv.model()->flags(lv.model()->index(0, 0)) & Qt::ItemIsEnabled);
+    delete disabled;
+}
 
 TEST(ListView, WhileSortingIsOnNewAndChangedRowsAreSortedInOnTheNextPass)
 {
