@@ -200,14 +200,17 @@ char16_t* decodeInto(const char* text, qsizetype n, char16_t* out)
     return out;
 }
 
-// Repeated values of one field (an artist, an album's cover, the category, a length) are
-// decoded once and share one text, which saves an allocation per field and keeps a large
-// catalogue small. A field whose values hardly repeat (the titles) soon stops being looked up.
+// Repeated values of one field (an artist, an album, a cover) are decoded once and share one
+// text, which keeps a large catalogue small. A short value (a length, a category) is not
+// looked up: decoding it into its record's block costs less than finding it and sharing it.
+// A field whose values hardly repeat (the titles) soon stops being looked up.
 class FieldTexts {
 public:
     // The text kept for these bytes, when there is one.
     bool find(const char* p, qsizetype n, QString& out)
     {
+        if (n < kShortest)
+            return false;
         // Records often repeat the value of the record before (an album's songs).
         if (m_last && n == qsizetype(m_last->first.size()) && std::memcmp(p, m_last->first.data(), size_t(n)) == 0) {
             out = QString(m_last->second); // a copy made inline, then moved
@@ -227,7 +230,7 @@ public:
     // Keeps value, just decoded from the bytes find did not know.
     void keep(const char* p, qsizetype n, const QString& value)
     {
-        if (!m_active || n > kLongest)
+        if (!m_active || n < kShortest || n > kLongest)
             return;
         if (m_seen.size() < kMostKept)
             m_last = &*m_seen.emplace(std::string(p, size_t(n)), value).first;
@@ -239,6 +242,7 @@ public:
     }
 
 private:
+    static constexpr qsizetype kShortest = 16;
     static constexpr qsizetype kLongest = 96;
     static constexpr size_t kMostKept = 20000;
     static constexpr int kTrial = 2048;
@@ -390,8 +394,20 @@ private:
     // not end before end.
     const char* record(const char* pos, const char* end)
     {
-        const auto nextSep = [end](const char* p) {
-            return p < end ? static_cast<const char*>(std::memchr(p, 4, size_t(end - p))) : nullptr;
+        // The next separator from p; fields are short, so it is looked for inline.
+        const auto nextSep = [end](const char* p) -> const char* {
+#ifdef __SSE2__
+            const __m128i sep = _mm_set1_epi8(4);
+            for (; end - p >= 16; p += 16) {
+                const int hit = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), sep));
+                if (hit != 0)
+                    return p + __builtin_ctz(unsigned(hit));
+            }
+#endif
+            for (; p < end; ++p)
+                if (*p == 4)
+                    return p;
+            return nullptr;
         };
         // Where each field lies.
         for (int f = 0; f < m_fieldCount; ++f) {
