@@ -213,6 +213,7 @@ public:
             return false;
         // Records often repeat the value of the record before (an album's songs).
         if (m_last && n == qsizetype(m_last->first.size()) && std::memcmp(p, m_last->first.data(), size_t(n)) == 0) {
+            ++m_hits;
             out = QString(m_last->second); // a copy made inline, then moved
             return true;
         }
@@ -245,7 +246,8 @@ private:
     static constexpr qsizetype kShortest = 16;
     static constexpr qsizetype kLongest = 96;
     static constexpr size_t kMostKept = 20000;
-    static constexpr int kTrial = 2048;
+    // Looked up until this many values were not found, unless a quarter as many were.
+    static constexpr int kTrial = 256;
     struct KeyHash {
         using is_transparent = void;
         size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
