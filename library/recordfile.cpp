@@ -427,7 +427,9 @@ private:
             pos = at + (lastField ? 2 : 1);
         }
         // The texts already known are shared; the others are decoded into one block of the
-        // record's own, which their texts share (each ends in a 0, as any text's data does).
+        // record's own, which their texts share (each ends in a 0, as any text's data does):
+        // one allocation a record. A text changed later is copied first, as any shared text is;
+        // the block is freed with the last of its texts.
         qsizetype room = 0;
         int fresh = 0;
         for (int f = 0; f < m_fieldCount; ++f) {
@@ -438,8 +440,7 @@ private:
             } else if (s.inner) {
                 field = decodeField(s.p, s.n);
                 field.remove(kSep);
-            } else if (m_texts[size_t(f)].find(s.p, s.n, field)) {
-            } else {
+            } else if (!m_texts[size_t(f)].find(s.p, s.n, field)) {
                 m_fresh[size_t(fresh++)] = f;
                 room += s.n + 1;
             }
