@@ -202,12 +202,28 @@ colMp3::Ptr colMp3::Add(const QString& MP3Title, const QString& artist, const QS
 
 void colMp3::visitRecord(qsizetype index, RecordFile::RecordWriter& out) const
 {
-    visitFields(at(index), kMp3Fields, out);
+    // The fields in file order (kMp3Fields), named so that the calls are made directly.
+    const clsMP3& r = at(index);
+    out.field(r.MP3Title());
+    out.field(r.artist());
+    out.field(r.Length());
+    out.field(r.CDTitle());
+    out.field(r.Category());
+    out.field(r.Cover());
+    out.field(r.Notes());
 }
 
 void colMp3::addParsed(QString* f)
 {
-    addRecord([f](clsMP3& r) { takeFields(r, kMp3Fields, f); });
+    addRecord([f](clsMP3& r) {
+        r.setMP3Title(std::move(f[0]), {});
+        r.setArtist(std::move(f[1]), {});
+        r.setLength(std::move(f[2]), {});
+        r.setCDTitle(std::move(f[3]), {});
+        r.setCategory(std::move(f[4]), {});
+        r.setCover(std::move(f[5]), {});
+        r.setNotes(std::move(f[6]), {});
+    });
 }
 
 // ---- SongsByTitle ----

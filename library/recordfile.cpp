@@ -156,41 +156,98 @@ QString decodeField(const char* p, qsizetype n)
     return fromUtf8KeepingBom(utf8.constData(), utf8.size());
 }
 
-// Repeated values of one field (an artist, an album's cover, the category, a length) are
-// decoded once and share one text, which saves an allocation per field and keeps a large
-// catalogue small. A field whose values hardly repeat (the titles) soon stops being looked up.
+// Decodes record-file text of n bytes into out (room for n units) as decodeField does, in one
+// pass: valid UTF-8 sequences (a byte-order mark included) as they stand, every other byte as
+// its Windows-1252 character. Returns the end of what was written.
+char16_t* decodeInto(const char* text, qsizetype n, char16_t* out)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    const auto* const end = p + n;
+    while (p < end) {
+#ifdef __SSE2__
+        // The ASCII bytes of the next sixteen, before the first other one, widened at once.
+        if (end - p >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const int high = _mm_movemask_epi8(v);
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(v, zero));
+            const int run = high == 0 ? 16 : __builtin_ctz(unsigned(high));
+            p += run;
+            out += run;
+            if (run == 16)
+                continue;
+        }
+#endif
+        while (p < end && *p < 0x80)
+            *out++ = char16_t(*p++);
+        if (p == end)
+            break;
+        char32_t cp = 0;
+        const int len = utf8Sequence(p, end, cp);
+        if (len == 0) {
+            *out++ = cp1252(*p++);
+            continue;
+        }
+        p += len;
+        if (cp > 0xFFFF) {
+            *out++ = QChar::highSurrogate(cp);
+            *out++ = QChar::lowSurrogate(cp);
+        } else {
+            *out++ = char16_t(cp);
+        }
+    }
+    return out;
+}
+
+// Repeated values of one field (an artist, an album, a cover) are decoded once and share one
+// text, which keeps a large catalogue small. A short value (a length, a category) is not
+// looked up: decoding it into its record's block costs less than finding it and sharing it.
+// A field whose values hardly repeat (the titles) soon stops being looked up.
 class FieldTexts {
 public:
-    QString get(const char* p, qsizetype n)
+    // The text kept for these bytes, when there is one.
+    bool find(const char* p, qsizetype n, QString& out)
     {
-        if (n == 0)
-            return QString();
+        if (n < kShortest)
+            return false;
         // Records often repeat the value of the record before (an album's songs).
-        if (m_last && n == qsizetype(m_last->first.size()) && std::memcmp(p, m_last->first.data(), size_t(n)) == 0)
-            return m_last->second;
-        if (!m_active || n > kLongest)
-            return decodeField(p, n);
-        const std::string_view key(p, size_t(n));
-        if (const auto it = m_seen.find(key); it != m_seen.end()) {
+        if (m_last && n == qsizetype(m_last->first.size()) && std::memcmp(p, m_last->first.data(), size_t(n)) == 0) {
             ++m_hits;
-            m_last = &*it;
-            return it->second;
+            out = QString(m_last->second); // a copy made inline, then moved
+            return true;
         }
-        QString value = decodeField(p, n);
+        if (!m_active || n > kLongest)
+            return false;
+        const auto it = m_seen.find(std::string_view(p, size_t(n)));
+        if (it == m_seen.end())
+            return false;
+        ++m_hits;
+        m_last = &*it;
+        out = QString(it->second);
+        return true;
+    }
+
+    // Keeps value, just decoded from the bytes find did not know.
+    void keep(const char* p, qsizetype n, const QString& value)
+    {
+        if (!m_active || n < kShortest || n > kLongest)
+            return;
         if (m_seen.size() < kMostKept)
-            m_last = &*m_seen.emplace(std::string(key), value).first;
+            m_last = &*m_seen.emplace(std::string(p, size_t(n)), value).first;
         if (++m_misses == kTrial && m_hits < kTrial / 4) {
             m_active = false;
             m_last = nullptr;
             m_seen.clear();
         }
-        return value;
     }
 
 private:
+    static constexpr qsizetype kShortest = 16;
     static constexpr qsizetype kLongest = 96;
     static constexpr size_t kMostKept = 20000;
-    static constexpr int kTrial = 2048;
+    // Looked up until this many values were not found, unless a quarter as many were.
+    static constexpr int kTrial = 256;
     struct KeyHash {
         using is_transparent = void;
         size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
@@ -301,7 +358,8 @@ public:
     RecordParser(int fieldCount, const std::function<void(QString* fields)>& add, const std::function<void()>& pump,
                  int pumpEvery)
         : m_fieldCount(std::max(fieldCount, 1)), m_add(add), m_pump(pump), m_pumpEvery(pumpEvery),
-          m_fields(size_t(m_fieldCount)), m_texts(size_t(m_fieldCount))
+          m_fields(size_t(m_fieldCount)), m_texts(size_t(m_fieldCount)), m_spans(size_t(m_fieldCount)),
+          m_fresh(size_t(m_fieldCount))
     {
     }
 
@@ -338,9 +396,22 @@ private:
     // not end before end.
     const char* record(const char* pos, const char* end)
     {
-        const auto nextSep = [end](const char* p) {
-            return p < end ? static_cast<const char*>(std::memchr(p, 4, size_t(end - p))) : nullptr;
+        // The next separator from p; fields are short, so it is looked for inline.
+        const auto nextSep = [end](const char* p) -> const char* {
+#ifdef __SSE2__
+            const __m128i sep = _mm_set1_epi8(4);
+            for (; end - p >= 16; p += 16) {
+                const int hit = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), sep));
+                if (hit != 0)
+                    return p + __builtin_ctz(unsigned(hit));
+            }
+#endif
+            for (; p < end; ++p)
+                if (*p == 4)
+                    return p;
+            return nullptr;
         };
+        // Where each field lies.
         for (int f = 0; f < m_fieldCount; ++f) {
             const bool lastField = f + 1 == m_fieldCount;
             const char* at = nextSep(pos);
@@ -352,20 +423,60 @@ private:
             }
             if (!at || (lastField && at + 1 >= end))
                 return nullptr;
-            m_fields[size_t(f)] = m_texts[size_t(f)].get(pos, at - pos);
-            if (inner)
-                m_fields[size_t(f)].remove(kSep);
+            m_spans[size_t(f)] = {pos, at - pos, inner};
             pos = at + (lastField ? 2 : 1);
+        }
+        // The texts already known are shared; the others are decoded into one block of the
+        // record's own, which their texts share (each ends in a 0, as any text's data does):
+        // one allocation a record. A text changed later is copied first, as any shared text is;
+        // the block is freed with the last of its texts.
+        qsizetype room = 0;
+        int fresh = 0;
+        for (int f = 0; f < m_fieldCount; ++f) {
+            const Span& s = m_spans[size_t(f)];
+            QString& field = m_fields[size_t(f)];
+            if (s.n == 0) {
+                field = QString();
+            } else if (s.inner) {
+                field = decodeField(s.p, s.n);
+                field.remove(kSep);
+            } else if (!m_texts[size_t(f)].find(s.p, s.n, field)) {
+                m_fresh[size_t(fresh++)] = f;
+                room += s.n + 1;
+            }
+        }
+        if (fresh > 0) {
+            auto [block, data] = QTypedArrayData<char16_t>::allocate(room);
+            if (!block)
+                qBadAlloc();
+            block->ref_.storeRelaxed(fresh); // one reference for each text
+            char16_t* out = data;
+            for (int i = 0; i < fresh; ++i) {
+                const int f = m_fresh[size_t(i)];
+                const Span& s = m_spans[size_t(f)];
+                char16_t* const text = out;
+                out = decodeInto(s.p, s.n, text);
+                m_fields[size_t(f)] = QString(QString::DataPointer(block, text, out - text));
+                *out++ = 0;
+                m_texts[size_t(f)].keep(s.p, s.n, m_fields[size_t(f)]);
+            }
         }
         return pos;
     }
 
+    struct Span {
+        const char* p;
+        qsizetype n;
+        bool inner; // single separators inside, to be dropped
+    };
     int m_fieldCount;
     const std::function<void(QString* fields)>& m_add;
     const std::function<void()>& m_pump;
     int m_pumpEvery;
     std::vector<QString> m_fields;
     std::vector<FieldTexts> m_texts;
+    std::vector<Span> m_spans;
+    std::vector<int> m_fresh; // the fields of the record being read that are decoded anew
 };
 
 } // namespace
