@@ -20,6 +20,7 @@
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
+#include "app/windows.h"
 #include "../tests/support/audiofiles.h"
 #include "burner/frmburner.h"
 #include "controls/audiosink.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterWindows(); // as the program does: windows find each other by kind
     const int files = argc > 1 ? std::max(3, atoi(argv[1])) : 600;
     const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
 

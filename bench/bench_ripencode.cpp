@@ -15,6 +15,7 @@
 #include <vector>
 #include <sndfile.h>
 
+#include "app/windows.h"
 #include "../tests/support/discimage.h"
 #include "core/cdaudio.h"
 #include "cd/frmcd.h"
@@ -92,6 +93,7 @@ int main(int argc, char** argv)
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterWindows(); // as the program does: windows find each other by kind
     const int trackSeconds =
         qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 30;
 

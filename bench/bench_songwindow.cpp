@@ -20,6 +20,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "app/windows.h"
 #include "controls/audiosink.h"
 #include "controls/uisound.h"
 #include "core/driveinfo.h"
@@ -219,6 +220,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    RegisterWindows(); // as the program does: windows find each other by kind
     app.setQuitOnLastWindowClosed(false);
     ScriptedPrompt prompt;
     RecordingUiSound sounds;
