@@ -16,6 +16,7 @@
 #include "jobs/mp3towavjob.h"
 #include "platform/cddrives.h"
 #include "pump.h"
+#include "runjob.h"
 
 namespace {
 const QString kUnknown = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.");
@@ -76,20 +77,6 @@ protected:
         }
         return p;
     }
-    // Starts job and runs it to its end.
-    static JobOutcome runToEnd(BurnCdJob& job)
-    {
-        JobOutcome out;
-        bool ended = false;
-        const auto watch = QObject::connect(&job, &Job::finished, &job, [&](const JobOutcome& o) {
-            out = o;
-            ended = true;
-        });
-        job.start();
-        EXPECT_TRUE(pumpUntil([&] { return ended; }, 30000));
-        QObject::disconnect(watch);
-        return out;
-    }
     bool exists(const QString& name) const { return QFileInfo::exists(music + name); }
     // Tracks on the image disc; -1 when there is no disc image.
     int discTracks() const
@@ -134,7 +121,7 @@ TEST_F(BurnJobTest, DecodesTheMp3sWritesEveryTrackAndRemovesOnlyTheWavsItMade)
         return int(files.size());
     });
 
-    const JobOutcome out = runToEnd(job);
+    const JobOutcome out = runJobToEnd(job);
     EXPECT_EQ(out.kind, JobOutcome::Done) << out.reason.toStdString();
     EXPECT_EQ(job.writeOutcome().kind, BurnOutcome::Written);
     EXPECT_TRUE(job.writeStarted());
@@ -173,7 +160,7 @@ TEST_F(BurnJobTest, ATestRunOfWavsNeedsNoPreparationAndWritesNothing)
     job.setPlan(plan({"a.wav", "b.wav"}, true));
     QStringList tasks;
     QObject::connect(&job, &Job::newTask, &job, [&](const QString& t) { tasks << t; });
-    const JobOutcome out = runToEnd(job);
+    const JobOutcome out = runJobToEnd(job);
     EXPECT_EQ(out.kind, JobOutcome::Done);
     EXPECT_EQ(job.writeOutcome().kind, BurnOutcome::TestRunDone);
     EXPECT_EQ(tasks, QStringList{BurnCdJob::burnTask()});
@@ -211,7 +198,7 @@ TEST_F(BurnJobTest, AnAbortDuringThePreparationRemovesEveryWavItMade)
             else
                 job.cancel();
         });
-        const JobOutcome out = runToEnd(job);
+        const JobOutcome out = runJobToEnd(job);
         EXPECT_EQ(out.kind, JobOutcome::Aborted);
         EXPECT_EQ(job.stopping(), !byFlag);
         EXPECT_FALSE(gateAsked);
@@ -283,7 +270,7 @@ TEST_F(BurnJobTest, ACancelWhileTheDiscIsFinalisedLetsTheWriteEnd)
         fixated = true;
         job.cancel();
     });
-    const JobOutcome out = runToEnd(job);
+    const JobOutcome out = runJobToEnd(job);
     EXPECT_TRUE(fixated);
     EXPECT_FALSE(job.stopping());
     EXPECT_EQ(out.kind, JobOutcome::Done);
@@ -307,7 +294,7 @@ TEST_F(BurnJobTest, AFailedPreparationWritesNothingAndRemovesWhatItMade)
         gateAsked = true;
         return 3;
     });
-    const JobOutcome out = runToEnd(job);
+    const JobOutcome out = runJobToEnd(job);
     EXPECT_EQ(out.kind, JobOutcome::Failed);
     EXPECT_EQ(out.reason,
               QStringLiteral("Could Not Convert \"Broken.mp3\" To A Temporary WAV File. The CD Was Not Burned."));
@@ -352,7 +339,7 @@ TEST_F(BurnJobTest, AFailedOrRefusedWriteSaysWhyAndRemovesWhatItMade)
             wav(QStringLiteral("w.wav"), 1.0);
         BurnCdJob job(writer, player);
         job.setPlan(plan({"m.mp3", "w.wav"}));
-        const JobOutcome out = runToEnd(job);
+        const JobOutcome out = runJobToEnd(job);
         EXPECT_EQ(out.kind, JobOutcome::Failed);
         if (c.reason.isEmpty())
             EXPECT_TRUE(out.reason.startsWith(kUnknown + QStringLiteral("\n"))) << out.reason.toStdString();
@@ -398,7 +385,7 @@ TEST_F(BurnJobTest, TheGateBeforeTheWriteDecidesWhatIsWritten)
         QObject::connect(&job, &BurnCdJob::writeStarting, &job, [&](int n) { starting = n; });
         QObject::connect(&job, &Job::nextTrack, &job,
                          [&](int n, int of) { tracks << QStringLiteral("%1 of %2").arg(n).arg(of); });
-        const JobOutcome out = runToEnd(job);
+        const JobOutcome out = runJobToEnd(job);
         EXPECT_EQ(out.kind, c.kind);
         EXPECT_EQ(discTracks(), c.discTracks);
         EXPECT_EQ(starting, c.kind == JobOutcome::Done ? 1 : 0);

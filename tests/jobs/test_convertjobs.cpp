@@ -16,6 +16,7 @@
 #include "jobs/wavtomp3job.h"
 #include "platform/childprocess.h"
 #include "pump.h"
+#include "runjob.h"
 
 namespace {
 class Mp3ToWavJobTest : public AppFixture {
@@ -43,20 +44,6 @@ public:
         }
         return p;
     }
-    // Runs job to its end and returns how it ended.
-    static JobOutcome runToEnd(Job& job)
-    {
-        JobOutcome out;
-        bool ended = false;
-        const auto watch = QObject::connect(&job, &Job::finished, &job, [&](const JobOutcome& o) {
-            out = o;
-            ended = true;
-        });
-        job.start();
-        EXPECT_TRUE(pumpUntil([&] { return ended; }, 30000));
-        QObject::disconnect(watch);
-        return out;
-    }
     QString at(const QString& name) const { return MusicFolder + name; }
 };
 } // namespace
@@ -78,7 +65,7 @@ TEST_F(Mp3ToWavJobTest, DecodesEachFileInOrderIntoAFreeNameAndReportsEveryStep)
         started << QString::number(i) + ' ' + m + ' ' + w;
         runningSeen = ConversionRunning == 1 && job.running();
     });
-    const JobOutcome out = runToEnd(job);
+    const JobOutcome out = runJobToEnd(job);
     EXPECT_EQ(out.kind, JobOutcome::Done);
     EXPECT_EQ(started, (QStringList{QStringLiteral("0 A.mp3 A.wav"), QStringLiteral("1 B.mp3 B(1).wav")}));
     EXPECT_EQ(tracks, (QStringList{QStringLiteral("1 of 2"), QStringLiteral("2 of 2")}));
@@ -160,7 +147,7 @@ TEST_F(Mp3ToWavJobTest, AnUnreadableFileIsLoggedAndPassedOrEndsTheRunAsThePlanSa
                              logged << proc + ' ' + QString::number(n) + ' ' + text;
                          });
         ConversionRunning = 0;
-        const JobOutcome out = runToEnd(job);
+        const JobOutcome out = runJobToEnd(job);
         EXPECT_FALSE(QFile::exists(at(QStringLiteral("Broken.wav"))));
         if (stop) {
             EXPECT_EQ(out.kind, JobOutcome::Failed);
@@ -189,7 +176,7 @@ TEST_F(Mp3ToWavJobTest, CancelBeforeStartOrAfterTheEndDoesNothing)
     QObject::connect(&job, &Job::finished, &job, [&] { ++ends; });
     job.cancel();
     EXPECT_EQ(DecodeAbort, 0);
-    EXPECT_EQ(runToEnd(job).kind, JobOutcome::Done);
+    EXPECT_EQ(runJobToEnd(job).kind, JobOutcome::Done);
     job.cancel();
     job.cancel();
     pumpUntil([] { return false; }, 20);
@@ -274,7 +261,7 @@ protected:
     JobOutcome run(WavToMp3Job& job)
     {
         clock.setAutoStep(50);
-        return runToEnd(job);
+        return runJobToEnd(job);
     }
     ScriptedEncoders encoders;
 };
@@ -318,7 +305,7 @@ TEST_F(WavToMp3JobTest, EncodesEachFileIntoAFreeNameAndGoesOnPastAFailedOrMissin
     // An encoder that cannot start is logged for each file, and the run still ends.
     encoders.canStart = false;
     logged.clear();
-    EXPECT_EQ(runToEnd(job).kind, JobOutcome::Done);
+    EXPECT_EQ(runJobToEnd(job).kind, JobOutcome::Done);
     EXPECT_EQ(logged.size(), 3);
     EXPECT_TRUE(logged.first().startsWith(QStringLiteral("WAVToMP3Encode 53")));
 }
