@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <vector>
-#include <sndfile.h>
 
 #include "app/windows.h"
+#include "../tests/support/audiofiles.h"
 #include "../tests/support/discimage.h"
 #include "core/cdaudio.h"
 #include "cd/frmcd.h"
@@ -31,21 +31,6 @@
 namespace {
 
 constexpr int kTracks = 10;
-
-bool writeWav(const QString& path, const std::vector<int16_t>& pcm)
-{
-    SF_INFO si{};
-    si.samplerate = 44100;
-    si.channels = 2;
-    si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &si);
-    if (!f)
-        return false;
-    const auto frames = static_cast<sf_count_t>(pcm.size() / 2);
-    const bool ok = sf_writef_short(f, pcm.data(), frames) == frames;
-    sf_close(f);
-    return ok;
-}
 
 // lame alone: the program's own command line for each WAV, one after the other.
 double lameAlone(const QStringList& wavs)
@@ -119,7 +104,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < kTracks; ++i) {
         std::vector<int16_t> pcm = DiscImage::tonePcm(trackSeconds * 75, i + 1);
         const QString wav = wavDir + QStringLiteral("track%1.wav").arg(i + 1);
-        if (!writeWav(wav, pcm))
+        if (!testaudio::writeCdWav(wav, pcm))
             return 1;
         wavs << wav;
         layout.tracks.push_back({std::move(pcm), 0, false});

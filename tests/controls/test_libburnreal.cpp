@@ -61,16 +61,7 @@ QByteArray writePatternWav(const QString& path, int sectors)
         samples[i] = static_cast<short>(v);
         pcm.append(static_cast<char>(v & 0xff)).append(static_cast<char>(v >> 8));
     }
-    SF_INFO si{};
-    si.samplerate = 44100;
-    si.channels = 2;
-    si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &si);
-    if (!f)
-        return {};
-    const bool ok = sf_writef_short(f, samples.data(), frames) == frames;
-    sf_close(f);
-    return ok ? pcm : QByteArray();
+    return testaudio::writeCdWav(path, samples) ? pcm : QByteArray();
 }
 
 // Every handler 1-31 as the process has it now (without the restorer flag the C library

@@ -35,6 +35,22 @@ inline bool writeWav(const QString& path, int rate, int channels, double seconds
     return ok;
 }
 
+// A 44,100 Hz 16-bit stereo WAV (as a CD carries its sound) of the given samples, left then right.
+inline bool writeCdWav(const QString& path, const std::vector<short>& samples)
+{
+    SF_INFO si{};
+    si.samplerate = 44100;
+    si.channels = 2;
+    si.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &si);
+    if (!f)
+        return false;
+    const auto frames = static_cast<sf_count_t>(samples.size() / 2);
+    const bool ok = sf_writef_short(f, samples.data(), frames) == frames;
+    sf_close(f);
+    return ok;
+}
+
 // Encodes wav to mp3 with lame at a constant bit rate (kbit/s); extra arguments may
 // set the output rate. true when lame succeeded.
 inline bool encodeMp3(const QString& wav, const QString& mp3, int kbps, const QStringList& extra = {})
