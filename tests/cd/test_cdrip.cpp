@@ -88,27 +88,28 @@ protected:
         return pressed;
     }
 
-    // The song titles and the playlist entries ("name:number:title") in the record files.
-    QStringList savedSongs() const
+    // The records in a catalogue's file, each as row() gives it; none when there is no file.
+    template <class Col, class Row> QStringList saved(const QString& file, Row row) const
     {
-        colMp3 saved;
-        saved.setFileName(programFile(QStringLiteral("MP3.mpd")));
+        Col col;
+        col.setFileName(programFile(file));
         QStringList out;
-        if (QFileInfo::exists(saved.FileName()) && saved.OpenFile())
-            for (const auto& s : saved)
-                out << s->MP3Title();
+        if (QFileInfo::exists(col.FileName()) && col.OpenFile())
+            for (const auto& r : col)
+                out << row(*r);
         return out;
     }
+    QStringList savedSongs() const
+    {
+        return saved<colMp3>(QStringLiteral("MP3.mpd"), [](const auto& s) { return s.MP3Title(); });
+    }
+    // Playlist entries as "name:number:title".
     QStringList savedEntries() const
     {
-        colPlaylist saved;
-        saved.setFileName(programFile(QStringLiteral("playlist.mpd")));
-        QStringList out;
-        if (QFileInfo::exists(saved.FileName()) && saved.OpenFile())
-            for (const auto& e : saved)
-                out << e->PlaylistName() + QLatin1Char(':') + QString::number(e->ItemNumber()) + QLatin1Char(':') +
-                           e->MP3Title();
-        return out;
+        return saved<colPlaylist>(QStringLiteral("playlist.mpd"), [](const auto& e) {
+            return e.PlaylistName() + QLatin1Char(':') + QString::number(e.ItemNumber()) + QLatin1Char(':') +
+                   e.MP3Title();
+        });
     }
 
     qint64 freeBytes = qint64(1) << 40;
