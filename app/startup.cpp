@@ -48,6 +48,9 @@ void Main()
     RegisterWindows();
 
     trap([] { PixelScale = 15.0 / ScreenTwipsPerPixelX(); });
+    // Every run rips to MP3 only, with no encoder preset, until the settings dialog says
+    // otherwise: neither is stored, and no window may depend on the dialog having loaded.
+    EncodeOutputMode = 1;
     trap([] { Forms::get<frmSplash>().Show(); });
     const qint64 t0 = Clocks().monotonicMs();
 

@@ -1251,9 +1251,17 @@ JobOutcome frmCD::encodeTracks()
     RipEncodeJob job(ripPlan(), *rip->ACD1);
     JobOutcome outcome = JobOutcome::aborted();
     connect(&job, &Job::finished, this, [&outcome](const JobOutcome& o) { outcome = o; });
+    const int songsBefore = SongLibrary ? SongLibrary->Count() : 0;
+    const int entriesBefore = Playlists ? Playlists->Count() : 0;
     rip->watch(job);
     job.start();
     Clocks().waitUntil([&job] { return !job.running(); }, -1);
+    // The songs and playlist entries the run added are saved as it ends, done or not: nothing
+    // else saves them before the program ends. Playlists first, as the playlist editor saves.
+    if (Playlists && Playlists->Count() != entriesBefore)
+        trap([] { Playlists->SaveFile(); });
+    if (SongLibrary && SongLibrary->Count() != songsBefore)
+        trap([] { SongLibrary->SaveFile(); });
     return outcome;
 }
 

@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "platform/appcontext.h"
 #include "shell/frmmain.h"
+#include "shell/frmoptions.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -86,6 +87,10 @@ TEST_F(Startup, LoadsCataloguesKeepsTheSplashThreeSecondsAndReachesTheMainWindow
     ASSERT_TRUE(Forms::isLoaded<frmMain>());
     EXPECT_TRUE(Forms::find<frmMain>()->isVisible());
     EXPECT_EQ(PixelScale, 15.0 / ScreenTwipsPerPixelX());
+    // Every run rips to MP3 only with no encoder preset, before any window has read them.
+    EXPECT_EQ(EncodeOutputMode, 1);
+    EXPECT_TRUE(EncoderMode.isEmpty());
+    EXPECT_FALSE(Forms::isLoaded<frmOptions>());
 }
 
 TEST_F(Startup, CataloguesLoadInOrderAndMissingFilesDoNotStopStartUp)

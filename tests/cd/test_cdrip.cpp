@@ -88,6 +88,30 @@ protected:
         return pressed;
     }
 
+    // The records in a catalogue's file, each as row() gives it; none when there is no file.
+    template <class Col, class Row> QStringList saved(const QString& file, Row row) const
+    {
+        Col col;
+        col.setFileName(programFile(file));
+        QStringList out;
+        if (QFileInfo::exists(col.FileName()) && col.OpenFile())
+            for (const auto& r : col)
+                out << row(*r);
+        return out;
+    }
+    QStringList savedSongs() const
+    {
+        return saved<colMp3>(QStringLiteral("MP3.mpd"), [](const auto& s) { return s.MP3Title(); });
+    }
+    // Playlist entries as "name:number:title".
+    QStringList savedEntries() const
+    {
+        return saved<colPlaylist>(QStringLiteral("playlist.mpd"), [](const auto& e) {
+            return e.PlaylistName() + QLatin1Char(':') + QString::number(e.ItemNumber()) + QLatin1Char(':') +
+                   e.MP3Title();
+        });
+    }
+
     qint64 freeBytes = qint64(1) << 40;
     std::unique_ptr<ScopedMountTable> mounts;
 };
@@ -123,8 +147,9 @@ TEST_F(CdRip, MP3OnlyRunMakesTaggedSongsUniqueNamesAndAnAutoPlaylist)
     EXPECT_EQ(Playlists->Item(1)->PlaylistName(), QStringLiteral("Road Trip"));
     EXPECT_EQ(Playlists->Item(2)->ItemNumber(), 2);
     EXPECT_EQ(Playlists->Item(2)->MP3Title(), QStringLiteral("Same_Name_(1)"));
-    // Nothing is saved by the run.
-    EXPECT_FALSE(QFileInfo::exists(programFile(QStringLiteral("MP3.mpd"))));
+    // The run's songs and playlist are saved as it ends.
+    EXPECT_EQ(savedSongs(), (QStringList{"Same_Name_", "Same_Name_(1)"}));
+    EXPECT_EQ(savedEntries(), (QStringList{"Road Trip:1:Same_Name_", "Road Trip:2:Same_Name_(1)"}));
 
     Mp3Play tag;
     ASSERT_EQ(tag.Open(MusicFolder + QStringLiteral("Same_Name_(1).mp3"), QString()), 0);
@@ -176,6 +201,7 @@ TEST_F(CdRip, WavOnlyRunKeepsWavsAndAddsNoSongs)
     EXPECT_EQ(QFileInfo(MusicFolder + QStringLiteral("Track No. 2.wav")).size(), 44 + 150 * 2352);
     EXPECT_TRUE(f.script.started.empty());
     EXPECT_EQ(SongLibrary->Count(), 0);
+    EXPECT_FALSE(QFileInfo::exists(programFile(QStringLiteral("MP3.mpd")))); // nothing changed, nothing saved
     EXPECT_FALSE(cd.Opt128->isEnabled()); // the encoder options stay off
     EXPECT_EQ(ConversionRunning, 0);
     EXPECT_TRUE(cd.ListView1->isEnabled());
@@ -204,6 +230,9 @@ TEST_F(CdRip, AbortWhileEncodingTheSecondTrackKeepsTheFirstAndTheSecondWav)
     EXPECT_EQ(f.script.killed, 1);
     EXPECT_EQ(musicFiles(), (QStringList{"Track No. 1.mp3", "Track No. 1.wav", "Track No. 2.wav"}));
     EXPECT_EQ(SongLibrary->Count(), 1);
+    // An aborted run keeps the song it made.
+    EXPECT_EQ(savedSongs(), QStringList{"Track No. 1"});
+    EXPECT_FALSE(QFileInfo::exists(programFile(QStringLiteral("playlist.mpd"))));
     EXPECT_EQ(prompt.last().text, QStringLiteral("Are You Sure You Want To Abort Ripping/Encoding?"));
     expectIdle(cd);
 }

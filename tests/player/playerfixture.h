@@ -37,16 +37,14 @@ protected:
         RecentList->setFileName(programFile(QStringLiteral("recent.mpd")));
     }
 
-    // A short tone MP3 (two seconds), made once per test program and copied.
-    static QString toneMp3()
+    // A short tone MP3 (two seconds), made once per test in its own folder and copied.
+    QString toneMp3() const
     {
-        static const QString path = [] {
-            const QString p = QDir::tempPath() + QStringLiteral("/quillory-player-tone-%1.mp3")
-                                                     .arg(QCoreApplication::applicationPid());
-            testaudio::makeMp3(p, 44100, 2, 2.0, 128);
-            return p;
-        }();
-        return path;
+        if (m_tone.isEmpty()) {
+            m_tone = tmp.path() + QStringLiteral("/tone-source.mp3");
+            testaudio::makeMp3(m_tone, 44100, 2, 2.0, 128);
+        }
+        return m_tone;
     }
     // Puts song files into the music folder (name as given, ".mp3" added unless it has an extension).
     void addFiles(const QStringList& names) const
@@ -86,4 +84,7 @@ protected:
             n += r.title == QLatin1String("Quillory Error");
         return n;
     }
+
+private:
+    mutable QString m_tone;
 };

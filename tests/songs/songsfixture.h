@@ -106,18 +106,19 @@ protected:
         return t;
     }
 
-    // A real MP3 of one second, made once per run.
-    static QString toneMp3()
+    // A real MP3 of one second, made once per test in its own folder; "" when lame failed.
+    QString toneMp3()
     {
-        static QString path;
-        if (path.isEmpty()) {
-            static QTemporaryDir dir;
-            path = dir.path() + QStringLiteral("/tone.mp3");
-            if (!testaudio::makeMp3(path, 44100, 2, 1.0, 128))
-                path.clear();
+        if (m_tone.isEmpty()) {
+            m_tone = tmp.path() + QStringLiteral("/tone-source.mp3");
+            if (!testaudio::makeMp3(m_tone, 44100, 2, 1.0, 128))
+                m_tone.clear();
         }
-        return path;
+        return m_tone;
     }
 
     std::unique_ptr<ScopedMountTable> mounts;
+
+private:
+    QString m_tone;
 };
