@@ -1,0 +1,136 @@
+// The WAV-to-MP3 converter window's run over two WAV files (lame for each, the progress
+// window watching) against the lame program alone encoding the same files one after the
+// other, in the same run; rounds alternate the two. The closing line gives the median ratio.
+//
+// Needs the `lame` program. Environment: BENCH_WAV_SECONDS (default 180) seconds of each
+// WAV, BENCH_ROUNDS (default 7) rounds.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/windows.h"
+#include "../tests/support/audiofiles.h"
+#include "convert/frmwavtomp3.h"
+#include "core/encoderoptions.h"
+#include "core/globals.h"
+#include "platform/appcontext.h"
+#include "platform/forms.h"
+#include "platform/prompt.h"
+#include "platform/services.h"
+
+namespace {
+
+const QStringList kWavs{QStringLiteral("first.wav"), QStringLiteral("second.wav")};
+
+void removeMp3s()
+{
+    for (const QString& mp3 : QDir(MusicFolder).entryList({QStringLiteral("*.mp3")}, QDir::Files))
+        QFile::remove(MusicFolder + mp3);
+}
+
+// lame alone: the converter's own command line for each WAV, one after the other.
+double lameAlone()
+{
+    removeMp3s();
+    QElapsedTimer t;
+    t.start();
+    for (const QString& wav : kWavs) {
+        const QString mp3 = wav.left(wav.size() - 4) + QStringLiteral(".mp3");
+        const EncoderCommand cmd = BuildEncoderCommand(QStringLiteral("-b128 "), MusicFolder + wav, MusicFolder + mp3);
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+        p.start(cmd.program, cmd.arguments);
+        p.waitForFinished(-1);
+    }
+    return t.elapsed() / 1000.0;
+}
+
+// The converter window's run over both WAVs, from the Convert click to the run's end.
+double converterRun(int* made)
+{
+    removeMp3s();
+    frmWAVToMP3& w = Forms::get<frmWAVToMP3>();
+    w.Show();
+    w.Opt128->setChecked(true);
+    for (int r = 0; r < w.ListView2->topLevelItemCount(); ++r)
+        w.ListView2->topLevelItem(r)->setSelected(true);
+    QEventLoop loop;
+    QObject::connect(w.job, &Job::finished, &loop, &QEventLoop::quit);
+    QElapsedTimer t;
+    t.start();
+    w.SSConvert_Click();
+    if (w.isRunning())
+        loop.exec();
+    const double secs = t.elapsed() / 1000.0;
+    *made = int(QDir(MusicFolder).entryList({QStringLiteral("*.mp3")}, QDir::Files).size());
+    Forms::reset();
+    return secs;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
+        std::printf("bench_wavtomp3: the program \"lame\" is not installed; this bench needs it.\n");
+        return 0;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RegisterWindows(); // as the program does: windows find each other by kind
+    const double seconds =
+        qEnvironmentVariableIsSet("BENCH_WAV_SECONDS") ? qEnvironmentVariableIntValue("BENCH_WAV_SECONDS") : 180;
+
+    QTemporaryDir tmp;
+    const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
+    const QString home = tmp.path() + QStringLiteral("/home/");
+    QDir().mkpath(programDir);
+    QDir().mkpath(home);
+    qputenv("HOME", QFile::encodeName(home));
+    AppContext::setCurrent(AppContext(programDir, home));
+    ResetGlobals();
+    ScriptedPrompt prompt; // no box is ever shown
+    setPrompts(&prompt);
+    TestExit exitSeam;
+    setExit(&exitSeam);
+
+    MusicFolder = home + QStringLiteral("My Music/");
+    QDir().mkpath(MusicFolder);
+    {
+        QFile ini(programDir + QStringLiteral("MWFolders.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
+    }
+    for (const QString& wav : kWavs)
+        if (!testaudio::writeWav(MusicFolder + wav, 44100, 2, seconds))
+            return 1;
+    EncoderMode = QStringLiteral("CBR1");
+
+    // Rounds alternate the two, so a busy spell of the machine weighs on both alike.
+    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
+    std::vector<double> ratios;
+    std::printf("WAV to MP3 of %lld WAVs of %.0f s at 128 kbit/s\n", qlonglong(kWavs.size()), seconds);
+    for (int round = 0; round < rounds; ++round) {
+        const double alone = lameAlone();
+        int made = 0;
+        const double run = converterRun(&made);
+        ratios.push_back(alone > 0 ? run / alone : 0.0);
+        std::printf("  lame alone %.2f s, converter's run %.2f s (%d MP3s made): ratio %.3f\n", alone, run, made,
+                    ratios.back());
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::printf("  median ratio: %.3f\n", ratios[ratios.size() / 2]);
+    if (!prompt.asked.empty())
+        std::printf("  boxes shown: %s\n", qPrintable(prompt.messageTexts().join(QStringLiteral(" | "))));
+    setPrompts(nullptr);
+    setExit(nullptr);
+    return 0;
+}
