@@ -4,23 +4,19 @@
 //
 // Environment: BENCH_ROWS (default 20000) rows, BENCH_ROUNDS (default 7) rounds.
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/windows.h"
+#include "benchprogram.h"
 #include "burner/frmburner.h"
 #include "controls/acdwrite_image.h"
 #include "core/globals.h"
-#include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
-#include "platform/services.h"
 
 namespace {
 
@@ -61,29 +57,17 @@ int main(int argc, char** argv)
     const int rows = qEnvironmentVariableIsSet("BENCH_ROWS") ? qEnvironmentVariableIntValue("BENCH_ROWS") : 20000;
     const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
 
-    QTemporaryDir tmp;
-    const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
-    const QString home = tmp.path() + QStringLiteral("/home/");
-    QDir().mkpath(programDir);
-    QDir().mkpath(home);
-    qputenv("HOME", QFile::encodeName(home));
-    AppContext::setCurrent(AppContext(programDir, home));
-    ResetGlobals();
-    ScriptedPrompt prompt; // no box is ever shown
-    setPrompts(&prompt);
-    TestExit exitSeam;
-    setExit(&exitSeam);
+    BenchProgram program;
     // One image writer and no real drive: libburn never scans the machine.
     CdDrives::setHideRealDrives(true);
     ImageWriterSetup writer;
-    writer.cuePath = home + QStringLiteral("burned.cue");
+    writer.cuePath = program.home + QStringLiteral("burned.cue");
     writer.name = QStringLiteral("Image Writer");
     CdDrives::setInjectedImages({writer.cuePath});
     ImageWriters::setInjected({writer});
     SongLibrary = std::make_unique<colMp3>();
     CDLibrary = std::make_unique<colCD>();
-    MusicFolder = home + QStringLiteral("My Music/");
-    QDir().mkpath(MusicFolder);
+    program.useMusicFolder();
 
     frmBurner& b = Forms::get<frmBurner>();
     b.Show();
@@ -107,7 +91,5 @@ int main(int argc, char** argv)
     std::printf("  median ratio: %.2f\n", ratios[ratios.size() / 2]);
     Forms::reset();
     ImageWriters::setInjected({});
-    setPrompts(nullptr);
-    setExit(nullptr);
     return 0;
 }

@@ -9,12 +9,12 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/windows.h"
+#include "benchprogram.h"
 #include "../tests/support/audiofiles.h"
 #include "../tests/support/discimage.h"
 #include "core/cdaudio.h"
@@ -22,11 +22,8 @@
 #include "core/encoderoptions.h"
 #include "core/globals.h"
 #include "library/catalogues.h"
-#include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
-#include "platform/services.h"
 
 namespace {
 
@@ -82,24 +79,13 @@ int main(int argc, char** argv)
     const int trackSeconds =
         qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 30;
 
-    QTemporaryDir tmp;
-    const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
-    const QString home = tmp.path() + QStringLiteral("/home/");
-    QDir().mkpath(programDir);
-    QDir().mkpath(home);
-    qputenv("HOME", QFile::encodeName(home));
-    AppContext::setCurrent(AppContext(programDir, home));
-    ResetGlobals();
-    ScriptedPrompt prompt; // no box is ever shown
-    setPrompts(&prompt);
-    TestExit exitSeam;
-    setExit(&exitSeam);
+    BenchProgram program;
     CdDrives::setHideRealDrives(true);
 
     // The disc, and the same audio as WAV files for lame alone.
     DiscImage::Layout layout;
     QStringList wavs;
-    const QString wavDir = tmp.path() + QStringLiteral("/wav/");
+    const QString wavDir = program.path() + QStringLiteral("/wav/");
     QDir().mkpath(wavDir);
     for (int i = 0; i < kTracks; ++i) {
         std::vector<int16_t> pcm = DiscImage::tonePcm(trackSeconds * 75, i + 1);
@@ -109,7 +95,7 @@ int main(int argc, char** argv)
         wavs << wav;
         layout.tracks.push_back({std::move(pcm), 0, false});
     }
-    CdDrives::setInjectedImages({DiscImage::write(tmp.path(), QStringLiteral("disc"), layout)});
+    CdDrives::setInjectedImages({DiscImage::write(program.path(), QStringLiteral("disc"), layout)});
 
     SongLibrary = std::make_unique<colMp3>();
     Playlists = std::make_unique<colPlaylist>();
@@ -119,13 +105,7 @@ int main(int argc, char** argv)
     SongLibrary->setFileName(QStringLiteral("MP3.mpd"));
     Playlists->setFileName(QStringLiteral("playlist.mpd"));
     CDLibrary->setFileName(QStringLiteral("cd.mpd"));
-    MusicFolder = home + QStringLiteral("My Music/");
-    QDir().mkpath(MusicFolder);
-    {
-        QFile ini(programDir + QStringLiteral("MWFolders.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
-    }
+    program.useMusicFolder();
     EncodeOutputMode = 1;
     EncoderMode = QStringLiteral("CBR2");
 
@@ -146,9 +126,5 @@ int main(int argc, char** argv)
     }
     std::sort(ratios.begin(), ratios.end());
     std::printf("  median ratio: %.2f\n", ratios[ratios.size() / 2]);
-    if (!prompt.asked.empty())
-        std::printf("  boxes shown: %s\n", qPrintable(prompt.messageTexts().join(QStringLiteral(" | "))));
-    setPrompts(nullptr);
-    setExit(nullptr);
     return 0;
 }

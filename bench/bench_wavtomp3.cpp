@@ -10,20 +10,17 @@
 #include <QEventLoop>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/windows.h"
+#include "benchprogram.h"
 #include "../tests/support/audiofiles.h"
 #include "convert/frmwavtomp3.h"
 #include "core/encoderoptions.h"
 #include "core/globals.h"
-#include "platform/appcontext.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
-#include "platform/services.h"
 
 namespace {
 
@@ -89,26 +86,8 @@ int main(int argc, char** argv)
     const double seconds =
         qEnvironmentVariableIsSet("BENCH_WAV_SECONDS") ? qEnvironmentVariableIntValue("BENCH_WAV_SECONDS") : 180;
 
-    QTemporaryDir tmp;
-    const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
-    const QString home = tmp.path() + QStringLiteral("/home/");
-    QDir().mkpath(programDir);
-    QDir().mkpath(home);
-    qputenv("HOME", QFile::encodeName(home));
-    AppContext::setCurrent(AppContext(programDir, home));
-    ResetGlobals();
-    ScriptedPrompt prompt; // no box is ever shown
-    setPrompts(&prompt);
-    TestExit exitSeam;
-    setExit(&exitSeam);
-
-    MusicFolder = home + QStringLiteral("My Music/");
-    QDir().mkpath(MusicFolder);
-    {
-        QFile ini(programDir + QStringLiteral("MWFolders.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
-    }
+    BenchProgram program;
+    program.useMusicFolder();
     for (const QString& wav : kWavs)
         if (!testaudio::writeWav(MusicFolder + wav, 44100, 2, seconds))
             return 1;
@@ -128,9 +107,5 @@ int main(int argc, char** argv)
     }
     std::sort(ratios.begin(), ratios.end());
     std::printf("  median ratio: %.3f\n", ratios[ratios.size() / 2]);
-    if (!prompt.asked.empty())
-        std::printf("  boxes shown: %s\n", qPrintable(prompt.messageTexts().join(QStringLiteral(" | "))));
-    setPrompts(nullptr);
-    setExit(nullptr);
     return 0;
 }

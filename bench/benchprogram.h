@@ -1,0 +1,57 @@
+#pragma once
+// The ground a bench runs its windows on: a program folder and a home in a temporary folder,
+// as the program's start sets them, every box answered by a script and the exit caught.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "core/globals.h"
+#include "platform/appcontext.h"
+#include "platform/prompt.h"
+#include "platform/services.h"
+
+class BenchProgram {
+public:
+    BenchProgram()
+    {
+        programDir = m_tmp.path() + QStringLiteral("/Quillory/");
+        home = m_tmp.path() + QStringLiteral("/home/");
+        QDir().mkpath(programDir);
+        QDir().mkpath(home);
+        qputenv("HOME", QFile::encodeName(home));
+        AppContext::setCurrent(AppContext(programDir, home));
+        ResetGlobals();
+        setPrompts(&prompt);
+        setExit(&m_exit);
+    }
+    ~BenchProgram()
+    {
+        if (!prompt.asked.empty())
+            std::printf("  boxes shown: %s\n", qPrintable(prompt.messageTexts().join(QStringLiteral(" | "))));
+        setPrompts(nullptr);
+        setExit(nullptr);
+    }
+    BenchProgram(const BenchProgram&) = delete;
+    BenchProgram& operator=(const BenchProgram&) = delete;
+
+    // The temporary folder everything lies in.
+    QString path() const { return m_tmp.path(); }
+    // Makes "My Music" in the home the music folder, and names it in the settings file.
+    void useMusicFolder()
+    {
+        MusicFolder = home + QStringLiteral("My Music/");
+        QDir().mkpath(MusicFolder);
+        QFile ini(programDir + QStringLiteral("MWFolders.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
+    }
+
+    QString programDir;
+    QString home;
+    ScriptedPrompt prompt; // no box is ever shown
+
+private:
+    QTemporaryDir m_tmp;
+    TestExit m_exit;
+};
