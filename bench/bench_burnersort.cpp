@@ -54,8 +54,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     RegisterWindows(); // as the program does: windows find each other by kind
-    const int rows = qEnvironmentVariableIsSet("BENCH_ROWS") ? qEnvironmentVariableIntValue("BENCH_ROWS") : 20000;
-    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
+    const int rows = benchSetting("BENCH_ROWS", 20000);
+    const int rounds = benchSetting("BENCH_ROUNDS", 7);
 
     BenchProgram program;
     // One image writer and no real drive: libburn never scans the machine.

@@ -7,8 +7,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -19,7 +17,6 @@
 #include "../tests/support/discimage.h"
 #include "core/cdaudio.h"
 #include "cd/frmcd.h"
-#include "core/encoderoptions.h"
 #include "core/globals.h"
 #include "library/catalogues.h"
 #include "platform/cddrives.h"
@@ -28,24 +25,6 @@
 namespace {
 
 constexpr int kTracks = 10;
-
-// lame alone: the program's own command line for each WAV, one after the other.
-double lameAlone(const QStringList& wavs)
-{
-    QElapsedTimer t;
-    t.start();
-    for (const QString& wav : wavs) {
-        QString mp3 = wav;
-        mp3.replace(QStringLiteral(".wav"), QStringLiteral(".mp3"));
-        const EncoderCommand cmd = BuildEncoderCommand(QStringLiteral("-b128 "), wav, mp3);
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.setStandardErrorFile(QProcess::nullDevice());
-        p.start(cmd.program, cmd.arguments);
-        p.waitForFinished(-1);
-    }
-    return t.elapsed() / 1000.0;
-}
 
 // The CD window's run over every track of the disc in the injected drive.
 double windowRun(int* songs)
@@ -69,15 +48,12 @@ double windowRun(int* songs)
 
 int main(int argc, char** argv)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
-        std::printf("bench_ripencode: the program \"lame\" is not installed; this bench needs it.\n");
+    if (!lameInstalled("bench_ripencode"))
         return 0;
-    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     RegisterWindows(); // as the program does: windows find each other by kind
-    const int trackSeconds =
-        qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 30;
+    const int trackSeconds = benchSetting("BENCH_TRACK_SECONDS", 30);
 
     BenchProgram program;
     CdDrives::setHideRealDrives(true);
@@ -110,11 +86,11 @@ int main(int argc, char** argv)
     EncoderMode = QStringLiteral("CBR2");
 
     // Rounds alternate the two, so a busy spell of the machine weighs on both alike.
-    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
+    const int rounds = benchSetting("BENCH_ROUNDS", 7);
     std::vector<double> ratios;
     std::printf("rip and encode of %d tracks of %d s from a disc image\n", kTracks, trackSeconds);
     for (int round = 0; round < rounds; ++round) {
-        const double alone = lameAlone(wavs);
+        const double alone = lameAloneSeconds(wavs, QStringLiteral("-b128 "));
         int songs = 0;
         QDir(MusicFolder).removeRecursively();
         QDir().mkpath(MusicFolder);

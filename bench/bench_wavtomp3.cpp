@@ -8,8 +8,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
-#include <QStandardPaths>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -18,7 +16,6 @@
 #include "benchprogram.h"
 #include "../tests/support/audiofiles.h"
 #include "convert/frmwavtomp3.h"
-#include "core/encoderoptions.h"
 #include "core/globals.h"
 #include "platform/forms.h"
 
@@ -32,22 +29,14 @@ void removeMp3s()
         QFile::remove(MusicFolder + mp3);
 }
 
-// lame alone: the converter's own command line for each WAV, one after the other.
+// lame alone over the same WAVs.
 double lameAlone()
 {
     removeMp3s();
-    QElapsedTimer t;
-    t.start();
-    for (const QString& wav : kWavs) {
-        const QString mp3 = wav.left(wav.size() - 4) + QStringLiteral(".mp3");
-        const EncoderCommand cmd = BuildEncoderCommand(QStringLiteral("-b128 "), MusicFolder + wav, MusicFolder + mp3);
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.setStandardErrorFile(QProcess::nullDevice());
-        p.start(cmd.program, cmd.arguments);
-        p.waitForFinished(-1);
-    }
-    return t.elapsed() / 1000.0;
+    QStringList paths;
+    for (const QString& wav : kWavs)
+        paths << MusicFolder + wav;
+    return lameAloneSeconds(paths, QStringLiteral("-b128 "));
 }
 
 // The converter window's run over both WAVs, from the Convert click to the run's end.
@@ -76,15 +65,12 @@ double converterRun(int* made)
 
 int main(int argc, char** argv)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
-        std::printf("bench_wavtomp3: the program \"lame\" is not installed; this bench needs it.\n");
+    if (!lameInstalled("bench_wavtomp3"))
         return 0;
-    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     RegisterWindows(); // as the program does: windows find each other by kind
-    const double seconds =
-        qEnvironmentVariableIsSet("BENCH_WAV_SECONDS") ? qEnvironmentVariableIntValue("BENCH_WAV_SECONDS") : 180;
+    const double seconds = benchSetting("BENCH_WAV_SECONDS", 180);
 
     BenchProgram program;
     program.useMusicFolder();
@@ -94,7 +80,7 @@ int main(int argc, char** argv)
     EncoderMode = QStringLiteral("CBR1");
 
     // Rounds alternate the two, so a busy spell of the machine weighs on both alike.
-    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
+    const int rounds = benchSetting("BENCH_ROUNDS", 7);
     std::vector<double> ratios;
     std::printf("WAV to MP3 of %lld WAVs of %.0f s at 128 kbit/s\n", qlonglong(kWavs.size()), seconds);
     for (int round = 0; round < rounds; ++round) {
