@@ -7,48 +7,24 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "app/windows.h"
+#include "benchprogram.h"
 #include "../tests/support/audiofiles.h"
 #include "../tests/support/discimage.h"
 #include "core/cdaudio.h"
 #include "cd/frmcd.h"
-#include "core/encoderoptions.h"
 #include "core/globals.h"
 #include "library/catalogues.h"
-#include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
-#include "platform/services.h"
 
 namespace {
 
 constexpr int kTracks = 10;
-
-// lame alone: the program's own command line for each WAV, one after the other.
-double lameAlone(const QStringList& wavs)
-{
-    QElapsedTimer t;
-    t.start();
-    for (const QString& wav : wavs) {
-        QString mp3 = wav;
-        mp3.replace(QStringLiteral(".wav"), QStringLiteral(".mp3"));
-        const EncoderCommand cmd = BuildEncoderCommand(QStringLiteral("-b128 "), wav, mp3);
-        QProcess p;
-        p.setStandardOutputFile(QProcess::nullDevice());
-        p.setStandardErrorFile(QProcess::nullDevice());
-        p.start(cmd.program, cmd.arguments);
-        p.waitForFinished(-1);
-    }
-    return t.elapsed() / 1000.0;
-}
 
 // The CD window's run over every track of the disc in the injected drive.
 double windowRun(int* songs)
@@ -72,34 +48,20 @@ double windowRun(int* songs)
 
 int main(int argc, char** argv)
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("lame")).isEmpty()) {
-        std::printf("bench_ripencode: the program \"lame\" is not installed; this bench needs it.\n");
+    if (!lameInstalled("bench_ripencode"))
         return 0;
-    }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     RegisterWindows(); // as the program does: windows find each other by kind
-    const int trackSeconds =
-        qEnvironmentVariableIsSet("BENCH_TRACK_SECONDS") ? qEnvironmentVariableIntValue("BENCH_TRACK_SECONDS") : 30;
+    const int trackSeconds = benchSetting("BENCH_TRACK_SECONDS", 30);
 
-    QTemporaryDir tmp;
-    const QString programDir = tmp.path() + QStringLiteral("/Quillory/");
-    const QString home = tmp.path() + QStringLiteral("/home/");
-    QDir().mkpath(programDir);
-    QDir().mkpath(home);
-    qputenv("HOME", QFile::encodeName(home));
-    AppContext::setCurrent(AppContext(programDir, home));
-    ResetGlobals();
-    ScriptedPrompt prompt; // no box is ever shown
-    setPrompts(&prompt);
-    TestExit exitSeam;
-    setExit(&exitSeam);
+    BenchProgram program;
     CdDrives::setHideRealDrives(true);
 
     // The disc, and the same audio as WAV files for lame alone.
     DiscImage::Layout layout;
     QStringList wavs;
-    const QString wavDir = tmp.path() + QStringLiteral("/wav/");
+    const QString wavDir = program.path() + QStringLiteral("/wav/");
     QDir().mkpath(wavDir);
     for (int i = 0; i < kTracks; ++i) {
         std::vector<int16_t> pcm = DiscImage::tonePcm(trackSeconds * 75, i + 1);
@@ -109,7 +71,7 @@ int main(int argc, char** argv)
         wavs << wav;
         layout.tracks.push_back({std::move(pcm), 0, false});
     }
-    CdDrives::setInjectedImages({DiscImage::write(tmp.path(), QStringLiteral("disc"), layout)});
+    CdDrives::setInjectedImages({DiscImage::write(program.path(), QStringLiteral("disc"), layout)});
 
     SongLibrary = std::make_unique<colMp3>();
     Playlists = std::make_unique<colPlaylist>();
@@ -119,22 +81,16 @@ int main(int argc, char** argv)
     SongLibrary->setFileName(QStringLiteral("MP3.mpd"));
     Playlists->setFileName(QStringLiteral("playlist.mpd"));
     CDLibrary->setFileName(QStringLiteral("cd.mpd"));
-    MusicFolder = home + QStringLiteral("My Music/");
-    QDir().mkpath(MusicFolder);
-    {
-        QFile ini(programDir + QStringLiteral("MWFolders.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("MusicFolder=" + MusicFolder.toUtf8() + "\r\n");
-    }
+    program.useMusicFolder();
     EncodeOutputMode = 1;
     EncoderMode = QStringLiteral("CBR2");
 
     // Rounds alternate the two, so a busy spell of the machine weighs on both alike.
-    const int rounds = qEnvironmentVariableIsSet("BENCH_ROUNDS") ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 7;
+    const int rounds = benchSetting("BENCH_ROUNDS", 7);
     std::vector<double> ratios;
     std::printf("rip and encode of %d tracks of %d s from a disc image\n", kTracks, trackSeconds);
     for (int round = 0; round < rounds; ++round) {
-        const double alone = lameAlone(wavs);
+        const double alone = lameAloneSeconds(wavs, QStringLiteral("-b128 "));
         int songs = 0;
         QDir(MusicFolder).removeRecursively();
         QDir().mkpath(MusicFolder);
@@ -146,9 +102,5 @@ int main(int argc, char** argv)
     }
     std::sort(ratios.begin(), ratios.end());
     std::printf("  median ratio: %.2f\n", ratios[ratios.size() / 2]);
-    if (!prompt.asked.empty())
-        std::printf("  boxes shown: %s\n", qPrintable(prompt.messageTexts().join(QStringLiteral(" | "))));
-    setPrompts(nullptr);
-    setExit(nullptr);
     return 0;
 }

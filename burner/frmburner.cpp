@@ -642,9 +642,12 @@ void frmBurner::ListView1_ColumnClick(int column)
             throw AppError(Err::Subscript, QStringLiteral("Subscript out of range"));
         int16_t& flag = Forms::persistent<BurnerSortFlags>().flag[key];
         // The rows are ordered by the column's text, letter case ignored.
+        // Taken from the end, so no take moves the rows after it.
         QList<ListItem*> rows;
-        while (ListView1->topLevelItemCount() > 0)
-            rows << ListView1->takeTopLevelItem(0);
+        rows.reserve(ListView1->topLevelItemCount());
+        for (int i = ListView1->topLevelItemCount() - 1; i >= 0; --i)
+            rows << ListView1->takeTopLevelItem(i);
+        std::reverse(rows.begin(), rows.end());
         const bool descending = flag == 0;
         std::stable_sort(rows.begin(), rows.end(), [&](ListItem* a, ListItem* b) {
             const int c = a->text(key).compare(b->text(key), Qt::CaseInsensitive);

@@ -83,7 +83,27 @@ void WavToMp3Job::next()
         goOn();
         return;
     }
-    Clocks().singleShot(0, this, [this] { poll(); });
+    const quint64 run = ++m_encoderRun;
+    m_encoder->notifyWhenFinished([this, run] {
+        // Queued: a kill() reports the end from inside the call.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run] {
+                if (run == m_encoderRun)
+                    poll();
+            },
+            Qt::QueuedConnection);
+    });
+    pollAfter(0);
+}
+
+void WavToMp3Job::pollAfter(int ms)
+{
+    const quint64 look = ++m_look;
+    Clocks().singleShot(ms, this, [this, look] {
+        if (look == m_look)
+            poll();
+    });
 }
 
 void WavToMp3Job::poll()
@@ -101,7 +121,7 @@ void WavToMp3Job::poll()
         emit percent(p);
     }
     if (!m_encoder->finished() || m_held) {
-        Clocks().singleShot(kPollMs, this, [this] { poll(); });
+        pollAfter(kPollMs);
         return;
     }
     const int code = m_encoder->exitCode();

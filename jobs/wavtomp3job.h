@@ -1,7 +1,8 @@
 #pragma once
 // Encodes WAV files of a folder into MP3 files, one after the other, with the encoder child
-// process (through the child-process seam). The job looks at the process on single-shot
-// timers of the clock seam and never waits in a loop.
+// process (through the child-process seam). The job goes on as soon as the process reports
+// its end; it also looks at it on single-shot timers of the clock seam (progress, the abort
+// flag, and the end of a process that cannot report it) and never waits in a loop.
 //
 // Program-wide variables it keeps current: ConversionRunning (1 from start to the end),
 // EncodeAbort (0 as each file starts and at the end; -1 once aborted, and -1 set by anyone
@@ -50,6 +51,7 @@ signals:
 private:
     void next();
     void poll();
+    void pollAfter(int ms);
     void abortRun();
     void end(const JobOutcome& outcome);
 
@@ -60,6 +62,8 @@ private:
     qint64 m_expected = 0;
     int m_lastPercent = -1;
     std::unique_ptr<ChildProcess> m_encoder;
+    quint64 m_encoderRun = 0; // counts the encoders started; an older one's end report is dropped
+    quint64 m_look = 0;       // the look planned last; an earlier planned one is dropped
     bool m_held = false;
     bool m_aborting = false;
 };

@@ -206,6 +206,12 @@ TEST_F(BurnerFixture, ColumnHeadingsSortByTextEachColumnWithItsOwnDirection)
     }
     again.lblArtist->clicked();
     EXPECT_EQ(column(again.ListView1, 1), (QStringList{"b", "C"}));
+    // Texts equal but for letter case keep their places in the list, in either direction.
+    (new ListItem(again.ListView1))->setText(1, QStringLiteral("c"));
+    again.lblArtist->clicked();
+    EXPECT_EQ(column(again.ListView1, 1), (QStringList{"C", "c", "b"}));
+    again.lblArtist->clicked();
+    EXPECT_EQ(column(again.ListView1, 1), (QStringList{"b", "C", "c"}));
 }
 
 TEST_F(BurnerFixture, SearchOffersEachMatchAndEndsWithNotFound)

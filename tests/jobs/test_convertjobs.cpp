@@ -194,6 +194,8 @@ public:
         bool running = false;
         bool killed = false;
         int code = -1;
+        int looks = 0;              // times the job asked whether it has ended
+        std::function<void()> onEnd; // the job's end report, when the encoders report their end
     };
     class Process : public ChildProcess {
     public:
@@ -210,7 +212,19 @@ public:
                 m_owner.onStart(*m_state);
             return true;
         }
-        bool finished() override { return !m_state || !m_state->running; }
+        bool finished() override
+        {
+            if (m_state)
+                ++m_state->looks;
+            return !m_state || !m_state->running;
+        }
+        bool notifyWhenFinished(std::function<void()> onEnd) override
+        {
+            if (!m_owner.notifies || !m_state)
+                return false;
+            m_state->onEnd = std::move(onEnd);
+            return true;
+        }
         int exitCode() override { return m_state && !m_state->running ? m_state->code : -1; }
         void kill() override
         {
@@ -229,9 +243,12 @@ public:
     {
         s.running = false;
         s.code = code;
+        if (s.onEnd)
+            s.onEnd();
     }
 
     bool canStart = true;
+    bool notifies = false; // the processes report their end
     std::function<void(State&)> onStart;
     std::vector<std::shared_ptr<State>> started;
 };
@@ -308,6 +325,47 @@ TEST_F(WavToMp3JobTest, EncodesEachFileIntoAFreeNameAndGoesOnPastAFailedOrMissin
     EXPECT_EQ(runJobToEnd(job).kind, JobOutcome::Done);
     EXPECT_EQ(logged.size(), 3);
     EXPECT_TRUE(logged.first().startsWith(QStringLiteral("WAVToMP3Encode 53")));
+}
+
+// An encoder that reports its end is followed at once, with no time passing; the job still
+// looks at the next one once per interval (for its progress), not once per encoder heard.
+TEST_F(WavToMp3JobTest, AnEncoderThatReportsItsEndIsFollowedAtOnce)
+{
+    encoders.notifies = true;
+    encoders.onStart = [](ScriptedEncoders::State& s) { writeAll(s.args.last(), "ID3 partial"); };
+    WavToMp3Job job;
+    job.setPlan(plan());
+    bool ended = false;
+    JobOutcome out;
+    QObject::connect(&job, &Job::finished, &job, [&](const JobOutcome& o) {
+        out = o;
+        ended = true;
+    });
+    const auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    job.start();
+    settle();
+    ASSERT_EQ(encoders.started.size(), 1u);
+    EXPECT_GE(encoders.started[0]->looks, 1); // it runs when the job first looks
+    ScriptedEncoders::exit(*encoders.started[0], 0);
+    ASSERT_TRUE(pumpUntil([&] { return encoders.started.size() == 2; }));
+    settle();
+    const int looks = encoders.started[1]->looks;
+    for (int i = 0; i < 4; ++i) {
+        clock.advance(WavToMp3Job::kPollMs);
+        settle();
+    }
+    EXPECT_EQ(encoders.started[1]->looks - looks, 4);
+    ScriptedEncoders::exit(*encoders.started[1], 0);
+    ASSERT_TRUE(pumpUntil([&] { return encoders.started.size() == 3; }));
+    ScriptedEncoders::exit(*encoders.started[2], 0);
+    ASSERT_TRUE(pumpUntil([&] { return ended; }));
+    EXPECT_EQ(out.kind, JobOutcome::Done);
+    EXPECT_EQ(clock.monotonicMs(), 4 * WavToMp3Job::kPollMs);
+    EXPECT_TRUE(QFile::exists(at(QStringLiteral("Three.mp3"))));
+    EXPECT_EQ(ConversionRunning, 0);
 }
 
 // An abort while the encoder runs (by cancel or by the flag), or while the abort question

@@ -50,4 +50,23 @@ TEST(Files, AFolderIsListedInTheOrderOfItsLowerCaseNamesThenItsNames)
     EXPECT_TRUE(FileNamesByName(dir.filePath("missing")).isEmpty());
 }
 
+// Names of the private-use area and the last block of U+FFFF and below, names beyond U+FFFF
+// (emoji, letters with case of other planes) and plain names list in QDir's own order.
+TEST(Files, NamesOfEveryPlaneListInTheOrderQDirGivesThem)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QStringList names{QString(QChar(0xE000)) + "1", QString(QChar(0xF8FF)) + "A", QString(QChar(0xFF21)) + "2",
+                            QString(QChar(0xFF42)),       QString::fromUcs4(U"😀"),       QString::fromUcs4(U"😀b"),
+                            QString::fromUcs4(U"\U00010400a"), QString::fromUcs4(U"\U00010428b"), QString::fromUcs4(U"\U0001E900"),
+                            "a",                          "Z",                            QStringLiteral("Éa")};
+    for (const QString& name : names) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name.toStdString();
+    }
+    const QStringList byQDir = QDir(dir.path()).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    ASSERT_EQ(byQDir.size(), names.size());
+    EXPECT_EQ(FileNamesByName(dir.path()), byQDir);
+}
+
 } // namespace

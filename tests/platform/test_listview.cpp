@@ -223,6 +223,39 @@ TEST(ListView, SortingGivesTheOrderOfAStableSortOfTheTexts)
             }
 }
 
+// Ignoring letter case, texts of the private-use area and the last block of U+FFFF and below,
+// texts beyond U+FFFF (emoji, letters with case of other planes, private use of plane 15) and
+// plain letters sort as QString's own case-insensitive compare orders them, either way up.
+TEST(ListView, TextsOfEveryPlaneSortAsQStringComparesThemIgnoringCase)
+{
+    const QStringList texts{QString(QChar(0xE000)),        QString(QChar(0xE000)) + "B",   QString(QChar(0xF8FF)) + "a",
+                            QString(QChar(0xFFFD)),        QString(QChar(0xFF21)),         QString(QChar(0xFF41)),
+                            QString::fromUcs4(U"😀"),      QString::fromUcs4(U"😀a"),      QString::fromUcs4(U"😀B"),
+                            QString::fromUcs4(U"\U00010400x"), QString::fromUcs4(U"\U00010428X"), QString::fromUcs4(U"\U0001E900"),
+                            QString::fromUcs4(U"\U0001E922"), QString::fromUcs4(U"\U000F0000"), QString::fromUcs4(U"\U0010FFFD"),
+                            "a",                           "Z",                            QStringLiteral("É"),
+                            QStringLiteral("é")};
+    QList<QStringList> rows;
+    for (int i = 0; i < texts.size(); ++i)
+        rows << QStringList{texts[(i * 7) % texts.size()], QString::number(i)};
+    for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        QList<QStringList> expected = rows;
+        std::stable_sort(expected.begin(), expected.end(), [&](const QStringList& a, const QStringList& b) {
+            const int c = a[0].compare(b[0], Qt::CaseInsensitive);
+            return order == Qt::AscendingOrder ? c < 0 : c > 0;
+        });
+        ListView lv;
+        lv.setHeaderLabels({"A", "B"});
+        lv.setSortCaseSensitivity(Qt::CaseInsensitive);
+        fill(lv, rows);
+        lv.sortItems(0, order);
+        QStringList want;
+        for (const QStringList& r : expected)
+            want << r[1];
+        EXPECT_EQ(column(lv, 1), want) << (order == Qt::AscendingOrder ? "up" : "down");
+    }
+}
+
 // A sort the rows already stand in is not made again; once rows are added, or texts of the
 // sort column or the letter-case rule change, it is.
 TEST(ListView, ASortIsMadeAgainOnceTheRowsOrTheRuleChange)
