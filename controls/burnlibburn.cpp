@@ -13,6 +13,7 @@
 #include "controls/wavpcmreader.h"
 #include "platform/cddrives.h"
 #include "platform/services.h"
+#include "platform/signalcleanup.h"
 
 using namespace burn;
 
@@ -553,8 +554,11 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     }
     drainMessages(lib, &report, &lastError);
     lib.endWrite();
-    if (lib.signalled())
+    if (lib.signalled()) {
+        // The program ends here: the files the run made go first.
+        UnlinkSignalCleanupFiles();
         lib.endAfterSignal();
+    }
     if (cancelled)
         return BurnOutcome::aborted();
     if (!lib.wroteWell())

@@ -4,8 +4,15 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTimer>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
+#include <mutex>
+#include <thread>
+
+#define DO_NOT_WANT_PARANOIA_COMPATIBILITY
+#include <cdio/paranoia/paranoia.h>
 
 #include "cd/frmcdrip.h"
 #include "cdwindowfixture.h"
@@ -236,6 +243,84 @@ TEST_F(CdRip, AbortWhileReadingRemovesThePartialWav)
     EXPECT_TRUE(musicFiles().isEmpty());
     EXPECT_EQ(SongLibrary->Count(), 0);
     expectIdle(cd);
+}
+
+TEST_F(CdRip, AbortDuringASectorTheDriveRetriesReturnsAtOnceAndTheWavGoes)
+{
+    // The read of a track is stuck on one sector (a scratch the drive retries for minutes).
+    // Abort stops the run without waiting for it; the window goes on, and the read's WAV
+    // is gone, also once the read has ended by itself.
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {2});
+    prompt.answers = {Mb::Yes};
+    QPointer<ACD> acd = ripWindow().ACD1;
+    acd->stallAtFrame(50);
+    const QString wav = MusicFolder + QStringLiteral("Track No. 2.wav");
+    // Guards against a hang only: an Abort that waited for the reader would never return.
+    std::mutex m;
+    std::condition_variable cv;
+    bool aborted = false, guardFired = false;
+    std::thread guard([&] {
+        std::unique_lock lk(m);
+        if (!cv.wait_for(lk, std::chrono::seconds(20), [&] { return aborted; })) {
+            guardFired = true;
+            acd->stallAtFrame(-1);
+        }
+    });
+    qint64 took = -1;
+    bool stalledAfter = false, wavAfter = true;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (took >= 0 || !acd || !acd->stalled())
+            return;
+        const qint64 before = clock.monotonicMs();
+        Forms::find<frmCDRip>()->AbortButton_Click();
+        QCoreApplication::sendPostedEvents(); // the run's next step: it stops the read
+        took = clock.monotonicMs() - before;
+        stalledAfter = acd->stalled();
+        wavAfter = QFileInfo::exists(wav);
+        {
+            std::lock_guard lk(m);
+            aborted = true;
+        }
+        cv.notify_all();
+        acd->stallAtFrame(-1); // the drive gives up on the sector
+    });
+    watch.start(0);
+    cd.sscmdEncode_Click();
+    watch.stop();
+    guard.join();
+    EXPECT_FALSE(guardFired);
+    EXPECT_GE(took, 0);
+    EXPECT_LE(took, 100);
+    EXPECT_TRUE(stalledAfter);
+    EXPECT_FALSE(wavAfter);
+    ASSERT_TRUE(pumpUntil([] { return !ACD::ReaderRunning(); }));
+    EXPECT_TRUE(musicFiles().isEmpty());
+    EXPECT_TRUE(f.script.started.empty());
+    expectIdle(cd);
+}
+
+TEST_F(CdRip, ATrackNotReadExactlyIsToldInTheProgressWindow)
+{
+    EncodeOutputMode = 2;
+    frmCD& cd = start();
+    select(cd, {1, 2, 3});
+    frmCDRip& rip = ripWindow();
+    rip.ACD1->setParanoiaReports({{7, PARANOIA_CB_SKIP}, {8, PARANOIA_CB_SKIP}, {9, PARANOIA_CB_REPAIR}});
+    QString told;
+    QObject::connect(rip.ACD1, &ACD::ReadComplete, [&] {
+        if (!rip.lblInexact->isHidden())
+            told = rip.lblInexact->text();
+    });
+    cd.sscmdEncode_Click();
+    // What the window showed as the last track's read ended: the two tracks before it.
+    EXPECT_EQ(told, QStringLiteral("Track No. 1.wav: 3 sectors could not be read exactly\n"
+                                   "Track No. 2.wav: 3 sectors could not be read exactly"));
+    EXPECT_EQ(musicFiles(), (QStringList{"Track No. 1.wav", "Track No. 2.wav", "Track No. 3.wav"}));
 }
 
 TEST_F(CdRip, TheRealAbortQuestionAnsweredAfterTheReadEndedRemovesItsWav)
