@@ -4,12 +4,8 @@
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTimer>
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <gtest/gtest.h>
-#include <mutex>
-#include <thread>
 
 #define DO_NOT_WANT_PARANOIA_COMPATIBILITY
 #include <cdio/paranoia/paranoia.h>
@@ -21,6 +17,7 @@
 #include "core/driveinfo.h"
 #include "fakecddb.h"
 #include "fakeencoder.h"
+#include "hangguard.h"
 #include "platform/childprocess.h"
 #include "platform/freespace.h"
 #include "realbox.h"
@@ -259,16 +256,10 @@ TEST_F(CdRip, AbortDuringASectorTheDriveRetriesReturnsAtOnceAndTheWavGoes)
     QPointer<ACD> acd = ripWindow().ACD1;
     acd->stallAtFrame(50);
     const QString wav = MusicFolder + QStringLiteral("Track No. 2.wav");
-    // Guards against a hang only: an Abort that waited for the reader would never return.
-    std::mutex m;
-    std::condition_variable cv;
-    bool aborted = false, guardFired = false;
-    std::thread guard([&] {
-        std::unique_lock lk(m);
-        if (!cv.wait_for(lk, std::chrono::seconds(20), [&] { return aborted; })) {
-            guardFired = true;
+    // An Abort that waited for the reader would never return without the guard.
+    HangGuard guard([&] {
+        if (acd)
             acd->stallAtFrame(-1);
-        }
     });
     qint64 took = -1;
     bool stalledAfter = false, wavAfter = true;
@@ -282,18 +273,12 @@ TEST_F(CdRip, AbortDuringASectorTheDriveRetriesReturnsAtOnceAndTheWavGoes)
         took = clock.monotonicMs() - before;
         stalledAfter = acd->stalled();
         wavAfter = QFileInfo::exists(wav);
-        {
-            std::lock_guard lk(m);
-            aborted = true;
-        }
-        cv.notify_all();
+        EXPECT_FALSE(guard.disarm());
         acd->stallAtFrame(-1); // the drive gives up on the sector
     });
     watch.start(0);
     cd.sscmdEncode_Click();
     watch.stop();
-    guard.join();
-    EXPECT_FALSE(guardFired);
     EXPECT_GE(took, 0);
     EXPECT_LE(took, 100);
     EXPECT_TRUE(stalledAfter);

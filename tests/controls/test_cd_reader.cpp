@@ -2,17 +2,14 @@
 // stopping, and the tracks it refuses.
 #include "fixture.h"
 #include "discimage.h"
+#include "hangguard.h"
 #include "test_cd_support.h"
 
 #include "controls/acd.h"
 #include "platform/cddrives.h"
 
 #include <QFile>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <sndfile.h>
-#include <thread>
 
 #define DO_NOT_WANT_PARANOIA_COMPATIBILITY
 #include <cdio/paranoia/paranoia.h>
@@ -111,30 +108,15 @@ TEST_F(CdReader, AStopDuringASectorTheDriveRetriesReturnsAtOnceAndTheReaderEndsL
     ASSERT_EQ(acd.SelectDrive(2), 0);
     const QString wav = homeDir() + "Track 2.wav";
     acd.stallAtFrame(300);
-    // Guards against a hang only: a stop that waited for the reader would never return.
-    std::mutex m;
-    std::condition_variable cv;
-    bool stopped = false, guardFired = false;
-    std::thread guard([&] {
-        std::unique_lock lk(m);
-        if (!cv.wait_for(lk, std::chrono::seconds(20), [&] { return stopped; })) {
-            guardFired = true;
-            acd.stallAtFrame(-1);
-        }
-    });
+    // A stop that waited for the reader would never return without the guard.
+    HangGuard guard([&] { acd.stallAtFrame(-1); });
     int16_t track = 2;
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
     ASSERT_TRUE(pumpUntil([&] { return acd.stalled(); }));
     const qint64 before = clock.monotonicMs();
     acd.StopRead();
     const qint64 took = clock.monotonicMs() - before;
-    {
-        std::lock_guard lk(m);
-        stopped = true;
-    }
-    cv.notify_all();
-    guard.join();
-    EXPECT_FALSE(guardFired);
+    EXPECT_FALSE(guard.disarm());
     EXPECT_LE(took, 100);
     EXPECT_TRUE(acd.stalled());
     EXPECT_TRUE(acd.ReaderRunning());
