@@ -510,6 +510,10 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
         drainMessages(lib, &report, &lastError);
         if (st == LibburnCalls::DriveIdle)
             break;
+        // A signal ends the program once the drive is idle; the run's files go at once, in
+        // case a second signal (a logout's kill) comes before that.
+        if (lib.signalled())
+            UnlinkSignalCleanupFiles();
         if (!fixating && !cancelled && (report.abortRequested() || lib.signalled())) {
             lib.cancel();
             cancelled = true;

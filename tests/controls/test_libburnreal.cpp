@@ -3,6 +3,7 @@
 // of a WAV's PCM as a data track (the pseudo-drive takes no audio), its abort and its test
 // mode, the process's signal handlers left as they were, and a write ended by a signal.
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -343,6 +344,12 @@ TEST(RealLibburnSignal, EndsTheWriteAndRemovesTheRunsFiles)
         ASSERT_TRUE(QFileInfo::exists(wav));
 
         ASSERT_EQ(::kill(pid_t(child.processId()), sig), 0);
+        // The run's file goes as soon as the write sees the signal, while the drive is still
+        // held in the track (the limit only guards against a hang).
+        const QDeadlineTimer limit(20000);
+        while (QFileInfo::exists(wav) && !limit.hasExpired() && !child.waitForFinished(10)) {
+        }
+        EXPECT_FALSE(QFileInfo::exists(wav)) << "the file was still there while the drive was held";
         qint64 written = 0;
         char buf[65536];
         while (!child.waitForFinished(10)) {
