@@ -68,7 +68,7 @@ void UnlinkSignalCleanupFiles() noexcept
 
 SignalCleanup::SignalCleanup()
 {
-    for (int i = 0; i < 3; ++i) {
+    for (size_t i = 0; i < kCount; ++i) {
         if (sigaction(kSignals[i], nullptr, &m_before[i]) != 0)
             continue;
         if (!(m_before[i].sa_flags & SA_SIGINFO) && m_before[i].sa_handler == SIG_IGN)
@@ -86,7 +86,7 @@ SignalCleanup::~SignalCleanup()
 {
     for (const Held& h : m_held)
         releaseSlot(h.slot);
-    for (int i = 0; i < 3; ++i)
+    for (size_t i = 0; i < kCount; ++i)
         if (m_installed[i])
             sigaction(kSignals[i], &m_before[i], nullptr);
 }

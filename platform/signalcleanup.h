@@ -6,6 +6,7 @@
 // unlink and the signal calls run inside it.
 #include <QString>
 #include <csignal>
+#include <iterator>
 #include <vector>
 
 class SignalCleanup {
@@ -31,8 +32,9 @@ private:
         int slot;
     };
     std::vector<Held> m_held;
-    struct sigaction m_before[3] = {};
-    bool m_installed[3] = {};
+    static constexpr size_t kCount = std::size(kSignals);
+    struct sigaction m_before[kCount] = {};
+    bool m_installed[kCount] = {};
 };
 
 // Removes every file a live SignalCleanup holds. Safe inside a signal handler: for code that

@@ -68,7 +68,7 @@ public:
 
 private:
     static inline volatile sig_atomic_t s_aborting = 0;
-    struct sigaction m_before[3] = {};
+    struct sigaction m_before[std::size(SignalCleanup::kSignals)] = {};
 };
 
 // The child: runs one burn of the two MP3s in the folder it is given and never ends by itself.
