@@ -48,6 +48,8 @@ frmCDRip::frmCDRip() : Form(QStringLiteral("frmCDRip"))
     Label11 = label(QStringLiteral("Label11"), QStringLiteral("Encoding"));
     lblMP3 = label(QStringLiteral("lblMP3"), QString());
     nCompleted = label(QStringLiteral("nCompleted"), QStringLiteral("%"));
+    lblInexact = label(QStringLiteral("lblInexact"), QString());
+    lblInexact->hide();
     BeginSector = new TextBox(this);
     BeginSector->setObjectName(QStringLiteral("BeginSector"));
     BeginSector->setText(QStringLiteral("Text1"));
@@ -72,6 +74,7 @@ frmCDRip::frmCDRip() : Form(QStringLiteral("frmCDRip"))
     row->addStretch(1);
     row->addWidget(AbortButton);
     g->addLayout(row, 4, 0, 1, 2);
+    g->addWidget(lblInexact, 5, 0, 1, 2);
     g->setColumnStretch(1, 1);
     Label11->hide();
     lblMP3->hide();
@@ -133,6 +136,13 @@ void frmCDRip::watch(RipEncodeJob& job)
             Show();
     });
     connect(&job, &RipEncodeJob::readStarted, this, [this] { ReadDone = 0; });
+    // A track whose read was not exact is told beside its name and stays listed for the run.
+    connect(&job, &Job::infoMessage, this, [this](const QString& text) {
+        const QString line = lblwave->text() + QStringLiteral(": ") + text;
+        lblInexact->setText(lblInexact->text().isEmpty() ? line : lblInexact->text() + QLatin1Char('\n') + line);
+        lblInexact->show();
+        setFixedSize(sizeHint().expandedTo(size()));
+    });
     connect(&job, &Job::percent, this, [this](int value) { PercentDone = static_cast<int16_t>(value); });
     connect(&job, &RipEncodeJob::encoding, this,
             [this](const QString& mp3Name, const QString& mp3Path, qint64 expectedBytes) {

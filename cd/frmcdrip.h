@@ -1,7 +1,8 @@
 #pragma once
 // "MP3 Encode Status": shows the CD window's rip-and-encode run (a RipEncodeJob it watches):
 // which track of how many, the WAV being read or the MP3 being encoded, a percentage and a
-// progress bar. Abort asks first, then cancels the run. Its reading control `ACD1` is the
+// progress bar, and the tracks read with sectors that could not be read exactly. Abort asks
+// first, then cancels the run. Its reading control `ACD1` is the
 // one the run reads with.
 #include <QPointer>
 #include <QTimer>
@@ -32,6 +33,7 @@ public:
     Label* Label11; // "Encoding"
     Label* lblMP3;
     Label* nCompleted;
+    Label* lblInexact; // the run's tracks that could not be read exactly
     QProgressBar* RipProgress;
 
     int16_t PercentDone = 0;

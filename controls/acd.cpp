@@ -12,8 +12,11 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <thread>
 
 namespace {
 
@@ -46,11 +49,42 @@ struct ReadJob {
     }
 };
 
-void ignoreProgress(long, paranoia_cb_mode_t) {}
+// The sectors paranoia could not read exactly, gathered by its callback on the reader's
+// thread (the callback takes no pointer of ours).
+thread_local std::set<long>* t_inexact = nullptr;
+
+std::atomic<int> g_readers{0}; // reader threads alive, of every control
+
+void onParanoia(long inpos, paranoia_cb_mode_t mode)
+{
+    // Positions are in 16-bit words from the start of the disc.
+    if (t_inexact && (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_REPAIR))
+        t_inexact->insert(inpos / (CDIO_CD_FRAMESIZE_RAW / 2));
+}
 
 } // namespace
 
-ACD::ACD(QObject* parent) : QObject(parent) {}
+struct ACD::Shared {
+    std::mutex m;
+    std::condition_variable cv;
+    long holdAt = -1;
+    long stallAt = -1;
+    int stalledReaders = 0;
+    std::vector<std::pair<long, int>> reports;
+    long roomFrames = -1;
+};
+
+// One read. Its reader posts to the control only while it is not stopped (under Shared::m),
+// so a stopped or deleted control hears nothing more of it.
+struct ACD::Run {
+    ACD* owner = nullptr;
+    QString path;
+    quint64 generation = 0;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> ended{false};
+};
+
+ACD::ACD(QObject* parent) : QObject(parent), m_shared(std::make_shared<Shared>()) {}
 
 ACD::~ACD() { StopRead(); }
 
@@ -85,9 +119,8 @@ int16_t ACD::SelectDrive(int16_t n)
 
 int16_t ACD::ReadTrack(int16_t& track, const QString& path)
 {
-    if (m_running)
+    if (m_run && !m_run->ended)
         return Busy;
-    join();
     if (m_device.isEmpty())
         return NoDisc;
     if (!QFileInfo::exists(m_device))
@@ -147,37 +180,56 @@ int16_t ACD::ReadTrack(int16_t& track, const QString& path)
         return CannotWrite;
     }
 
-    m_stop = false;
     m_failed = false;
-    m_running = true;
-    const quint64 generation = ++m_generation;
-    auto* owned = new ReadJob(job);
-    m_thread = std::thread([this, owned, path, generation] {
-        worker(path, owned, generation);
-    });
+    m_inexact = 0;
+    m_run = std::make_shared<Run>();
+    m_run->owner = this;
+    m_run->path = path;
+    m_run->generation = ++m_generation;
+    ++g_readers;
+    std::thread(worker, m_shared, m_run, path, new ReadJob(job)).detach();
     return Started;
 }
 
-void ACD::worker(const QString& path, void* jobPtr, quint64 generation)
+void ACD::worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, QString path, void* jobPtr)
 {
     std::unique_ptr<ReadJob> job(static_cast<ReadJob*>(jobPtr));
     const long total = job->last - job->first + 1;
+    const quint64 generation = run->generation;
+    ACD* owner = run->owner;
+    std::set<long> inexact;
+    t_inexact = &inexact;
     bool failed = false;
     bool noRoom = false;
     int32_t shown = -1;
     for (long i = 0; i < total; ++i) {
+        long room = -1;
+        std::vector<std::pair<long, int>> reports;
         {
-            std::unique_lock lk(m_holdMutex);
-            m_holdCv.wait(lk, [&] { return m_stop || m_holdAt != i; });
+            std::unique_lock lk(shared->m);
+            shared->cv.wait(lk, [&] { return run->stop || shared->holdAt != i; });
+            if (shared->stallAt == i) {
+                ++shared->stalledReaders;
+                shared->cv.notify_all();
+                shared->cv.wait(lk, [&] { return shared->stallAt < 0; });
+                --shared->stalledReaders;
+            }
+            room = shared->roomFrames;
+            for (const auto& r : shared->reports)
+                if (r.first == i)
+                    reports.push_back(r);
         }
-        if (m_stop)
+        if (run->stop)
             break;
-        int16_t* samples = cdio_paranoia_read_limited(job->paranoia, ignoreProgress, 20);
+        for (const auto& r : reports)
+            onParanoia((job->first + r.first) * (CDIO_CD_FRAMESIZE_RAW / 2), static_cast<paranoia_cb_mode_t>(r.second));
+        int16_t* samples = cdio_paranoia_read_limited(job->paranoia, onParanoia, 20);
+        if (run->stop)
+            break;
         if (!samples) {
             failed = true;
             break;
         }
-        const long room = m_roomFrames;
         errno = 0;
         if ((room >= 0 && i >= room) ||
             sf_writef_short(job->wav, samples, CDIO_CD_FRAMESIZE_RAW / 4) != CDIO_CD_FRAMESIZE_RAW / 4) {
@@ -188,57 +240,103 @@ void ACD::worker(const QString& path, void* jobPtr, quint64 generation)
         const auto position = static_cast<int32_t>((i + 1) * 1000 / total);
         if (position != shown) {
             shown = position;
+            std::lock_guard lk(shared->m);
+            if (!run->stop)
+                QMetaObject::invokeMethod(
+                    owner,
+                    [owner, position, generation] {
+                        if (generation == owner->m_generation)
+                            emit owner->ActPosition(position);
+                    },
+                    Qt::QueuedConnection);
+        }
+    }
+    t_inexact = nullptr;
+    job->close();
+    const int inexactSectors = static_cast<int>(inexact.size());
+    {
+        std::lock_guard lk(shared->m);
+        run->ended = true;
+        // A stopped read's file went with the stop (a new read may use its name by now).
+        if (!run->stop) {
+            if (failed)
+                QFile::remove(path); // a failed read leaves no partial file behind
             QMetaObject::invokeMethod(
-                this,
-                [this, position, generation] {
-                    if (generation == m_generation)
-                        emit ActPosition(position);
+                owner,
+                [owner, failed, noRoom, inexactSectors, generation] {
+                    if (generation != owner->m_generation)
+                        return;
+                    owner->m_failed = failed;
+                    owner->m_noRoom = noRoom;
+                    owner->m_inexact = inexactSectors;
+                    emit owner->ReadComplete();
                 },
                 Qt::QueuedConnection);
         }
     }
-    const bool stopped = m_stop;
-    job->close();
-    // A stopped or failed read leaves no partial file behind.
-    if (stopped || failed)
-        QFile::remove(path);
-    m_running = false;
-    if (!stopped) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, failed, noRoom, generation] {
-                if (generation != m_generation)
-                    return;
-                m_failed = failed;
-                m_noRoom = noRoom;
-                emit ReadComplete();
-            },
-            Qt::QueuedConnection);
-    }
+    shared->cv.notify_all();
+    --g_readers;
 }
 
 void ACD::StopRead()
 {
     ++m_generation; // drops every signal of the read still in the queue
+    const std::shared_ptr<Run> run = std::exchange(m_run, nullptr);
+    if (!run)
+        return;
+    bool ended = false;
     {
-        std::lock_guard lk(m_holdMutex);
-        m_stop = true;
+        std::lock_guard lk(m_shared->m);
+        ended = run->ended;
+        run->stop = true;
     }
-    m_holdCv.notify_all();
-    join();
+    m_shared->cv.notify_all();
+    // The reader may be inside a read that the drive retries for minutes: it is not waited
+    // for. Its file goes now; it writes on into nothing until it notices the stop.
+    if (!ended)
+        QFile::remove(run->path);
 }
 
-void ACD::join()
+bool ACD::ReaderRunning() { return g_readers > 0; }
+
+QString ACD::inexactText(int sectors)
 {
-    if (m_thread.joinable())
-        m_thread.join();
+    return sectors == 1 ? QStringLiteral("1 sector could not be read exactly")
+                        : QStringLiteral("%1 sectors could not be read exactly").arg(sectors);
 }
 
 void ACD::holdAtFrame(long frames)
 {
     {
-        std::lock_guard lk(m_holdMutex);
-        m_holdAt = frames;
+        std::lock_guard lk(m_shared->m);
+        m_shared->holdAt = frames;
     }
-    m_holdCv.notify_all();
+    m_shared->cv.notify_all();
+}
+
+void ACD::stallAtFrame(long frames)
+{
+    {
+        std::lock_guard lk(m_shared->m);
+        m_shared->stallAt = frames;
+    }
+    m_shared->cv.notify_all();
+}
+
+bool ACD::stalled() const
+{
+    std::lock_guard lk(m_shared->m);
+    return m_shared->stalledReaders > 0;
+}
+
+void ACD::setParanoiaReports(std::vector<std::pair<long, int>> reports)
+{
+    std::lock_guard lk(m_shared->m);
+    m_shared->reports = std::move(reports);
+}
+
+void ACD::setRoomForFrames(long frames)
+{
+    std::lock_guard lk(m_shared->m);
+    m_shared->roomFrames = frames;
 }

@@ -7,10 +7,10 @@
 #include <QString>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <thread>
+#include <memory>
+#include <utility>
+#include <vector>
 
 class ACD : public QObject {
     Q_OBJECT
@@ -39,8 +39,10 @@ public:
     // Starts reading `track` into `path`; 0 when the read has started (ActPosition and
     // ReadComplete follow), else a ReadResult telling why the track cannot be read.
     int16_t ReadTrack(int16_t& track, const QString& path);
-    // Stops a running read within one sector, removes the partial file and returns
-    // once the reader has stopped. No signal of that read arrives afterwards.
+    // Stops a running read and returns at once: the reader stops at its next look (between
+    // sectors, or at paranoia's next report on a sector it retries) and ends by itself; the
+    // partial file is removed now. No signal of that read arrives afterwards, and a new read
+    // may start while the stopped one is still ending.
     void StopRead();
     // Whether the last read ended without the whole track in its file (a read error:
     // the partial file is removed). False after a complete read.
@@ -48,13 +50,28 @@ public:
     // Whether that failure was a write refused for lack of room (a full disk or quota),
     // rather than a sector the drive could not read.
     bool ReadFailedForRoom() const { return m_failed && m_noRoom; }
+    // The sectors of the last read that paranoia could not read exactly (skipped or repaired
+    // after its retries); 0 after an exact read.
+    int InexactSectors() const { return m_inexact; }
+    // The text that tells of them: "n sectors could not be read exactly".
+    static QString inexactText(int sectors);
+    // Whether a reader thread of any control runs, a stopped one that is still ending included.
+    static bool ReaderRunning();
 
     // Tests: the reader stops before frame `frames` of the track and waits there until
     // StopRead (or until holdAtFrame(-1) lets it go on).
     void holdAtFrame(long frames);
+    // Tests: the read of frame `frames` does not return (as a scratched sector that the drive
+    // retries for minutes) until stallAtFrame(-1); a stop does not end it. stalled() tells
+    // whether a reader waits there.
+    void stallAtFrame(long frames);
+    bool stalled() const;
+    // Tests: paranoia's reports (frame of the track, paranoia_cb_mode_t) that the reader's
+    // callback is given before that frame of each read is read.
+    void setParanoiaReports(std::vector<std::pair<long, int>> reports);
     // Tests: the disk takes `frames` frames of each read's WAV, then the next write fails as
     // on a full disk (-1: no limit).
-    void setRoomForFrames(long frames) { m_roomFrames = frames; }
+    void setRoomForFrames(long frames);
 
 signals:
     // Progress of the running read in tenths of a percent (0 to 1000).
@@ -63,18 +80,17 @@ signals:
     void ReadComplete();
 
 private:
-    void worker(const QString& path, void* job, quint64 generation);
-    void join();
+    struct Shared;
+    struct Run;
+    static void worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, QString path, void* job);
 
     QString m_device;
-    std::thread m_thread;
-    std::atomic<bool> m_stop{false};
-    std::atomic<bool> m_running{false};
+    // What the control and its reader threads share; a stopped reader keeps it after the
+    // control is gone.
+    std::shared_ptr<Shared> m_shared;
+    std::shared_ptr<Run> m_run; // the read in hand
     std::atomic<quint64> m_generation{0};
     bool m_failed = false;
     bool m_noRoom = false;
-    std::atomic<long> m_roomFrames{-1};
-    std::mutex m_holdMutex;
-    std::condition_variable m_holdCv;
-    long m_holdAt = -1;
+    int m_inexact = 0;
 };

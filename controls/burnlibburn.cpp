@@ -13,6 +13,7 @@
 #include "controls/wavpcmreader.h"
 #include "platform/cddrives.h"
 #include "platform/services.h"
+#include "platform/signalcleanup.h"
 
 using namespace burn;
 
@@ -509,6 +510,10 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
         drainMessages(lib, &report, &lastError);
         if (st == LibburnCalls::DriveIdle)
             break;
+        // A signal ends the program once the drive is idle; the run's files go at once, in
+        // case a second signal (a logout's kill) comes before that.
+        if (lib.signalled())
+            UnlinkSignalCleanupFiles();
         if (!fixating && !cancelled && (report.abortRequested() || lib.signalled())) {
             lib.cancel();
             cancelled = true;
@@ -553,8 +558,11 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     }
     drainMessages(lib, &report, &lastError);
     lib.endWrite();
-    if (lib.signalled())
+    if (lib.signalled()) {
+        // The program ends here: the files the run made go first.
+        UnlinkSignalCleanupFiles();
         lib.endAfterSignal();
+    }
     if (cancelled)
         return BurnOutcome::aborted();
     if (!lib.wroteWell())

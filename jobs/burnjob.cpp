@@ -7,6 +7,7 @@
 #include "controls/mp3play.h"
 #include "core/globals.h"
 #include "jobs/mp3towavjob.h"
+#include "platform/signalcleanup.h"
 
 BurnCdJob::BurnCdJob(ACDWRITE& writer, Mp3Play& player, QObject* parent)
     : Job(parent), m_writer(writer), m_player(player), m_prep(new Mp3ToWavJob(player, this))
@@ -53,6 +54,7 @@ void BurnCdJob::start()
     m_writeOutcome = {};
     m_count = 0;
     m_made = QStringList(m_plan.tracks.size(), QString());
+    m_signalCleanup = std::make_unique<SignalCleanup>();
     ConversionRunning = 1;
     BurnAbort = 0; // a flag left from an earlier run does not stop this one
     m_writer.Speed(m_plan.speed);
@@ -89,6 +91,8 @@ void BurnCdJob::onPrepFileStarted(int index, const QString&, const QString& wavN
         return;
     // Recorded before the decoder starts, so every end also removes a partly written file.
     m_made[m_prepTracks[index]] = m_plan.folder + wavName;
+    if (m_signalCleanup)
+        m_signalCleanup->add(m_made[m_prepTracks[index]]);
 }
 
 void BurnCdJob::onPrepFinished(const JobOutcome& outcome)
@@ -240,6 +244,8 @@ void BurnCdJob::removeMadeWavs()
         if (f.isEmpty())
             continue;
         QFile::remove(f); // a file already gone is no error
+        if (m_signalCleanup)
+            m_signalCleanup->forget(f);
         f.clear();
     }
 }
@@ -248,6 +254,7 @@ void BurnCdJob::end(const JobOutcome& outcome)
 {
     m_stage = Stage::Idle;
     removeMadeWavs();
+    m_signalCleanup.reset();
     ConversionRunning = 0;
     finish(outcome);
 }

@@ -2,7 +2,8 @@
 // The burn of an audio CD: the MP3 tracks of the plan are decoded into temporary WAV files of
 // the folder (the preparation, an Mp3ToWavJob), then every track is written to the disc by
 // the CD-writing control, and at the end (done, aborted or failed) the temporary WAV files the
-// run made are removed again. Files it did not make are never touched.
+// run made are removed again, also when a signal (Ctrl-C, logout, a closed terminal) ends the
+// program meanwhile. Files it did not make are never touched.
 //
 // The run is a chain of events: the decoder's (through the preparation job) and the writer's
 // (ActTrack, TrackPercent, InfoMessage, Fixating, BurningProcessComplete). During the
@@ -17,6 +18,7 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <memory>
 
 #include "controls/acdwrite_types.h"
 #include "jobs/job.h"
@@ -24,6 +26,7 @@
 class ACDWRITE;
 class Mp3Play;
 class Mp3ToWavJob;
+class SignalCleanup;
 
 // What the burner asks for; built by its handler, never read back from a window.
 struct BurnPlan {
@@ -111,6 +114,8 @@ private:
     Stage m_stage = Stage::Idle;
     QVector<int> m_prepTracks; // the plan's track of each item of the preparation
     QStringList m_made;        // per plan track: the temporary WAV file made for it
+    // From start to end: a signal that ends the program first removes the WAVs made.
+    std::unique_ptr<SignalCleanup> m_signalCleanup;
     int m_count = 0;           // tracks handed to the writer
     bool m_cancelled = false;
     bool m_writeStarted = false;

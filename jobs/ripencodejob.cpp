@@ -183,6 +183,7 @@ void RipEncodeJob::startTrack()
     m_readEnded = false;
     m_readFailed = false;
     m_readNoRoom = false;
+    m_readInexact = 0;
     m_tookAhead = false;
     emit nextTrack(m_done + 1, static_cast<int>(m_plan.tracks.size()));
     emit reading(t.number, m_wavName);
@@ -194,6 +195,7 @@ void RipEncodeJob::startTrack()
             m_readEnded = true;
             m_readFailed = m_aheadFailed;
             m_readNoRoom = m_aheadNoRoom;
+            m_readInexact = m_aheadInexact;
         } else {
             m_read = Read::Current;
         }
@@ -232,10 +234,12 @@ void RipEncodeJob::onReadComplete()
         m_aheadEnded = true;
         m_aheadFailed = m_reader->ReadFailed();
         m_aheadNoRoom = m_reader->ReadFailedForRoom();
+        m_aheadInexact = m_reader->InexactSectors();
     } else if (m_read == Read::Current) {
         m_readEnded = true;
         m_readFailed = m_reader->ReadFailed();
         m_readNoRoom = m_reader->ReadFailedForRoom();
+        m_readInexact = m_reader->InexactSectors();
     }
     m_read = Read::None;
     advance();
@@ -260,6 +264,8 @@ void RipEncodeJob::afterRead()
                         {wavPath()});
         return;
     }
+    if (m_readInexact > 0)
+        emit infoMessage(ACD::inexactText(m_readInexact), Warning);
     if (m_plan.outputMode != 1 && m_plan.outputMode != 3) {
         finishTrack(QString());
         return;
@@ -390,6 +396,7 @@ void RipEncodeJob::startReadAhead()
     m_aheadEnded = false;
     m_aheadFailed = false;
     m_aheadNoRoom = false;
+    m_aheadInexact = 0;
     m_aheadPercent = 0;
     if (m_reader->ReadTrack(number, path) != ACD::Started)
         return; // the track is read when its turn comes, and says why it cannot be

@@ -7,7 +7,8 @@
 // The run is a chain of events: the reading control's "read done", lame's end, and a clock
 // alarm for the one-second pause before an abandoned track's files are removed. It keeps
 // the program-wide ConversionRunning and RipAbort current, and setting RipAbort to -1 ends
-// it at its next step as a cancel() does.
+// it at its next step as a cancel() does. A track read with sectors that could not be read
+// exactly is told (infoMessage, a warning) at the end of its read.
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -111,6 +112,7 @@ private:
     bool m_readEnded = false; // the read of the track in hand has ended
     bool m_readFailed = false;
     bool m_readNoRoom = false;
+    int m_readInexact = 0;    // its sectors not read exactly
     bool m_tookAhead = false; // the track in hand was read ahead
 
     int m_aheadIndex = -1; // the track read ahead, -1 none
@@ -118,6 +120,7 @@ private:
     bool m_aheadEnded = false;
     bool m_aheadFailed = false;
     bool m_aheadNoRoom = false;
+    int m_aheadInexact = 0;
     int m_aheadPercent = 0;
 
     std::unique_ptr<ChildProcess> m_encoder;

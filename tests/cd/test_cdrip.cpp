@@ -7,6 +7,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#define DO_NOT_WANT_PARANOIA_COMPATIBILITY
+#include <cdio/paranoia/paranoia.h>
+
 #include "cd/frmcdrip.h"
 #include "cdwindowfixture.h"
 #include "controls/acd.h"
@@ -14,6 +17,7 @@
 #include "core/driveinfo.h"
 #include "fakecddb.h"
 #include "fakeencoder.h"
+#include "hangguard.h"
 #include "platform/childprocess.h"
 #include "platform/freespace.h"
 #include "realbox.h"
@@ -265,6 +269,72 @@ TEST_F(CdRip, AbortWhileReadingRemovesThePartialWav)
     EXPECT_TRUE(musicFiles().isEmpty());
     EXPECT_EQ(SongLibrary->Count(), 0);
     expectIdle(cd);
+}
+
+TEST_F(CdRip, AbortDuringASectorTheDriveRetriesReturnsAtOnceAndTheWavGoes)
+{
+    // The read of a track is stuck on one sector (a scratch the drive retries for minutes).
+    // Abort stops the run without waiting for it; the window goes on, and the read's WAV
+    // is gone, also once the read has ended by itself.
+    EncodeOutputMode = 1;
+    FakeFactory f;
+    setChildProcesses(&f);
+    frmCD& cd = start();
+    select(cd, {2});
+    prompt.answers = {Mb::Yes};
+    QPointer<ACD> acd = ripWindow().ACD1;
+    acd->stallAtFrame(50);
+    const QString wav = MusicFolder + QStringLiteral("Track No. 2.wav");
+    // An Abort that waited for the reader would never return without the guard.
+    HangGuard guard([&] {
+        if (acd)
+            acd->stallAtFrame(-1);
+    });
+    qint64 took = -1;
+    bool stalledAfter = false, wavAfter = true;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (took >= 0 || !acd || !acd->stalled())
+            return;
+        const qint64 before = clock.monotonicMs();
+        Forms::find<frmCDRip>()->AbortButton_Click();
+        QCoreApplication::sendPostedEvents(); // the run's next step: it stops the read
+        took = clock.monotonicMs() - before;
+        stalledAfter = acd->stalled();
+        wavAfter = QFileInfo::exists(wav);
+        EXPECT_FALSE(guard.disarm());
+        acd->stallAtFrame(-1); // the drive gives up on the sector
+    });
+    watch.start(0);
+    cd.sscmdEncode_Click();
+    watch.stop();
+    EXPECT_GE(took, 0);
+    EXPECT_LE(took, 100);
+    EXPECT_TRUE(stalledAfter);
+    EXPECT_FALSE(wavAfter);
+    ASSERT_TRUE(pumpUntil([] { return !ACD::ReaderRunning(); }));
+    EXPECT_TRUE(musicFiles().isEmpty());
+    EXPECT_TRUE(f.script.started.empty());
+    expectIdle(cd);
+}
+
+TEST_F(CdRip, ATrackNotReadExactlyIsToldInTheProgressWindow)
+{
+    EncodeOutputMode = 2;
+    frmCD& cd = start();
+    select(cd, {1, 2, 3});
+    frmCDRip& rip = ripWindow();
+    rip.ACD1->setParanoiaReports({{7, PARANOIA_CB_SKIP}, {8, PARANOIA_CB_SKIP}, {9, PARANOIA_CB_REPAIR}});
+    QString told;
+    QObject::connect(rip.ACD1, &ACD::ReadComplete, [&] {
+        if (!rip.lblInexact->isHidden())
+            told = rip.lblInexact->text();
+    });
+    cd.sscmdEncode_Click();
+    // What the window showed as the last track's read ended: the two tracks before it.
+    EXPECT_EQ(told, QStringLiteral("Track No. 1.wav: 3 sectors could not be read exactly\n"
+                                   "Track No. 2.wav: 3 sectors could not be read exactly"));
+    EXPECT_EQ(musicFiles(), (QStringList{"Track No. 1.wav", "Track No. 2.wav", "Track No. 3.wav"}));
 }
 
 TEST_F(CdRip, TheRealAbortQuestionAnsweredAfterTheReadEndedRemovesItsWav)

@@ -2,6 +2,7 @@
 // stopping, and the tracks it refuses.
 #include "fixture.h"
 #include "discimage.h"
+#include "hangguard.h"
 #include "test_cd_support.h"
 
 #include "controls/acd.h"
@@ -9,6 +10,9 @@
 
 #include <QFile>
 #include <sndfile.h>
+
+#define DO_NOT_WANT_PARANOIA_COMPATIBILITY
+#include <cdio/paranoia/paranoia.h>
 
 namespace {
 
@@ -97,6 +101,62 @@ TEST_F(CdReader, StoppingMidReadLeavesNoFileAndNoEvents)
     ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
     ASSERT_TRUE(pumpUntil([&] { return completes == 1; }));
     EXPECT_TRUE(samplesOf(wav) == layout.tracks[1].pcm);
+}
+
+TEST_F(CdReader, AStopDuringASectorTheDriveRetriesReturnsAtOnceAndTheReaderEndsLater)
+{
+    ASSERT_EQ(acd.SelectDrive(2), 0);
+    const QString wav = homeDir() + "Track 2.wav";
+    acd.stallAtFrame(300);
+    // A stop that waited for the reader would never return without the guard.
+    HangGuard guard([&] { acd.stallAtFrame(-1); });
+    int16_t track = 2;
+    ASSERT_EQ(acd.ReadTrack(track, wav), ACD::Started);
+    ASSERT_TRUE(pumpUntil([&] { return acd.stalled(); }));
+    const qint64 before = clock.monotonicMs();
+    acd.StopRead();
+    const qint64 took = clock.monotonicMs() - before;
+    EXPECT_FALSE(guard.disarm());
+    EXPECT_LE(took, 100);
+    EXPECT_TRUE(acd.stalled());
+    EXPECT_TRUE(acd.ReaderRunning());
+    EXPECT_FALSE(QFile::exists(wav));
+
+    // A new read of the same file (a track shorter than the stalled frame) runs while the
+    // stopped one still waits on its sector.
+    int16_t other = 1;
+    ASSERT_EQ(acd.ReadTrack(other, wav), ACD::Started);
+    ASSERT_TRUE(pumpUntil([&] { return completes == 1; }));
+    acd.stallAtFrame(-1);
+    ASSERT_TRUE(pumpUntil([&] { return !acd.ReaderRunning(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(completes, 1);
+    EXPECT_EQ(samplesOf(wav).size(), layout.tracks[0].pcm.size() + 75 * DiscImage::kSamplesPerFrame * 2);
+}
+
+TEST_F(CdReader, CountsTheSectorsParanoiaSkippedOrRepaired)
+{
+    ASSERT_EQ(acd.SelectDrive(2), 0);
+    const struct {
+        const char* name;
+        std::vector<std::pair<long, int>> reports;
+        int inexact;
+    } cases[] = {
+        {"exact", {{3, PARANOIA_CB_READ}, {4, PARANOIA_CB_VERIFY}, {5, PARANOIA_CB_FIXUP_EDGE}}, 0},
+        {"skipped and repaired", {{10, PARANOIA_CB_SKIP}, {20, PARANOIA_CB_REPAIR}, {30, PARANOIA_CB_SKIP}}, 3},
+        {"one sector told twice", {{10, PARANOIA_CB_SKIP}, {10, PARANOIA_CB_REPAIR}}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        acd.setParanoiaReports(c.reports);
+        const int before = completes;
+        int16_t track = 2;
+        ASSERT_EQ(acd.ReadTrack(track, homeDir() + "Track 2.wav"), ACD::Started);
+        ASSERT_TRUE(pumpUntil([&] { return completes == before + 1; }));
+        EXPECT_FALSE(acd.ReadFailed());
+        EXPECT_EQ(acd.InexactSectors(), c.inexact);
+    }
+    EXPECT_EQ(ACD::inexactText(3), "3 sectors could not be read exactly");
 }
 
 TEST_F(CdReader, RefusesWhatItCannotRead)

@@ -1,9 +1,13 @@
 // The writer over the real libburn, on its "stdio:" file pseudo-drive (no hardware): grab,
 // disc check, the refusal of audio tracks off a CD, release, a scan after a grab, a write
 // of a WAV's PCM as a data track (the pseudo-drive takes no audio), its abort and its test
-// mode, and the process's signal handlers left as they were.
+// mode, the process's signal handlers left as they were, and a write ended by a signal.
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <csignal>
@@ -11,12 +15,16 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <thread>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "audiofiles.h"
 #include "controls/acdwrite_types.h"
 #include "controls/burnlibburn.h"
 #include "platform/services.h"
+#include "platform/signalcleanup.h"
 
 namespace {
 
@@ -254,6 +262,106 @@ TEST_F(RealLibburnWriteTest, AbortStopsTheWriteAndLeavesDriveAndLibraryFree)
         EXPECT_EQ(then.kind, BurnOutcome::Written) << then.message.toStdString() << " "
                                                    << again.infos.join(QLatin1Char('|')).toStdString();
         EXPECT_EQ(QFileInfo(other).size(), (shortPcm.size() + 2047) / 2048 * 2048);
+    }
+}
+
+// A write ended by a signal (Ctrl-C, logout, a closed terminal): a child copy of this test
+// program writes a WAV that a run made (held for removal on a signal) at 1x, which the
+// pseudo-drive keeps to as a drive would; the test sends the signal mid-track. The library's
+// own handler stops the drive, and the write loop removes the run's files before it ends
+// the program.
+const char* const kSignalFolderVar = "QUILLORY_LIBBURN_SIGNAL_FOLDER";
+const char kWriting[] = "libburn-signal-child-writing\n";
+
+class SignalledWriteReport : public BurnReporter {
+public:
+    void actTrack(int) override {}
+    void trackPercent(int percent) override
+    {
+        if (percent > 0 && !m_said) {
+            m_said = true;
+            [[maybe_unused]] const ssize_t n = ::write(STDOUT_FILENO, kWriting, sizeof kWriting - 1);
+        }
+    }
+    void info(const QString&) override {}
+    bool fixating() override { return true; }
+    bool abortRequested() const override { return false; }
+
+private:
+    bool m_said = false;
+};
+
+class RealLibburnSignalChild : public RealLibburnWriteTest {};
+
+TEST_F(RealLibburnSignalChild, WritesUntilSignalled)
+{
+    const QString folder = QString::fromLocal8Bit(qgetenv(kSignalFolderVar));
+    if (folder.isEmpty())
+        GTEST_SKIP() << "runs only as the child of RealLibburnSignal";
+    setClock(nullptr); // the pseudo-drive's 1x runs in real time
+    BurnJob job;
+    BurnTrack t;
+    t.path = folder + QStringLiteral("/track.wav");
+    ASSERT_FALSE(writePatternWav(t.path, 1500).isEmpty()); // 20 seconds
+    QString why;
+    ASSERT_TRUE(inspectBurnTrack(t, &why)) << why.toStdString();
+    job.tracks.push_back(t);
+    job.speed = 1;
+    SignalCleanup cleanup;
+    ASSERT_TRUE(cleanup.add(t.path));
+    SignalledWriteReport report;
+    makeLibburnWriterAt(QStringLiteral("stdio:") + folder + QStringLiteral("/disc"), QStringLiteral("File"))
+        ->write(job, report);
+    FAIL() << "the write ended without the signal";
+}
+
+TEST(RealLibburnSignal, EndsTheWriteAndRemovesTheRunsFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (int sig : SignalCleanup::kSignals) {
+        SCOPED_TRACE(strsignal(sig));
+        const QString folder = dir.filePath(QString::number(sig));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        // The disc is a pipe that the test drains only after the signal: the drive is in the
+        // middle of the track, held, until then.
+        const QByteArray disc = QFile::encodeName(folder + QStringLiteral("/disc"));
+        ASSERT_EQ(::mkfifo(disc.constData(), 0600), 0);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QLatin1String(kSignalFolderVar), folder);
+        env.insert(QStringLiteral("TMPDIR"), folder);
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=RealLibburnSignalChild.*")});
+        ASSERT_TRUE(child.waitForStarted());
+        const int fd = ::open(disc.constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(fd, 0);
+        QByteArray out;
+        while (!out.contains(kWriting) && child.waitForReadyRead(30000))
+            out += child.readAllStandardOutput();
+        ASSERT_TRUE(out.contains(kWriting)) << out.toStdString() << child.readAllStandardError().toStdString();
+        const QString wav = folder + QStringLiteral("/track.wav");
+        ASSERT_TRUE(QFileInfo::exists(wav));
+
+        ASSERT_EQ(::kill(pid_t(child.processId()), sig), 0);
+        // The run's file goes as soon as the write sees the signal, while the drive is still
+        // held in the track (the limit only guards against a hang).
+        const QDeadlineTimer limit(20000);
+        while (QFileInfo::exists(wav) && !limit.hasExpired() && !child.waitForFinished(10)) {
+        }
+        EXPECT_FALSE(QFileInfo::exists(wav)) << "the file was still there while the drive was held";
+        qint64 written = 0;
+        char buf[65536];
+        while (!child.waitForFinished(10)) {
+            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+                written += n;
+        }
+        ::close(fd);
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child.exitCode(), 1);
+        EXPECT_FALSE(QFileInfo::exists(wav));
+        // Stopped mid-track: part of the track went out, not all of it.
+        EXPECT_LT(written, 1500 * kCdSectorBytes);
     }
 }
 

@@ -16,6 +16,9 @@
 #include "platform/freespace.h"
 #include "pump.h"
 
+#define DO_NOT_WANT_PARANOIA_COMPATIBILITY
+#include <cdio/paranoia/paranoia.h>
+
 namespace {
 struct ScriptedEncoders : ChildProcessFactory {
     FakeEncoder::Script script;
@@ -302,4 +305,23 @@ TEST_F(RipJob, AFullDiskEndsTheRunWithoutAHalfTrack)
         EXPECT_EQ(SongLibrary->Count(), c.mode == 2 ? 0 : c.done);
     }
     reader.setRoomForFrames(-1);
+}
+
+TEST_F(RipJob, TellsEachTrackReadWithSectorsThatWereNotReadExactly)
+{
+    // Every read (the ones read ahead too) has one sector skipped and one repaired.
+    reader.setParanoiaReports({{5, PARANOIA_CB_SKIP}, {90, PARANOIA_CB_REPAIR}, {91, PARANOIA_CB_READ}});
+    RipEncodeJob job(plan(1), reader);
+    QStringList seen;
+    QObject::connect(&job, &Job::nextTrack, [&](int n, int) { seen << QStringLiteral("track %1").arg(n); });
+    QObject::connect(&job, &Job::infoMessage, [&](const QString& text, Job::InfoKind kind) {
+        seen << text + (kind == Job::Warning ? QStringLiteral(" (warning)") : QString());
+    });
+    QObject::connect(&job, &RipEncodeJob::trackDone, [&](int n, const QString&) { seen << QStringLiteral("done %1").arg(n); });
+    EXPECT_EQ(run(job).kind, JobOutcome::Done);
+    QStringList expected;
+    for (int n = 1; n <= 3; ++n)
+        expected << QStringLiteral("track %1").arg(n) << QStringLiteral("2 sectors could not be read exactly (warning)")
+                 << QStringLiteral("done %1").arg(n);
+    EXPECT_EQ(seen, expected);
 }

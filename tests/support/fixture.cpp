@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "app/windows.h"
+#include "controls/acd.h"
 #include "controls/winsock.h"
 #include "controls/uisound.h"
 #include "controls/audiosink.h"
@@ -16,6 +17,7 @@
 #include "platform/atomicfile.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
+#include "pump.h"
 
 void AppFixture::SetUp()
 {
@@ -52,6 +54,8 @@ void AppFixture::TearDown()
 {
     Forms::reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // A stopped CD read ends by itself; it ends before the next test (and the folder) begins.
+    EXPECT_TRUE(pumpUntil([] { return !ACD::ReaderRunning(); }));
     ResetGlobals();
     setPrompts(nullptr);
     setExit(nullptr);
