@@ -110,7 +110,8 @@ TEST_F(BurnerDrivesTest, EjectFreesTheDriveADiscInUseHoldsAndLooksForWritersAgai
 
 // A disc the desktop mounted after the window opened: the grab of the listed writer fails as
 // busy. Burn names that writer as in use with libburn's words, starts nothing, and Eject
-// then ejects it. While the grab is held the window goes on and says it is looking.
+// then ejects it; a write whose grab fails so says the same. While the check's grab is held
+// the window goes on and says it is looking.
 TEST_F(BurnerDrivesTest, ADiscMountedAfterLoadingIsNamedInUseWhileTheWindowSaysItIsLooking)
 {
     drivePresent();
@@ -130,13 +131,23 @@ TEST_F(BurnerDrivesTest, ADiscMountedAfterLoadingIsNamedInUseWhileTheWindowSaysI
     EXPECT_TRUE(lib.grabOffWindowThread);
     EXPECT_EQ(lookingText, QStringLiteral("Looking At The CD Writer..."));
     EXPECT_TRUE(b.lblLooking->text().isEmpty());
+    const QString inUse = BurnText::discInUse({drive}) + QStringLiteral("\n") + FakeLibburn::busyText(drive);
     ASSERT_EQ(prompt.asked.size(), 1u);
-    EXPECT_EQ(prompt.last().text, BurnText::discInUse({drive}) + QStringLiteral("\n") + FakeLibburn::busyText(drive));
+    EXPECT_EQ(prompt.last().text, inUse);
     EXPECT_FALSE(b.BurnRunning());
     EXPECT_FALSE(lib.calls().contains(QStringLiteral("startWrite")));
 
     b.sscmdEject_Click();
     EXPECT_EQ(driveIo.ejected, QStringList{drive});
+
+    // Mounted between the disc check and the write: the write ends with the same words.
+    lib.grabBusy = false;
+    QObject::connect(b.burnJob, &BurnCdJob::writeStarting, &b, [this] { lib.grabBusy = true; });
+    prompt.asked.clear();
+    b.sscmdBurn_Click();
+    ASSERT_TRUE(waitForEnd(b));
+    EXPECT_EQ(prompt.last().text, inUse);
+    EXPECT_FALSE(lib.calls().contains(QStringLiteral("startWrite")));
 }
 
 // The room libburn reports for the blank disc is asked about before any MP3 is decoded: No
