@@ -703,10 +703,8 @@ void frmBurner::sscmdBurn_Click()
     if (disc == DiscInUse) {
         // A disc mounted since the window looked holds the writer: Eject frees it.
         QString text = BurnText::discInUse({writers->SelectedWriterDevice()});
-        trap([&] {
-            if (!ACDWRITE1->DiscNote().isEmpty())
-                text += QStringLiteral("\n") + ACDWRITE1->DiscNote();
-        });
+        if (!ACDWRITE1->DiscNote().isEmpty())
+            text += QStringLiteral("\n") + ACDWRITE1->DiscNote();
         MsgBox(text, Mb::OKOnly | Mb::Exclamation, kAppTitle);
         return;
     }
@@ -818,19 +816,8 @@ int frmBurner::RowsThatFitTheDisc()
                                   "File(s) Will Not Be Burned. Select Yes To Continue. Select No To Stop.");
     if (MsgBox(question, Mb::YesNo, kAppTitle) != Mb::Yes)
         return 0;
-    if (fit == 0) {
-        MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
-        return 0;
-    }
-    QStringList left;
-    for (int i = fit; i < rows; ++i)
-        left << ListView2->topLevelItem(i)->text(0);
-    MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
-                   .arg(fit)
-                   .arg(rows) +
-               left.join(QStringLiteral("\n")),
-           Mb::OKOnly, kAppTitle);
-    m_fitAsked = true;
+    tellWhatStaysBehind(fit, rows);
+    m_fitAsked = fit > 0;
     return fit;
 }
 
@@ -868,23 +855,27 @@ int frmBurner::Burn(const QStringList& trackFiles)
             return 0;
         // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
         trap([&] { fit = ACDWRITE1->TracksThatFit(trackFiles); });
-        if (fit < rows) {
-            QStringList left;
-            for (int i = fit; i < rows; ++i)
-                if (ListItem* item = ListView2->topLevelItem(i))
-                    left << item->text(0);
-            if (fit == 0) {
-                MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
-                return 0;
-            }
-            MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
-                           .arg(fit)
-                           .arg(rows) +
-                       left.join(QStringLiteral("\n")),
-                   Mb::OKOnly, kAppTitle);
-        }
+        if (fit < rows)
+            tellWhatStaysBehind(fit, rows);
     }
     return fit;
+}
+
+void frmBurner::tellWhatStaysBehind(int fit, int rows)
+{
+    if (fit == 0) {
+        MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
+        return;
+    }
+    QStringList left;
+    for (int i = fit; i < rows; ++i)
+        if (ListItem* item = ListView2->topLevelItem(i))
+            left << item->text(0);
+    MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
+                   .arg(fit)
+                   .arg(rows) +
+               left.join(QStringLiteral("\n")),
+           Mb::OKOnly, kAppTitle);
 }
 
 // The write starts: its progress window comes up and follows it.

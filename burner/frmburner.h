@@ -135,6 +135,8 @@ public:
 
 private:
     void endRun();
+    // After Yes to the over-full question: which entries stay behind (of rows, from fit on).
+    void tellWhatStaysBehind(int fit, int rows);
     void prepFileStarted(int index, const QString& mp3Name, const QString& wavName);
     void writeStarting(int tracks);
     void burnFinished(const JobOutcome& outcome);
