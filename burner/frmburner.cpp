@@ -1,6 +1,7 @@
 #include "burner/frmburner.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -248,6 +249,8 @@ frmBurner::frmBurner()
     buttons->addWidget(sscmdBurn);
     buttons->addWidget(sscmdEject);
     panel->addLayout(buttons, 6, 0, 1, 2);
+    lblLooking = makeLabel(QStringLiteral("lblLooking"), QString(), burnPanel);
+    panel->addWidget(lblLooking, 7, 0, 1, 2);
     panel->setColumnStretch(1, 1);
     bottom->addWidget(burnPanel);
     lay->addLayout(bottom, 2);
@@ -301,6 +304,15 @@ frmBurner::frmBurner()
     connect(Label17, &Label::clicked, this, [this] {
         if (Check2->isEnabled())
             Check2->click();
+    });
+    // A look at the writers or the disc takes seconds while a drive is busy: the window says
+    // it is looking until the look has ended.
+    connect(ACDWRITE1, &ACDWRITE::Looking, this, [this](bool on) {
+        lblLooking->setText(on ? QStringLiteral("Looking At The CD Writer...") : QString());
+        if (on)
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QApplication::restoreOverrideCursor();
     });
     connect(Label28, &Label::mouseMoved, this, [this] { Label28_MouseMove(); });
     connect(Label6, &Label::mouseMoved, this, [this] { Label6_MouseMove(); });
@@ -691,6 +703,14 @@ void frmBurner::sscmdBurn_Click()
         return;
     int disc = DiscNone;
     trap([&] { disc = ACDWRITE1->CheckDisc(); });
+    if (disc == DiscInUse) {
+        // A disc mounted since the window looked holds the writer: Eject frees it.
+        QString text = BurnText::discInUse({writers->SelectedWriterDevice()});
+        if (!ACDWRITE1->DiscNote().isEmpty())
+            text += QStringLiteral("\n") + ACDWRITE1->DiscNote();
+        MsgBox(text, Mb::OKOnly | Mb::Exclamation, kAppTitle);
+        return;
+    }
     if (disc == DiscNotBlank) {
         // The writer itself knows the disc is not blank: say so, whatever its label reads.
         MsgBox(QStringLiteral("You Have An Audio CD Or A Used CD-R In Your CD Writer.\n"
@@ -714,8 +734,11 @@ void frmBurner::sscmdBurn_Click()
         return;
     if (checkfreediskspaceConvert() == 1)
         return;
+    const int rows = RowsThatFitTheDisc();
+    if (rows == 0)
+        return;
 
-    // The plan: every entry in list order; an MP3 entry is decoded into a WAV of its title.
+    // The plan: every entry that fits in list order; an MP3 entry is decoded into a WAV of its title.
     BurnPlan plan;
     plan.folder = MusicFolder;
     trap([&] {
@@ -725,9 +748,10 @@ void frmBurner::sscmdBurn_Click()
     plan.testMode = Check1->isChecked();
     MP3Total = 0;
     m_prepRows.clear();
-    for (int i = 0; i < ListView2->topLevelItemCount(); ++i) {
+    for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
+        ListView2->topLevelItem(i)->setData(0, kTempRole, QString());
+    for (int i = 0; i < rows; ++i) {
         ListItem* item = ListView2->topLevelItem(i);
-        item->setData(0, kTempRole, QString());
         BurnPlan::Track track;
         track.fileName = item->data(0, kFileRole).toString();
         if (track.fileName.isEmpty())
@@ -755,11 +779,57 @@ void frmBurner::sscmdBurn_Click()
     burnJob->start();
 }
 
+int frmBurner::RowsThatFitTheDisc()
+{
+    Trap trap(kModule, QStringLiteral("RowsThatFitTheDisc"));
+    const int rows = ListView2->topLevelItemCount();
+    m_fitAsked = false;
+    // Sample frames of each entry: a WAV's from its header, an MP3's from its length.
+    std::vector<qint64> frames;
+    for (int i = 0; i < rows; ++i) {
+        ListItem* item = ListView2->topLevelItem(i);
+        qint64 f = 0;
+        trap([&] {
+            if (IsMp3Row(item)) {
+                QString name = item->data(0, kFileRole).toString();
+                if (name.isEmpty())
+                    name = item->text(0);
+                if (Mp3Play1->Open(MusicFolder + name, QString()) == 0)
+                    f = (qint64(Mp3Play1->LengthMs()) * 44100 + 999) / 1000;
+                Mp3Play1->Close();
+            } else {
+                BurnTrack t;
+                t.path = TrackFile(i);
+                if (inspectBurnTrack(t, nullptr))
+                    f = t.frames;
+            }
+        });
+        frames.push_back(f);
+    }
+    int fit = rows;
+    trap([&] { fit = ACDWRITE1->TracksThatFit(frames); });
+    if (fit >= rows)
+        return rows;
+    double mb = 0;
+    trap([&] { mb = GetTotalBurnSize().toDouble(); });
+    const QString question =
+        mb > 700 ? QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not Be Burned. "
+                                  "Select Yes To Continue. Select No To Stop.")
+                 : QStringLiteral("The Files In The Burn List Do Not All Fit On The CD In Your CD Writer. The Last "
+                                  "File(s) Will Not Be Burned. Select Yes To Continue. Select No To Stop.");
+    if (MsgBox(question, Mb::YesNo, kAppTitle) != Mb::Yes)
+        return 0;
+    tellWhatStaysBehind(fit, rows);
+    m_fitAsked = fit > 0;
+    return fit;
+}
+
 void frmBurner::endRun()
 {
     m_burnCount = 0;
     m_running = false;
     m_preparing = false;
+    m_fitAsked = false;
 }
 
 // ---------------------------------------------------------------- burn run
@@ -777,31 +847,38 @@ int frmBurner::Burn(const QStringList& trackFiles)
     trap([&] { total = GetTotalWAVSize(); });
     const int rows = int(trackFiles.size());
     int fit = rows;
-    if (total > 700) {
-        const int answer = MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not "
-                                                 "Be Burned. Select Yes To Continue. Select No To Stop."),
-                                  Mb::YesNo, kAppTitle);
+    // Asked once a run: a Yes before the decoding stands; the decoded files are measured again.
+    if (total > 700 || m_fitAsked) {
+        const int answer = m_fitAsked ? int(Mb::Yes)
+                                      : MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last "
+                                                              "File(s) May Not Be Burned. Select Yes To Continue. "
+                                                              "Select No To Stop."),
+                                               Mb::YesNo, kAppTitle);
         if (answer != Mb::Yes)
             return 0;
         // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
         trap([&] { fit = ACDWRITE1->TracksThatFit(trackFiles); });
-        if (fit < rows) {
-            QStringList left;
-            for (int i = fit; i < rows; ++i)
-                if (ListItem* item = ListView2->topLevelItem(i))
-                    left << item->text(0);
-            if (fit == 0) {
-                MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
-                return 0;
-            }
-            MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
-                           .arg(fit)
-                           .arg(rows) +
-                       left.join(QStringLiteral("\n")),
-                   Mb::OKOnly, kAppTitle);
-        }
+        if (fit < rows)
+            tellWhatStaysBehind(fit, rows);
     }
     return fit;
+}
+
+void frmBurner::tellWhatStaysBehind(int fit, int rows)
+{
+    if (fit == 0) {
+        MsgBox(QStringLiteral("None Of The Files Fit On The CD. Nothing Was Burned."), Mb::OKOnly, kAppTitle);
+        return;
+    }
+    QStringList left;
+    for (int i = fit; i < rows; ++i)
+        if (ListItem* item = ListView2->topLevelItem(i))
+            left << item->text(0);
+    MsgBox(QStringLiteral("Only The First %1 Of %2 Files Fit On The CD. These Files Will Not Be Burned:\n")
+                   .arg(fit)
+                   .arg(rows) +
+               left.join(QStringLiteral("\n")),
+           Mb::OKOnly, kAppTitle);
 }
 
 // The write starts: its progress window comes up and follows it.
@@ -931,7 +1008,26 @@ void frmBurner::Check1_Click()
     Label17->setEnabled(!test);
 }
 
-void frmBurner::sscmdEject_Click() { EjectCDNumber(writers->SelectedWriterDevice()); }
+void frmBurner::sscmdEject_Click()
+{
+    const QString device = writers->SelectedWriterDevice();
+    if (!device.isEmpty()) {
+        EjectCDNumber(device);
+        return;
+    }
+    // No writer is listed while a disc in use holds the drive: that drive is ejected, and once
+    // its disc is out the writers are looked for again.
+    bool opened = false;
+    for (const QString& held : ACDWRITE1->DrivesInUse()) {
+        if (!EjectCDNumber(held))
+            return;
+        opened = true;
+    }
+    if (opened && writers->LookForWriters() == 1) {
+        m_writerReady = true;
+        sscmdBurn->setEnabled(true);
+    }
+}
 
 // Deletes the temporary WAV files this run made, and only those: the job knows them.
 void frmBurner::DeleteTempWAVFiles()

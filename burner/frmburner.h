@@ -58,6 +58,10 @@ public:
     // over-full disc asked about. Returns how many tracks, from the first, are written (0:
     // none, the run ends).
     int Burn(const QStringList& trackFiles);
+    // Before any MP3 is decoded: the burn list measured against the disc in the writer (an
+    // MP3 by its length), and the over-full question when not every entry fits. Returns how
+    // many entries, from the first, go on to the burn (0: the burn stops).
+    int RowsThatFitTheDisc();
     // Deletes the temporary WAV files the run made, and only those.
     void DeleteTempWAVFiles();
     void ACDWRITE1_ActTrack(int track);
@@ -112,6 +116,7 @@ public:
     Label* lblLength;
     Label* lblCDTitle;
     Label* lblCategory;
+    Label* lblLooking;     // says so while the writer or its disc is being looked at
     QGroupBox* burnPanel;  // "CD BURNER CONTROLS"
     TextBox* text1;
     SSCommand* SSSearch;
@@ -130,6 +135,8 @@ public:
 
 private:
     void endRun();
+    // After Yes to the over-full question: which entries stay behind (of rows, from fit on).
+    void tellWhatStaysBehind(int fit, int rows);
     void prepFileStarted(int index, const QString& mp3Name, const QString& wavName);
     void writeStarting(int tracks);
     void burnFinished(const JobOutcome& outcome);
@@ -139,5 +146,6 @@ private:
     bool m_writerReady = false;
     bool m_running = false;
     bool m_preparing = false;
+    bool m_fitAsked = false; // the over-full question was answered Yes before the decoding
     int m_burnCount = 0; // tracks handed to the writer by this run
 };

@@ -150,7 +150,9 @@ int ACDWRITE::InitWriter()
     if (!m_running && !(m_deliveringEnd && m_endLooks > 0)) {
         m_endLooks += m_deliveringEnd ? 1 : 0;
         QStringList inUse;
+        emit Looking(true);
         m_writers = offWindowThread([&inUse] { return findCdWriters(&inUse); });
+        emit Looking(false);
         m_inUse = inUse;
         m_selected = -1;
         m_driver = 0;
@@ -204,7 +206,16 @@ int ACDWRITE::CheckDisc()
     if (m_running)
         return DiscBusy;
     CdWriterPtr writer = m_writers[static_cast<size_t>(m_selected)];
-    return offWindowThread([writer] { return writer->checkDisc(); });
+    emit Looking(true);
+    const int state = offWindowThread([writer] { return writer->checkDisc(); });
+    emit Looking(false);
+    m_discNote = writer->discNote();
+    // A disc mounted since the last look holds this writer: Eject frees it from here on.
+    if (state != DiscInUse)
+        m_inUse.removeAll(writer->device());
+    else if (!m_inUse.contains(writer->device()))
+        m_inUse << writer->device();
+    return state;
 }
 
 void ACDWRITE::Speed(int speed) { m_speed = speed; }
@@ -225,16 +236,27 @@ int ACDWRITE::refuse(int code, BurnOutcome::Reason reason, const QString& messag
 
 int ACDWRITE::TracksThatFit(const QStringList& paths) const
 {
-    if (m_selected < 0)
-        return 0;
-    const CdWriterPtr& writer = m_writers[static_cast<size_t>(m_selected)];
-    BurnJob job;
-    int fit = 0;
+    std::vector<qint64> frames;
     for (const QString& p : paths) {
         BurnTrack t;
         t.path = p;
         if (!inspectBurnTrack(t, nullptr))
             break;
+        frames.push_back(t.frames);
+    }
+    return TracksThatFit(frames);
+}
+
+int ACDWRITE::TracksThatFit(const std::vector<qint64>& frames) const
+{
+    if (m_selected < 0)
+        return 0;
+    const CdWriterPtr& writer = m_writers[static_cast<size_t>(m_selected)];
+    BurnJob job;
+    int fit = 0;
+    for (qint64 f : frames) {
+        BurnTrack t;
+        t.frames = f;
         job.tracks.push_back(t);
         if (writer->sectorsNeeded(job) > writer->capacitySectors())
             break;

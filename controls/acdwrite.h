@@ -53,8 +53,10 @@ public:
     void SetDriver(int driver);
     int Driver() const { return m_driver; }
 
-    // 0 = a blank CD-R is in the current writer; else a CdDiscState.
+    // 0 = a blank CD-R is in the current writer; else a CdDiscState. DiscInUse names the
+    // writer among DrivesInUse, and DiscNote() keeps what the drive's library said.
     int CheckDisc();
+    QString DiscNote() const { return m_discNote; }
 
     // Burn settings.
     void Speed(int speed);          // 1, 2, 4, 6, 8 or 10 times the audio rate
@@ -74,6 +76,9 @@ public:
     // disc (as WriteCD measures them); counting stops at the first that does not fit or is
     // not a CD-audio WAV. 0 when no writer is current.
     int TracksThatFit(const QStringList& paths) const;
+    // The same for tracks known by their length only (stereo sample frames at 44,100 Hz),
+    // as MP3 files are before they are decoded.
+    int TracksThatFit(const std::vector<qint64>& frames) const;
 
     // Starts writing the tracks to the current writer. 0 = the write has started and goes
     // on after the call returns; other (a WriteRefusal) = nothing is written, and
@@ -89,6 +94,9 @@ public:
     BurnOutcome LastOutcome() const { return m_last; }
 
 signals:
+    // A look for writers or at the disc (seconds while a drive is busy or spins up) starts
+    // (true) or has ended (false); the window shows meanwhile that it is looking.
+    void Looking(bool on);
     void ActTrack(int track);
     void TrackPercent(int percent);
     void InfoMessage(int code, const QString& text);
@@ -103,6 +111,7 @@ private:
 
     std::vector<CdWriterPtr> m_writers;
     QStringList m_inUse;
+    QString m_discNote;
     int m_selected = -1;
     int m_driver = 0;
     int m_speed = 0;

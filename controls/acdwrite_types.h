@@ -19,14 +19,16 @@ constexpr qint64 kCdR80Sectors = 80LL * 60 * kCdSectorsPerSecond;
 constexpr qint64 kCdFirstPregapSectors = 2 * kCdSectorsPerSecond;
 constexpr qint64 kCdShortestTrackSectors = 4 * kCdSectorsPerSecond;
 
-// What CheckDisc finds in a writer: 0 = a blank CD-R, ready to be written.
-enum CdDiscState { DiscBlank = 0, DiscNone = 1, DiscNotBlank = 2, DiscNoWriter = 3, DiscBusy = 4, DiscNoAccess = 5 };
+// What CheckDisc finds in a writer: 0 = a blank CD-R, ready to be written. DiscInUse: the
+// drive is held by another program or a mounted disc and cannot be opened until it is out.
+enum CdDiscState { DiscBlank = 0, DiscNone = 1, DiscNotBlank = 2, DiscNoWriter = 3, DiscBusy = 4, DiscNoAccess = 5,
+                   DiscInUse = 6 };
 
 // How a write ended. BurningProcessComplete carries one, so callers never have to
 // guess the outcome from how long the write took.
 struct BurnOutcome {
     enum Kind { Written, TestRunDone, Aborted, Failed };
-    enum Reason { None, NoWriter, Busy, NoTracks, BadTrack, TooLong, NoDisc, DiscNotBlank, WriteError, Other };
+    enum Reason { None, NoWriter, Busy, NoTracks, BadTrack, TooLong, NoDisc, DiscNotBlank, WriteError, InUse, Other };
     Kind kind = Failed;
     Reason reason = Other;
     QString message; // what went wrong, for the user; empty when it went well
@@ -120,8 +122,12 @@ public:
     virtual int driver() const = 0;
     // A CdDiscState.
     virtual int checkDisc() = 0;
-    // Sectors the disc can hold as far as known before the disc is looked at.
+    // Sectors the disc can hold: the disc's own once a check found it blank, else as far
+    // as known before the disc is looked at.
     virtual qint64 capacitySectors() const = 0;
+    // What the drive's library said when the last check could not open the drive ("" when
+    // it said nothing of note).
+    virtual QString discNote() const { return {}; }
     // Sectors the job takes on this writer's disc (compared with capacitySectors).
     virtual qint64 sectorsNeeded(const BurnJob& job) const { return job.totalSectors(); }
     // Runs on the worker thread and returns once the write has ended.

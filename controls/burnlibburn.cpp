@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -357,12 +358,15 @@ bool serious(const QByteArray& severity)
 // texts and the last serious one is kept; without, they are dropped, so that nothing
 // from a scan or a disc check turns up as a later burn's caption or error. With refusal,
 // the library's refusal to start a write because an operation is still going on is
-// kept there instead of being shown.
+// kept there instead of being shown. With busy, the library's word that the drive is held
+// by another program (a mounted disc) is kept there too.
 void drainMessages(LibburnCalls& lib, BurnReporter* report = nullptr, QString* lastError = nullptr,
-                   QString* refusal = nullptr)
+                   QString* refusal = nullptr, QString* busy = nullptr)
 {
     LibburnCalls::Message m;
     while (lib.nextMessage(m)) {
+        if (busy && m.code == LibburnCalls::kBusyDeviceCode)
+            *busy = m.text.isEmpty() ? QStringLiteral("Cannot open busy device") : m.text;
         if (refusal && m.code == LibburnCalls::kOperationGoingOnCode) {
             *refusal = m.text.isEmpty() ? QStringLiteral("A drive operation is still going on") : m.text;
             continue;
@@ -409,8 +413,19 @@ public:
     QString device() const override { return m_device; }
     QString name() const override { return m_name; }
     int driver() const override { return 1; }
-    qint64 capacitySectors() const override { return kCdR80Sectors; }
+    // A blank disc's own room (libburn's, which starts after the first pregap) once a check
+    // has found one; a nominal 80-minute CD-R before.
+    qint64 capacitySectors() const override
+    {
+        const qint64 room = m_roomSectors;
+        return room > 0 ? room + kCdFirstPregapSectors : kCdR80Sectors;
+    }
     qint64 sectorsNeeded(const BurnJob& job) const override { return job.discSectors(); }
+    QString discNote() const override
+    {
+        std::lock_guard lk(m_noteMutex);
+        return m_note;
+    }
 
     int checkDisc() override
     {
@@ -421,12 +436,24 @@ public:
         if (!lib.initialize())
             return DiscNoAccess;
         int state = DiscNoAccess;
+        qint64 room = 0;
         {
             GrabbedDrive g{lib};
-            if (g.grab(m_address))
+            if (g.grab(m_address)) {
                 state = discState(lib);
+                if (state == DiscBlank)
+                    room = lib.availableBytes(false) / 2048;
+            }
         }
-        drainMessages(lib);
+        // A grab refused because the drive is busy (a disc the desktop mounted meanwhile)
+        // is a disc in use, with the library's own words kept.
+        QString busy;
+        drainMessages(lib, nullptr, nullptr, nullptr, &busy);
+        if (state == DiscNoAccess && !busy.isEmpty())
+            state = DiscInUse;
+        m_roomSectors = std::max<qint64>(room, 0);
+        std::lock_guard nl(m_noteMutex);
+        m_note = busy;
         return state;
     }
 
@@ -436,6 +463,9 @@ private:
     QString m_device;
     QString m_address;
     QString m_name;
+    std::atomic<qint64> m_roomSectors{0}; // the blank disc's room found by the last check
+    mutable std::mutex m_noteMutex;
+    QString m_note;
 };
 
 BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
@@ -452,8 +482,14 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     // Whatever an earlier scan or check left in the queue is not this burn's news.
     drainMessages(lib);
     GrabbedDrive g{lib};
-    if (!g.grab(m_address))
+    if (!g.grab(m_address)) {
+        // A drive held by a mounted disc says so; the user hears which drive to free.
+        QString busy;
+        drainMessages(lib, &report, nullptr, nullptr, &busy);
+        if (!busy.isEmpty())
+            return fail(BurnOutcome::InUse, BurnText::discInUse({m_device}) + QLatin1Char('\n') + busy);
         return fail(BurnOutcome::Other, QStringLiteral("Could Not Open The CD Writer"));
+    }
     switch (discState(lib)) {
     case DiscBlank:
         break;

@@ -127,9 +127,10 @@ int16_t CheckCDMedia(const QString& drive)
     return result;
 }
 
-void EjectCDNumber(const QString& drive)
+bool EjectCDNumber(const QString& drive)
 {
     Trap trap(kModule, QStringLiteral("EjectCDNumber"));
+    bool opened = false;
     // No reply is read; the one device error looked at is a disc in use.
     trap([&] {
         if (drive.isEmpty())
@@ -139,7 +140,9 @@ void EjectCDNumber(const QString& drive)
         const unsigned rc = mciSendString(QStringLiteral("set cdeject door open"), nullptr, 0);
         mciSendString(QStringLiteral("close cdeject"), nullptr, 0);
         ReportDiscInUse(rc);
+        opened = rc == 0;
     });
+    return opened;
 }
 
 bool ReportDiscInUse(unsigned mciResult)

@@ -15,8 +15,9 @@ QString GetVolumeLabel(const QString& path);
 // 0 when the disc in drive counts as blank (or there is no such drive), 1 when it is not
 // blank; the user is told then.
 int16_t CheckCDMedia(const QString& drive);
-// Opens the door of drive; tells the user when the disc is in use and stays in.
-void EjectCDNumber(const QString& drive);
+// Opens the door of drive; tells the user when the disc is in use and stays in. true when
+// the door opened.
+bool EjectCDNumber(const QString& drive);
 // Tells the user that the disc cannot be ejected while it is in use when an eject's
 // media-control result says so; true then.
 bool ReportDiscInUse(unsigned mciResult);

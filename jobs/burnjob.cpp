@@ -37,6 +37,8 @@ QString BurnCdJob::writeFailedText(const BurnOutcome& outcome)
     if (outcome.reason == BurnOutcome::DiscNotBlank || outcome.reason == BurnOutcome::NoDisc)
         return QStringLiteral("You May Have An Audio CD Or A Used CD-R In Your CD Writer. Please Insert A New "
                               "Blank CD-R In Your CD Writer And Try Again");
+    if (outcome.reason == BurnOutcome::InUse)
+        return outcome.message; // names the drive to free, with the library's own words
     QString text = QStringLiteral("An Unknown Error Occured. Could Not Write Audio Track(s) to CD.");
     if (!outcome.message.isEmpty())
         text += QStringLiteral("\n") + outcome.message;

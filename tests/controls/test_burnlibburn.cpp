@@ -223,6 +223,83 @@ TEST_F(LibburnWriterTest, TheScanRunsOffTheWindowThreadWhileTheWindowGoesOn)
     EXPECT_TRUE(windowRan);
 }
 
+// A disc mounted after the writers were listed: libburn's grab fails with its busy-device
+// message. The disc check and the write both name the drive as in use with the library's
+// words; a grab that fails without that message is no disc in use.
+TEST_F(LibburnWriterTest, AGrabOfABusyDriveIsADiscInUseInTheCheckAndInTheWrite)
+{
+    const QString busy = FakeLibburn::busyText(QStringLiteral("/dev/sr7"));
+    ASSERT_EQ(writer->InitWriter(), 0);
+    writer->SelectWriter(0);
+    lib.grabBusy = true;
+    EXPECT_EQ(writer->CheckDisc(), DiscInUse);
+    EXPECT_EQ(writer->DiscNote(), busy);
+    EXPECT_EQ(writer->DrivesInUse(), QStringList{QStringLiteral("/dev/sr7")});
+    EXPECT_EQ(lib.queued(), 0u);
+
+    addTracks({1.0});
+    ASSERT_EQ(writer->WriteCD(), 0);
+    ASSERT_TRUE(runUntil([&] { return ended(); }));
+    EXPECT_EQ(outcome.reason, BurnOutcome::InUse);
+    EXPECT_EQ(outcome.message, BurnText::discInUse({QStringLiteral("/dev/sr7")}) + QStringLiteral("\n") + busy);
+    EXPECT_TRUE(infos.contains(busy));
+    EXPECT_FALSE(lib.calls().contains(QStringLiteral("startWrite")));
+
+    // Once the disc is out the check finds the blank disc and names nothing.
+    lib.grabBusy = false;
+    EXPECT_EQ(writer->CheckDisc(), DiscBlank);
+    EXPECT_TRUE(writer->DrivesInUse().isEmpty());
+    EXPECT_TRUE(writer->DiscNote().isEmpty());
+}
+
+// The room libburn reports for the blank disc a check found decides what fits before
+// anything is written: the first pregap counted once, short tracks padded. A check that
+// finds no blank disc, or a library that knows no room, leaves the nominal 80-minute disc.
+TEST_F(LibburnWriterTest, TheRoomOfTheBlankDiscTheCheckFoundDecidesWhatFits)
+{
+    ASSERT_EQ(writer->InitWriter(), 0);
+    writer->SelectWriter(0);
+    const std::vector<qint64> twoShort{44100, 44100}; // one second each: 300 + 300 sectors padded
+    const std::vector<qint64> eightyMinutes{(kCdR80Sectors - kCdFirstPregapSectors) * kCdFramesPerSector};
+    const struct {
+        const char* name;
+        LibburnCalls::DiscStatus disc;
+        qint64 roomSectors;
+        int shortFit, longFit;
+    } cases[] = {{"room for one padded track", LibburnCalls::DiscBlank, 599, 1, 0},
+                 {"room for both", LibburnCalls::DiscBlank, 600, 2, 0},
+                 {"no blank disc", LibburnCalls::DiscOther, 600, 2, 1},
+                 {"room not known", LibburnCalls::DiscBlank, 0, 2, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        lib.disc = c.disc;
+        lib.roomBytes = c.roomSectors * 2048;
+        writer->CheckDisc();
+        EXPECT_EQ(writer->TracksThatFit(twoShort), c.shortFit);
+        EXPECT_EQ(writer->TracksThatFit(eightyMinutes), c.longFit);
+    }
+}
+
+// A grab held by the library's retries on a busy drive runs off the window thread: the
+// window goes on meanwhile and hears that a look is going on until it has ended.
+TEST_F(LibburnWriterTest, TheDiscCheckRunsOffTheWindowThreadAndSaysItIsLooking)
+{
+    ASSERT_EQ(writer->InitWriter(), 0);
+    writer->SelectWriter(0);
+    QList<bool> looking;
+    QObject::connect(writer.get(), &ACDWRITE::Looking, [&](bool on) { looking << on; });
+    lib.holdGrab = true;
+    bool windowRan = false;
+    QTimer::singleShot(0, [&] {
+        windowRan = looking == QList<bool>{true};
+        lib.releaseGrab();
+    });
+    EXPECT_EQ(writer->CheckDisc(), DiscBlank);
+    EXPECT_TRUE(lib.grabOffWindowThread);
+    EXPECT_TRUE(windowRan);
+    EXPECT_EQ(looking, (QList<bool>{true, false}));
+}
+
 TEST_F(LibburnWriterTest, RecordedDiscAtOnceWriteFinalisesBeforeItsEndAndRefusesAbortThen)
 {
     lib.steps = recordedSaoWrite();

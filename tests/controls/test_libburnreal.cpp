@@ -123,6 +123,51 @@ TEST_F(RealLibburnTest, APseudoDriveIsBlankOnlyWhenAllowedAndAScanAfterItsGrabEn
         EXPECT_FALSE(d.address.startsWith(QStringLiteral("stdio:")));
 }
 
+// The room the library reports for a blank pseudo-drive (libburn gives "/dev/null" a
+// terabyte) becomes the disc's capacity, the first pregap counted on top of it once; a
+// check that finds no blank disc (the pseudo-drive not taken as one) goes back to the
+// nominal 80-minute disc.
+TEST_F(RealLibburnTest, TheCheckTakesTheBlankDiscsRoomFromTheLibrary)
+{
+    const struct {
+        bool blankAccepted;
+        int state;
+        qint64 capacity;
+    } cases[] = {{true, DiscBlank, ((qint64(1) << 40) - 2048) / 2048 + kCdFirstPregapSectors},
+                 {false, DiscNotBlank, kCdR80Sectors}};
+    CdWriterPtr w = makeLibburnWriterAt(QStringLiteral("stdio:/dev/null"), QStringLiteral("Null"));
+    EXPECT_EQ(w->capacitySectors(), kCdR80Sectors);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.blankAccepted);
+        setLibburnAcceptsPseudoDrive(c.blankAccepted);
+        EXPECT_EQ(w->checkDisc(), c.state);
+        EXPECT_EQ(w->capacitySectors(), c.capacity);
+    }
+}
+
+// A grab the library refuses for another reason than a busy drive is no disc in use: the
+// check cannot open the drive, and the write says so with the library's own message.
+TEST_F(RealLibburnTest, AGrabRefusedForAnotherReasonIsNoDiscInUse)
+{
+    const QString wav = dir.filePath(QStringLiteral("t.wav"));
+    ASSERT_TRUE(testaudio::writeWav(wav, 44100, 2, 1.0));
+    BurnJob job;
+    BurnTrack t;
+    t.path = wav;
+    ASSERT_TRUE(inspectBurnTrack(t, nullptr));
+    job.tracks.push_back(t);
+    CdWriterPtr w = makeLibburnWriterAt(QStringLiteral("stdio:") + dir.filePath(QStringLiteral("no/such/folder/disc.iso")),
+                                        QStringLiteral("File"));
+    EXPECT_EQ(w->checkDisc(), DiscNoAccess);
+    EXPECT_TRUE(w->discNote().isEmpty());
+    Recorder report;
+    const BurnOutcome out = w->write(job, report);
+    EXPECT_EQ(out.reason, BurnOutcome::Other);
+    EXPECT_EQ(out.message, QStringLiteral("Could Not Open The CD Writer"));
+    ASSERT_GE(report.infos.size(), 2);
+    EXPECT_EQ(report.infos.back(), out.message);
+}
+
 TEST_F(RealLibburnTest, AudioTracksOffACdAreRefusedWithTheLibrarysReasonAndSignalsStayAsTheyWere)
 {
     const QString wav = dir.filePath(QStringLiteral("t.wav"));

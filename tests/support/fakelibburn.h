@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 #include <QThread>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -27,6 +28,7 @@ public:
     std::vector<Step> steps;
     DiscStatus disc = DiscBlank;
     qint64 roomBytes = 0;
+    std::atomic<int> writtenTracks{0}; // tracks of the last write started
 
     void queue(const QString& text, const char* severity, int code = 0)
     {
@@ -77,10 +79,30 @@ public:
     }
     bool holdScan = false;
     bool scanOffWindowThread = false;
+    // A drive held by a mounted disc: the grab fails with libburn's busy-device message.
+    bool grabBusy = false;
+    // Holds a grab until releaseGrab (or a guard time), as libburn's retries on a busy drive do.
+    bool holdGrab = false;
+    bool grabOffWindowThread = false;
+    static QString busyText(const QString& address) { return QStringLiteral("Cannot open busy device '%1'").arg(address); }
     bool grab(const QString& address) override
     {
         note(QStringLiteral("grab ") + address);
-        return true;
+        std::unique_lock lk(m);
+        grabOffWindowThread = QThread::currentThread() != qApp->thread();
+        if (holdGrab)
+            windowSeen.wait_for(lk, std::chrono::seconds(20), [this] { return !holdGrab; });
+        if (grabBusy)
+            messages.push_back({busyText(address), QByteArray("SORRY"), kBusyDeviceCode});
+        return !grabBusy;
+    }
+    void releaseGrab()
+    {
+        {
+            std::lock_guard lk(m);
+            holdGrab = false;
+        }
+        windowSeen.notify_all();
     }
     void release() override { note(QStringLiteral("release")); }
     // The disc reads as unready until the drive has been asked again this many times.
@@ -94,9 +116,10 @@ public:
     int discProfile() override { return 0x09; }
     void setWriteSpeed(int kBps) override { note(QStringLiteral("speed %1").arg(kBps)); }
     qint64 availableBytes(bool) override { return roomBytes; }
-    bool startWrite(const BurnJob&, BurnOutcome::Reason*, QString*) override
+    bool startWrite(const BurnJob& job, BurnOutcome::Reason*, QString*) override
     {
         note(QStringLiteral("startWrite"));
+        writtenTracks = static_cast<int>(job.tracks.size());
         return true;
     }
     DriveStatus driveStatus(Progress& p) override
