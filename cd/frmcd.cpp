@@ -1184,7 +1184,7 @@ void frmCD::sscmdEncode_Click()
                Mb::OKOnly, kTitle);
         return;
     }
-    if (!CheckFolderWritable(MusicFolder, QStringLiteral("WAV")))
+    if (!CheckFolderWritable(MusicFolder, QStringLiteral("WAV"), sscmdOptions->text()))
         return;
     int16_t noRoom = 0;
     checkfreediskspace(noRoom);
@@ -1251,6 +1251,12 @@ JobOutcome frmCD::encodeTracks()
     RipEncodeJob job(ripPlan(), *rip->ACD1);
     JobOutcome outcome = JobOutcome::aborted();
     connect(&job, &Job::finished, this, [&outcome](const JobOutcome& o) { outcome = o; });
+    connect(&job, &Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+        const QString module = procedure == QLatin1String("sscmdEncode_Click") ? kModule
+                               : procedure == QLatin1String("MP3WriteTag")     ? QStringLiteral("modMP3")
+                                                                               : QStringLiteral("frmCDRip");
+        LogAndTell(module, procedure, number, text, kTitle);
+    });
     rip->watch(job);
     job.start();
     Clocks().waitUntil([&job] { return !job.running(); }, -1);
