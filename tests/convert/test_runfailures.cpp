@@ -38,6 +38,7 @@ TEST_F(RunFailures, AReadOnlyMusicFolderIsNamedAndNothingStarts)
     });
     struct Case {
         const char* kind;
+        const char* button; // the window's own button that picks another folder
         std::function<void()> convert;
         std::function<bool()> idle;
     };
@@ -46,8 +47,10 @@ TEST_F(RunFailures, AReadOnlyMusicFolderIsNamedAndNothingStarts)
     selectAll(toWav.ListView2);
     selectAll(toMp3.ListView2);
     const Case cases[] = {
-        {"WAV", [&] { toWav.SSConvert_Click(); }, [&] { return toWav.SSConvert->isEnabled() && !toWav.isRunning(); }},
-        {"MP3", [&] { toMp3.SSConvert_Click(); }, [&] { return toMp3.SSConvert->isEnabled() && !toMp3.isRunning(); }},
+        {"WAV", "Change Folder", [&] { toWav.SSConvert_Click(); },
+         [&] { return toWav.SSConvert->isEnabled() && !toWav.isRunning(); }},
+        {"MP3", "Options...", [&] { toMp3.SSConvert_Click(); },
+         [&] { return toMp3.SSConvert->isEnabled() && !toMp3.isRunning(); }},
     };
     for (const Case& c : cases) {
         prompt.asked.clear();
@@ -56,6 +59,8 @@ TEST_F(RunFailures, AReadOnlyMusicFolderIsNamedAndNothingStarts)
         const QString text = prompt.last().text;
         EXPECT_TRUE(text.startsWith(QStringLiteral("Can't write ") + QString::fromLatin1(c.kind) +
                                     QStringLiteral(" files to the folder \"") + folderText() + '"'))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QStringLiteral("using the ") + QString::fromLatin1(c.button) + QStringLiteral(" button")))
             << text.toStdString();
         EXPECT_NE(prompt.last().title, QStringLiteral("Quillory Error"));
         EXPECT_TRUE(c.idle()) << c.kind;
