@@ -329,6 +329,9 @@ frmBurner::frmBurner()
     connect(burnJob, &Job::infoMessage, this, [this](const QString& text) { ACDWRITE1_InfoMessage(text); });
     connect(burnJob, &BurnCdJob::fixating, this, &frmBurner::ACDWRITE1_Fixating);
     connect(burnJob, &Job::finished, this, &frmBurner::burnFinished);
+    connect(burnJob, &Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+        LogAndTell(kModule, procedure, number, text, kAppTitle);
+    });
 }
 
 BurnPreparationView& frmBurner::PreparationView()
@@ -730,7 +733,7 @@ void frmBurner::sscmdBurn_Click()
     for (int i = 0; i < ListView2->topLevelItemCount(); ++i)
         mp3Rows = mp3Rows || IsMp3Row(ListView2->topLevelItem(i));
     // The temporary WAV files of the MP3 entries are made in the music folder.
-    if (mp3Rows && !CheckFolderWritable(MusicFolder, QStringLiteral("temporary WAV")))
+    if (mp3Rows && !CheckFolderWritable(MusicFolder, QStringLiteral("temporary WAV"), sscmdFolder->text()))
         return;
     if (checkfreediskspaceConvert() == 1)
         return;

@@ -1184,7 +1184,7 @@ void frmCD::sscmdEncode_Click()
                Mb::OKOnly, kTitle);
         return;
     }
-    if (!CheckFolderWritable(MusicFolder, QStringLiteral("WAV")))
+    if (!CheckFolderWritable(MusicFolder, QStringLiteral("WAV"), sscmdOptions->text()))
         return;
     int16_t noRoom = 0;
     checkfreediskspace(noRoom);
@@ -1253,6 +1253,12 @@ JobOutcome frmCD::encodeTracks()
     connect(&job, &Job::finished, this, [&outcome](const JobOutcome& o) { outcome = o; });
     const int songsBefore = SongLibrary ? SongLibrary->Count() : 0;
     const int entriesBefore = Playlists ? Playlists->Count() : 0;
+    connect(&job, &Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+        const QString module = procedure == QLatin1String("sscmdEncode_Click") ? kModule
+                               : procedure == QLatin1String("MP3WriteTag")     ? QStringLiteral("modMP3")
+                                                                               : QStringLiteral("frmCDRip");
+        LogAndTell(module, procedure, number, text, kTitle);
+    });
     rip->watch(job);
     job.start();
     Clocks().waitUntil([&job] { return !job.running(); }, -1);

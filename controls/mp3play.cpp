@@ -149,8 +149,10 @@ qint64 scannedFrames(const QString& path, const std::atomic<bool>& cancel)
 class WavWriter {
 public:
     ~WavWriter() { close(); }
-    bool open(const QString& path, size_t blockItems)
+    // room: the bytes of audio the disk takes before a write fails (-1: no limit).
+    bool open(const QString& path, size_t blockItems, qint64 room = -1)
     {
+        m_room = room;
         SF_INFO si{};
         si.samplerate = kOutRate;
         si.channels = kOutChannels;
@@ -219,7 +221,14 @@ private:
             Full f = std::move(m_full.front());
             m_full.pop_front();
             lk.unlock();
-            const bool ok = m_failed || sf_write_short(m_file, f.block.data(), sf_count_t(f.items)) == sf_count_t(f.items);
+            sf_count_t items = sf_count_t(f.items);
+            if (m_room >= 0)
+                items = std::min<sf_count_t>(items, std::max<qint64>(0, m_room - m_written) / sizeof(short));
+            bool ok = !m_failed && sf_write_short(m_file, f.block.data(), items) == items;
+            m_written += items * qint64(sizeof(short));
+            if (items < sf_count_t(f.items))
+                ok = false; // the disk took only part of the block
+
             lk.lock();
             if (!ok)
                 m_failed = true;
@@ -235,6 +244,8 @@ private:
     std::deque<Full> m_full;
     bool m_closing = false;
     bool m_failed = false;
+    qint64 m_room = -1;
+    qint64 m_written = 0;
 };
 
 TagLib::String toTag(const QString& s) { return TagLib::String(s.toStdString(), TagLib::String::UTF8); }
@@ -256,6 +267,8 @@ struct Mp3Play::Run {
     std::mutex mutex;
     std::condition_variable cv;
     bool paused = false; // decoding only; playing pauses the output
+    qint64 roomBytes = -1;
+    std::atomic<bool> writeFailed{false}; // the WAV could not be made or written whole
 };
 
 Mp3Play::Mp3Play(QObject* parent) : QObject(parent)
@@ -289,6 +302,7 @@ void Mp3Play::resetInfo()
 int16_t Mp3Play::Open(const QString& file, const QString& output)
 {
     Close();
+    m_writeFailed = false;
     m_setTitle.reset();
     m_setArtist.reset();
     m_setAlbum.reset();
@@ -389,8 +403,10 @@ void Mp3Play::Play()
         return;
     halt();
     m_paused = false;
+    m_writeFailed = false;
     auto run = std::make_shared<Run>();
     run->id = ++m_runId;
+    run->roomBytes = m_roomBytes;
     run->path = m_path;
     run->output = m_output;
     run->nativeRate = m_nativeRate;
@@ -548,6 +564,7 @@ void Mp3Play::onFinished(quint64 runId)
     m_positionTimer.stop();
     if (m_worker.joinable())
         m_worker.join();
+    m_writeFailed = m_run && m_run->writeFailed;
     m_sink.reset();
     m_run.reset();
     m_runActive = false;
@@ -608,7 +625,8 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
         // Large blocks; the file is written on the writer's thread meanwhile.
         const size_t blockBytes = 64 * 4608;
         WavWriter wav;
-        if (!wav.open(run->output, blockBytes / sizeof(short))) {
+        if (!wav.open(run->output, blockBytes / sizeof(short), run->roomBytes)) {
+            run->writeFailed = true;
             finish();
             return;
         }
@@ -637,8 +655,11 @@ void Mp3Play::work(Mp3Play* self, std::shared_ptr<Run> run)
             if (r != MPG123_OK && r != MPG123_NEW_FORMAT)
                 break; // a damaged stream ends the run as its end would
         }
-        if (!wav.close())
+        // A write the disk refused ends the run as a failure, never as the song's end.
+        if (!wav.close()) {
             natural = false;
+            run->writeFailed = !run->cancel;
+        }
     } else {
         // Blocks of about 100 ms: the output takes them whole, and pause and stop act on
         // the output at once. The window thread reads the position meanwhile.

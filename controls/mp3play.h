@@ -79,6 +79,13 @@ public:
     qint64 AudioBytes() const { return m_audioBytes; }
     bool IsOpen() const { return m_open; }
     bool IsRunning() const { return m_runActive; }
+    // Whether the last decode ended because its WAV file could not be made or written whole (a
+    // full disk, a folder that takes no file): the file is then cut short, whatever its header
+    // says. Known from its ThreadEnded on; Open and Play clear it.
+    bool WriteFailed() const { return m_writeFailed; }
+    // Tests: the disk takes `bytes` bytes of each decode's WAV audio, then the write fails as on
+    // a full disk (-1: no limit).
+    void setRoomForBytes(qint64 bytes) { m_roomBytes = bytes; }
 
 signals:
     void ActFrame(int32_t frame);
@@ -110,6 +117,8 @@ private:
     QString m_tagArtist, m_tagAlbum, m_tagComment;
     int16_t m_tagGenre = 255;
     qint64 m_audioBytes = 0;
+    bool m_writeFailed = false;
+    std::atomic<qint64> m_roomBytes{-1};
 
     std::optional<QString> m_setTitle, m_setArtist, m_setAlbum, m_setComment;
     std::optional<uint8_t> m_setGenre;

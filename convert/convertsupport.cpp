@@ -165,7 +165,7 @@ int16_t SelectedForConvert(const QString& module, const ListView* list, const QS
     return count;
 }
 
-bool MusicFolderWritable(const QString& module, const QString& kind)
+bool MusicFolderWritable(const QString& module, const QString& kind, const QString& button)
 {
     Trap trap(module, QStringLiteral("SSConvert_Click"));
     QString type;
@@ -179,7 +179,7 @@ bool MusicFolderWritable(const QString& module, const QString& kind)
                QStringLiteral(" to a CD Drive. Please select another drive using the Change Folders button"));
         return false;
     }
-    return CheckFolderWritable(MusicFolder, kind);
+    return CheckFolderWritable(MusicFolder, kind, button);
 }
 
 void ShowJobSteps(Job& job, QObject* receiver, Label* process, Label* percentLabel, QProgressBar* bar)

@@ -53,8 +53,9 @@ int16_t SelectedForConvert(const QString& module, const ListView* list, const QS
 
 // Whether the run may write kind ("WAV" or "MP3") files into the music folder: not onto a CD
 // drive and not a folder no file can be made in (a message says so, naming the folder). A drive
-// type that cannot be determined is logged and allowed.
-bool MusicFolderWritable(const QString& module, const QString& kind);
+// type that cannot be determined is logged and allowed. button: the caption of the window's
+// button that picks another folder.
+bool MusicFolderWritable(const QString& module, const QString& kind, const QString& button);
 
 // The controls the two conversion progress windows share, top to bottom: "Converting " and the
 // first file's name, the "Processing n of m" label, "To" and the second file's name, the bar,

@@ -154,8 +154,8 @@ frmMP3ToWAV::frmMP3ToWAV()
     // The run: the job decodes through this window's MP3 control; the window shows its steps.
     job = new Mp3ToWavJob(*Mp3Play1, this);
     connect(job, &Job::nextTrack, this, [this](int n, int) { NumberofFile = int16_t(n); });
-    connect(job, &Mp3ToWavJob::logError, this, [](const QString& procedure, int number, const QString& text) {
-        LogError(kModule, procedure, number, text, kAppTitle);
+    connect(job, &Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+        LogAndTell(kModule, procedure, number, text, kAppTitle);
     });
     connect(job, &Job::finished, this, &frmMP3ToWAV::finishRun);
 }
@@ -317,7 +317,7 @@ void frmMP3ToWAV::SSConvert_Click()
     TotFiles = SelectedForConvert(kModule, ListView2, QStringLiteral("MP3"));
     if (TotFiles == 0)
         return;
-    if (!MusicFolderWritable(kModule, QStringLiteral("WAV")))
+    if (!MusicFolderWritable(kModule, QStringLiteral("WAV"), SSFolder->text()))
         return;
     if (checkfreediskspaceConvert() == 1)
         return;

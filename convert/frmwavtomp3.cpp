@@ -150,9 +150,9 @@ frmWAVToMP3::frmWAVToMP3()
     // The run: the job encodes; the window shows its steps and what went wrong.
     job = new WavToMp3Job(this);
     connect(job, &Job::nextTrack, this, [this](int n, int) { NumberofFile = int16_t(n); });
-    connect(job, &WavToMp3Job::logError, this, [](const QString& procedure, int number, const QString& text) {
+    connect(job, &Job::logError, this, [](const QString& procedure, int number, const QString& text) {
         const bool own = procedure == QLatin1String("SSConvert_Click");
-        LogError(own ? kModule : QStringLiteral("frmProgWAVToMP3"), procedure, number, text, kAppTitle);
+        LogAndTell(own ? kModule : QStringLiteral("frmProgWAVToMP3"), procedure, number, text, kAppTitle);
     });
     connect(job, &Job::infoMessage, this, [](const QString& text, Job::InfoKind) { MsgBox(text); });
     connect(job, &Job::finished, this, &frmWAVToMP3::endRun);
@@ -228,7 +228,7 @@ void frmWAVToMP3::SSConvert_Click()
     TotFiles = SelectedForConvert(kModule, ListView2, QStringLiteral("WAV"));
     if (TotFiles == 0)
         return;
-    if (!MusicFolderWritable(kModule, QStringLiteral("MP3")))
+    if (!MusicFolderWritable(kModule, QStringLiteral("MP3"), SSFolder->text()))
         return;
 
     // The plan: the selected rows in list order, at the ticked bit rate.
@@ -247,9 +247,11 @@ void frmWAVToMP3::SSConvert_Click()
     job->start();
 }
 
-void frmWAVToMP3::endRun()
+void frmWAVToMP3::endRun(const JobOutcome& outcome)
 {
     Trap trap(kModule, QStringLiteral("SSConvert_Click"));
+    if (outcome.kind == JobOutcome::Failed && !outcome.reason.isEmpty())
+        MsgBox(outcome.reason + QStringLiteral("\n\nThe conversion was stopped."));
     trap([] { Forms::unload<frmProgWAVToMP3>(); });
     trap([this] { SetRunControlsEnabled(this, true); });
     setCaption(kCaption);

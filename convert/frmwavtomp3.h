@@ -72,5 +72,5 @@ public:
     WavToMp3Job* job;
 
 private:
-    void endRun();
+    void endRun(const JobOutcome& outcome);
 };

@@ -69,18 +69,34 @@ QString GetGenreNumber(const QString& genre)
 }
 
 void MP3WriteTag(const QString& file, const QString& title, const QString& artist, const QString& album,
-                 const QString& comment, const QString& genre)
+                 const QString& comment, const QString& genre, const TagErrorReport& report)
 {
     const QString proc = QStringLiteral("MP3WriteTag");
-    Trap trap(kModule, proc);
+    Trap logged(kModule, proc);
+    const auto trap = [&](const std::function<void()>& step) {
+        if (!report) {
+            logged(step);
+            return;
+        }
+        try {
+            step();
+        } catch (const AppError& e) {
+            report(e.number, e.description);
+        } catch (const std::exception& e) {
+            report(Err::InvalidCall, QString::fromLocal8Bit(e.what()));
+        }
+    };
     Mp3Play& c = MainMp3Play();
     int16_t opened = -1;
     trap([&] { opened = c.Open(file, QString()); });
     trap([&] { c.Close(); });
     // The tag goes into this file only: when it cannot be opened nothing is written.
     if (opened != 0) {
-        LogError(kModule, proc, Err::FileNotFound, QStringLiteral("Cannot open ") + file + QStringLiteral(" to write its tag"),
-                 kModule);
+        const QString why = QStringLiteral("Cannot open ") + file + QStringLiteral(" to write its tag");
+        if (report)
+            report(Err::FileNotFound, why);
+        else
+            LogError(kModule, proc, Err::FileNotFound, why, kModule);
         return;
     }
     trap([&] { c.SetTagTitle(title); });

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <cstdint>
+#include <functional>
 
 class Mp3Play;
 class ListView;
@@ -17,9 +18,12 @@ QString GetGenreNumber(const QString& genre);
 
 // Writes title, artist, album, comment and genre (a number 0 to 255 as text) into the
 // tag of file. A file that cannot be opened is logged and left alone; a genre that is
-// not such a number is logged and left unset while the other fields are written.
+// not such a number is logged and left unset while the other fields are written. With report
+// given (a job's call), each failure goes to it with its number and description instead of
+// the log and the error box.
+using TagErrorReport = std::function<void(int number, const QString& description)>;
 void MP3WriteTag(const QString& file, const QString& title, const QString& artist, const QString& album,
-                 const QString& comment, const QString& genre);
+                 const QString& comment, const QString& genre, const TagErrorReport& report = {});
 
 // Whole seconds the MP3 file plays: a "[Time=m:ss]" note in the tag comment wins;
 // otherwise the length, with the size check for 48 and 64 kbit/s files. 0 when the

@@ -3,20 +3,27 @@
 #include <QDir>
 
 #include "platform/folderaccess.h"
+#include "platform/freespace.h"
 #include "platform/prompt.h"
 
 namespace {
+// Less free room than this after a failed write: the disk is full.
+constexpr qint64 kNoRoomBytes = 1 << 20;
+
 QString shown(const QString& folder)
 {
     return QDir::toNativeSeparators(folder.size() > 1 && folder.endsWith('/') ? folder.chopped(1) : folder);
 }
 } // namespace
 
-QString FolderNotWritableText(const QString& folder, const QString& kind)
+QString FolderNotWritableText(const QString& folder, const QString& kind, const QString& button)
 {
+    const QString how = button.isEmpty() ? QStringLiteral("Please select another Music Folder")
+                                         : QStringLiteral("Please select another Music Folder using the ") + button +
+                                               QStringLiteral(" button");
     return QStringLiteral("Can't write ") + kind + QStringLiteral(" files to the folder \"") + shown(folder) +
-           QStringLiteral("\": it is read-only or cannot be reached.\n\nPlease select another Music Folder using "
-                          "the Change Folder button, or allow writing to this folder, and try again.");
+           QStringLiteral("\": it is read-only or cannot be reached.\n\n") + how +
+           QStringLiteral(", or allow writing to this folder, and try again.");
 }
 
 QString FileNotWrittenText(const QString& path)
@@ -25,10 +32,37 @@ QString FileNotWrittenText(const QString& path)
            QStringLiteral("\" could not be written. The disk may be full or the folder read-only.");
 }
 
-bool CheckFolderWritable(const QString& folder, const QString& kind)
+QString DiskFullText(const QString& folder, const QString& fileName)
+{
+    return QStringLiteral("Error: the hard drive is full. There is no room left in \"%1\" to write \"%2\".\n\n"
+                          "Please delete unneeded files on your hard drive and try again.")
+        .arg(shown(folder), fileName);
+}
+
+bool CheckFolderWritable(const QString& folder, const QString& kind, const QString& button)
 {
     if (CanWriteInFolder(folder))
         return true;
-    MsgBox(FolderNotWritableText(folder, kind));
+    MsgBox(FolderNotWritableText(folder, kind, button));
     return false;
+}
+
+WriteTrouble WriteTroubleOf(const QString& folder)
+{
+    const qint64 free = FreeBytesOf(folder);
+    if (free >= 0 && free < kNoRoomBytes)
+        return WriteTrouble::DiskFull;
+    if (!CanWriteInFolder(folder))
+        return WriteTrouble::FolderNotWritable;
+    return WriteTrouble::None;
+}
+
+QString WriteFailedText(const QString& folder, const QString& fileName, const QString& kind)
+{
+    switch (WriteTroubleOf(folder)) {
+    case WriteTrouble::DiskFull: return DiskFullText(folder, fileName);
+    case WriteTrouble::FolderNotWritable: return FolderNotWritableText(folder, kind);
+    case WriteTrouble::None: break;
+    }
+    return FileNotWrittenText(folder + fileName);
 }

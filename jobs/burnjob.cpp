@@ -14,6 +14,7 @@ BurnCdJob::BurnCdJob(ACDWRITE& writer, Mp3Play& player, QObject* parent)
 {
     connect(m_prep, &Mp3ToWavJob::fileStarted, this, &BurnCdJob::onPrepFileStarted);
     connect(m_prep, &Job::finished, this, &BurnCdJob::onPrepFinished);
+    connect(m_prep, &Job::logError, this, &Job::logError);
     connect(&m_writer, &ACDWRITE::ActTrack, this, &BurnCdJob::onActTrack);
     connect(&m_writer, &ACDWRITE::TrackPercent, this, &BurnCdJob::onTrackPercent);
     connect(&m_writer, &ACDWRITE::InfoMessage, this, [this](int, const QString& text) { onInfoMessage(text); });

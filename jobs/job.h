@@ -6,6 +6,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 // How a job ended: done, stopped by the user, or failed with a reason for the user.
 struct JobOutcome {
@@ -41,12 +42,18 @@ signals:
     void percent(int value); // 0..100 of the task in hand
     void infoMessage(const QString& text, Job::InfoKind kind);
     void finished(const JobOutcome& outcome);
+    // A failure for the error log, under the job's procedure: the window that watches the job
+    // logs it and tells the user; a job never shows anything itself.
+    void logError(const QString& procedure, int number, const QString& text);
 
 protected:
     // Marks the run as started; a job calls it first thing in start().
     void begin() { m_running = true; }
     // Ends the run once: clears running() and emits finished(). Later calls do nothing.
     void finish(const JobOutcome& outcome);
+    // Runs step; an error it throws is reported through logError under procedure and the run
+    // goes on. False when the step failed.
+    bool tryStep(const QString& procedure, const std::function<void()>& step);
 
 private:
     bool m_running = false;

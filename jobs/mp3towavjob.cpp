@@ -63,8 +63,7 @@ void Mp3ToWavJob::next()
     if (!running())
         return;
     int16_t opened = 1;
-    Trap trap(QStringLiteral("Mp3ToWavJob"), QStringLiteral("next"));
-    trap([&] {
+    tryStep(QStringLiteral("ConvertMP3"), [&] {
         opened = m_player.Open(m_plan.folder + item.mp3Name, m_currentWav);
         if (opened == 0)
             m_player.Play();
@@ -99,18 +98,21 @@ void Mp3ToWavJob::onEnded()
     m_endQueued = false;
     if (!running() || m_cleaningUp)
         return;
+    const bool writeFailed = m_player.WriteFailed();
     m_player.Close();
     const QString written = std::exchange(m_currentWav, QString());
     if (m_cancelled || DecodeAbort == -1) {
         endAborted(m_cancelled ? m_partial : written);
         return;
     }
-    if (!written.isEmpty() && !CheckWAVFormat(written)) {
-        // The decoder ended without a WAV to show for it: the run stops and says so.
+    // A WAV the disk refused is cut short even when its header reads well: the run stops,
+    // removes it and says why.
+    if (!written.isEmpty() && (writeFailed || !CheckWAVFormat(written))) {
         QFile::remove(written);
         m_made[m_current].clear();
         m_failedMp3 = m_plan.items[m_current].mp3Name;
-        end(JobOutcome::failed(FileNotWrittenText(written)));
+        const QString name = written.mid(m_plan.folder.size());
+        end(JobOutcome::failed(WriteFailedText(m_plan.folder, name, QStringLiteral("WAV"))));
         return;
     }
     next();

@@ -52,8 +52,6 @@ public:
 signals:
     // Item index (from 0) starts decoding from mp3Name into wavName (the name chosen).
     void fileStarted(int index, const QString& mp3Name, const QString& wavName);
-    // An error for the error log, under procedure.
-    void logError(const QString& procedure, int number, const QString& text);
 
 private:
     void next();

@@ -12,7 +12,7 @@
 #include "core/globals.h"
 #include "core/mp3tags.h"
 #include "platform/childprocess.h"
-#include "platform/freespace.h"
+#include "core/writablefolder.h"
 #include "platform/services.h"
 
 namespace {
@@ -22,7 +22,6 @@ const QString kAheadName = QStringLiteral(".readahead.wav"); // hidden: no listi
 constexpr qint64 kPauseMs = 1000;      // before an abandoned track's file is removed
 constexpr int kFlagCheckMs = 100;      // how soon a RipAbort set from outside is seen
 constexpr int kPollMs = 10;            // an encoder that cannot report its end is asked this often
-constexpr qint64 kNoRoomBytes = 1 << 20; // less free room than this after a failed write: the disk is full
 
 bool same(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 } // namespace
@@ -30,13 +29,6 @@ bool same(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInse
 QString RipEncodeJob::readErrorText()
 {
     return QStringLiteral("Error: can not read track. Be sure You Have A Music CD Loaded And Not A Data CD!");
-}
-
-QString RipEncodeJob::noRoomText(const QString& folder, const QString& fileName)
-{
-    return QStringLiteral("Error: the hard drive is full. There is no room left in %1 to write %2.\n\n"
-                          "Please delete unneeded files on your hard drive and try again.")
-        .arg(folder, fileName);
 }
 
 QString RipEncodeJob::encoderFailedText(const QString& wavName)
@@ -209,9 +201,10 @@ void RipEncodeJob::startTrack()
         r = m_reader->ReadTrack(number, wavPath());
     if (r != ACD::Started) {
         RipAbort = -1;
-        const bool noRoom = r == ACD::CannotWrite && roomIsGone();
-        endAfterCleanUp(JobOutcome::failed(noRoom ? noRoomText(m_plan.folder, m_wavName) : readErrorText()),
-                        {wavPath()});
+        // A WAV that cannot be made is a write that failed, not a disc that cannot be read.
+        const QString why = r == ACD::CannotWrite ? WriteFailedText(m_plan.folder, m_wavName, QStringLiteral("WAV"))
+                                                  : readErrorText();
+        endAfterCleanUp(JobOutcome::failed(why), {wavPath()});
         return;
     }
     m_read = Read::Current;
@@ -248,9 +241,11 @@ void RipEncodeJob::onReadComplete()
 void RipEncodeJob::afterRead()
 {
     bool failed = m_readFailed;
+    bool notRenamed = false;
     if (m_tookAhead) {
+        // The track was read whole; its file could not take the track's name.
         if (!failed && !QFile::rename(m_aheadPath, wavPath()))
-            failed = true;
+            failed = notRenamed = true;
         QFile::remove(m_aheadPath);
         m_aheadPath.clear();
     }
@@ -259,9 +254,12 @@ void RipEncodeJob::afterRead()
         failed = true;
     if (failed) {
         RipAbort = -1;
-        const bool noRoom = m_readNoRoom || roomIsGone();
-        endAfterCleanUp(JobOutcome::failed(noRoom ? noRoomText(m_plan.folder, m_wavName) : readErrorText()),
-                        {wavPath()});
+        QString why = readErrorText();
+        if (m_readNoRoom)
+            why = DiskFullText(m_plan.folder, m_wavName);
+        else if (notRenamed || WriteTroubleOf(m_plan.folder) != WriteTrouble::None)
+            why = WriteFailedText(m_plan.folder, m_wavName, QStringLiteral("WAV"));
+        endAfterCleanUp(JobOutcome::failed(why), {wavPath()});
         return;
     }
     if (m_readInexact > 0)
@@ -278,12 +276,11 @@ void RipEncodeJob::afterRead()
 
 void RipEncodeJob::startEncoder()
 {
-    Trap trap(kModule, QStringLiteral("StartEncoding"));
     RipAbort = 0;
     m_stage = Stage::Encoding;
     const QString wav = wavPath();
     qint64 expected = 0;
-    trap([&] {
+    tryStep(QStringLiteral("StartEncoding"), [&] {
         const double ratio = getencoderratio(m_plan.bitRate);
         expected = ratio > 0 ? static_cast<qint64>(std::nearbyint(QFileInfo(wav).size() / ratio)) : 0;
     });
@@ -318,7 +315,6 @@ bool RipEncodeJob::encoderEnded() { return m_encoder && m_encoder->finished(); }
 
 void RipEncodeJob::afterEncoder()
 {
-    Trap trap(kModule, QStringLiteral("StartEncoding"));
     const int code = m_encoder->exitCode();
     const EncoderCommand cmd = BuildEncoderCommand(m_plan.bitRate, wavPath(), mp3Path());
     m_encoder.reset();
@@ -333,7 +329,9 @@ void RipEncodeJob::afterEncoder()
         // A failed encoder keeps the track's WAV: the rip itself is good.
         RipAbort = -1;
         dropReadAhead();
-        const QString why = roomIsGone() ? noRoomText(m_plan.folder, m_mp3Name) : encoderFailedText(m_wavName);
+        const QString why = WriteTroubleOf(m_plan.folder) != WriteTrouble::None
+                                 ? WriteFailedText(m_plan.folder, m_mp3Name, QStringLiteral("MP3"))
+                                 : encoderFailedText(m_wavName);
         endAfterCleanUp(JobOutcome::failed(why), {mp3Path()});
         return;
     }
@@ -345,7 +343,8 @@ void RipEncodeJob::afterEncoder()
 // The track's files are whole: its tag, song record and playlist entry follow.
 void RipEncodeJob::finishTrack(const QString& title)
 {
-    Trap trap(QStringLiteral("frmCD"), QStringLiteral("sscmdEncode_Click"));
+    const QString procedure = QStringLiteral("sscmdEncode_Click");
+    const auto trap = [&](const std::function<void()>& step) { tryStep(procedure, step); };
     const int n = m_done + 1;
     const RipTrack& t = m_plan.tracks[m_index];
     if (!title.isEmpty()) {
@@ -355,7 +354,8 @@ void RipEncodeJob::finishTrack(const QString& title)
             (genre == QLatin1String("0") && !same(category, QStringLiteral("Blues"))))
             genre = QStringLiteral("80");
         trap([&] {
-            MP3WriteTag(mp3Path(), title, m_plan.artist, m_plan.album, QStringLiteral("Time=") + t.length, genre);
+            MP3WriteTag(mp3Path(), title, m_plan.artist, m_plan.album, QStringLiteral("Time=") + t.length, genre,
+                        [this](int number, const QString& why) { emit logError(QStringLiteral("MP3WriteTag"), number, why); });
         });
         if (same(category, QStringLiteral("Category")))
             category = QStringLiteral("N/A");
@@ -417,12 +417,6 @@ void RipEncodeJob::dropReadAhead()
         m_aheadPath.clear();
     }
     m_aheadIndex = -1;
-}
-
-bool RipEncodeJob::roomIsGone() const
-{
-    const qint64 free = FreeBytesOf(m_plan.folder);
-    return free >= 0 && free < kNoRoomBytes;
 }
 
 void RipEncodeJob::endAfterCleanUp(const JobOutcome& outcome, QStringList files)

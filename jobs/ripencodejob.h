@@ -59,7 +59,6 @@ public:
 
     // The messages the run ends with.
     static QString readErrorText();
-    static QString noRoomText(const QString& folder, const QString& fileName);
     static QString encoderFailedText(const QString& wavName);
     static QString encoderMissingText();
 
@@ -94,7 +93,6 @@ private:
     void cleanUpNext();
     QString wavPath() const { return m_plan.folder + m_wavName; }
     QString mp3Path() const { return m_plan.folder + m_mp3Name; }
-    bool roomIsGone() const;
 
     RipPlan m_plan;
     QPointer<ACD> m_reader;

@@ -131,14 +131,28 @@ void WavToMp3Job::poll()
         const QString why = code < 0 ? QStringLiteral("The encoder was ended abnormally: ")
                                      : QStringLiteral("The encoder ended with exit code %1: ").arg(code);
         QFile::remove(m_mp3Path);
+        if (endOnWriteTrouble())
+            return;
         emit logError(QStringLiteral("WAVToMP3Encode"), Err::InvalidCall, why + m_display);
     } else if (QFileInfo(m_mp3Path).size() <= 0) {
         // An encoder that says it succeeded but left no MP3 has not converted the file.
         QFile::remove(m_mp3Path);
+        if (endOnWriteTrouble())
+            return;
         emit infoMessage(FileNotWrittenText(m_mp3Path), Job::Warning);
     }
     if (running() && !m_aborting)
         next();
+}
+
+// The file in hand was not made: when the folder takes no file or the disk is full, every
+// file after it would fail alike, so the run stops and says so. True when it has.
+bool WavToMp3Job::endOnWriteTrouble()
+{
+    if (WriteTroubleOf(m_plan.folder) == WriteTrouble::None)
+        return false;
+    end(JobOutcome::failed(WriteFailedText(m_plan.folder, m_mp3Path.mid(m_plan.folder.size()), QStringLiteral("MP3"))));
+    return true;
 }
 
 void WavToMp3Job::cancel()

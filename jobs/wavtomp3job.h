@@ -45,14 +45,13 @@ signals:
     // Item index (from 0) starts: wavName into mp3Name (the name chosen), expected to reach
     // expectedSize bytes.
     void fileStarted(int index, const QString& wavName, const QString& mp3Name, qint64 expectedSize);
-    // An error for the error log, under procedure.
-    void logError(const QString& procedure, int number, const QString& text);
 
 private:
     void next();
     void poll();
     void pollAfter(int ms);
     void abortRun();
+    bool endOnWriteTrouble();
     void end(const JobOutcome& outcome);
 
     WavToMp3Plan m_plan;

@@ -63,6 +63,13 @@ void LogError(const QString& module, const QString& procedure, long number, cons
     ShowErrorMessage(module, procedure, number, description, source);
 }
 
+void LogAndTell(const QString& module, const QString& procedure, long number, const QString& description,
+                const QString& source)
+{
+    WriteErrorLog(module, procedure, number, description, source);
+    MsgBox(description, Mb::OKOnly | Mb::Exclamation);
+}
+
 QString ErrorBoxText(const QString& module, const QString& procedure, long number, const QString& description,
                      const QString& source)
 {

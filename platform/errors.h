@@ -36,6 +36,11 @@ void LogError(const QString& module, const QString& procedure, long number, cons
 // caller foresaw and tells the user about in its own words.
 void WriteErrorLog(const QString& module, const QString& procedure, long number, const QString& description,
                    const QString& source);
+// A failure a running job reported: the record is appended and the user is told description
+// in a plain box. The error box's question is not put: ending the program is refused while a
+// run goes on.
+void LogAndTell(const QString& module, const QString& procedure, long number, const QString& description,
+                const QString& source);
 // The error box: Yes returns, No ends the program through the exit seam.
 void ShowErrorMessage(const QString& module, const QString& procedure, long number, const QString& description,
                       const QString& source);

@@ -11,10 +11,12 @@
 #include "controls/mp3play.h"
 #include "core/cdaudio.h"
 #include "core/globals.h"
+#include "core/writablefolder.h"
 #include "fixture.h"
 #include "jobs/burnjob.h"
 #include "jobs/mp3towavjob.h"
 #include "platform/cddrives.h"
+#include "platform/freespace.h"
 #include "pump.h"
 #include "runjob.h"
 
@@ -304,6 +306,33 @@ TEST_F(BurnJobTest, AFailedPreparationWritesNothingAndRemovesWhatItMade)
     EXPECT_FALSE(exists(QStringLiteral("Broken.wav")));
     EXPECT_TRUE(exists(QStringLiteral("w.wav")));
     EXPECT_FALSE(player.IsOpen());
+    EXPECT_FALSE(imageLeft());
+    EXPECT_EQ(ConversionRunning, 0);
+}
+
+// The disk fills while the second MP3 is prepared: its cut WAV is never burned, the user hears
+// that the disk is full, and no temporary WAV of the run stays.
+TEST_F(BurnJobTest, ADiskThatFillsDuringThePreparationBurnsNothing)
+{
+    mp3(QStringLiteral("a.mp3"), 0.3);
+    mp3(QStringLiteral("b.mp3"), 2.0);
+    setFreeBytesProbe([](const QString&) { return qint64(0); });
+    player.setRoomForBytes(100000); // the first WAV fits, the second does not
+    BurnCdJob job(writer, player);
+    job.setPlan(plan({"a.mp3", "b.mp3"}));
+    bool gateAsked = false;
+    job.setWriteGate([&](const QStringList&) {
+        gateAsked = true;
+        return 2;
+    });
+    const JobOutcome out = runJobToEnd(job);
+    setFreeBytesProbe(nullptr);
+    EXPECT_EQ(out.kind, JobOutcome::Failed);
+    EXPECT_EQ(out.reason, BurnCdJob::prepFailedText(QStringLiteral("b.mp3"), DiskFullText(music, QStringLiteral("b.wav"))));
+    EXPECT_FALSE(gateAsked);
+    EXPECT_FALSE(job.writeStarted());
+    EXPECT_FALSE(exists(QStringLiteral("a.wav")));
+    EXPECT_FALSE(exists(QStringLiteral("b.wav")));
     EXPECT_FALSE(imageLeft());
     EXPECT_EQ(ConversionRunning, 0);
 }

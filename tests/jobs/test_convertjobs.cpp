@@ -12,9 +12,12 @@
 #include "core/globals.h"
 #include "fixture.h"
 #include "core/encoderoptions.h"
+#include "core/writablefolder.h"
 #include "jobs/mp3towavjob.h"
 #include "jobs/wavtomp3job.h"
 #include "platform/childprocess.h"
+#include "platform/folderaccess.h"
+#include "platform/freespace.h"
 #include "pump.h"
 #include "runjob.h"
 
@@ -142,7 +145,7 @@ TEST_F(Mp3ToWavJobTest, AnUnreadableFileIsLoggedAndPassedOrEndsTheRunAsThePlanSa
         p.endsRun = !stop;
         job.setPlan(p);
         QStringList logged;
-        QObject::connect(&job, &Mp3ToWavJob::logError, &job,
+        QObject::connect(&job, &Job::logError, &job,
                          [&](const QString& proc, int n, const QString& text) {
                              logged << proc + ' ' + QString::number(n) + ' ' + text;
                          });
@@ -164,6 +167,56 @@ TEST_F(Mp3ToWavJobTest, AnUnreadableFileIsLoggedAndPassedOrEndsTheRunAsThePlanSa
             QFile::remove(at(QStringLiteral("Good.wav")));
         }
     }
+}
+
+// The disk refuses the WAV part-way: the decode ends as a failure, not as the song's end, the
+// cut WAV goes and nothing after it is decoded, whether the run is the converter's or the
+// burner's preparation. The reason names the disk, the folder or the file, as the cause is found.
+TEST_F(Mp3ToWavJobTest, AWriteTheDiskRefusesEndsTheRunAndLeavesNoCutWav)
+{
+    mp3(QStringLiteral("A.mp3"), 2.0);
+    mp3(QStringLiteral("B.mp3"));
+    const struct {
+        const char* cause;
+        qint64 free;
+        bool writable;
+        QString reason;
+    } cases[] = {
+        {"disk full", 4096, true, DiskFullText(MusicFolder, QStringLiteral("A.wav"))},
+        {"read-only", qint64(1) << 30, false, FolderNotWritableText(MusicFolder, QStringLiteral("WAV"))},
+        {"unknown", qint64(1) << 30, true, FileNotWrittenText(at(QStringLiteral("A.wav")))},
+    };
+    for (const auto& c : cases) {
+        for (bool preparation : {false, true}) {
+            SCOPED_TRACE(std::string(c.cause) + (preparation ? " preparation" : " converter"));
+            setFreeBytesProbe([&](const QString&) { return c.free; });
+            setFolderWriteProbe([&](const QString&) { return c.writable; });
+            Mp3Play player;
+            player.setRoomForBytes(100000); // about half a second of the two
+            Mp3ToWavJob job(player);
+            Mp3ToWavPlan p = plan({"A.mp3", "B.mp3"});
+            p.stopAtUnreadable = preparation;
+            job.setPlan(p);
+            QStringList logged;
+            QObject::connect(&job, &Job::logError, &job, [&](const QString& proc) { logged << proc; });
+            const JobOutcome out = runJobToEnd(job);
+            EXPECT_EQ(out.kind, JobOutcome::Failed);
+            EXPECT_EQ(out.reason, c.reason);
+            EXPECT_EQ(job.failedMp3(), QStringLiteral("A.mp3"));
+            EXPECT_EQ(job.madeWavs(), QStringList(2, QString()));
+            EXPECT_TRUE(logged.isEmpty());
+            EXPECT_EQ(QDir(MusicFolder).entryList({QStringLiteral("*.wav")}, QDir::Files), QStringList());
+        }
+    }
+    setFreeBytesProbe(nullptr);
+    setFolderWriteProbe(nullptr);
+    // With room enough the same decoder makes both WAVs whole.
+    Mp3Play player;
+    Mp3ToWavJob job(player);
+    job.setPlan(plan({"A.mp3", "B.mp3"}));
+    EXPECT_EQ(runJobToEnd(job).kind, JobOutcome::Done);
+    EXPECT_FALSE(player.WriteFailed());
+    EXPECT_NEAR(double(testaudio::wavInfo(at(QStringLiteral("A.wav"))).frames), 2.0 * 44100, 4410);
 }
 
 TEST_F(Mp3ToWavJobTest, CancelBeforeStartOrAfterTheEndDoesNothing)
@@ -300,7 +353,7 @@ TEST_F(WavToMp3JobTest, EncodesEachFileIntoAFreeNameAndGoesOnPastAFailedOrMissin
         started << w + QStringLiteral(" -> ") + m;
         expected.push_back(e);
     });
-    QObject::connect(&job, &WavToMp3Job::logError, &job,
+    QObject::connect(&job, &Job::logError, &job,
                      [&](const QString& proc, int num, const QString&) { logged << proc + ' ' + QString::number(num); });
     EXPECT_EQ(run(job).kind, JobOutcome::Done);
     EXPECT_EQ(started, (QStringList{QStringLiteral("One.wav -> One.mp3"), QStringLiteral("Two.wav -> Two(1).mp3"),
@@ -366,6 +419,64 @@ TEST_F(WavToMp3JobTest, AnEncoderThatReportsItsEndIsFollowedAtOnce)
     EXPECT_EQ(clock.monotonicMs(), 4 * WavToMp3Job::kPollMs);
     EXPECT_TRUE(QFile::exists(at(QStringLiteral("Three.mp3"))));
     EXPECT_EQ(ConversionRunning, 0);
+}
+
+// The folder turns read-only, or the disk fills, after the first file: the encoder fails on
+// the second, and the run stops there, saying why in plain words, without the partial MP3.
+TEST_F(WavToMp3JobTest, AFolderOrDiskThatStopsTakingFilesEndsTheRunAndSaysWhy)
+{
+    const struct {
+        const char* cause;
+        int exitCode;
+        bool readOnly;
+        QString reason;
+    } cases[] = {
+        {"read-only", 1, true, FolderNotWritableText(MusicFolder, QStringLiteral("MP3"))},
+        {"disk full", 1, false, DiskFullText(MusicFolder, QStringLiteral("Two.mp3"))},
+        {"full, yet exit 0", 0, false, DiskFullText(MusicFolder, QStringLiteral("Two.mp3"))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cause);
+        encoders.started.clear();
+        qint64 free = qint64(1) << 30;
+        bool writable = true;
+        setFreeBytesProbe([&](const QString&) { return free; });
+        setFolderWriteProbe([&](const QString&) { return writable; });
+        int n = 0;
+        encoders.onStart = [&](ScriptedEncoders::State& s) {
+            if (++n == 1) {
+                writeAll(s.args.last(), "ID3 whole");
+                ScriptedEncoders::exit(s, 0);
+                return;
+            }
+            if (c.readOnly)
+                writable = false;
+            else
+                free = 0;
+            if (c.exitCode == 0)
+                writeAll(s.args.last(), QByteArray()); // the encoder told nothing and wrote nothing
+            else
+                writeAll(s.args.last(), "ID3 cut");
+            ScriptedEncoders::exit(s, c.exitCode);
+        };
+        WavToMp3Job job;
+        job.setPlan(plan());
+        QStringList said;
+        QObject::connect(&job, &Job::logError, &job, [&](const QString&, int, const QString& t) { said << t; });
+        QObject::connect(&job, &Job::infoMessage, &job, [&](const QString& t) { said << t; });
+        const JobOutcome out = run(job);
+        EXPECT_EQ(out.kind, JobOutcome::Failed);
+        EXPECT_EQ(out.reason, c.reason);
+        EXPECT_TRUE(said.isEmpty()) << said.join(' ').toStdString();
+        EXPECT_EQ(encoders.started.size(), 2u);
+        EXPECT_EQ(readAll(at(QStringLiteral("One.mp3"))), QByteArray("ID3 whole"));
+        EXPECT_FALSE(QFile::exists(at(QStringLiteral("Two.mp3"))));
+        EXPECT_TRUE(QFile::exists(at(QStringLiteral("Two.wav"))));
+        EXPECT_EQ(ConversionRunning, 0);
+        QFile::remove(at(QStringLiteral("One.mp3")));
+    }
+    setFreeBytesProbe(nullptr);
+    setFolderWriteProbe(nullptr);
 }
 
 // An abort while the encoder runs (by cancel or by the flag), or while the abort question

@@ -11,8 +11,10 @@
 #include "discimage.h"
 #include "fakeencoder.h"
 #include "fixture.h"
+#include "core/writablefolder.h"
 #include "jobs/ripencodejob.h"
 #include "platform/cddrives.h"
+#include "platform/folderaccess.h"
 #include "platform/freespace.h"
 #include "pump.h"
 
@@ -299,7 +301,7 @@ TEST_F(RipJob, AFullDiskEndsTheRunWithoutAHalfTrack)
         }
         const JobOutcome outcome = run(job);
         EXPECT_EQ(outcome.kind, JobOutcome::Failed);
-        EXPECT_EQ(outcome.reason, RipEncodeJob::noRoomText(MusicFolder, QString::fromLatin1(c.file)));
+        EXPECT_EQ(outcome.reason, DiskFullText(MusicFolder, QString::fromLatin1(c.file)));
         EXPECT_EQ(files(), c.left);
         EXPECT_EQ(job.tracksDone(), c.done);
         EXPECT_EQ(SongLibrary->Count(), c.mode == 2 ? 0 : c.done);
@@ -324,4 +326,60 @@ TEST_F(RipJob, TellsEachTrackReadWithSectorsThatWereNotReadExactly)
         expected << QStringLiteral("track %1").arg(n) << QStringLiteral("2 sectors could not be read exactly (warning)")
                  << QStringLiteral("done %1").arg(n);
     EXPECT_EQ(seen, expected);
+}
+
+// The folder stops taking files after the first track: the track read ahead cannot take its
+// name. The run says the file could not be written (naming the folder when it is read-only),
+// never that the disc cannot be read, and leaves only the finished track.
+TEST_F(RipJob, AFolderThatStopsTakingFilesIsToldAsAWriteFailure)
+{
+    const struct {
+        bool readOnly;
+        QString reason;
+    } cases[] = {{true, FolderNotWritableText(MusicFolder, QStringLiteral("WAV"))},
+                 {false, FileNotWrittenText(MusicFolder + QStringLiteral("Track No. 2.wav"))}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.readOnly);
+        QDir(MusicFolder).removeRecursively();
+        QDir().mkpath(MusicFolder);
+        SongLibrary = std::make_unique<colMp3>();
+        encoders.script = {};
+        bool writable = true;
+        setFolderWriteProbe([&](const QString&) { return writable; });
+        RipEncodeJob job(plan(1), reader);
+        // Once the second track's name is chosen, a folder takes it, so the rename cannot.
+        QObject::connect(&job, &RipEncodeJob::reading, [&](int track, const QString& wavName) {
+            if (track == 2) {
+                QDir().mkpath(MusicFolder + wavName);
+                writable = !c.readOnly;
+            }
+        });
+        const JobOutcome outcome = run(job);
+        setFolderWriteProbe(nullptr);
+        EXPECT_EQ(outcome.kind, JobOutcome::Failed);
+        EXPECT_EQ(outcome.reason, c.reason);
+        EXPECT_EQ(files(), QStringList{"Track No. 1.mp3"});
+        EXPECT_EQ(job.tracksDone(), 1);
+        EXPECT_EQ(SongLibrary->Count(), 1);
+    }
+}
+
+// Failures inside a track's last steps (the playlist marker, blocked by a folder of its name,
+// and the tags of the fake encoder's MP3s, which hold no audio) are reported through the job,
+// shown by no box of its own, and the run goes on.
+TEST_F(RipJob, AFailureInsideTheRunIsReportedNotShown)
+{
+    RipPlan p = plan(1, 2);
+    p.playlist = QStringLiteral("Mix");
+    QDir().mkpath(MusicFolder + QStringLiteral("Mix.lst"));
+    RipEncodeJob job(p, reader);
+    QStringList logged;
+    QObject::connect(&job, &Job::logError, [&](const QString& proc, int number, const QString&) {
+        logged << proc + ' ' + QString::number(number);
+    });
+    EXPECT_EQ(run(job).kind, JobOutcome::Done);
+    EXPECT_EQ(logged, (QStringList{"MP3WriteTag 53", "sscmdEncode_Click 53", "MP3WriteTag 53"}));
+    EXPECT_TRUE(prompt.asked.empty());
+    EXPECT_EQ(job.tracksDone(), 2);
+    EXPECT_EQ(Playlists->Count(), 2);
 }
