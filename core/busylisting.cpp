@@ -56,7 +56,7 @@ QString BusyListing::figure() const
 {
     if (!m_busy || m_total <= 0)
         return {};
-    const QLocale c = QLocale::c();
+    const QLocale c(QLocale::English, QLocale::UnitedStates); // thousands grouped with ","
     return QStringLiteral("Reading song files: %1 of %2").arg(c.toString(m_done), c.toString(m_total));
 }
 

@@ -65,6 +65,7 @@ TEST_F(SongsFixture, ASecondListingReadsOnlyTheChangedFileAndLeavesTheCatalogueA
 
     const QStringList rows{"a", "b", "c", "known"};
     EXPECT_EQ(column(load().ListView2), rows);
+    SwitchingWindow = 1; // the main window (and its settings) stays away
     Forms::unload<frmSongs>();
     settle();
     {
