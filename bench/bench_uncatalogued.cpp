@@ -202,9 +202,11 @@ void show(const QString& folder)
     hold(1500);
     main.picPlayLists_Click();
     hold(1500);
+    SwitchingWindow = 1;
     Forms::unload<frmSongs>();
     frmPlay& player = Forms::get<frmPlay>();
     player.Show();
+    MusicFolder = folder;
     hold(1000);
     Mp3ListCache::instance().clear();
     player.sscmdMP3_Click();
@@ -230,6 +232,7 @@ int runChild(const QString& root, const QString& folder, int n, bool cold)
     int rows = 0;
     const auto songWindow = [&] {
         return seconds([&] {
+            MusicFolder = folder; // as the main window's start may have read it from the settings
             frmSongs& w = Forms::get<frmSongs>();
             w.Show();
             QCoreApplication::processEvents();
@@ -237,6 +240,7 @@ int runChild(const QString& root, const QString& folder, int n, bool cold)
         });
     };
     const auto closeSongWindow = [] {
+        SwitchingWindow = 1; // to the next window, not back to the main window
         Forms::unload<frmSongs>();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     };
@@ -250,6 +254,7 @@ int runChild(const QString& root, const QString& folder, int n, bool cold)
     frmPlay& player = Forms::get<frmPlay>();
     player.Show();
     QCoreApplication::processEvents();
+    MusicFolder = folder;
     const auto playerList = [&] {
         return seconds([&] {
             player.sscmdMP3_Click();
@@ -300,6 +305,11 @@ int runChild(const QString& root, const QString& folder, int n, bool cold)
 
 int main(int argc, char** argv)
 {
+    // The offscreen platform's notes on what it cannot do would drown the figures.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        if (!text.startsWith(QLatin1String("This plugin does not support")))
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
