@@ -45,23 +45,28 @@ struct Mpg123 {
     mpg123_handle* h = nullptr;
     FILE* file = nullptr;
     const std::atomic<bool>* cancel = nullptr; // once set, reading fails
-    Mpg123()
-    {
-        initMpg123();
-        h = mpg123_new(nullptr, nullptr);
-        if (h) {
-            mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-            mpg123_replace_reader_handle(h, &readCb, &seekCb, nullptr);
-        }
-    }
+    Mpg123() : h(newHandle()), m_owned(true) {}
+    // On a handle that outlives this (closed again at the end).
+    explicit Mpg123(mpg123_handle* shared) : h(shared), m_owned(false) {}
     ~Mpg123()
     {
         if (h) {
             mpg123_close(h);
-            mpg123_delete(h);
+            if (m_owned)
+                mpg123_delete(h);
         }
         if (file)
             std::fclose(file);
+    }
+    static mpg123_handle* newHandle()
+    {
+        initMpg123();
+        mpg123_handle* h = mpg123_new(nullptr, nullptr);
+        if (h) {
+            mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+            mpg123_replace_reader_handle(h, &readCb, &seekCb, nullptr);
+        }
+        return h;
     }
     Mpg123(const Mpg123&) = delete;
     Mpg123& operator=(const Mpg123&) = delete;
@@ -78,6 +83,7 @@ struct Mpg123 {
     }
 
 private:
+    bool m_owned;
     static mpg123_ssize_t readCb(void* self, void* buf, size_t n)
     {
         auto* m = static_cast<Mpg123*>(self);
@@ -293,7 +299,14 @@ Mp3FileFacts ReadMp3FileFacts(const QString& file)
     if (!fi.isFile() || !fi.isReadable())
         return out;
 
-    Mpg123 m;
+    // One decoder handle for each thread that reads files: a new handle sets up its decoding
+    // tables, which costs more than reading the start of a file.
+    thread_local const std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> handle(Mpg123::newHandle(),
+                                                                                      [](mpg123_handle* h) {
+                                                                                          if (h)
+                                                                                              mpg123_delete(h);
+                                                                                      });
+    Mpg123 m(handle.get());
     if (!m.open(file))
         return out;
     out.result = 2;
