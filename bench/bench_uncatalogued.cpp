@@ -79,7 +79,7 @@ QString fileName(int i) { return QStringLiteral("Track %1 of the evening.mp3").a
 QList<QByteArray> templates(const QString& dir)
 {
     const QString wav = dir + QStringLiteral("/src.wav");
-    testaudio::writeWav(wav, 44100, 2, 0.6);
+    testaudio::writeWav(wav, 44100, 2, 1.2);
     const QList<QStringList> kinds{{QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("--cbr")},
                                    {QStringLiteral("-b"), QStringLiteral("80"), QStringLiteral("--cbr"), QStringLiteral("-t")},
                                    {QStringLiteral("-V"), QStringLiteral("6")}};

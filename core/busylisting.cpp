@@ -66,7 +66,11 @@ void BusyListing::showFigure()
     if (text.isEmpty())
         return;
     if (!m_figure) {
-        QWidget* host = m_list && m_list->isVisible() ? m_list.data() : nullptr;
+        // Over the list where it can be seen; else over its window (a window may grow to
+        // show its list only when the listing is done); else over the window in front.
+        QWidget* host = nullptr;
+        if (m_list && m_list->isVisible())
+            host = m_list->visibleRegion().isEmpty() ? m_list->window() : m_list.data();
         if (!host)
             if (Form* front = Forms::foreground(); front && front->isVisible())
                 host = front;

@@ -77,7 +77,7 @@ public:
 
 private:
     void work();
-    QStringList m_names;
+    const QStringList m_names; // shared with the caller: read only, never detached
     std::function<QString(const QString&)> m_resolve;
     std::vector<Mp3ListFacts> m_facts;
     std::unique_ptr<std::atomic<bool>[]> m_done;

@@ -222,7 +222,7 @@ void frmPlay::sscmdMP3_Click()
     for (ListItem*& row : rows) {
         if (row)
             continue;
-        const QString& title = unknown[next];
+        const QString& title = unknown.at(next);
         busy.setProgress(next, unknown.size());
         const Mp3ListEntry entry = Mp3ListEntryOf(reader.take(next++, busy));
         if (entry.opened)

@@ -422,7 +422,7 @@ void frmSongs::loadSongs(const FolderNames& files)
     for (ListItem*& row : rows) {
         if (row)
             continue;
-        const QString& song = unknown[next];
+        const QString& song = unknown.at(next);
         busy.setProgress(next, unknown.size());
         const Mp3ListFacts& facts = reader.take(next++, busy);
         trap([&] {
