@@ -2,6 +2,7 @@
 // What a listing shows of MP3 files that the catalogue does not know, read from the files
 // themselves: read on several threads, and kept for the rest of the run so that a folder
 // listed again reads only the files that changed since.
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -15,8 +16,7 @@
 #include <vector>
 
 #include "controls/mp3play.h"
-
-class BusyListing;
+#include "core/busylisting.h"
 
 // What a listing needs of one file: what the play-time rules ask of an open file, and the
 // tag texts the list shows.
@@ -72,6 +72,7 @@ public:
     Mp3ListReader& operator=(const Mp3ListReader&) = delete;
 
     qsizetype size() const { return m_names.size(); }
+    const QString& name(qsizetype i) const { return m_names.at(i); }
     // The facts of name i, once read; while they are not, busy keeps the windows painted.
     const Mp3ListFacts& take(qsizetype i, BusyListing& busy);
 
@@ -88,3 +89,18 @@ private:
     std::condition_variable m_ready;
     std::vector<std::thread> m_threads;
 };
+
+// Fills the empty places (nullptr) of rows, one a name of reader in turn, with
+// make(name, facts), and drops the places make leaves empty.
+template <class Row, class Make> void FillFromFiles(QList<Row*>& rows, Mp3ListReader& reader, BusyListing& busy, Make make)
+{
+    qsizetype next = 0;
+    for (Row*& row : rows) {
+        if (row)
+            continue;
+        busy.setProgress(next, reader.size());
+        const qsizetype i = next++;
+        row = make(reader.name(i), reader.take(i, busy));
+    }
+    rows.removeAll(nullptr);
+}

@@ -218,17 +218,12 @@ void frmPlay::sscmdMP3_Click()
         rows.append(nullptr);
     }
     Mp3ListReader reader(unknown, [](const QString& title) { return SongFile(title); });
-    qsizetype next = 0;
-    for (ListItem*& row : rows) {
-        if (row)
-            continue;
-        const QString& title = unknown.at(next);
-        busy.setProgress(next, unknown.size());
-        const Mp3ListEntry entry = Mp3ListEntryOf(reader.take(next++, busy));
-        if (entry.opened)
-            row = new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()});
-    }
-    rows.removeAll(nullptr);
+    FillFromFiles(rows, reader, busy, [](const QString& title, const Mp3ListFacts& facts) -> ListItem* {
+        const Mp3ListEntry entry = Mp3ListEntryOf(facts);
+        if (!entry.opened)
+            return nullptr;
+        return new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()});
+    });
     ListView2->addTopLevelItems(rows);
     trap([this] { setSizeTw(9300, m_hTw); });
     trap([this] { keepOnScreen(); });

@@ -418,20 +418,15 @@ void frmSongs::loadSongs(const FolderNames& files)
     }
     // Not in the catalogue: the file's own tag and play time.
     Mp3ListReader reader(unknown, [](const QString& song) { return songFile(song); });
-    qsizetype next = 0;
-    for (ListItem*& row : rows) {
-        if (row)
-            continue;
-        const QString& song = unknown.at(next);
-        busy.setProgress(next, unknown.size());
-        const Mp3ListFacts& facts = reader.take(next++, busy);
+    FillFromFiles(rows, reader, busy, [&](const QString& song, const Mp3ListFacts& facts) -> ListItem* {
+        ListItem* row = nullptr;
         trap([&] {
             const Mp3ListEntry e = Mp3ListEntryOf(facts);
             if (e.opened)
                 row = new ListItem({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre});
         });
-    }
-    rows.removeAll(nullptr);
+        return row;
+    });
     ListView2->addTopLevelItems(rows);
     if (ListView2->topLevelItemCount() > 0)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));
