@@ -30,9 +30,7 @@
 #include <taglib/tag.h>
 
 #include "../tests/support/audiofiles.h"
-#include "app/windows.h"
-#include "controls/audiosink.h"
-#include "controls/uisound.h"
+#include "windowbench.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
 #include "core/mp3listing.h"
@@ -40,7 +38,6 @@
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
 #include "player/frmplay.h"
 #include "shell/frmmain.h"
 #include "songs/frmsongs.h"
@@ -49,14 +46,6 @@ namespace {
 
 constexpr char kDigits[] = "@@@@@@@"; // where a file's number goes in its tag texts
 
-double residentMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> pages = statm.readAll().split(' ');
-    return pages.size() > 1 ? pages[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
-}
 
 double peakMb()
 {
@@ -247,7 +236,7 @@ int runChild(const QString& root, const QString& folder, int n, bool cold)
     };
     const double songFirst = songWindow();
     const int songRows = rows;
-    const double keptMb = residentMb();
+    const double keptMb = WindowBench::residentMb();
     closeSongWindow();
     const double songSecond = songWindow();
     closeSongWindow();
@@ -322,13 +311,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    RegisterWindows(); // as the program does: windows find each other by kind
-    app.setQuitOnLastWindowClosed(false);
-    ScriptedPrompt prompt;
-    RecordingUiSound sounds;
-    setPrompts(&prompt);
-    setUiSound(&sounds);
-    setAudioSinkFactory(&makeNullAudioSink);
+    const WindowBench bench;
 
     QStringList args = app.arguments().mid(1);
     const bool cold = args.removeAll(QStringLiteral("--cold")) > 0;
@@ -363,8 +346,5 @@ int main(int argc, char** argv)
         }
         std::printf("goals: first listing at most 1.0x TagLib alone; second under 1 s\n");
     }
-    setPrompts(nullptr);
-    setUiSound(nullptr);
-    setAudioSinkFactory(nullptr);
     return result;
 }
