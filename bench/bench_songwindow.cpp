@@ -20,15 +20,12 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "app/windows.h"
-#include "controls/audiosink.h"
-#include "controls/uisound.h"
+#include "windowbench.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
 #include "library/catalogues.h"
 #include "platform/appcontext.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
 #include "shell/frmmain.h"
 #include "songs/frmsongs.h"
 
@@ -72,14 +69,6 @@ private:
     double m_cpu = 0;
 };
 
-double residentMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> pages = statm.readAll().split(' ');
-    return pages.size() > 1 ? pages[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / 1048576.0 : 0;
-}
 
 QString titleOf(int i) { return QStringLiteral("Song %1 of a long evening").arg(i, 6, 10, QLatin1Char('0')); }
 
@@ -144,7 +133,7 @@ Figures run(const QString& root, int n)
     Playlists = std::make_unique<colPlaylist>();
     Playlists->setFileName(QStringLiteral("playlist.mpd"));
     fig.catalogue = t.span();
-    fig.catalogueMb = residentMb();
+    fig.catalogueMb = WindowBench::residentMb();
 
     // In a real X session the window may be held on screen to be looked at (QUILLORY_BENCH_HOLD_MS):
     // the main window first, then the song window opened from it, as a user opens it.
@@ -163,7 +152,7 @@ Figures run(const QString& root, int n)
     w.Show();
     QCoreApplication::processEvents();
     fig.open = t.span();
-    fig.shownMb = residentMb();
+    fig.shownMb = WindowBench::residentMb();
     if (holdMs > 0)
         hold(holdMs);
     if (w.ListView2->topLevelItemCount() != n)
@@ -220,13 +209,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    RegisterWindows(); // as the program does: windows find each other by kind
-    app.setQuitOnLastWindowClosed(false);
-    ScriptedPrompt prompt;
-    RecordingUiSound sounds;
-    setPrompts(&prompt);
-    setUiSound(&sounds);
-    setAudioSinkFactory(&makeNullAudioSink);
+    const WindowBench bench;
 
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 3 && args[0] == QLatin1String("--run")) {
@@ -267,8 +250,5 @@ int main(int argc, char** argv)
     }
     std::printf("goals at 200,000: open and show under 1000 ms, sort under 300 ms, search under 100 ms, peak under "
                 "300 MB; growth from 50,000 at most 4.5x in time, 4x in memory\n");
-    setPrompts(nullptr);
-    setUiSound(nullptr);
-    setAudioSinkFactory(nullptr);
     return 0;
 }

@@ -30,6 +30,7 @@
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/busylisting.h"
+#include "core/mp3listing.h"
 #include "core/mp3tags.h"
 #include "platform/savefile.h"
 #include "core/settings.h"
@@ -429,24 +430,36 @@ void frmBurner::listFolder()
             item->setText(4, burnSizeText(double(bytes) / 1024.0 / 1024.0));
         });
     }
-    BusyListing busy;
+    BusyListing busy(ListView1);
+    // Each MP3 file in name order: its catalogue song, or else its place among the files
+    // read on worker threads.
+    std::vector<std::pair<QString, std::shared_ptr<clsMP3>>> places;
+    QStringList unknown;
     for (const QString& name : names) {
         busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
         const QString base = name.left(name.size() - 4);
-        clsMP3* song = nullptr;
+        std::shared_ptr<clsMP3> song;
         trap([&] {
             if (!SongLibrary)
                 return;
             for (int i = 1; i <= SongLibrary->Count(); ++i) {
                 auto s = SongLibrary->Item(i);
                 if (s->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
-                    song = s.get();
+                    song = s;
                     return;
                 }
             }
         });
+        if (!song)
+            unknown.append(MusicFolder + name);
+        places.emplace_back(name, song);
+    }
+    Mp3ListReader reader(unknown, nullptr);
+    qsizetype next = 0;
+    for (const auto& [name, song] : places) {
+        const QString base = name.left(name.size() - 4);
         if (song) {
             auto* item = new ListItem(ListView1);
             item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
@@ -461,9 +474,10 @@ void frmBurner::listFolder()
             continue;
         }
         // Not in the catalogue: ask the file itself; a file that does not open is left out.
-        const QString path = MusicFolder + name;
+        busy.setProgress(next, unknown.size());
+        const Mp3ListFacts& facts = reader.take(next++, busy);
         Mp3ListEntry e;
-        trap([&] { e = ReadMp3ListEntry(*Mp3Play1, path); });
+        trap([&] { e = Mp3ListEntryOf(facts); });
         if (!e.opened)
             continue;
         auto* item = new ListItem(ListView1);

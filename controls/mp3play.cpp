@@ -45,23 +45,28 @@ struct Mpg123 {
     mpg123_handle* h = nullptr;
     FILE* file = nullptr;
     const std::atomic<bool>* cancel = nullptr; // once set, reading fails
-    Mpg123()
-    {
-        initMpg123();
-        h = mpg123_new(nullptr, nullptr);
-        if (h) {
-            mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
-            mpg123_replace_reader_handle(h, &readCb, &seekCb, nullptr);
-        }
-    }
+    Mpg123() : h(newHandle()), m_owned(true) {}
+    // On a handle that outlives this (closed again at the end).
+    explicit Mpg123(mpg123_handle* shared) : h(shared), m_owned(false) {}
     ~Mpg123()
     {
         if (h) {
             mpg123_close(h);
-            mpg123_delete(h);
+            if (m_owned)
+                mpg123_delete(h);
         }
         if (file)
             std::fclose(file);
+    }
+    static mpg123_handle* newHandle()
+    {
+        initMpg123();
+        mpg123_handle* h = mpg123_new(nullptr, nullptr);
+        if (h) {
+            mpg123_param(h, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+            mpg123_replace_reader_handle(h, &readCb, &seekCb, nullptr);
+        }
+        return h;
     }
     Mpg123(const Mpg123&) = delete;
     Mpg123& operator=(const Mpg123&) = delete;
@@ -78,6 +83,7 @@ struct Mpg123 {
     }
 
 private:
+    bool m_owned;
     static mpg123_ssize_t readCb(void* self, void* buf, size_t n)
     {
         auto* m = static_cast<Mpg123*>(self);
@@ -299,31 +305,32 @@ void Mp3Play::resetInfo()
     m_audioBytes = 0;
 }
 
-int16_t Mp3Play::Open(const QString& file, const QString& output)
+Mp3FileFacts ReadMp3FileFacts(const QString& file)
 {
-    Close();
-    m_writeFailed = false;
-    m_setTitle.reset();
-    m_setArtist.reset();
-    m_setAlbum.reset();
-    m_setComment.reset();
-    m_setGenre.reset();
-
+    Mp3FileFacts out;
     const QFileInfo fi(file);
     if (!fi.isFile() || !fi.isReadable())
-        return 1;
+        return out;
 
-    Mpg123 m;
+    // One decoder handle for each thread that reads files: a new handle sets up its decoding
+    // tables, which costs more than reading the start of a file.
+    thread_local const std::unique_ptr<mpg123_handle, void (*)(mpg123_handle*)> handle(Mpg123::newHandle(),
+                                                                                      [](mpg123_handle* h) {
+                                                                                          if (h)
+                                                                                              mpg123_delete(h);
+                                                                                      });
+    Mpg123 m(handle.get());
     if (!m.open(file))
-        return 1;
+        return out;
+    out.result = 2;
     long rate = 0;
     int channels = 0, enc = 0;
     mpg123_frameinfo info{};
     if (mpg123_getformat(m.h, &rate, &channels, &enc) != MPG123_OK || mpg123_info(m.h, &info) != MPG123_OK)
-        return 2;
+        return out;
     const int spf = mpg123_spf(m.h);
     if (rate <= 0 || spf <= 0)
-        return 2;
+        return out;
 
     // The tag, the size of the audio without it, and the stream's header frame (one read).
     bool hasTag = false;
@@ -365,35 +372,71 @@ int16_t Mp3Play::Open(const QString& file, const QString& output)
         headerFrames = 0;
     const StreamLength len = streamLength(m, info, spf, rate, headerFrames, audioBytes);
     if (len.frames <= 0 || len.samples <= 0)
-        return 2;
+        return out;
 
-    m_open = true;
-    m_path = file;
-    m_output = output;
-    m_lastOpened = file;
-    m_nativeRate = static_cast<int>(rate);
-    m_msPerFrame = static_cast<float>(spf * 1000.0 / rate);
-    m_spf = spf;
-    m_framesEstimated = len.estimated;
-    m_frames = static_cast<int32_t>(std::min<qint64>(len.frames, INT32_MAX));
-    m_lengthMs = static_cast<int32_t>(std::min<qint64>(len.samples * 1000 / rate, INT32_MAX));
-    m_audioBytes = audioBytes;
-    if (info.vbr == MPG123_CBR || m_lengthMs == 0) {
-        m_bitRate = info.bitrate * 1000;
+    out.result = 0;
+    out.nativeRate = static_cast<int>(rate);
+    out.spf = spf;
+    out.framesEstimated = len.estimated;
+    out.frames = static_cast<int32_t>(std::min<qint64>(len.frames, INT32_MAX));
+    out.lengthMs = static_cast<int32_t>(std::min<qint64>(len.samples * 1000 / rate, INT32_MAX));
+    out.audioBytes = audioBytes;
+    if (info.vbr == MPG123_CBR || out.lengthMs == 0) {
+        out.bitRate = info.bitrate * 1000;
     } else {
         // Average over the file, to the nearest kbit/s. Bytes that are no audio (trailing
         // zeros or junk after a short song) can push it past the highest rate of the stream's
         // format; the frame's own rate is then the better figure.
-        const qint64 kbps = (m_audioBytes * 8 + m_lengthMs / 2) / m_lengthMs;
+        const qint64 kbps = (out.audioBytes * 8 + out.lengthMs / 2) / out.lengthMs;
         const int top = info.version == MPG123_1_0 ? (info.layer == 1 ? 448 : info.layer == 2 ? 384 : 320)
                                                    : (info.layer == 1 ? 256 : 160);
-        m_bitRate = static_cast<int32_t>((kbps <= top ? kbps : std::min(info.bitrate, top)) * 1000);
+        out.bitRate = static_cast<int32_t>((kbps <= top ? kbps : std::min(info.bitrate, top)) * 1000);
     }
-    m_hasTag = hasTag;
-    m_tagArtist = artist;
-    m_tagAlbum = album;
-    m_tagComment = comment;
-    m_tagGenre = genre;
+    out.hasTag = hasTag;
+    out.artist = artist;
+    out.album = album;
+    out.comment = comment;
+    out.genre = genre;
+    return out;
+}
+
+QString Mp3GenreName(int16_t genre)
+{
+    if (genre < 0 || genre > 254)
+        return {};
+    return fromTag(TagLib::ID3v1::genre(genre));
+}
+
+int16_t Mp3Play::Open(const QString& file, const QString& output)
+{
+    Close();
+    m_writeFailed = false;
+    m_setTitle.reset();
+    m_setArtist.reset();
+    m_setAlbum.reset();
+    m_setComment.reset();
+    m_setGenre.reset();
+
+    const Mp3FileFacts f = ReadMp3FileFacts(file);
+    if (f.result != 0)
+        return f.result;
+    m_open = true;
+    m_path = file;
+    m_output = output;
+    m_lastOpened = file;
+    m_nativeRate = f.nativeRate;
+    m_msPerFrame = static_cast<float>(f.spf * 1000.0 / f.nativeRate);
+    m_spf = f.spf;
+    m_framesEstimated = f.framesEstimated;
+    m_frames = f.frames;
+    m_lengthMs = f.lengthMs;
+    m_audioBytes = f.audioBytes;
+    m_bitRate = f.bitRate;
+    m_hasTag = f.hasTag;
+    m_tagArtist = f.artist;
+    m_tagAlbum = f.album;
+    m_tagComment = f.comment;
+    m_tagGenre = f.genre;
     return 0;
 }
 
@@ -486,12 +529,7 @@ void Mp3Play::SetVolume(int16_t left, int16_t right)
     m_gainRight = std::clamp(right, int16_t(0), int16_t(1000)) / 1000.0;
 }
 
-QString Mp3Play::GenreName(int16_t genre) const
-{
-    if (genre < 0 || genre > 254)
-        return {};
-    return fromTag(TagLib::ID3v1::genre(genre));
-}
+QString Mp3Play::GenreName(int16_t genre) const { return Mp3GenreName(genre); }
 
 void Mp3Play::WriteTag()
 {

@@ -34,6 +34,25 @@
 
 class AudioSink;
 
+// What Open reads of a file, read without a control: safe on any thread, so that a listing
+// can read many files at once. result is what Open returns for the file.
+struct Mp3FileFacts {
+    int16_t result = 1;
+    int nativeRate = 0;
+    int spf = 0; // samples a frame
+    int32_t frames = 0;
+    bool framesEstimated = false;
+    int32_t bitRate = 0; // bits a second
+    int32_t lengthMs = 0;
+    qint64 audioBytes = 0;
+    bool hasTag = false;
+    QString artist, album, comment;
+    int16_t genre = 255;
+};
+Mp3FileFacts ReadMp3FileFacts(const QString& file);
+// The name of an ID3v1 genre number; "" for a number without a name.
+QString Mp3GenreName(int16_t genre);
+
 class Mp3Play : public QObject {
     Q_OBJECT
 public:

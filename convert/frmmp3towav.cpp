@@ -12,6 +12,7 @@
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/busylisting.h"
+#include "core/mp3listing.h"
 #include "core/mp3tags.h"
 #include "platform/freespace.h"
 #include "platform/prompt.h"
@@ -166,7 +167,15 @@ void frmMP3ToWAV::Form_Load()
     trap([this] { Label28->setText(MusicFolderCaption()); });
     QStringList names;
     trap([&] { names = FolderFileNames(MusicFolder); });
-    BusyListing busy;
+    BusyListing busy(ListView2);
+    // Each MP3 file in name order: its catalogue song, or else its place among the files
+    // read on worker threads.
+    struct Place {
+        QString name;
+        std::shared_ptr<clsMP3> song;
+    };
+    std::vector<Place> places;
+    QStringList unknown;
     for (const QString& name : names) {
         busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
@@ -177,15 +186,32 @@ void frmMP3ToWAV::Form_Load()
                 for (int i = 1; i <= SongLibrary->Count(); ++i) {
                     const auto song = SongLibrary->Item(i);
                     if (song->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
-                        auto* row = new ListItem(ListView2, {song->MP3Title(), song->artist(), song->Length(),
-                                                            song->CDTitle(), song->Category()});
-                        row->setData(0, Qt::UserRole, name);
+                        places.push_back({name, song});
                         return;
                     }
                 }
-            // Not in the catalogue: the file's own tag and play time.
-            const QString path = MusicFolder + name;
-            const Mp3ListEntry e = ReadMp3ListEntry(*Mp3Play1, path);
+            places.push_back({name, nullptr});
+            unknown.append(MusicFolder + name);
+        });
+    }
+    Mp3ListReader reader(unknown, nullptr);
+    qsizetype next = 0;
+    for (const Place& place : places) {
+        const QString& name = place.name;
+        const QString base = name.left(name.size() - 4);
+        if (const auto& song = place.song) {
+            trap([&] {
+                auto* row = new ListItem(ListView2, {song->MP3Title(), song->artist(), song->Length(), song->CDTitle(),
+                                                    song->Category()});
+                row->setData(0, Qt::UserRole, name);
+            });
+            continue;
+        }
+        busy.setProgress(next, unknown.size());
+        const Mp3ListFacts& facts = reader.take(next++, busy);
+        // Not in the catalogue: the file's own tag and play time.
+        trap([&] {
+            const Mp3ListEntry e = Mp3ListEntryOf(facts);
             if (!e.opened)
                 return;
             auto* row = new ListItem(ListView2, {base});

@@ -3,6 +3,7 @@
 #include "controls/mp3play.h"
 #include "platform/errors.h"
 #include "core/globals.h"
+#include "core/mp3listing.h"
 #include "library/catalogues.h"
 #include "platform/controls.h"
 
@@ -114,6 +115,7 @@ void MP3WriteTag(const QString& file, const QString& title, const QString& artis
         c.SetTagGenre(static_cast<uint8_t>(n));
     });
     trap([&] { c.WriteTag(); });
+    Mp3ListCache::instance().forget(file);
 }
 
 qint64 PlayTimeByBitRate(int32_t bitRate, int32_t lengthMs, qint64 audioBytes)
@@ -131,13 +133,22 @@ qint64 PlayTimeByBitRate(int32_t bitRate, int32_t lengthMs, qint64 audioBytes)
 
 namespace {
 
-// Steps of GetMP3PlayTime on a control that has the file open: the "[Time=" note of the
-// tag comment, else the length with the bit-rate rule.
-int16_t playTimeOfOpen(const Mp3Play& c, Trap& trap)
+// What the play-time rules ask of an open file.
+struct PlayTimeInputs {
+    bool hasTag = false;
+    QString comment;
+    int32_t bitRate = 0;
+    int32_t lengthMs = 0;
+    qint64 audioBytes = 0;
+};
+
+// Steps of GetMP3PlayTime on an open file: the "[Time=" note of the tag comment, else the
+// length with the bit-rate rule.
+int16_t playTimeOf(const PlayTimeInputs& in, Trap& trap)
 {
     int16_t result = 0;
-    if (c.HasTag()) {
-        const QString cm = c.TagComment();
+    if (in.hasTag) {
+        const QString& cm = in.comment;
         const qsizetype p = cm.indexOf(QStringLiteral("[Time="), 0, Qt::CaseInsensitive);
         const qsizetype q = p < 0 ? -1 : cm.indexOf(QLatin1Char(']'), p + 6);
         if (q >= 0) {
@@ -155,8 +166,13 @@ int16_t playTimeOfOpen(const Mp3Play& c, Trap& trap)
             return result;
         }
     }
-    trap([&] { result = toInt16(PlayTimeByBitRate(c.BitRate(), c.LengthMs(), c.AudioBytes())); });
+    trap([&] { result = toInt16(PlayTimeByBitRate(in.bitRate, in.lengthMs, in.audioBytes)); });
     return result;
+}
+
+int16_t playTimeOfOpen(const Mp3Play& c, Trap& trap)
+{
+    return playTimeOf({c.HasTag(), c.TagComment(), c.BitRate(), c.LengthMs(), c.AudioBytes()}, trap);
 }
 
 } // namespace
@@ -174,20 +190,27 @@ int16_t GetMP3PlayTime(const QString& file)
     return result;
 }
 
-Mp3ListEntry ReadMp3ListEntry(Mp3Play& control, const QString& file)
+Mp3ListEntry Mp3ListEntryOf(const Mp3ListFacts& f)
 {
     Mp3ListEntry e;
-    e.opened = control.Open(file, QString()) == 0;
+    e.opened = f.opened;
     if (!e.opened)
         return e;
     Trap trap(kModule, QStringLiteral("GetMP3PlayTime"));
-    e.seconds = playTimeOfOpen(control, trap);
-    if (control.HasTag()) {
-        e.artist = control.TagArtist();
-        e.album = control.TagAlbum();
-        e.genre = control.GenreName(control.TagGenre());
+    e.seconds = playTimeOf({f.hasTag, f.timeNote, f.bitRate, f.lengthMs, f.audioBytes}, trap);
+    if (f.hasTag) {
+        e.artist = f.artist;
+        e.album = f.album;
+        // The few genre names are made once and shared by every row.
+        static QString names[256];
+        static bool made[256] = {};
+        const auto g = size_t(uint8_t(f.genre));
+        if (!made[g]) {
+            names[g] = Mp3GenreName(f.genre);
+            made[g] = true;
+        }
+        e.genre = names[g];
     }
-    control.Close();
     return e;
 }
 

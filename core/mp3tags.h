@@ -30,17 +30,17 @@ void MP3WriteTag(const QString& file, const QString& title, const QString& artis
 // file cannot be opened or the time does not fit 16 bits.
 int16_t GetMP3PlayTime(const QString& file);
 
-// What a listing shows of an MP3 file that the catalogue does not know, read with a single
-// Open of control (the listing window's own): the play time by GetMP3PlayTime's rules
-// (its errors logged as GetMP3PlayTime's), and the tag's artist, album and genre name,
-// empty when the file has no tag. opened is false when the control cannot open the file.
-// The control is closed again; an error of its Open reaches the caller.
+// What a listing shows of an MP3 file that the catalogue does not know, from the facts read
+// from it (core/mp3listing.h): the play time by GetMP3PlayTime's rules (its errors logged as
+// GetMP3PlayTime's), and the tag's artist, album and genre name, empty when the file has no
+// tag. opened is false when the file cannot be opened.
 struct Mp3ListEntry {
     bool opened = false;
     int16_t seconds = 0;
     QString artist, album, genre;
 };
-Mp3ListEntry ReadMp3ListEntry(Mp3Play& control, const QString& file);
+struct Mp3ListFacts;
+Mp3ListEntry Mp3ListEntryOf(const Mp3ListFacts& facts);
 
 // The bit-rate rule of GetMP3PlayTime: seconds from the bit rate (bits a second), the
 // length in ms and the bytes of MPEG audio (the file less its tags).

@@ -178,7 +178,6 @@ frmPlay::frmPlay()
 {
     random = [] { return QRandomGenerator::global()->generateDouble(); };
     Mp3Play1 = new Mp3Play(this);
-    m_tagReader = new Mp3Play(this);
     // The player lays its controls out on the window itself, in twips.
     body->hide();
     for (QFrame* f : findChildren<QFrame*>(QString(), Qt::FindDirectChildrenOnly))

@@ -204,7 +204,6 @@ private:
     int m_wTw = 4740;
     int m_hTw = 6360;
     bool m_sortFlags[4] = {false, false, false, false};
-    Mp3Play* m_tagReader;
     QElapsedTimer m_sinceDouble;
 };
 

@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "core/globals.h"
 #include "core/busylisting.h"
+#include "core/mp3listing.h"
 #include "core/mp3tags.h"
 #include "platform/files.h"
 #include "platform/prompt.h"
@@ -20,8 +21,6 @@ using namespace playerinternal;
 
 namespace {
 const QString kRecentName = QStringLiteral("*%#Recent List#%*");
-// The error of an object that has disconnected from its clients: a file it cannot read.
-constexpr long kDisconnected = -2147417848L;
 
 // The files of a folder (no hidden ones), in name order ignoring letter case.
 QStringList folderFiles(const QString& folder)
@@ -194,10 +193,13 @@ void frmPlay::sscmdMP3_Click()
     QStringList files;
     trap([&] { files = folderFiles(MusicFolder); });
     const SongsByTitle known(SongLibrary.get());
-    BusyListing busy;
+    BusyListing busy(ListView2);
+    // Catalogue songs are rows at once; the other songs' files are read on worker threads,
+    // first to last, while their places wait in the row order (nullptr, a place of titles).
     // The rows go into the list at once when the listing ends: one insertion, not one per song.
     QList<ListItem*> rows;
     rows.reserve(files.size());
+    QStringList unknown;
     for (const QString& name : files) {
         busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
@@ -212,20 +214,16 @@ void frmPlay::sscmdMP3_Click()
         });
         if (found)
             continue;
-        const QString path = SongFile(title);
-        // Tags are read on a control of their own, so that the song playing goes on.
-        Mp3ListEntry entry;
-        try {
-            entry = ReadMp3ListEntry(*m_tagReader, path);
-        } catch (const AppError& e) {
-            if (e.number != kDisconnected)
-                LogError(kModule, QStringLiteral("sscmdMP3_Click"), e.number, e.description, e.source);
-            entry.opened = false;
-        }
-        if (!entry.opened)
-            continue;
-        rows.append(new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()}));
+        unknown.append(title);
+        rows.append(nullptr);
     }
+    Mp3ListReader reader(unknown, [](const QString& title) { return SongFile(title); });
+    FillFromFiles(rows, reader, busy, [](const QString& title, const Mp3ListFacts& facts) -> ListItem* {
+        const Mp3ListEntry entry = Mp3ListEntryOf(facts);
+        if (!entry.opened)
+            return nullptr;
+        return new RowItem({title, entry.artist, entry.seconds != 0 ? MinutesSeconds(entry.seconds) : QString()});
+    });
     ListView2->addTopLevelItems(rows);
     trap([this] { setSizeTw(9300, m_hTw); });
     trap([this] { keepOnScreen(); });

@@ -20,6 +20,7 @@
 #include "platform/errors.h"
 #include "core/filenames.h"
 #include "core/globals.h"
+#include "core/mp3listing.h"
 #include "core/mp3tags.h"
 #include "core/playlistname.h"
 #include "core/skin.h"
@@ -395,11 +396,13 @@ void frmSongs::loadSongs(const FolderNames& files)
     if (MusicFolder.isEmpty())
         return;
     Trap trap(kModule, QStringLiteral("Form_Load"));
-    BusyListing busy;
+    BusyListing busy(ListView2);
     const SongsByTitle known(SongLibrary.get());
-    // The rows go into the list at once: one insertion instead of one per song.
+    // Catalogue songs are rows at once; the other songs' files are read on worker threads,
+    // first to last, while their places wait in the row order (nullptr, a place of songs).
     QList<ListItem*> rows;
     rows.reserve(files.size());
+    QStringList unknown;
     for (const QStringView file : files) {
         busy.tick();
         trap([&] {
@@ -409,15 +412,21 @@ void frmSongs::loadSongs(const FolderNames& files)
                 rows.append(new ListItem({s->MP3Title(), s->artist(), s->Length(), s->CDTitle(), s->Category()}));
                 return;
             }
-            // Not in the catalogue: the file's own tag and play time.
-            const QString song = file.chopped(4).toString();
-            const QString path = songFile(song);
-            const Mp3ListEntry e = path.isEmpty() ? Mp3ListEntry{} : ReadMp3ListEntry(*Mp3Play1, path);
-            if (!e.opened)
-                return;
-            rows.append(new ListItem({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre}));
+            unknown.append(file.chopped(4).toString());
+            rows.append(nullptr);
         });
     }
+    // Not in the catalogue: the file's own tag and play time.
+    Mp3ListReader reader(unknown, [](const QString& song) { return songFile(song); });
+    FillFromFiles(rows, reader, busy, [&](const QString& song, const Mp3ListFacts& facts) -> ListItem* {
+        ListItem* row = nullptr;
+        trap([&] {
+            const Mp3ListEntry e = Mp3ListEntryOf(facts);
+            if (e.opened)
+                row = new ListItem({song, e.artist, e.seconds != 0 ? MinutesSeconds(e.seconds) : QString(), e.album, e.genre});
+        });
+        return row;
+    });
     ListView2->addTopLevelItems(rows);
     if (ListView2->topLevelItemCount() > 0)
         ListView2->setCurrentItem(ListView2->topLevelItem(0));

@@ -28,7 +28,7 @@ public:
     ListView* ListView2; // the songs of the music folder: title, artist, length, CD title, category
     ListView* ListView1; // the songs of the playlist shown or being built
     ListView* ListView3; // the saved playlists
-    Mp3Play* Mp3Play1;   // reads the tags of songs the catalogue does not know
+    Mp3Play* Mp3Play1;   // the window's MP3 control
     QListWidget* lstDirs; // never shown; the move job keeps its own list of folders to search
 
     // Labels.

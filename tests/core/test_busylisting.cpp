@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QTimer>
 
@@ -44,6 +45,35 @@ TEST_F(BusyListingTest, WaitCursorAndPaintsOnlyOnceTheListingRunsLong)
         EXPECT_TRUE(ran);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// Once busy, how far the reading is shows over the list, and goes with the listing's end.
+TEST_F(BusyListingTest, TheFigureShowsOverTheListOnceTheListingRunsLong)
+{
+    QWidget list;
+    list.resize(400, 300);
+    list.show();
+    const auto figure = [&] { return list.findChild<QLabel*>(QStringLiteral("listingFigure")); };
+    {
+        BusyListing busy(&list);
+        busy.setProgress(5, 10);
+        busy.idle();
+        EXPECT_TRUE(busy.figure().isEmpty());
+        EXPECT_EQ(figure(), nullptr);
+        clock.advance(500);
+        busy.idle();
+        ASSERT_NE(figure(), nullptr);
+        EXPECT_TRUE(figure()->isVisible());
+        EXPECT_EQ(figure()->text(), QStringLiteral("Reading song files: 5 of 10"));
+        busy.setProgress(1234, 50000);
+        clock.advance(99);
+        busy.idle(); // painted a moment ago
+        EXPECT_EQ(figure()->text(), QStringLiteral("Reading song files: 5 of 10"));
+        clock.advance(1);
+        busy.idle();
+        EXPECT_EQ(figure()->text(), QStringLiteral("Reading song files: 1,234 of 50,000"));
+    }
+    EXPECT_EQ(figure(), nullptr);
 }
 
 // Run from a handler, as listings are: a window unloaded meanwhile (deleted later) is still

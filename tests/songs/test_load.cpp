@@ -1,6 +1,9 @@
 #include "songsfixture.h"
 
 #include <QHeaderView>
+#include <mutex>
+
+#include "core/mp3listing.h"
 
 #include "shell/frmmain.h"
 
@@ -38,6 +41,42 @@ TEST_F(SongsFixture, SongListJoinsFilesWithTheCatalogueByTitle)
     EXPECT_EQ(row(w.ListView2, 3), (QStringList{"twice", "First", "1:00", "", ""}));
     EXPECT_EQ(SongLibrary->Count(), 3); // listing adds nothing to the catalogue
     EXPECT_TRUE(prompt.asked.empty());
+}
+
+// Files outside the catalogue are read once; a listing again reads only the file that
+// changed meanwhile, and neither listing adds to the catalogue or saves it.
+TEST_F(SongsFixture, ASecondListingReadsOnlyTheChangedFileAndLeavesTheCatalogueAlone)
+{
+    ASSERT_FALSE(toneMp3().isEmpty());
+    QHash<QString, int> reads;
+    std::mutex mutex;
+    setMp3FactsReader([&](const QString& path) {
+        {
+            const std::lock_guard lock(mutex);
+            ++reads[QFileInfo(path).fileName()];
+        }
+        return ReadMp3FileFacts(path);
+    });
+    song(QStringLiteral("known"), QStringLiteral("Ann"), QStringLiteral("3:05"));
+    file(QStringLiteral("known"));
+    const QStringList names{"a.mp3", "b.mp3", "c.mp3"};
+    for (const QString& name : names)
+        QFile::copy(toneMp3(), MusicFolder + name);
+
+    const QStringList rows{"a", "b", "c", "known"};
+    EXPECT_EQ(column(load().ListView2), rows);
+    SwitchingWindow = 1; // the main window (and its settings) stays away
+    Forms::unload<frmSongs>();
+    settle();
+    {
+        QFile f(MusicFolder + QStringLiteral("b.mp3"));
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(QByteArray(1000, '\0'));
+    }
+    EXPECT_EQ(column(load().ListView2), rows);
+    EXPECT_EQ(reads, (QHash<QString, int>{{"a.mp3", 1}, {"b.mp3", 2}, {"c.mp3", 1}}));
+    EXPECT_EQ(titles(), QStringList{"known/Ann"});
+    EXPECT_FALSE(QFileInfo::exists(programFile(QStringLiteral("MP3.mpd"))));
 }
 
 TEST_F(SongsFixture, LengthsAreMinutesAndTwoDigitSeconds)

@@ -12,6 +12,7 @@
 #include "controls/uisound.h"
 #include "controls/audiosink.h"
 #include "core/globals.h"
+#include "core/mp3listing.h"
 #include "core/settings.h"
 #include "platform/appcontext.h"
 #include "platform/atomicfile.h"
@@ -29,6 +30,8 @@ void AppFixture::SetUp()
     AppContext::setCurrent(AppContext(programDir(), homeDir()));
     ResetGlobals();
     SettingsRead::instance().forget();
+    // Each test lists its own files afresh.
+    Mp3ListCache::instance().clear();
     setPrompts(&prompt);
     setExit(&exitSeam);
     setClock(&clock);
@@ -68,6 +71,7 @@ void AppFixture::TearDown()
     CdDrives::setInjectedDrives({});
     setDriveIo(nullptr);
     AtomicFile::setCalls({});
+    setMp3FactsReader({});
     qputenv("HOME", m_oldHome);
 }
 
