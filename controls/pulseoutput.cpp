@@ -13,8 +13,8 @@ namespace {
 // machine to keep it fed; pause and stop act on the stream at once whatever it holds.
 constexpr qint64 kLatencyMs = 300;
 constexpr pa_usec_t kAnswerUs = 3'000'000; // a server that has not answered by then is gone
-// After the server said a drained stream is through, the sound may still be on its way to the
-// speakers: drain() waits for the stream's clock to reach the end, at most so long.
+// After the server said a drained stream is through, the device may still hold some of it:
+// drain() waits for that much, at most so long.
 constexpr pa_usec_t kTailUs = 1'000'000;
 
 // One output: its own main loop thread, connection and playback stream. start() only begins
@@ -186,13 +186,16 @@ public:
                     pa_operation_cancel(op);
                 pa_operation_unref(op);
             }
-            // What the device still holds: the end comes when the stream's clock says so.
-            const pa_usec_t until = pa_rtclock_now() + kTailUs;
+            // The device still holds what the clock has not passed yet (its latency): the
+            // server's clock stops at the drain, so that much more is waited out.
+            updatePosition();
+            const qint64 heldUs = std::clamp<qint64>(writtenUs() - m_lastUs, 0, qint64(kTailUs));
             m_timedOut = false;
-            pa_time_event* tail = pa_context_rttime_new(m_ctx, until, &PulseOutput::onTimeout, this);
-            const qint64 endUs = writtenUs() - 10'000;
-            while (!m_stopped && !m_lost && !m_timedOut && (updatePosition(), m_lastUs < endUs))
+            pa_time_event* tail = pa_context_rttime_new(m_ctx, pa_rtclock_now() + pa_usec_t(heldUs), &PulseOutput::onTimeout, this);
+            while (tail && !m_stopped && !m_lost && !m_timedOut)
                 pa_threaded_mainloop_wait(m_loop);
+            if (m_timedOut)
+                m_lastUs = std::max<qint64>(m_lastUs, writtenUs());
             if (tail)
                 pa_threaded_mainloop_get_api(m_loop)->time_free(tail);
         }
@@ -231,7 +234,6 @@ private:
         }
         pa_stream_set_state_callback(m_stream, &PulseOutput::onStreamState, this);
         pa_stream_set_write_callback(m_stream, &PulseOutput::onWritable, this);
-        pa_stream_set_latency_update_callback(m_stream, &PulseOutput::onLatency, this);
         // The latency is asked for as a whole (the server sizes its device buffer to it); the
         // rest is the server's choice, the start level included: it starts once it holds
         // the whole latency, or at a drain.
@@ -257,7 +259,6 @@ private:
             return;
         pa_stream_set_state_callback(m_stream, nullptr, nullptr);
         pa_stream_set_write_callback(m_stream, nullptr, nullptr);
-        pa_stream_set_latency_update_callback(m_stream, nullptr, nullptr);
         pa_stream_disconnect(m_stream);
         pa_stream_unref(m_stream);
         m_stream = nullptr;
@@ -331,7 +332,6 @@ private:
         pa_threaded_mainloop_signal(o->m_loop, 0);
     }
     static void onWritable(pa_stream*, size_t, void* self) { pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0); }
-    static void onLatency(pa_stream*, void* self) { pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0); }
     static void onOperation(pa_stream*, int, void* self) { pa_threaded_mainloop_signal(static_cast<PulseOutput*>(self)->m_loop, 0); }
     static void onTimeout(pa_mainloop_api*, pa_time_event* e, const struct timeval*, void* self)
     {

@@ -117,7 +117,9 @@ protected:
 };
 
 // A whole song is heard on a plain server (one null sink, recorded at the recorder's default
-// latency), and its end is told when its sound ends, not before and not long after.
+// latency), and its end is told when its sound ends, not before and not long after. The end
+// is counted on the recording, which an idle null sink shortens: it may hold a new stream back
+// for up to a second or two, during which its monitor records nothing; hence the upper margin.
 TEST_F(RealSound, AWholeSongIsHeardAndEndsWithItsSound)
 {
     for (const Kind& k : kKinds) {
@@ -126,33 +128,34 @@ TEST_F(RealSound, AWholeSongIsHeardAndEndsWithItsSound)
         ASSERT_TRUE(player);
         SinkRecorder rec;
         ASSERT_TRUE(rec.start());
+        rec.take(); // the recording counts from the Play
         QElapsedTimer t;
         t.start();
         player->play();
-        ASSERT_TRUE(runFor(20000, [&] { return player->ended(); }));
+        ASSERT_TRUE(runFor(30000, [&] { return player->ended(); }));
         const double endedAt = double(t.elapsed()) / 1000.0;
-        runFor(500); // the recorder's own delay
-        const double heard = SinkRecorder::heardSeconds(rec.stop());
-        EXPECT_GE(heard, kSongSeconds - 0.5);
-        EXPECT_GE(endedAt, kSongSeconds - 0.1) << "the end came before the sound ended";
-        EXPECT_LE(endedAt, kSongSeconds + 0.5);
+        runFor(2500); // the recorder's own delay
+        const SinkRecorder::Heard heard = SinkRecorder::heard(rec.stop());
+        EXPECT_GE(heard.seconds, kSongSeconds - 0.5);
+        const double trueEnd = heard.last + 0.01;
+        EXPECT_GE(endedAt, trueEnd - 0.1) << "the end came before the sound ended";
+        EXPECT_LE(endedAt, trueEnd + 1.0);
         player->stop();
     }
 }
 
 // The server dies 3 s into a song and is back 3 s later: the time runs on meanwhile, and the
-// rest of the song is heard again without a new Play.
+// rest of the song is heard again within 5 s, without a new Play.
 TEST_F(RealSound, SoundComesBackWhenTheServerReturns)
 {
     for (const Kind& k : kKinds) {
         SCOPED_TRACE(k.what);
-        auto player = k.make(dir.path(), 16.0);
+        auto player = k.make(dir.path(), 20.0);
         ASSERT_TRUE(player);
         player->play();
         runFor(3000);
         daemon.kill();
         const qint64 killedAtMs = player->positionMs();
-        EXPECT_GE(killedAtMs, 2000);
         runFor(3000);
         EXPECT_GE(player->positionMs() - killedAtMs, 2000) << "the time stood still without a server";
         ASSERT_TRUE(daemon.start()) << daemon.log().toStdString();
@@ -160,11 +163,12 @@ TEST_F(RealSound, SoundComesBackWhenTheServerReturns)
         back.start();
         SinkRecorder rec;
         ASSERT_TRUE(rec.start());
-        QByteArray heard;
-        EXPECT_TRUE(runFor(5000 - back.elapsed(), [&] {
-            heard += rec.take();
-            return SinkRecorder::heardSeconds(heard) >= 0.2;
-        })) << "no sound within 5 s of the server's return";
+        rec.take();
+        const double recordingFrom = double(back.elapsed()) / 1000.0;
+        runFor(7500); // the recorder delivers in pieces of up to 2 s
+        const SinkRecorder::Heard heard = SinkRecorder::heard(rec.stop());
+        ASSERT_GE(heard.first, 0.0) << "no sound since the server's return";
+        EXPECT_LE(recordingFrom + heard.first, 5.0);
         player->stop();
     }
 }

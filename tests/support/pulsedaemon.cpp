@@ -17,12 +17,14 @@ PulseDaemon::PulseDaemon()
     m_oldServer = qgetenv("PULSE_SERVER");
     QDir().mkpath(m_dir.path() + QStringLiteral("/run"));
     QFile::setPermissions(m_dir.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QFile script(m_dir.path() + QStringLiteral("/null.pa"));
-    if (script.open(QIODevice::WriteOnly))
-        script.write("load-module module-null-sink sink_name=" + sink().toUtf8() + " rate=44100\n"
-                     "set-default-sink " + sink().toUtf8() + "\n"
-                     "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
-                     QFile::encodeName(socketOf(m_dir)) + "\n");
+    {
+        QFile script(m_dir.path() + QStringLiteral("/null.pa"));
+        if (script.open(QIODevice::WriteOnly))
+            script.write("load-module module-null-sink sink_name=" + sink().toUtf8() + " rate=44100\n"
+                         "set-default-sink " + sink().toUtf8() + "\n"
+                         "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
+                         QFile::encodeName(socketOf(m_dir)) + "\n");
+    }
     qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(socketOf(m_dir)));
     start();
 }
@@ -114,18 +116,25 @@ QByteArray SinkRecorder::stop()
     return m_parec.readAllStandardOutput();
 }
 
-double SinkRecorder::heardSeconds(const QByteArray& pcm, int level)
+SinkRecorder::Heard SinkRecorder::heard(const QByteArray& pcm)
 {
     const auto* s = reinterpret_cast<const qint16*>(pcm.constData());
     const qsizetype samples = pcm.size() / 2;
     constexpr qsizetype kBlock = 441 * 2; // 10 ms of stereo
+    constexpr int kLevel = 1000;
+    Heard h;
     int blocks = 0;
     for (qsizetype b = 0; b + kBlock <= samples; b += kBlock) {
         int peak = 0;
         for (qsizetype i = b; i < b + kBlock; ++i)
             peak = std::max(peak, std::abs(int(s[i])));
-        if (peak > level)
+        if (peak > kLevel) {
             ++blocks;
+            h.last = double(b / kBlock) / 100.0;
+            if (h.first < 0)
+                h.first = h.last;
+        }
     }
-    return blocks / 100.0;
+    h.seconds = blocks / 100.0;
+    return h;
 }

@@ -39,8 +39,12 @@ public:
     QByteArray take();
     // Ends the recording and returns what it heard.
     QByteArray stop();
-    // Seconds of sound in a recording: 10-ms blocks whose loudest sample passes `level`.
-    static double heardSeconds(const QByteArray& pcm, int level = 1000);
+    // The sound in a recording, counted in 10-ms blocks whose loudest sample passes a level:
+    // seconds of it, and where the first and the last such block begin (-1 when none).
+    struct Heard {
+        double seconds = 0, first = -1, last = -1;
+    };
+    static Heard heard(const QByteArray& pcm);
 
 private:
     QProcess m_parec;
