@@ -400,7 +400,8 @@ TEST_F(Playback, ALostDeviceLetsTheSongEndAndTheNextStart)
 // The guard gives an output up only when it is lost: the server went away, the device in
 // use left the list or the stream failed. Another device joining the list while the
 // output stalls is waited out. A write that the lost output left half done still returns
-// all it was given (the rest went to the null output), so a writer never reads it as a stop.
+// all it was given (the rest went to the null output, or to the device found next), so a
+// writer never reads it as a stop.
 TEST_F(Playback, TheGuardGivesUpOnlyALostOutput)
 {
     struct Case {
@@ -424,7 +425,11 @@ TEST_F(Playback, TheGuardGivesUpOnlyALostOutput)
         std::atomic<qint64> taken{-1};
         std::thread writer([&] { taken = sink->write(second.data(), qint64(second.size())); });
         clock.advance(2000); // a stall alone is no reason to give up
-        server.change(c.event);
+        server.change([&](auto& s) {
+            c.event(s);
+            // Once given up, the guard may find the server's new device and go on there.
+            s.stalled = s.stalled && !c.givenUp;
+        });
         const qint64 until = clock.monotonicMs() + 5000;
         pumpUntil([&] {
             clock.advance(50);
