@@ -102,20 +102,19 @@ double controlCpu(const QString& mp3, int* frameEvents)
 {
     Mp3Play p;
     int events = 0;
-    bool ended = false;
     QObject::connect(&p, &Mp3Play::ActFrame, [&](int32_t) { ++events; });
-    QObject::connect(&p, &Mp3Play::ThreadEnded, [&] { ended = true; });
+    QEventLoop loop;
+    QObject::connect(&p, &Mp3Play::ThreadEnded, &loop, &QEventLoop::quit);
     if (p.Open(mp3, QString()) != 0)
         return -1;
     const double before = selfCpu();
     const std::map<QString, double> threadsBefore = threadCpu();
     p.Play();
-    while (!ended)
-        runEvents(50);
+    loop.exec();
     for (const auto& [name, cpu] : threadCpu()) {
         const auto it = threadsBefore.find(name);
         const double used = cpu - (it == threadsBefore.end() ? 0.0 : it->second);
-        if (used > 0.005)
+        if (used > 0.001)
             std::printf("    thread %-16s %.3f s\n", qPrintable(name), used);
     }
     p.Stop();
@@ -133,7 +132,7 @@ template <class Play> double heardWhile(Play play)
         return -1;
     play();
     runEvents(1000); // the recorder's own delay
-    return SinkRecorder::heardSeconds(rec.stop());
+    return SinkRecorder::heard(rec.stop()).seconds;
 }
 
 // Plays a counter signal (each stereo sample one more than the last, never 0) through
