@@ -12,9 +12,13 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <atomic>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -170,6 +174,37 @@ TEST_F(RealSound, SoundComesBackWhenTheServerReturns)
         ASSERT_GE(heard.first, 0.0) << "no sound since the server's return";
         EXPECT_LE(recordingFrom + heard.first, 5.0);
         player->stop();
+    }
+}
+
+// A write of any size is taken whole, however small the format makes the server's buffer,
+// and a write that ends inside a frame is carried on by the next.
+TEST_F(RealSound, AWriteOfAnySizeIsPlayed)
+{
+    for (const auto& [rate, channels] : {std::pair{8000, 1}, std::pair{22050, 2}}) {
+        SCOPED_TRACE(rate);
+        std::vector<qint16> pcm(size_t(rate * channels * 2));
+        for (size_t i = 0; i < pcm.size(); ++i)
+            pcm[i] = qint16(8000 * std::sin(2 * M_PI * 440.0 * double(i / size_t(channels)) / rate));
+        const char* data = reinterpret_cast<const char*>(pcm.data());
+        const qint64 bytes = qint64(pcm.size() * 2);
+        SinkRecorder rec;
+        ASSERT_TRUE(rec.start());
+        auto sink = makeAudioSink();
+        ASSERT_TRUE(sink->start(rate, channels));
+        std::atomic<qint64> taken{0};
+        std::atomic<bool> done{false};
+        std::thread writer([&] {
+            taken = sink->write(data, 3);
+            taken += sink->write(data + 3, bytes - 3);
+            sink->drain();
+            done = true;
+        });
+        EXPECT_TRUE(runFor(15000, [&] { return done.load(); }));
+        writer.join();
+        EXPECT_EQ(taken.load(), bytes);
+        runFor(2500); // the recorder's own delay
+        EXPECT_GE(SinkRecorder::heard(rec.stop()).seconds, 1.9);
     }
 }
 
