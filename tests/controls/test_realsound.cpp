@@ -122,8 +122,9 @@ protected:
 
 // A whole song is heard on a plain server (one null sink, recorded at the recorder's default
 // latency), and its end is told when its sound ends, not before and not long after. The end
-// is counted on the recording, which an idle null sink shortens: it may hold a new stream back
-// for up to a second or two, during which its monitor records nothing; hence the upper margin.
+// is counted on the recording (an idle null sink may hold a new stream back for a second or
+// two, so the Play alone does not tell it); a recorder at its default latency delivers in
+// large pieces, and its timeline may run a few hundred ms from the real one: hence the margin.
 TEST_F(RealSound, AWholeSongIsHeardAndEndsWithItsSound)
 {
     for (const Kind& k : kKinds) {
