@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
 
 namespace {
 
