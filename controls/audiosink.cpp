@@ -1,101 +1,14 @@
 #include "controls/audiosink.h"
 
-#include "controls/audioring.h"
 #include "controls/pulseoutput.h"
 #include "platform/services.h"
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
 #include <thread>
-#include <vector>
-
-// ---- ring ----
-AudioRing::AudioRing(qint64 capacity) : m_buf(static_cast<size_t>(std::max<qint64>(capacity, 1))) {}
-
-void AudioRing::reset()
-{
-    std::lock_guard lk(m_mutex);
-    m_head = m_size = m_consumed = m_want = 0;
-    m_stopped = false;
-}
-
-qint64 AudioRing::write(const char* data, qint64 bytes)
-{
-    const qint64 cap = capacity();
-    qint64 done = 0;
-    std::unique_lock lk(m_mutex);
-    while (done < bytes) {
-        // Waits for room for the whole rest (at most the ring), so the writer wakes once
-        // per block rather than at every pull of the reader.
-        const qint64 need = std::min(bytes - done, cap);
-        if (!m_stopped && cap - m_size < need) {
-            m_want = need;
-            m_cv.wait(lk, [&] { return m_stopped || cap - m_size >= need; });
-            m_want = 0;
-        }
-        if (m_stopped)
-            break;
-        const qint64 tail = (m_head + m_size) % cap;
-        const qint64 n = std::min({bytes - done, cap - m_size, cap - tail});
-        std::memcpy(m_buf.data() + tail, data + done, static_cast<size_t>(n));
-        m_size += n;
-        done += n;
-    }
-    return done;
-}
-
-qint64 AudioRing::read(char* data, qint64 max)
-{
-    const qint64 cap = capacity();
-    qint64 done = 0;
-    bool wake = false;
-    {
-        std::lock_guard lk(m_mutex);
-        while (done < max && m_size > 0) {
-            const qint64 n = std::min({max - done, m_size, cap - m_head});
-            std::memcpy(data + done, m_buf.data() + m_head, static_cast<size_t>(n));
-            m_head = (m_head + n) % cap;
-            m_size -= n;
-            done += n;
-        }
-        m_consumed += done;
-        wake = done > 0 && (m_size == 0 || (m_want > 0 && cap - m_size >= m_want));
-    }
-    if (wake)
-        m_cv.notify_all();
-    return done;
-}
-
-void AudioRing::stop()
-{
-    {
-        std::lock_guard lk(m_mutex);
-        m_stopped = true;
-    }
-    m_cv.notify_all();
-}
-
-bool AudioRing::waitEmpty()
-{
-    std::unique_lock lk(m_mutex);
-    m_cv.wait(lk, [&] { return m_stopped || m_size == 0; });
-    return !m_stopped;
-}
-
-qint64 AudioRing::queued() const
-{
-    std::lock_guard lk(m_mutex);
-    return m_size;
-}
-
-qint64 AudioRing::consumed() const
-{
-    std::lock_guard lk(m_mutex);
-    return m_consumed;
-}
+#include <utility>
 
 namespace {
 
@@ -207,7 +120,8 @@ private:
 };
 
 // ---- lost-output guard ----
-constexpr qint64 kWatchMs = 250; // the guard asks the output whether it is lost so often
+constexpr qint64 kWatchMs = 250;  // the guard asks the output whether it is lost so often
+constexpr qint64 kRetryMs = 1000; // and, while the song plays silently, tries the server again so often
 
 class GuardedAudioSink : public AudioSink {
 public:
@@ -219,21 +133,23 @@ public:
         endWatch();
         if (sampleRate <= 0 || channels <= 0)
             return false;
+        std::shared_ptr<AudioSink> inner;
         {
             std::lock_guard lk(m_mutex);
             m_failed = false;
             m_stopped = false;
             m_paused = false;
             m_fallback.reset();
-            m_failedAtUs = 0;
+            m_candidate.reset();
+            m_baseUs = 0;
             m_rate = sampleRate;
             m_channels = channels;
+            inner = m_inner;
         }
-        // An output that cannot start (its server went away meanwhile) plays as the null one.
-        if (!m_inner->start(sampleRate, channels)) {
+        // An output that cannot start (its server went away meanwhile), or none at all, plays
+        // as the null one until the server is found again.
+        if (!inner || !inner->start(sampleRate, channels))
             failOver();
-            return true;
-        }
         m_quit = false;
         m_watch = std::thread([this] { watch(); });
         return true;
@@ -242,100 +158,85 @@ public:
     qint64 write(const char* data, qint64 bytes) override
     {
         qint64 taken = 0;
-        if (!m_failed) {
-            taken = m_inner->write(data, bytes);
+        while (taken < bytes && !m_stopped) {
+            const auto [out, failed] = current();
+            if (!out)
+                break;
+            taken += out->write(data + taken, bytes - taken);
             if (taken == bytes)
-                return taken;
-            if (!m_inner->lost() && !m_failed)
-                return taken; // stopped
-            failOver();
+                break;
+            if (!failed) {
+                if (!out->lost() && !m_failed)
+                    break; // stopped
+                failOver();
+            } else if (current().first == out) {
+                break; // the null output stopped; else the server came back meanwhile
+            }
         }
-        AudioSink* fb = fallback();
-        return taken + (fb ? fb->write(data + taken, bytes - taken) : 0);
+        return taken;
     }
 
     void pause(bool paused) override
     {
+        std::lock_guard lk(m_mutex);
         m_paused = paused;
-        m_inner->pause(paused);
-        if (AudioSink* fb = fallback(false))
-            fb->pause(paused);
+        if (m_inner)
+            m_inner->pause(paused);
+        if (m_fallback)
+            m_fallback->pause(paused);
     }
 
     void stop() override
     {
-        m_stopped = true;
-        m_inner->stop();
-        if (AudioSink* fb = fallback(false))
+        std::shared_ptr<AudioSink> inner, fb;
+        {
+            std::lock_guard lk(m_mutex);
+            m_stopped = true;
+            inner = m_inner;
+            fb = m_fallback;
+        }
+        if (inner)
+            inner->stop();
+        if (fb)
             fb->stop();
     }
 
-    void setVolume(double v) override { m_inner->setVolume(v); }
+    void setVolume(double v) override
+    {
+        std::lock_guard lk(m_mutex);
+        m_volume = v;
+        if (m_inner)
+            m_inner->setVolume(v);
+    }
 
     qint64 playedUs() const override
     {
-        if (!m_failed)
-            return m_inner->playedUs();
         std::lock_guard lk(m_mutex);
-        return m_failedAtUs + (m_fallback ? m_fallback->playedUs() : 0);
+        const AudioSink* out = m_failed ? m_fallback.get() : m_inner.get();
+        return m_baseUs + (out ? out->playedUs() : 0);
     }
 
     void drain() override
     {
-        if (!m_failed) {
-            m_inner->drain();
-            if (!m_inner->lost() && !m_failed)
+        while (!m_stopped) {
+            const auto [out, failed] = current();
+            if (!out)
+                return;
+            out->drain();
+            if (failed || (!out->lost() && !m_failed))
                 return;
             failOver();
         }
-        if (AudioSink* fb = fallback())
-            fb->drain();
     }
 
 private:
-    // Asks the output a few times a second whether it is lost, so a writer blocked on a
-    // lost output goes on at once.
-    void watch()
-    {
-        Clock& clock = Clocks();
-        for (;;) {
-            clock.sleepUntilMsOr(clock.monotonicMs() + kWatchMs, [this] { return m_quit.load(); });
-            if (m_quit || m_failed)
-                return;
-            if (!m_stopped && m_inner->lost()) {
-                failOver();
-                return;
-            }
-        }
-    }
-    // Gives the output up: it is stopped (a blocked write returns with what it took) and
-    // the rest goes to the null output. The time runs on from what was heard: what the
-    // lost output held unplayed is skipped rather than the display leaping over it.
-    void failOver()
-    {
-        const qint64 heard = m_inner->playedUs();
-        {
-            std::lock_guard lk(m_mutex);
-            if (m_failed)
-                return;
-            m_failedAtUs = heard;
-            m_failed = true;
-        }
-        m_inner->stop();
-    }
-    void endWatch()
-    {
-        m_quit = true;
-        Clocks().wakeSleepers();
-        if (m_watch.joinable())
-            m_watch.join();
-    }
-    AudioSink* fallback(bool create = true)
+    // The output the writer uses now (the null one once the device output failed).
+    std::pair<std::shared_ptr<AudioSink>, bool> current()
     {
         std::lock_guard lk(m_mutex);
         if (!m_failed)
-            return nullptr;
-        if (!m_fallback && create) {
+            return {m_inner, false};
+        if (!m_fallback) {
             m_fallback = makeNullAudioSink();
             m_fallback->start(m_rate, m_channels);
             if (m_paused)
@@ -343,20 +244,128 @@ private:
             if (m_stopped)
                 m_fallback->stop();
         }
-        return m_fallback.get();
+        return {m_fallback, true};
     }
 
-    std::unique_ptr<AudioSink> m_inner;
+    // Asks the output a few times a second whether it is lost, so a writer blocked on a
+    // lost output goes on at once; once it is lost, tries the server again now and then.
+    void watch()
+    {
+        Clock& clock = Clocks();
+        for (;;) {
+            clock.sleepUntilMsOr(clock.monotonicMs() + kWatchMs, [this] { return m_quit.load(); });
+            if (m_quit)
+                return;
+            if (m_stopped)
+                continue;
+            std::shared_ptr<AudioSink> inner;
+            {
+                std::lock_guard lk(m_mutex);
+                inner = m_inner;
+            }
+            if (!m_failed) {
+                if (inner && inner->lost())
+                    failOver();
+                continue;
+            }
+            retry(clock.monotonicMs());
+        }
+    }
+
+    // Watch thread: a new output of the server is started beside the null one; once it is
+    // connected, the rest of the song goes to it.
+    void retry(qint64 nowMs)
+    {
+        if (m_candidate) {
+            if (m_candidate->lost())
+                m_candidate.reset();
+            else if (!m_candidate->connecting())
+                takeOver();
+            return;
+        }
+        if (nowMs < m_nextTryMs)
+            return;
+        m_nextTryMs = nowMs + kRetryMs;
+        std::unique_ptr<AudioSink> out = SoundServers().openOutput();
+        if (!out)
+            return;
+        {
+            std::lock_guard lk(m_mutex);
+            out->setVolume(m_volume);
+        }
+        if (out->start(m_rate, m_channels))
+            m_candidate = std::move(out);
+    }
+
+    void takeOver()
+    {
+        std::shared_ptr<AudioSink> fb;
+        {
+            std::lock_guard lk(m_mutex);
+            if (m_stopped)
+                return;
+            if (m_paused)
+                m_candidate->pause(true);
+            fb = m_fallback;
+            m_baseUs += fb ? fb->playedUs() : 0;
+            m_inner = std::move(m_candidate);
+            m_fallback.reset();
+            m_failed = false;
+        }
+        // A writer waiting in the null output comes back and writes to the new output.
+        if (fb)
+            fb->stop();
+    }
+
+    // Gives the output up: it is stopped (a blocked write returns with what it took) and
+    // the rest goes to the null output. The time runs on from what was heard: what the
+    // lost output held unplayed is skipped rather than the display leaping over it.
+    void failOver()
+    {
+        std::shared_ptr<AudioSink> inner;
+        {
+            std::lock_guard lk(m_mutex);
+            if (m_failed)
+                return;
+            inner = m_inner;
+        }
+        const qint64 heard = inner ? inner->playedUs() : 0;
+        {
+            std::lock_guard lk(m_mutex);
+            if (m_failed)
+                return;
+            m_baseUs += heard;
+            m_failed = true;
+            m_nextTryMs = 0;
+        }
+        if (inner)
+            inner->stop();
+    }
+    void endWatch()
+    {
+        m_quit = true;
+        Clocks().wakeSleepers();
+        if (m_watch.joinable())
+            m_watch.join();
+        m_candidate.reset();
+    }
+
     std::thread m_watch;
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_failed{false};
     std::atomic<bool> m_stopped{false};
-    std::atomic<bool> m_paused{false};
     mutable std::mutex m_mutex;
-    std::unique_ptr<AudioSink> m_fallback;
-    qint64 m_failedAtUs = 0;
+    // Under m_mutex:
+    std::shared_ptr<AudioSink> m_inner;
+    std::shared_ptr<AudioSink> m_fallback;
+    qint64 m_baseUs = 0; // played before the output in use took over
+    bool m_paused = false;
+    double m_volume = 1.0;
     int m_rate = 0;
     int m_channels = 0;
+    // The watch thread's own:
+    std::unique_ptr<AudioSink> m_candidate;
+    qint64 m_nextTryMs = 0;
 };
 
 AudioSinkFactory g_factory = nullptr;
@@ -385,9 +394,8 @@ std::unique_ptr<AudioSink> makeAudioSink()
 {
     if (g_factory)
         return g_factory();
-    if (auto dev = makeDeviceAudioSink())
-        return dev;
-    return makeNullAudioSink();
+    // With no server now, the guard starts on the null output and looks for it again.
+    return makeGuardedAudioSink(SoundServers().openOutput());
 }
 
 void setAudioSinkFactory(AudioSinkFactory f) { g_factory = f; }

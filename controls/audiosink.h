@@ -9,14 +9,16 @@
 //
 // Two outputs:
 // - Device output: a stream to the sound server's default device (PulseAudio, or PipeWire
-//   through its PulseAudio service), on a connection of its own made for each output, so
-//   a server that went away and came back is found again by the next output. The server
-//   holds up to about 2 s and a ring of about 1 s lies before it, so a loaded machine plays
-//   without gaps; write() blocks while both are full. Pause and stop act on the stream at
-//   once; the position is what the server reports as played. It sits behind a guard that
-//   moves the rest of a song to the null output as soon as the output is lost (the server
-//   or the device in use went away, or the stream failed), so a song still ends and its
-//   time runs on.
+//   through its PulseAudio service), on a connection of its own made for each output. start()
+//   only begins connecting (no caller waits on a server that is away or hangs); writes wait
+//   until the stream is ready and then whenever the server has no room. The server holds a
+//   few hundred ms and starts again by itself after running dry. Pause and stop act on the
+//   stream at once; the position is the server's clock for the stream (what was heard), and
+//   drain() returns when the last sound has left the device. It sits behind a guard that
+//   moves the rest of a song to the null output as soon as the output is lost (the server or
+//   the device in use went away, or the stream failed), so a song still ends and its time runs
+//   on; meanwhile the guard tries the server again every second and, once it answers, the
+//   rest of the song plays there.
 // - Null output: no sound, paced by the clock seam (Clocks()). write() returns once
 //   the clock has reached the end of the audio written so far (nothing is buffered,
 //   so playedUs() follows the clock exactly); while paused the clock does not count.
@@ -33,8 +35,8 @@ SoundServer& SoundServers();
 // Installs a server (a test's); nullptr restores the machine's.
 void setSoundServer(SoundServer* server);
 
-// Makes the program's audio output: the sound device when one exists, else the
-// null output paced by the clock seam. Tests install a factory of their own.
+// Makes the program's audio output: the guarded device output, which plays as the null one
+// (paced by the clock seam) while no server answers. Tests install a factory of their own.
 std::unique_ptr<AudioSink> makeAudioSink();
 using AudioSinkFactory = std::unique_ptr<AudioSink> (*)();
 // nullptr restores the default (device when present, else null).
@@ -45,7 +47,9 @@ std::unique_ptr<AudioSink> makeNullAudioSink();
 // An output of SoundServers() behind the guard; nullptr when the server has none to give.
 std::unique_ptr<AudioSink> makeDeviceAudioSink();
 // Watches `inner` (a few times a second on the clock seam, and at every write and drain):
-// once it is lost, or when it cannot start, it is stopped and the rest goes to the null
-// output (playedUs() goes on from what the lost output had played). A device that only
-// stalls is waited for: it is given up only when it says it is lost.
+// once it is lost, or when it cannot start (or there is none), it is stopped and the rest
+// goes to the null output (playedUs() goes on from what the lost output had played). A device
+// that only stalls is waited for: it is given up only when it says it is lost. While on the
+// null output, a new output of SoundServers() is tried every second; the first that connects
+// takes the rest of the song, the time running on from the null output's.
 std::unique_ptr<AudioSink> makeGuardedAudioSink(std::unique_ptr<AudioSink> inner);

@@ -30,6 +30,9 @@ public:
     // or the stream reported an error. A lost output takes nothing more (a blocked write
     // returns with what it took) and stays lost until the next start().
     virtual bool lost() const { return false; }
+    // True while a started output is still on its way to its server: it plays nothing yet
+    // and is not lost either (a write waits for it).
+    virtual bool connecting() const { return false; }
 };
 
 // The sound server: where device outputs come from. The program's is the machine's
@@ -37,7 +40,8 @@ public:
 class SoundServer {
 public:
     virtual ~SoundServer() = default;
-    // A new output on the server's default device, not started; nullptr when no server
-    // answers or it offers no device. Asked anew for every output.
+    // A new output on the server's default device, not started; nullptr when the server is
+    // known to be away or to offer no device (an output that cannot reach it is lost soon
+    // after its start). Asked anew for every output.
     virtual std::unique_ptr<AudioSink> openOutput() = 0;
 };

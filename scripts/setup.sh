@@ -9,6 +9,7 @@ pkgs=(
   lame
   libgtest-dev libgmock-dev libbenchmark-dev
   libcddb2-dev poppler-utils
+  pulseaudio pulseaudio-utils
   fonts-dejavu-core python3
 )
 missing=()

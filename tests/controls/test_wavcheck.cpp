@@ -2,10 +2,7 @@
 #include "fixture.h"
 
 #include "controls/acdwrite_types.h"
-#include "controls/audioring.h"
 #include "controls/wavcheck.h"
-
-#include <thread>
 
 using namespace testaudio;
 
@@ -87,44 +84,6 @@ TEST_F(WavCheckTest, HeadersAreTakenOnlyAsFarAsTheFileGoes)
         EXPECT_EQ(track.frames, c.frames);
         EXPECT_EQ(why, c.frames > 0 ? QString() : BurnText::badTrack(path));
     }
-}
-
-// The ring between a decoding worker and the sound device.
-TEST(AudioRingTest, WriterWaitsForTheReaderAndDataKeepsItsOrder)
-{
-    AudioRing ring(64);
-    std::vector<char> in(1000);
-    for (size_t i = 0; i < in.size(); ++i)
-        in[i] = static_cast<char>(i * 7);
-    qint64 written = 0;
-    std::thread writer([&] { written = ring.write(in.data(), qint64(in.size())); });
-    std::vector<char> out;
-    char buf[50];
-    while (out.size() < in.size()) {
-        const qint64 n = ring.read(buf, sizeof buf);
-        out.insert(out.end(), buf, buf + n);
-        if (n == 0)
-            std::this_thread::yield();
-    }
-    writer.join();
-    EXPECT_EQ(written, 1000);
-    EXPECT_EQ(out, in);
-    EXPECT_EQ(ring.consumed(), 1000);
-}
-
-TEST(AudioRingTest, StopReleasesABlockedWriter)
-{
-    AudioRing ring(16);
-    char data[100] = {};
-    qint64 written = -1;
-    std::thread writer([&] { written = ring.write(data, sizeof data); });
-    while (ring.queued() < 16)
-        std::this_thread::yield();
-    ring.stop();
-    writer.join();
-    EXPECT_EQ(written, 16);
-    EXPECT_FALSE(ring.waitEmpty());
-    EXPECT_EQ(ring.write(data, 4), 0);
 }
 
 } // namespace
