@@ -1204,6 +1204,16 @@ void frmCD::sscmdEncode_Click()
         MsgBox(outcome.reason, Mb::OKOnly, kTitle);
     if (Forms::gone(self))
         return;
+    // The tracks whose read was not exact are told once more: the progress window that
+    // listed them closes now, and a user back from a long rip would not know otherwise.
+    QString inexact;
+    if (frmCDRip* rip = Forms::find<frmCDRip>(); rip && !rip->lblInexact->isHidden())
+        inexact = rip->lblInexact->text();
+    if (!inexact.isEmpty()) {
+        MsgBox(inexact, Mb::OKOnly | Mb::Exclamation, kTitle);
+        if (Forms::gone(self))
+            return;
+    }
 
     RipAbort = -1;
     trap([] { Forms::unload<frmCDRip>(); });

@@ -39,10 +39,11 @@ public:
     // Starts reading `track` into `path`; 0 when the read has started (ActPosition and
     // ReadComplete follow), else a ReadResult telling why the track cannot be read.
     int16_t ReadTrack(int16_t& track, const QString& path);
-    // Stops a running read and returns at once: the reader stops at its next look (between
-    // sectors, or at paranoia's next report on a sector it retries) and ends by itself; the
-    // partial file is removed now. No signal of that read arrives afterwards, and a new read
-    // may start while the stopped one is still ending.
+    // Stops a running read and returns at once: the reader stops before its next sector (a
+    // sector the drive is still retrying is finished first; paranoia cannot be cut short) and
+    // ends by itself, holding the drive until then; the partial file is removed now. No
+    // signal of that read arrives afterwards, and a new read may start while the stopped one
+    // is still ending.
     void StopRead();
     // Whether the last read ended without the whole track in its file (a read error:
     // the partial file is removed). False after a complete read.

@@ -512,6 +512,14 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
         LibburnCalls& lib;
         ~SignalsBack() { lib.setSignalHandling(false); }
     } signalsBack{lib};
+    // A signal the library's handler caught ends the program once the drive is left alone,
+    // the run's files first; also when the write never started, or the signal would be lost.
+    const auto endIfSignalled = [&lib] {
+        if (lib.signalled()) {
+            UnlinkSignalCleanupFiles();
+            lib.endAfterSignal();
+        }
+    };
 
     // What the grab and the disc check said is shown before the write, so that what
     // comes after startWrite is the write's own.
@@ -519,15 +527,19 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     drainMessages(lib, &report, &lastError);
     BurnOutcome::Reason refused = BurnOutcome::Other;
     QString why;
-    if (!lib.startWrite(job, &refused, &why))
+    if (!lib.startWrite(job, &refused, &why)) {
+        endIfSignalled();
         return fail(refused, why);
+    }
     // The library refuses a write while a scan or another drive operation is still going
     // on: it says so in its queue at once, starts no write thread (so no note of its end
     // ever comes) and leaves the drive's last result as it was.
     QString notStarted;
     drainMessages(lib, &report, &lastError, &notStarted);
-    if (!notStarted.isEmpty())
+    if (!notStarted.isEmpty()) {
+        endIfSignalled();
         return fail(BurnOutcome::Busy, notStarted);
+    }
     report.info(job.simulate ? QStringLiteral("Simulating Write") : QStringLiteral("Writing Tracks"));
 
     LibburnCalls::Progress p;
@@ -594,11 +606,7 @@ BurnOutcome LibburnWriter::write(const BurnJob& job, BurnReporter& report)
     }
     drainMessages(lib, &report, &lastError);
     lib.endWrite();
-    if (lib.signalled()) {
-        // The program ends here: the files the run made go first.
-        UnlinkSignalCleanupFiles();
-        lib.endAfterSignal();
-    }
+    endIfSignalled();
     if (cancelled)
         return BurnOutcome::aborted();
     if (!lib.wroteWell())

@@ -106,13 +106,14 @@ void Mp3ToWavJob::onEnded()
         return;
     }
     // A WAV the disk refused is cut short even when its header reads well: the run stops,
-    // removes it and says why.
+    // removes it and says why. The cause is judged while the cut file still holds its room:
+    // once it is gone, a disk that was full has room again.
     if (!written.isEmpty() && (writeFailed || !CheckWAVFormat(written))) {
+        const QString why = WriteFailedText(m_plan.folder, written.mid(m_plan.folder.size()), QStringLiteral("WAV"));
         QFile::remove(written);
         m_made[m_current].clear();
         m_failedMp3 = m_plan.items[m_current].mp3Name;
-        const QString name = written.mid(m_plan.folder.size());
-        end(JobOutcome::failed(WriteFailedText(m_plan.folder, name, QStringLiteral("WAV"))));
+        end(JobOutcome::failed(why));
         return;
     }
     next();

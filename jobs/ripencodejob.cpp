@@ -373,7 +373,9 @@ void RipEncodeJob::finishTrack(const QString& title)
                 trap([&] {
                     QFile marker(m_plan.folder + m_plan.playlist + QStringLiteral(".lst"));
                     if (!marker.open(QIODevice::WriteOnly | QIODevice::Truncate) || marker.write("1\r\n") != 3)
-                        throw AppError(Err::FileNotFound, marker.errorString(), marker.fileName());
+                        throw AppError(Err::FileNotFound,
+                                       FileNotWrittenText(marker.fileName()) + QLatin1Char('\n') + marker.errorString(),
+                                       marker.fileName());
                 });
             }
         }

@@ -130,15 +130,15 @@ void WavToMp3Job::poll()
         // The encoder failed: its partial MP3 goes, its WAV stays, and the run goes on.
         const QString why = code < 0 ? QStringLiteral("The encoder was ended abnormally: ")
                                      : QStringLiteral("The encoder ended with exit code %1: ").arg(code);
-        QFile::remove(m_mp3Path);
         if (endOnWriteTrouble())
             return;
+        QFile::remove(m_mp3Path);
         emit logError(QStringLiteral("WAVToMP3Encode"), Err::InvalidCall, why + m_display);
     } else if (QFileInfo(m_mp3Path).size() <= 0) {
         // An encoder that says it succeeded but left no MP3 has not converted the file.
-        QFile::remove(m_mp3Path);
         if (endOnWriteTrouble())
             return;
+        QFile::remove(m_mp3Path);
         emit infoMessage(FileNotWrittenText(m_mp3Path), Job::Warning);
     }
     if (running() && !m_aborting)
@@ -146,12 +146,16 @@ void WavToMp3Job::poll()
 }
 
 // The file in hand was not made: when the folder takes no file or the disk is full, every
-// file after it would fail alike, so the run stops and says so. True when it has.
+// file after it would fail alike, so the run removes the partial file, stops and says so.
+// True when it has. The cause is judged while the partial file still holds its room: once it
+// is gone, a disk that was full has room again.
 bool WavToMp3Job::endOnWriteTrouble()
 {
     if (WriteTroubleOf(m_plan.folder) == WriteTrouble::None)
         return false;
-    end(JobOutcome::failed(WriteFailedText(m_plan.folder, m_mp3Path.mid(m_plan.folder.size()), QStringLiteral("MP3"))));
+    const QString why = WriteFailedText(m_plan.folder, m_mp3Path.mid(m_plan.folder.size()), QStringLiteral("MP3"));
+    QFile::remove(m_mp3Path);
+    end(JobOutcome::failed(why));
     return true;
 }
 

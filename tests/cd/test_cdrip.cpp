@@ -318,7 +318,7 @@ TEST_F(CdRip, AbortDuringASectorTheDriveRetriesReturnsAtOnceAndTheWavGoes)
     expectIdle(cd);
 }
 
-TEST_F(CdRip, ATrackNotReadExactlyIsToldInTheProgressWindow)
+TEST_F(CdRip, ATrackNotReadExactlyIsToldInTheProgressWindowAndAgainAtTheEnd)
 {
     EncodeOutputMode = 2;
     frmCD& cd = start();
@@ -335,6 +335,11 @@ TEST_F(CdRip, ATrackNotReadExactlyIsToldInTheProgressWindow)
     EXPECT_EQ(told, QStringLiteral("Track No. 1.wav: 3 sectors could not be read exactly\n"
                                    "Track No. 2.wav: 3 sectors could not be read exactly"));
     EXPECT_EQ(musicFiles(), (QStringList{"Track No. 1.wav", "Track No. 2.wav", "Track No. 3.wav"}));
+    // The progress window closes as the run ends: the whole list is told once more then.
+    EXPECT_EQ(prompt.messageTexts(),
+              QStringList{QStringLiteral("Track No. 1.wav: 3 sectors could not be read exactly\n"
+                                         "Track No. 2.wav: 3 sectors could not be read exactly\n"
+                                         "Track No. 3.wav: 3 sectors could not be read exactly")});
 }
 
 TEST_F(CdRip, TheRealAbortQuestionAnsweredAfterTheReadEndedRemovesItsWav)

@@ -17,6 +17,7 @@
 #include "fixture.h"
 #include "pump.h"
 #include "platform/cddrives.h"
+#include "platform/signalcleanup.h"
 
 namespace {
 
@@ -47,6 +48,10 @@ class ScriptedLibburn : public FakeLibburn {
 public:
     std::atomic<bool> refuseWrite{false};
     std::atomic<int> idleLooks{0};
+    // A signal its handler caught (set before the write), and whether the writer then
+    // ended the program (here it only says so).
+    std::atomic<bool> caughtSignal{false};
+    std::atomic<bool> endedAfterSignal{false};
 
     bool startWrite(const BurnJob& job, BurnOutcome::Reason* reason, QString* why) override
     {
@@ -56,6 +61,8 @@ public:
         return ok;
     }
     bool writeEnded() override { return !refuseWrite; }
+    bool signalled() override { return caughtSignal; }
+    void endAfterSignal() override { endedAfterSignal = true; }
     DriveStatus driveStatus(Progress& p) override
     {
         const DriveStatus st = FakeLibburn::driveStatus(p);
@@ -381,6 +388,23 @@ TEST_F(LibburnWriterTest, AWriteTheLibraryRefusesToStartFailsWithItsReasonAndWai
     ASSERT_EQ(writer->WriteCD(), 0);
     ASSERT_TRUE(runUntil([&] { return ended(); }));
     EXPECT_EQ(outcome.kind, BurnOutcome::Written);
+}
+
+// A signal caught while the library refused to start the write still ends the program, and
+// the run's files go first.
+TEST_F(LibburnWriterTest, ASignalCaughtAsTheLibraryRefusesTheWriteStillEndsTheProgram)
+{
+    lib.refuseWrite = true;
+    lib.caughtSignal = true;
+    addTracks({1.0});
+    const QString made = homeDir() + QStringLiteral("made.wav");
+    ASSERT_TRUE(testaudio::writeWav(made, 44100, 2, 0.1));
+    SignalCleanup cleanup;
+    ASSERT_TRUE(cleanup.add(made));
+    ASSERT_EQ(writer->WriteCD(), 0);
+    ASSERT_TRUE(pumpUntil([&] { return ended(); }));
+    EXPECT_TRUE(lib.endedAfterSignal);
+    EXPECT_FALSE(QFile::exists(made));
 }
 
 // Abort comes in after the writer's last look at the working drive, and the next look

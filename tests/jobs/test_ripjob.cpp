@@ -374,11 +374,17 @@ TEST_F(RipJob, AFailureInsideTheRunIsReportedNotShown)
     QDir().mkpath(MusicFolder + QStringLiteral("Mix.lst"));
     RipEncodeJob job(p, reader);
     QStringList logged;
-    QObject::connect(&job, &Job::logError, [&](const QString& proc, int number, const QString&) {
+    QString markerText;
+    QObject::connect(&job, &Job::logError, [&](const QString& proc, int number, const QString& text) {
         logged << proc + ' ' + QString::number(number);
+        if (proc == QLatin1String("sscmdEncode_Click"))
+            markerText = text;
     });
     EXPECT_EQ(run(job).kind, JobOutcome::Done);
     EXPECT_EQ(logged, (QStringList{"MP3WriteTag 53", "sscmdEncode_Click 53", "MP3WriteTag 53"}));
+    // The box the window shows with it names the file that was not written.
+    EXPECT_TRUE(markerText.startsWith(FileNotWrittenText(MusicFolder + QStringLiteral("Mix.lst"))))
+        << markerText.toStdString();
     EXPECT_TRUE(prompt.asked.empty());
     EXPECT_EQ(job.tracksDone(), 2);
     EXPECT_EQ(Playlists->Count(), 2);
