@@ -22,6 +22,7 @@
 
 #include "app/windows.h"
 #include "../tests/support/audiofiles.h"
+#include "mp3templates.h"
 #include "burner/frmburner.h"
 #include "controls/audiosink.h"
 #include "controls/uisound.h"
@@ -39,13 +40,6 @@
 
 namespace {
 
-bool lame(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet"), QStringLiteral("--nohist")} + args);
-    return p.waitForFinished(600000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile f(path);
@@ -57,8 +51,6 @@ QByteArray readAll(const QString& path)
 // variable bit rate with its header.
 QList<QByteArray> templates(const QString& dir)
 {
-    const QString wav = dir + QStringLiteral("/src.wav");
-    testaudio::writeWav(wav, 44100, 2, 64.0);
     const QStringList tags{QStringLiteral("--ta"), QStringLiteral("Some Artist"), QStringLiteral("--tl"),
                            QStringLiteral("Some Album"), QStringLiteral("--tg"), QStringLiteral("Rock"),
                            QStringLiteral("--add-id3v2")};
@@ -66,13 +58,8 @@ QList<QByteArray> templates(const QString& dir)
                                    {QStringLiteral("-b"), QStringLiteral("160"), QStringLiteral("--cbr"), QStringLiteral("-t")},
                                    {QStringLiteral("-V"), QStringLiteral("4")}};
     QList<QByteArray> out;
-    for (int i = 0; i < kinds.size(); ++i) {
-        const QString mp3 = dir + QStringLiteral("/t%1.mp3").arg(i);
-        if (!lame(kinds[i] + tags + QStringList{wav, mp3}))
-            std::fprintf(stderr, "could not make the test MP3 (is lame installed?)\n");
+    for (const QString& mp3 : bench::makeMp3s(dir, 64.0, kinds, tags))
         out << readAll(mp3);
-    }
-    QFile::remove(wav);
     return out;
 }
 
@@ -82,7 +69,7 @@ void bigMp3(const QString& dir, const QString& path)
     const QString wav = dir + QStringLiteral("/big.wav");
     const QString part = dir + QStringLiteral("/part.mp3");
     testaudio::writeWav(wav, 44100, 2, 60.0);
-    lame({QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--cbr"), QStringLiteral("-t"), wav, part});
+    bench::runLame({QStringLiteral("-b"), QStringLiteral("128"), QStringLiteral("--cbr"), QStringLiteral("-t"), wav, part});
     const QByteArray bytes = readAll(part);
     QFile f(path);
     f.open(QIODevice::WriteOnly);

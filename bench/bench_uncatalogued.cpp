@@ -30,6 +30,7 @@
 #include <taglib/tag.h>
 
 #include "../tests/support/audiofiles.h"
+#include "mp3templates.h"
 #include "windowbench.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
@@ -67,19 +68,13 @@ QString fileName(int i) { return QStringLiteral("Track %1 of the evening.mp3").a
 // Three short MP3s with a tag whose texts hold the place of a number.
 QList<QByteArray> templates(const QString& dir)
 {
-    const QString wav = dir + QStringLiteral("/src.wav");
-    testaudio::writeWav(wav, 44100, 2, 1.2);
     const QList<QStringList> kinds{{QStringLiteral("-b"), QStringLiteral("64"), QStringLiteral("--cbr")},
                                    {QStringLiteral("-b"), QStringLiteral("80"), QStringLiteral("--cbr"), QStringLiteral("-t")},
                                    {QStringLiteral("-V"), QStringLiteral("6")}};
+    const QStringList mp3s = bench::makeMp3s(dir, 1.2, kinds);
     QList<QByteArray> out;
-    for (int k = 0; k < kinds.size(); ++k) {
-        const QString mp3 = dir + QStringLiteral("/t%1.mp3").arg(k);
-        QProcess lame;
-        lame.start(QStringLiteral("lame"), QStringList{QStringLiteral("--quiet"), QStringLiteral("--nohist")} + kinds[k] +
-                                               QStringList{wav, mp3});
-        if (!lame.waitForFinished(60000) || lame.exitCode() != 0)
-            std::fprintf(stderr, "could not make the test MP3 (is lame installed?)\n");
+    for (int k = 0; k < mp3s.size(); ++k) {
+        const QString& mp3 = mp3s[k];
         {
             TagLib::MPEG::File f(QFile::encodeName(mp3).constData());
             const TagLib::String n(kDigits);
@@ -93,7 +88,6 @@ QList<QByteArray> templates(const QString& dir)
         f.open(QIODevice::ReadOnly);
         out << f.readAll();
     }
-    QFile::remove(wav);
     return out;
 }
 
