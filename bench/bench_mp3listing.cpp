@@ -22,7 +22,7 @@
 
 #include "app/windows.h"
 #include "../tests/support/audiofiles.h"
-#include "mp3templates.h"
+#include "collectionbench.h"
 #include "burner/frmburner.h"
 #include "controls/audiosink.h"
 #include "controls/uisound.h"
@@ -133,12 +133,7 @@ int main(int argc, char** argv)
     AppDriveRoot = Ctx().appDriveRoot();
     DefaultMusicFolder = Ctx().defaultMusicFolder();
     QDir().mkpath(DefaultMusicFolder);
-    SongLibrary = std::make_unique<colMp3>();
-    SongLibrary->setFileName(program + QStringLiteral("MP3.mpd"));
-    Playlists = std::make_unique<colPlaylist>();
-    Playlists->setFileName(program + QStringLiteral("playlist.mpd"));
-    RecentList = std::make_unique<colPlaylist>();
-    RecentList->setFileName(program + QStringLiteral("recent.mpd"));
+    bench::useEmptyCatalogues(program);
 
     // The listing folder: each file a hard link to one of the three kinds, so that a folder of
     // 20,000 songs takes the room of three.

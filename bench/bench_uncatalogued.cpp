@@ -30,7 +30,7 @@
 #include <taglib/tag.h>
 
 #include "../tests/support/audiofiles.h"
-#include "mp3templates.h"
+#include "collectionbench.h"
 #include "windowbench.h"
 #include "core/driveinfo.h"
 #include "core/globals.h"
@@ -169,12 +169,7 @@ void useFolders(const QString& root, const QString& folder)
     AppDriveRoot = home;
     DefaultMusicFolder = home + QStringLiteral("My Music/");
     MusicFolder = folder;
-    SongLibrary = std::make_unique<colMp3>();
-    SongLibrary->setFileName(program + QStringLiteral("MP3.mpd"));
-    Playlists = std::make_unique<colPlaylist>();
-    Playlists->setFileName(program + QStringLiteral("playlist.mpd"));
-    RecentList = std::make_unique<colPlaylist>();
-    RecentList->setFileName(program + QStringLiteral("recent.mpd"));
+    bench::useEmptyCatalogues(program);
 }
 
 // As a user does: the main window, its PlayLists button, then the player's list.

@@ -1,12 +1,14 @@
 #pragma once
-// The few real MP3s a listing bench copies into a collection: one tone encoded by lame once
-// for each set of encoder options.
+// What the listing benches share: the few real MP3s they copy into a collection (one tone
+// encoded by lame once for each set of encoder options), and empty catalogues.
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <cstdio>
 
 #include "../tests/support/audiofiles.h"
+#include "library/catalogues.h"
+#include "core/globals.h"
 
 namespace bench {
 
@@ -34,6 +36,17 @@ inline QStringList makeMp3s(const QString& dir, double seconds, const QList<QStr
     }
     QFile::remove(wav);
     return paths;
+}
+
+// Empty song, playlist and recent catalogues whose files lie in the program folder.
+inline void useEmptyCatalogues(const QString& program)
+{
+    SongLibrary = std::make_unique<colMp3>();
+    SongLibrary->setFileName(program + QStringLiteral("MP3.mpd"));
+    Playlists = std::make_unique<colPlaylist>();
+    Playlists->setFileName(program + QStringLiteral("playlist.mpd"));
+    RecentList = std::make_unique<colPlaylist>();
+    RecentList->setFileName(program + QStringLiteral("recent.mpd"));
 }
 
 } // namespace bench
