@@ -187,11 +187,11 @@ int16_t ACD::ReadTrack(int16_t& track, const QString& path)
     m_run->path = path;
     m_run->generation = ++m_generation;
     ++g_readers;
-    std::thread(worker, m_shared, m_run, path, new ReadJob(job)).detach();
+    std::thread(worker, m_shared, m_run, new ReadJob(job)).detach();
     return Started;
 }
 
-void ACD::worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, QString path, void* jobPtr)
+void ACD::worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, void* jobPtr)
 {
     std::unique_ptr<ReadJob> job(static_cast<ReadJob*>(jobPtr));
     const long total = job->last - job->first + 1;
@@ -260,7 +260,7 @@ void ACD::worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, QStri
         // A stopped read's file went with the stop (a new read may use its name by now).
         if (!run->stop) {
             if (failed)
-                QFile::remove(path); // a failed read leaves no partial file behind
+                QFile::remove(run->path); // a failed read leaves no partial file behind
             QMetaObject::invokeMethod(
                 owner,
                 [owner, failed, noRoom, inexactSectors, generation] {

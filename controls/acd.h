@@ -83,7 +83,7 @@ signals:
 private:
     struct Shared;
     struct Run;
-    static void worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, QString path, void* job);
+    static void worker(std::shared_ptr<Shared> shared, std::shared_ptr<Run> run, void* job);
 
     QString m_device;
     // What the control and its reader threads share; a stopped reader keeps it after the

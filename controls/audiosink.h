@@ -39,7 +39,7 @@ void setSoundServer(SoundServer* server);
 // (paced by the clock seam) while no server answers. Tests install a factory of their own.
 std::unique_ptr<AudioSink> makeAudioSink();
 using AudioSinkFactory = std::unique_ptr<AudioSink> (*)();
-// nullptr restores the default (device when present, else null).
+// nullptr restores the default (the guarded device output).
 void setAudioSinkFactory(AudioSinkFactory f);
 
 // The two outputs, for factories and fall-backs.

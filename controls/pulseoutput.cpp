@@ -269,10 +269,7 @@ private:
         if (!m_loop)
             return;
         pa_threaded_mainloop_lock(m_loop);
-        if (m_timer) {
-            pa_threaded_mainloop_get_api(m_loop)->time_free(m_timer);
-            m_timer = nullptr;
-        }
+        endAnswerTimer();
         dropStream();
         if (m_ctx) {
             pa_context_set_state_callback(m_ctx, nullptr, nullptr);
@@ -285,6 +282,15 @@ private:
         pa_threaded_mainloop_stop(m_loop);
         pa_threaded_mainloop_free(m_loop);
         m_loop = nullptr;
+    }
+
+    // Main loop locked: the answer deadline is no longer needed.
+    void endAnswerTimer()
+    {
+        if (m_timer) {
+            pa_threaded_mainloop_get_api(m_loop)->time_free(m_timer);
+            m_timer = nullptr;
+        }
     }
 
     // Main loop locked: the server's clock for the stream (what has been played, stands still
@@ -322,10 +328,7 @@ private:
         const pa_stream_state_t st = pa_stream_get_state(s);
         if (st == PA_STREAM_READY) {
             o->m_ready = true;
-            if (o->m_timer) {
-                pa_threaded_mainloop_get_api(o->m_loop)->time_free(o->m_timer);
-                o->m_timer = nullptr;
-            }
+            o->endAnswerTimer();
         } else if (!PA_STREAM_IS_GOOD(st)) {
             o->markLost();
         }
@@ -338,8 +341,7 @@ private:
         auto* o = static_cast<PulseOutput*>(self);
         if (e == o->m_timer) {
             // The server did not answer in time.
-            o->m_timer = nullptr;
-            pa_threaded_mainloop_get_api(o->m_loop)->time_free(e);
+            o->endAnswerTimer();
             if (!o->m_ready)
                 o->markLost();
         } else {
