@@ -431,9 +431,10 @@ void frmBurner::listFolder()
         });
     }
     BusyListing busy(ListView1);
-    // Each MP3 file in name order: its catalogue song, or else its place among the files
-    // read on worker threads.
-    std::vector<std::pair<QString, std::shared_ptr<clsMP3>>> places;
+    // Catalogue songs are rows at once; the other MP3 files are read on worker threads,
+    // first to last, while their places wait in the row order (nullptr, a place of names).
+    // The rows go into the list at once when the listing ends.
+    QList<ListItem*> rows;
     QStringList unknown;
     for (const QString& name : names) {
         busy.tick();
@@ -452,36 +453,32 @@ void frmBurner::listFolder()
                 }
             }
         });
-        if (!song)
-            unknown.append(MusicFolder + name);
-        places.emplace_back(name, song);
-    }
-    Mp3ListReader reader(unknown, nullptr);
-    qsizetype next = 0;
-    for (const auto& [name, song] : places) {
-        const QString base = name.left(name.size() - 4);
-        if (song) {
-            auto* item = new ListItem(ListView1);
-            item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
-            item->setData(0, kFileRole, name);
-            item->setText(1, song->artist());
-            item->setText(2, song->Length());
-            item->setText(3, song->CDTitle());
-            trap([&] {
-                const int16_t seconds = catalogueSeconds(song->Length());
-                item->setText(4, burnSizeText(seconds * 44.0 * 2.0 * 2000.0 / 1024.0 / 1024.0));
-            });
+        if (!song) {
+            unknown.append(name);
+            rows.append(nullptr);
             continue;
         }
-        // Not in the catalogue: ask the file itself; a file that does not open is left out.
-        busy.setProgress(next, unknown.size());
-        const Mp3ListFacts& facts = reader.take(next++, busy);
+        auto* item = new ListItem;
+        item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
+        item->setData(0, kFileRole, name);
+        item->setText(1, song->artist());
+        item->setText(2, song->Length());
+        item->setText(3, song->CDTitle());
+        trap([&] {
+            const int16_t seconds = catalogueSeconds(song->Length());
+            item->setText(4, burnSizeText(seconds * 44.0 * 2.0 * 2000.0 / 1024.0 / 1024.0));
+        });
+        rows.append(item);
+    }
+    // Not in the catalogue: ask the file itself; a file that does not open is left out.
+    Mp3ListReader reader(unknown, [folder = MusicFolder](const QString& name) { return folder + name; });
+    FillFromFiles(rows, reader, busy, [&](const QString& name, const Mp3ListFacts& facts) -> ListItem* {
         Mp3ListEntry e;
         trap([&] { e = Mp3ListEntryOf(facts); });
         if (!e.opened)
-            continue;
-        auto* item = new ListItem(ListView1);
-        item->setText(0, base + name.right(4).toLower());
+            return nullptr;
+        auto* item = new ListItem;
+        item->setText(0, name.left(name.size() - 4) + name.right(4).toLower());
         item->setData(0, kFileRole, name);
         if (e.seconds != 0) {
             item->setText(2, lengthText(e.seconds));
@@ -491,7 +488,9 @@ void frmBurner::listFolder()
             item->setText(1, e.artist);
         if (!e.album.isEmpty())
             item->setText(3, e.album);
-    }
+        return item;
+    });
+    ListView1->addTopLevelItems(rows);
 }
 
 void frmBurner::Form_Unload(int& cancel)
