@@ -434,25 +434,14 @@ void frmBurner::listFolder()
     // Catalogue songs are rows at once; the other MP3 files are read on worker threads,
     // first to last, while their places wait in the row order (nullptr, a place of names).
     // The rows go into the list at once when the listing ends.
+    const SongsByTitle known(SongLibrary.get());
     QList<ListItem*> rows;
     QStringList unknown;
     for (const QString& name : names) {
         busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
-        const QString base = name.left(name.size() - 4);
-        std::shared_ptr<clsMP3> song;
-        trap([&] {
-            if (!SongLibrary)
-                return;
-            for (int i = 1; i <= SongLibrary->Count(); ++i) {
-                auto s = SongLibrary->Item(i);
-                if (s->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
-                    song = s;
-                    return;
-                }
-            }
-        });
+        const clsMP3* song = known.find(QStringView(name).chopped(4));
         if (!song) {
             unknown.append(name);
             rows.append(nullptr);
