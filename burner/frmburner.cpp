@@ -49,6 +49,9 @@ namespace {
 const QString kModule = QStringLiteral("frmBurner");
 constexpr int kFileRole = Qt::UserRole;     // the file's real name in the music folder
 constexpr int kTempRole = Qt::UserRole + 1; // the temporary WAV this run made for an MP3 row
+// Asked when the burn list is over 700 MB.
+const QString kOverFullQuestion = QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May "
+                                                 "Not Be Burned. Select Yes To Continue. Select No To Stop.");
 constexpr qint64 kTempReserve = 21960000;   // bytes kept free beside the temporary WAV files
 
 QString iniPath() { return Ctx().programFile(QStringLiteral("Burner.ini")); }
@@ -818,8 +821,7 @@ int frmBurner::RowsThatFitTheDisc()
     double mb = 0;
     trap([&] { mb = GetTotalBurnSize().toDouble(); });
     const QString question =
-        mb > 700 ? QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not Be Burned. "
-                                  "Select Yes To Continue. Select No To Stop.")
+        mb > 700 ? kOverFullQuestion
                  : QStringLiteral("The Files In The Burn List Do Not All Fit On The CD In Your CD Writer. The Last "
                                   "File(s) Will Not Be Burned. Select Yes To Continue. Select No To Stop.");
     if (MsgBox(question, Mb::YesNo, kAppTitle) != Mb::Yes)
@@ -854,12 +856,7 @@ int frmBurner::Burn(const QStringList& trackFiles)
     int fit = rows;
     // Asked once a run: a Yes before the decoding stands; the decoded files are measured again.
     if (total > 700 || m_fitAsked) {
-        const int answer = m_fitAsked ? int(Mb::Yes)
-                                      : MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last "
-                                                              "File(s) May Not Be Burned. Select Yes To Continue. "
-                                                              "Select No To Stop."),
-                                               Mb::YesNo, kAppTitle);
-        if (answer != Mb::Yes)
+        if (!m_fitAsked && MsgBox(kOverFullQuestion, Mb::YesNo, kAppTitle) != Mb::Yes)
             return 0;
         // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
         trap([&] { fit = ACDWRITE1->TracksThatFit(trackFiles); });
