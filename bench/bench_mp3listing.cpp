@@ -110,12 +110,8 @@ int main(int argc, char** argv)
     QTemporaryDir tmp;
     const QString program = tmp.path() + QStringLiteral("/Quillory/");
     const QString home = tmp.path() + QStringLiteral("/home/");
-    QDir().mkpath(program + QStringLiteral("Skins"));
+    WindowBench::useNoSkin(program);
     QDir().mkpath(home);
-    QFile skin(program + QStringLiteral("Skins/skinmain.ini"));
-    skin.open(QIODevice::WriteOnly);
-    skin.write("(No Skin)\r\n 0 \r\n");
-    skin.close();
     qputenv("HOME", home.toUtf8());
     AppContext::setCurrent(AppContext(program, home));
     ResetGlobals();
