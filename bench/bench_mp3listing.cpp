@@ -20,12 +20,10 @@
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
-#include "app/windows.h"
 #include "../tests/support/audiofiles.h"
 #include "collectionbench.h"
+#include "windowbench.h"
 #include "burner/frmburner.h"
-#include "controls/audiosink.h"
-#include "controls/uisound.h"
 #include "convert/frmmp3towav.h"
 #include "core/globals.h"
 #include "core/mp3listing.h"
@@ -33,7 +31,6 @@
 #include "platform/appcontext.h"
 #include "platform/cddrives.h"
 #include "platform/forms.h"
-#include "platform/prompt.h"
 #include "platform/services.h"
 #include "player/frmplay.h"
 #include "songs/frmsongs.h"
@@ -106,29 +103,20 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    RegisterWindows(); // as the program does: windows find each other by kind
+    const WindowBench windows;
     const int files = argc > 1 ? std::max(3, atoi(argv[1])) : 600;
     const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 3;
 
     QTemporaryDir tmp;
     const QString program = tmp.path() + QStringLiteral("/Quillory/");
     const QString home = tmp.path() + QStringLiteral("/home/");
-    QDir().mkpath(program + QStringLiteral("Skins"));
+    WindowBench::useNoSkin(program);
     QDir().mkpath(home);
-    QFile skin(program + QStringLiteral("Skins/skinmain.ini"));
-    skin.open(QIODevice::WriteOnly);
-    skin.write("(No Skin)\r\n 0 \r\n");
-    skin.close();
     qputenv("HOME", home.toUtf8());
     AppContext::setCurrent(AppContext(program, home));
     ResetGlobals();
-    ScriptedPrompt prompt;
     ManualClock clock;
-    RecordingUiSound sounds;
-    setPrompts(&prompt);
     setClock(&clock);
-    setUiSound(&sounds);
-    setAudioSinkFactory(&makeNullAudioSink);
     CdDrives::setHideRealDrives(true);
     AppDriveRoot = Ctx().appDriveRoot();
     DefaultMusicFolder = Ctx().defaultMusicFolder();
@@ -227,9 +215,6 @@ int main(int argc, char** argv)
                 bigRows, qPrintable(length));
     Forms::reset();
     settle();
-    setPrompts(nullptr);
     setClock(nullptr);
-    setUiSound(nullptr);
-    setAudioSinkFactory(nullptr);
     return checksum == 42 ? 1 : 0;
 }

@@ -87,14 +87,9 @@ void useFolders(const QString& root)
 // another order than the folder lists them.
 void makeLibrary(const QString& root, int n)
 {
-    QDir().mkpath(root + QStringLiteral("/Quillory/Skins"));
+    WindowBench::useNoSkin(root + QStringLiteral("/Quillory/"));
     QDir().mkpath(root + QStringLiteral("/home/Music"));
     QDir().mkpath(root + QStringLiteral("/home/My Music"));
-    {
-        QFile ini(root + QStringLiteral("/Quillory/Skins/skinmain.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("(No Skin)\r\n 0 \r\n");
-    }
     useFolders(root);
     colMp3 songs;
     songs.setFileName(QStringLiteral("MP3.mpd"));

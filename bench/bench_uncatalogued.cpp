@@ -156,13 +156,8 @@ void useFolders(const QString& root, const QString& folder)
 {
     const QString program = root + QStringLiteral("/Quillory/");
     const QString home = root + QStringLiteral("/home/");
-    QDir().mkpath(program + QStringLiteral("Skins"));
+    WindowBench::useNoSkin(program);
     QDir().mkpath(home + QStringLiteral("My Music"));
-    {
-        QFile ini(program + QStringLiteral("Skins/skinmain.ini"));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("(No Skin)\r\n 0 \r\n");
-    }
     AppContext::setCurrent(AppContext(program, home));
     ResetGlobals();
     CdDrives::setHideRealDrives(true);

@@ -3,6 +3,7 @@
 // find each other by kind) with the seams a bench needs (no message box waits for a person,
 // no sound is heard), and the memory in use.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <unistd.h>
 
@@ -29,6 +30,15 @@ public:
     }
     WindowBench(const WindowBench&) = delete;
     WindowBench& operator=(const WindowBench&) = delete;
+
+    // A skin settings file in the program folder that names no skin, so windows show plain.
+    static void useNoSkin(const QString& programDir)
+    {
+        QDir().mkpath(programDir + QStringLiteral("Skins"));
+        QFile ini(programDir + QStringLiteral("Skins/skinmain.ini"));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("(No Skin)\r\n 0 \r\n");
+    }
 
     // The memory the process has in use (resident), in MB.
     static double residentMb()

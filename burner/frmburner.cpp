@@ -49,6 +49,9 @@ namespace {
 const QString kModule = QStringLiteral("frmBurner");
 constexpr int kFileRole = Qt::UserRole;     // the file's real name in the music folder
 constexpr int kTempRole = Qt::UserRole + 1; // the temporary WAV this run made for an MP3 row
+// Asked when the burn list is over 700 MB.
+const QString kOverFullQuestion = QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May "
+                                                 "Not Be Burned. Select Yes To Continue. Select No To Stop.");
 constexpr qint64 kTempReserve = 21960000;   // bytes kept free beside the temporary WAV files
 
 QString iniPath() { return Ctx().programFile(QStringLiteral("Burner.ini")); }
@@ -431,57 +434,43 @@ void frmBurner::listFolder()
         });
     }
     BusyListing busy(ListView1);
-    // Each MP3 file in name order: its catalogue song, or else its place among the files
-    // read on worker threads.
-    std::vector<std::pair<QString, std::shared_ptr<clsMP3>>> places;
+    // Catalogue songs are rows at once; the other MP3 files are read on worker threads,
+    // first to last, while their places wait in the row order (nullptr, a place of names).
+    // The rows go into the list at once when the listing ends.
+    const SongsByTitle known(SongLibrary.get());
+    QList<ListItem*> rows;
     QStringList unknown;
     for (const QString& name : names) {
         busy.tick();
         if (!name.contains(QLatin1String(".mp3"), Qt::CaseInsensitive))
             continue;
-        const QString base = name.left(name.size() - 4);
-        std::shared_ptr<clsMP3> song;
-        trap([&] {
-            if (!SongLibrary)
-                return;
-            for (int i = 1; i <= SongLibrary->Count(); ++i) {
-                auto s = SongLibrary->Item(i);
-                if (s->MP3Title().compare(base, Qt::CaseInsensitive) == 0) {
-                    song = s;
-                    return;
-                }
-            }
-        });
-        if (!song)
-            unknown.append(MusicFolder + name);
-        places.emplace_back(name, song);
-    }
-    Mp3ListReader reader(unknown, nullptr);
-    qsizetype next = 0;
-    for (const auto& [name, song] : places) {
-        const QString base = name.left(name.size() - 4);
-        if (song) {
-            auto* item = new ListItem(ListView1);
-            item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
-            item->setData(0, kFileRole, name);
-            item->setText(1, song->artist());
-            item->setText(2, song->Length());
-            item->setText(3, song->CDTitle());
-            trap([&] {
-                const int16_t seconds = catalogueSeconds(song->Length());
-                item->setText(4, burnSizeText(seconds * 44.0 * 2.0 * 2000.0 / 1024.0 / 1024.0));
-            });
+        const clsMP3* song = known.find(QStringView(name).chopped(4));
+        if (!song) {
+            unknown.append(name);
+            rows.append(nullptr);
             continue;
         }
-        // Not in the catalogue: ask the file itself; a file that does not open is left out.
-        busy.setProgress(next, unknown.size());
-        const Mp3ListFacts& facts = reader.take(next++, busy);
+        auto* item = new ListItem;
+        item->setText(0, song->MP3Title() + QStringLiteral(".mp3"));
+        item->setData(0, kFileRole, name);
+        item->setText(1, song->artist());
+        item->setText(2, song->Length());
+        item->setText(3, song->CDTitle());
+        trap([&] {
+            const int16_t seconds = catalogueSeconds(song->Length());
+            item->setText(4, burnSizeText(seconds * 44.0 * 2.0 * 2000.0 / 1024.0 / 1024.0));
+        });
+        rows.append(item);
+    }
+    // Not in the catalogue: ask the file itself; a file that does not open is left out.
+    Mp3ListReader reader(unknown, [folder = MusicFolder](const QString& name) { return folder + name; });
+    FillFromFiles(rows, reader, busy, [&](const QString& name, const Mp3ListFacts& facts) -> ListItem* {
         Mp3ListEntry e;
         trap([&] { e = Mp3ListEntryOf(facts); });
         if (!e.opened)
-            continue;
-        auto* item = new ListItem(ListView1);
-        item->setText(0, base + name.right(4).toLower());
+            return nullptr;
+        auto* item = new ListItem;
+        item->setText(0, name.left(name.size() - 4) + name.right(4).toLower());
         item->setData(0, kFileRole, name);
         if (e.seconds != 0) {
             item->setText(2, lengthText(e.seconds));
@@ -491,7 +480,9 @@ void frmBurner::listFolder()
             item->setText(1, e.artist);
         if (!e.album.isEmpty())
             item->setText(3, e.album);
-    }
+        return item;
+    });
+    ListView1->addTopLevelItems(rows);
 }
 
 void frmBurner::Form_Unload(int& cancel)
@@ -830,8 +821,7 @@ int frmBurner::RowsThatFitTheDisc()
     double mb = 0;
     trap([&] { mb = GetTotalBurnSize().toDouble(); });
     const QString question =
-        mb > 700 ? QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last File(s) May Not Be Burned. "
-                                  "Select Yes To Continue. Select No To Stop.")
+        mb > 700 ? kOverFullQuestion
                  : QStringLiteral("The Files In The Burn List Do Not All Fit On The CD In Your CD Writer. The Last "
                                   "File(s) Will Not Be Burned. Select Yes To Continue. Select No To Stop.");
     if (MsgBox(question, Mb::YesNo, kAppTitle) != Mb::Yes)
@@ -866,12 +856,7 @@ int frmBurner::Burn(const QStringList& trackFiles)
     int fit = rows;
     // Asked once a run: a Yes before the decoding stands; the decoded files are measured again.
     if (total > 700 || m_fitAsked) {
-        const int answer = m_fitAsked ? int(Mb::Yes)
-                                      : MsgBox(QStringLiteral("Total Burn Size of All Files exceeds 700 MB. The Last "
-                                                              "File(s) May Not Be Burned. Select Yes To Continue. "
-                                                              "Select No To Stop."),
-                                               Mb::YesNo, kAppTitle);
-        if (answer != Mb::Yes)
+        if (!m_fitAsked && MsgBox(kOverFullQuestion, Mb::YesNo, kAppTitle) != Mb::Yes)
             return 0;
         // Yes burns the files that fit on the disc, in list order; the user hears which stay behind.
         trap([&] { fit = ACDWRITE1->TracksThatFit(trackFiles); });

@@ -28,7 +28,7 @@ public:
     ListView* ListView2; // the songs of the music folder: title, artist, length, CD title, category
     ListView* ListView1; // the songs of the playlist shown or being built
     ListView* ListView3; // the saved playlists
-    Mp3Play* Mp3Play1;   // the window's MP3 control
+    Mp3Play* Mp3Play1;   // the window's MP3 control; its listing reads files on worker threads, not on it
     QListWidget* lstDirs; // never shown; the move job keeps its own list of folders to search
 
     // Labels.
