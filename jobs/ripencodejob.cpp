@@ -11,8 +11,8 @@
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"
-#include "platform/childprocess.h"
 #include "core/writablefolder.h"
+#include "platform/childprocess.h"
 #include "platform/services.h"
 
 namespace {
