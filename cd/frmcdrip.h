@@ -2,8 +2,7 @@
 // "MP3 Encode Status": shows the CD window's rip-and-encode run (a RipEncodeJob it watches):
 // which track of how many, the WAV being read or the MP3 being encoded, a percentage and a
 // progress bar, and the tracks read with sectors that could not be read exactly. Abort asks
-// first, then cancels the run. Its reading control `ACD1` is the
-// one the run reads with.
+// first, then cancels the run. Its reading control `ACD1` is the one the run reads with.
 #include <QPointer>
 #include <QTimer>
 #include <cstdint>

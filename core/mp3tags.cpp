@@ -79,13 +79,7 @@ void MP3WriteTag(const QString& file, const QString& title, const QString& artis
             logged(step);
             return;
         }
-        try {
-            step();
-        } catch (const AppError& e) {
-            report(e.number, e.description);
-        } catch (const std::exception& e) {
-            report(Err::InvalidCall, QString::fromLocal8Bit(e.what()));
-        }
+        RunStep(step, [&](int number, const QString& description, const QString&) { report(number, description); });
     };
     Mp3Play& c = MainMp3Play();
     int16_t opened = -1;

@@ -59,7 +59,12 @@ WriteTrouble WriteTroubleOf(const QString& folder)
 
 QString WriteFailedText(const QString& folder, const QString& fileName, const QString& kind)
 {
-    switch (WriteTroubleOf(folder)) {
+    return WriteFailedText(WriteTroubleOf(folder), folder, fileName, kind);
+}
+
+QString WriteFailedText(WriteTrouble trouble, const QString& folder, const QString& fileName, const QString& kind)
+{
+    switch (trouble) {
     case WriteTrouble::DiskFull: return DiskFullText(folder, fileName);
     case WriteTrouble::FolderNotWritable: return FolderNotWritableText(folder, kind);
     case WriteTrouble::None: break;

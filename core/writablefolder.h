@@ -22,3 +22,5 @@ WriteTrouble WriteTroubleOf(const QString& folder);
 // The message for fileName (of kind files) that a run could not write in folder, in the words
 // of the cause WriteTroubleOf finds.
 QString WriteFailedText(const QString& folder, const QString& fileName, const QString& kind);
+// The same in the words of trouble, a cause the caller has already found.
+QString WriteFailedText(WriteTrouble trouble, const QString& folder, const QString& fileName, const QString& kind);

@@ -17,13 +17,7 @@ void Job::finish(const JobOutcome& outcome)
 
 bool Job::tryStep(const QString& procedure, const std::function<void()>& step)
 {
-    try {
-        step();
-        return true;
-    } catch (const AppError& e) {
-        emit logError(procedure, e.number, e.description);
-    } catch (const std::exception& e) {
-        emit logError(procedure, Err::InvalidCall, QString::fromLocal8Bit(e.what()));
-    }
-    return false;
+    return RunStep(step, [this, &procedure](int number, const QString& description, const QString&) {
+        emit logError(procedure, number, description);
+    });
 }

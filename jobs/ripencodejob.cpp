@@ -11,8 +11,8 @@
 #include "core/filenames.h"
 #include "core/globals.h"
 #include "core/mp3tags.h"
-#include "platform/childprocess.h"
 #include "core/writablefolder.h"
+#include "platform/childprocess.h"
 #include "platform/services.h"
 
 namespace {
@@ -257,8 +257,9 @@ void RipEncodeJob::afterRead()
         QString why = readErrorText();
         if (m_readNoRoom)
             why = DiskFullText(m_plan.folder, m_wavName);
-        else if (notRenamed || WriteTroubleOf(m_plan.folder) != WriteTrouble::None)
-            why = WriteFailedText(m_plan.folder, m_wavName, QStringLiteral("WAV"));
+        else if (const WriteTrouble trouble = WriteTroubleOf(m_plan.folder);
+                 notRenamed || trouble != WriteTrouble::None)
+            why = WriteFailedText(trouble, m_plan.folder, m_wavName, QStringLiteral("WAV"));
         endAfterCleanUp(JobOutcome::failed(why), {wavPath()});
         return;
     }
@@ -329,8 +330,9 @@ void RipEncodeJob::afterEncoder()
         // A failed encoder keeps the track's WAV: the rip itself is good.
         RipAbort = -1;
         dropReadAhead();
-        const QString why = WriteTroubleOf(m_plan.folder) != WriteTrouble::None
-                                 ? WriteFailedText(m_plan.folder, m_mp3Name, QStringLiteral("MP3"))
+        const WriteTrouble trouble = WriteTroubleOf(m_plan.folder);
+        const QString why = trouble != WriteTrouble::None
+                                 ? WriteFailedText(trouble, m_plan.folder, m_mp3Name, QStringLiteral("MP3"))
                                  : encoderFailedText(m_wavName);
         endAfterCleanUp(JobOutcome::failed(why), {mp3Path()});
         return;

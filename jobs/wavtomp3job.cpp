@@ -151,9 +151,11 @@ void WavToMp3Job::poll()
 // is gone, a disk that was full has room again.
 bool WavToMp3Job::endOnWriteTrouble()
 {
-    if (WriteTroubleOf(m_plan.folder) == WriteTrouble::None)
+    const WriteTrouble trouble = WriteTroubleOf(m_plan.folder);
+    if (trouble == WriteTrouble::None)
         return false;
-    const QString why = WriteFailedText(m_plan.folder, m_mp3Path.mid(m_plan.folder.size()), QStringLiteral("MP3"));
+    const QString why =
+        WriteFailedText(trouble, m_plan.folder, m_mp3Path.mid(m_plan.folder.size()), QStringLiteral("MP3"));
     QFile::remove(m_mp3Path);
     end(JobOutcome::failed(why));
     return true;

@@ -114,17 +114,23 @@ void ShowErrorMessage(const QString& module, const QString& procedure, long numb
         EndProgram(0);
 }
 
-bool Trap::operator()(const std::function<void()>& step)
+bool RunStep(const std::function<void()>& step, const StepErrorReport& report)
 {
     try {
         step();
         return true;
     } catch (const AppError& e) {
-        ++m_failures;
-        LogError(m_module, m_procedure, e.number, e.description, e.source);
+        report(e.number, e.description, e.source);
     } catch (const std::exception& e) {
-        ++m_failures;
-        LogError(m_module, m_procedure, Err::InvalidCall, QString::fromLocal8Bit(e.what()), QStringLiteral("Quillory"));
+        report(Err::InvalidCall, QString::fromLocal8Bit(e.what()), QStringLiteral("Quillory"));
     }
     return false;
+}
+
+bool Trap::operator()(const std::function<void()>& step)
+{
+    return RunStep(step, [this](int number, const QString& description, const QString& source) {
+        ++m_failures;
+        LogError(m_module, m_procedure, number, description, source);
+    });
 }

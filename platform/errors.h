@@ -48,6 +48,11 @@ void ShowErrorMessage(const QString& module, const QString& procedure, long numb
 QString ErrorBoxText(const QString& module, const QString& procedure, long number, const QString& description,
                      const QString& source);
 
+// Runs step; an error it throws goes to report with its number, description and source (any
+// other exception as Err::InvalidCall with its text, from "Quillory"). False when it threw.
+using StepErrorReport = std::function<void(int number, const QString& description, const QString& source)>;
+bool RunStep(const std::function<void()>& step, const StepErrorReport& report);
+
 // Runs a procedure's steps the way the program traps errors: a failing step is logged
 // under the procedure's module and name and the next step runs.
 //   Trap trap("modMP3", "Main");
